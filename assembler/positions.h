@@ -1,0 +1,21 @@
+#pragma once
+
+#include "assembler/assembler_host.h"
+#include "assembler/cmd_table.h"
+
+namespace zar {
+
+// The position pass. Folds every label row into the row after it (of several
+// label rows in a row the first name wins; a trailing one is lost), gives each
+// row of an exact mnemonic its address, and appends a "VAL" row for every
+// distinct MOV constant that no VAL row of the same text supplies. Shows the
+// table when done. An overflow (more than 32,767 rows or an address above
+// 32,767) is reported as "Input Processing failed at: " and the address
+// counter, and ends the pass.
+void AssignPositions(CmdTable& table, AssemblerHost& host);
+
+// The text of the constant cell a "MOV" with the number n needs: 256 - n, or
+// 0 when n is 0 or 256.
+std::string MovConstantText(long long n);
+
+}  // namespace zar

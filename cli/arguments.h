@@ -1,0 +1,38 @@
+#pragma once
+
+#include <map>
+#include <optional>
+#include <set>
+#include <string>
+#include <vector>
+
+namespace zar::cli {
+
+// A command's arguments: positional ones in order, options with a value, and
+// switches. Error is set when the words do not fit the command.
+struct Arguments {
+  std::vector<std::string> positional;
+  std::map<std::string, std::string> values;
+  std::set<std::string> switches;
+  std::string error;
+
+  std::optional<std::string> Value(const std::string& option) const {
+    const auto it = values.find(option);
+    if (it == values.end()) return std::nullopt;
+    return it->second;
+  }
+  bool Has(const std::string& option) const { return switches.count(option) != 0; }
+};
+
+Arguments ParseArguments(const std::vector<std::string>& words, const std::set<std::string>& valueOptions,
+                         const std::set<std::string>& switchOptions, std::size_t positionalCount);
+
+// Exit codes of every command.
+inline constexpr int ExitOk = 0;
+inline constexpr int ExitFailed = 1;
+inline constexpr int ExitUsage = 2;
+
+// Writes "zar: message" to stderr and returns ExitUsage.
+int UsageError(const std::string& message);
+
+}  // namespace zar::cli

@@ -1,0 +1,14 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace zar::cli {
+
+// zar asm SOURCE [-o IMAGE] [--listing FILE] [--table FILE] [--debug]
+int AsmCommand(const std::vector<std::string>& words);
+
+// zar run IMAGE [--steps N] [--dump FILE] [--screen FILE] [--key CODE]
+int RunCommand(const std::vector<std::string>& words);
+
+}  // namespace zar::cli

@@ -1,0 +1,57 @@
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "cli/arguments.h"
+#include "cli/commands.h"
+#include "zar/version.h"
+
+namespace {
+
+constexpr const char* Usage =
+    "Usage: zar COMMAND ...\n"
+    "Assembles and runs programs for the ZAR one-instruction computer.\n"
+    "\n"
+    "Commands:\n"
+    "  zar asm SOURCE [-o IMAGE] [--listing FILE] [--table FILE] [--debug]\n"
+    "      Assemble SOURCE (an .OIA file, code page 1252). Messages go to stderr.\n"
+    "      -o IMAGE        write the program file (.oisc) when generation succeeds\n"
+    "      --listing FILE  write the listing (address TAB :value per byte)\n"
+    "      --table FILE    write the internal table after the position pass\n"
+    "      --debug         put a ----CMD---- line before each row in the listing\n"
+    "  zar run IMAGE [--steps N] [--dump FILE] [--screen FILE] [--key CODE]\n"
+    "      Run a program file from IP 0 on zeroed memory until N steps\n"
+    "      (default 1000000) or until nothing can change any more. Console\n"
+    "      output goes to stdout; 'steps: K' and 'ip: X' to stderr.\n"
+    "      --dump FILE     write the final memory as a program file\n"
+    "      --screen FILE   write the screen as PNG, or as PPM for a .ppm name\n"
+    "      --key CODE      put CODE (0..255) into the key cell before running\n"
+    "\n"
+    "Options:\n"
+    "  -h, --help     show this help\n"
+    "  --version      show the version\n"
+    "\n"
+    "Exit status: 0 success, 1 assembly failed, 2 usage or file error.\n";
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  const std::vector<std::string> words(argv + 1, argv + argc);
+  if (words.empty()) {
+    std::fputs(Usage, stderr);
+    return zar::cli::ExitUsage;
+  }
+  const std::string& command = words[0];
+  const std::vector<std::string> rest(words.begin() + 1, words.end());
+  if (command == "--help" || command == "-h" || command == "help") {
+    std::fputs(Usage, stdout);
+    return zar::cli::ExitOk;
+  }
+  if (command == "--version") {
+    std::printf("zar %s\n", zar::VersionText);
+    return zar::cli::ExitOk;
+  }
+  if (command == "asm") return zar::cli::AsmCommand(rest);
+  if (command == "run") return zar::cli::RunCommand(rest);
+  return zar::cli::UsageError("unknown command '" + command + "'");
+}

@@ -1,0 +1,93 @@
+#include <charconv>
+#include <cstdint>
+#include <cstdio>
+#include <string>
+
+#include "cli/arguments.h"
+#include "cli/commands.h"
+#include "cli/screen_image.h"
+#include "machine/cp1252.h"
+#include "machine/machine_step.h"
+#include "machine/program_file.h"
+#include "machine/text_file.h"
+
+namespace zar::cli {
+
+namespace {
+
+constexpr std::uint64_t DefaultSteps = 1'000'000;
+
+// Console characters go to stdout as UTF-8, in blocks.
+class StdoutConsole final : public MachineHost {
+ public:
+  ~StdoutConsole() override { Flush(); }
+
+  void ConsoleOut(Byte code) override {
+    AppendUtf8(pending_, Cp1252ToUnicode(code));
+    if (pending_.size() >= 1 << 16) Flush();
+  }
+
+  void Flush() {
+    std::fwrite(pending_.data(), 1, pending_.size(), stdout);
+    std::fflush(stdout);
+    pending_.clear();
+  }
+
+ private:
+  std::string pending_;
+};
+
+template <typename Number>
+bool ParseNumber(const std::string& text, Number& value) {
+  const char* end = text.data() + text.size();
+  const auto result = std::from_chars(text.data(), end, value);
+  return result.ec == std::errc() && result.ptr == end;
+}
+
+bool EndsWith(const std::string& text, const std::string& suffix) {
+  return text.size() >= suffix.size() && text.compare(text.size() - suffix.size(), suffix.size(), suffix) == 0;
+}
+
+bool Report(const FileError& error) {
+  if (error) std::fprintf(stderr, "zar: %s\n", error->c_str());
+  return !error;
+}
+
+}  // namespace
+
+int RunCommand(const std::vector<std::string>& words) {
+  const Arguments args = ParseArguments(words, {"--steps", "--dump", "--screen", "--key"}, {}, 1);
+  if (!args.error.empty()) return UsageError(args.error);
+
+  std::uint64_t maxSteps = DefaultSteps;
+  if (const auto steps = args.Value("--steps"); steps && !ParseNumber(*steps, maxSteps)) {
+    return UsageError("--steps takes a whole number of steps, not '" + *steps + "'");
+  }
+  unsigned key = 0;
+  const auto keyText = args.Value("--key");
+  if (keyText && (!ParseNumber(*keyText, key) || key > 255)) {
+    return UsageError("--key takes a key code from 0 to 255, not '" + *keyText + "'");
+  }
+
+  Machine machine;
+  if (!Report(LoadProgramFile(args.positional[0], machine.Memory))) return ExitUsage;
+  machine.IP = 0;
+  if (keyText) machine.Memory[KeyCell] = static_cast<Byte>(key);
+
+  ScreenDevice screen;
+  OfflineNetworkPort network;
+  StdoutConsole console;
+  const std::uint64_t steps = RunUntilFixedPoint(machine, screen, network, console, maxSteps);
+  console.Flush();
+  std::fprintf(stderr, "steps: %llu\nip: %d\n", static_cast<unsigned long long>(steps), machine.IP);
+
+  bool written = true;
+  if (const auto dump = args.Value("--dump")) written = Report(SaveProgramFile(*dump, machine.Memory));
+  if (const auto picture = args.Value("--screen")) {
+    const std::string bytes = EndsWith(*picture, ".ppm") ? ScreenPpm(screen.Buffer) : ScreenPng(screen.Buffer);
+    written = Report(WriteFileAtomically(*picture, bytes)) && written;
+  }
+  return written ? ExitOk : ExitUsage;
+}
+
+}  // namespace zar::cli

@@ -1,0 +1,9 @@
+# Warnings and, when asked for, sanitizers for every target of the project.
+# Applied per target so that nothing touches the global compiler flags.
+function(zar_target_defaults target)
+  target_compile_options(${target} PRIVATE -Wall -Wextra -Wpedantic -Wshadow -Wconversion -Wno-sign-conversion)
+  if(ZAR_SANITIZE)
+    target_compile_options(${target} PRIVATE -fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer)
+    target_link_options(${target} PRIVATE -fsanitize=address,undefined)
+  endif()
+endfunction()

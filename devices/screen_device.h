@@ -1,0 +1,67 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+
+#include "machine/machine.h"
+
+namespace zar {
+
+// A colour as R + 256 * G + 65536 * B, red in the lowest byte.
+using ColorValue = std::int32_t;
+
+constexpr ColorValue RGB(int r, int g, int b) { return r + 256 * g + 65536 * b; }
+constexpr int RedOf(ColorValue c) { return c & 0xFF; }
+constexpr int GreenOf(ColorValue c) { return (c >> 8) & 0xFF; }
+constexpr int BlueOf(ColorValue c) { return (c >> 16) & 0xFF; }
+
+inline constexpr int ScreenSize = 256;
+
+// The pixel store of the screen device, black at start, kept for the whole
+// process whether a window shows it or not. Element (x, y) with x to the right
+// and y downwards, stored row by row.
+class ScreenBuffer {
+ public:
+  ColorValue& operator()(int x, int y) { return pixels_[y * ScreenSize + x]; }
+  ColorValue operator()(int x, int y) const { return pixels_[y * ScreenSize + x]; }
+  void FillAll(ColorValue c) { pixels_.fill(c); }
+  const ColorValue* Rows() const { return pixels_.data(); }
+
+ private:
+  std::array<ColorValue, ScreenSize * ScreenSize> pixels_{};
+};
+
+struct ScreenDevice {
+  ScreenBuffer Buffer;
+  ColorValue ScreenColor = 0;  // set by command 2, used by command 1
+};
+
+// The screen commands found in the command cell.
+enum ScreenCommand : Byte {
+  ScreenClear = 1,
+  ScreenSetColor = 2,
+  ScreenPlot = 3,
+  ScreenRead = 4,
+  ScreenLine = 5,
+};
+
+// Bresenham-style line from (x0, y0) to (x1, y1), both ends included; the
+// same pixels whichever end comes first. Coinciding ends set that one pixel.
+void DrawLine(ScreenBuffer& buffer, int x0, int x1, int y0, int y1, ColorValue k);
+
+namespace detail {
+void ExecuteScreenCommand(MemoryCells& memory, ScreenDevice& screen, Byte command);
+}
+
+// Executes the command in the screen command cell on the device and clears the
+// cell. Returns true when a command ran, which means the picture must be
+// refreshed; a zero cell costs nothing and returns false.
+inline bool CheckScreen(MemoryCells& memory, ScreenDevice& screen) {
+  const Byte command = memory[ScreenCommandCell];
+  if (command == 0) return false;
+  detail::ExecuteScreenCommand(memory, screen, command);
+  memory[ScreenCommandCell] = 0;
+  return true;
+}
+
+}  // namespace zar

@@ -1,0 +1,46 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string>
+
+#include "machine/machine.h"
+
+namespace zar {
+
+// The figures of the history after a sample was recorded.
+struct HistoryStats {
+  int Current = 0;
+  int Max = 0;
+  int Min = 0;
+};
+
+// The last 513 memory sums, oldest first; zeros until that many were recorded.
+// Lives for the whole process, independent of any window.
+class SumHistory {
+ public:
+  static constexpr int Size = 513;
+  // The plot's coordinate system is Plot x Plot units, y growing downwards.
+  static constexpr int Plot = 512;
+
+  // Drops the oldest sample, appends sum as the newest and returns the
+  // figures over all 513 samples.
+  HistoryStats Record(int sum);
+
+  const std::array<std::int32_t, Size>& Samples() const { return samples_; }
+
+ private:
+  std::array<std::int32_t, Size> samples_{};
+};
+
+// Sum of all 256 cells as unsigned bytes, 0..65280.
+int MemorySum(const MemoryCells& memory);
+
+// 'Current: 1000 MAX:1200 MIN:900 DIFF:300'
+std::string HistoryLabelText(const HistoryStats& stats);
+
+// Height of a sample on the 512-unit plot: the maximum touches the top (0), the
+// minimum the bottom (512). A flat history lies along the bottom.
+double PlotY(int sample, const HistoryStats& stats);
+
+}  // namespace zar

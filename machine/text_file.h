@@ -1,0 +1,31 @@
+#pragma once
+
+#include <cstddef>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace zar {
+
+// What went wrong with a file, as a sentence that names the file and the
+// reason; empty when the operation worked.
+using FileError = std::optional<std::string>;
+
+// Reads the whole file, refusing one larger than maxBytes.
+FileError ReadWholeFile(const std::filesystem::path& path, std::size_t maxBytes, std::string& bytes);
+
+// Reads at most maxLines lines, splitting at line feeds and dropping one
+// carriage return before each line feed or at the very end; text after the
+// last line feed is a line only when it is not empty. Nothing after the last
+// wanted line is read. Lines longer than maxLineLength come back empty.
+FileError ReadFirstLines(const std::filesystem::path& path, std::size_t maxLines, std::size_t maxLineLength,
+                         std::vector<std::string>& lines);
+
+// Replaces the file with bytes all at once: the data goes to a temporary file
+// beside it that is renamed over the target, so a failed write leaves any
+// existing file as it was.
+FileError WriteFileAtomically(const std::filesystem::path& path, std::string_view bytes);
+
+}  // namespace zar
