@@ -1,0 +1,125 @@
+#include <benchmark/benchmark.h>
+
+#include <string>
+
+#include "assembler/assemble.h"
+#include "assembler/positions.h"
+#include "machine/calc_step.h"
+#include "machine/machine_step.h"
+
+namespace {
+
+using namespace zar;
+
+class SilentHost final : public MachineHost {
+ public:
+  void ConsoleOut(Byte code) override { benchmark::DoNotOptimize(code); }
+};
+
+class NullAssemblerHost final : public AssemblerHost {
+ public:
+  void Message(std::string_view) override {}
+  void ShowTableText(std::string_view) override {}
+  void ShowListingText(std::string_view) override {}
+};
+
+// Two instructions that count cell 20 up forever:
+//   0: SUB 20,21,3   cell 20 -= 255 (adds 1), always jumps to 3
+//   3: SUB 22,22,0   0 - 0, always jumps back to 0
+Machine CountingLoop() {
+  Machine m;
+  const Byte cells[] = {20, 21, 3, 22, 22, 0};
+  std::copy(std::begin(cells), std::end(cells), m.Memory.begin());
+  m.Memory[21] = 255;
+  return m;
+}
+
+void BM_CalcStep(benchmark::State& state) {
+  Machine m = CountingLoop();
+  SilentHost host;
+  for (auto _ : state) {
+    benchmark::DoNotOptimize(CalcStep(m, host));
+  }
+  state.SetItemsProcessed(state.iterations());
+}
+BENCHMARK(BM_CalcStep);
+
+void BM_MachineStepHeadless(benchmark::State& state) {
+  Machine m = CountingLoop();
+  ScreenDevice screen;
+  OfflineNetworkPort network;
+  SilentHost host;
+  for (auto _ : state) {
+    benchmark::DoNotOptimize(MachineStep(m, screen, network, host));
+  }
+  state.SetItemsProcessed(state.iterations());
+}
+BENCHMARK(BM_MachineStepHeadless);
+
+// What `zar run` does: the step loop with its fixed-point test.
+void BM_ZarRunCountingLoop(benchmark::State& state) {
+  constexpr std::uint64_t Steps = 10'000'000;
+  ScreenDevice screen;
+  OfflineNetworkPort network;
+  SilentHost host;
+  for (auto _ : state) {
+    Machine m = CountingLoop();
+    benchmark::DoNotOptimize(RunUntilFixedPoint(m, screen, network, host, Steps));
+  }
+  state.counters["steps_per_s"] = benchmark::Counter(static_cast<double>(state.iterations() * Steps),
+                                                     benchmark::Counter::kIsRate);
+}
+BENCHMARK(BM_ZarRunCountingLoop)->Unit(benchmark::kMillisecond);
+
+// The yardstick: the bare instruction and the three device cells tested in a
+// plain loop, with nothing else.
+void BM_PlainCountingLoop(benchmark::State& state) {
+  constexpr std::uint64_t Steps = 10'000'000;
+  for (auto _ : state) {
+    Machine m = CountingLoop();
+    std::uint64_t changed = 0;
+    for (std::uint64_t i = 0; i < Steps; ++i) {
+      changed += ExecuteInstruction(m);
+      changed += m.Memory[ConsoleCell] | m.Memory[ScreenCommandCell] | m.Memory[NetCommandCell];
+    }
+    benchmark::DoNotOptimize(changed);
+    benchmark::DoNotOptimize(m);
+  }
+  state.counters["steps_per_s"] = benchmark::Counter(static_cast<double>(state.iterations() * Steps),
+                                                     benchmark::Counter::kIsRate);
+}
+BENCHMARK(BM_PlainCountingLoop)->Unit(benchmark::kMillisecond);
+
+// A full table of 32,767 rows that still fits into memory: 40 SUB rows that
+// refer to variables and labels, a long run of rows that are no mnemonic
+// (they cost a header line each), and the 40 SET rows at the end.
+CmdTable LargeTable() {
+  constexpr int Names = 40;
+  CmdTable table;
+  for (int i = 0; i < Names; ++i) {
+    TableRow& row = table.Append();
+    row = {"SUB", "v" + std::to_string(i), "255", "L" + std::to_string(Names - 1 - i), "L" + std::to_string(i), 0};
+  }
+  while (table.CmdCount() < CmdTable::MaxRows - Names) {
+    table.Append() = {"NOTE", "x", "", "", "n" + std::to_string(table.CmdCount()), 0};
+  }
+  for (int i = 0; i < Names; ++i) table.Append() = {"SET", "v" + std::to_string(i), "", "", "", 0};
+  return table;
+}
+
+void BM_GenerateCode32767Rows(benchmark::State& state) {
+  CmdTable table = LargeTable();
+  NullAssemblerHost host;
+  AssignPositions(table, host);
+  Machine machine;
+  CodeImage image{};
+  bool generated = false;
+  for (auto _ : state) {
+    generated = GenerateCode(table, image, machine, {.debug = true, .copy = true}, host);
+  }
+  if (!generated) state.SkipWithError("the table did not generate");
+  state.SetItemsProcessed(state.iterations() * table.CmdCount());
+}
+BENCHMARK(BM_GenerateCode32767Rows)->Unit(benchmark::kMillisecond);
+
+}  // namespace
