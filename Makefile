@@ -1,13 +1,14 @@
 # make run   install what is missing, build, start the program
 # make test  install what is missing, build, run every test
 # make bench run the benchmarks
+# make sanitize  run the tests under AddressSanitizer and UndefinedBehaviorSanitizer
 
 BUILD ?= build
 JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?= -DCMAKE_BUILD_TYPE=Release
 EXAMPLE ?= examples/hello.OIA
 
-.PHONY: all deps configure build test run bench clean
+.PHONY: all deps configure build test run bench sanitize clean
 
 all: build
 
@@ -30,5 +31,16 @@ run: build
 bench: build
 	$(BUILD)/bench/zar-bench --benchmark_repetitions=5 --benchmark_report_aggregates_only=true
 
+# The tests once more, built by clang with AddressSanitizer and
+# UndefinedBehaviorSanitizer, in a build folder of their own.
+SANITIZE_BUILD ?= build-sanitize
+sanitize: deps
+	cmake -S . -B $(SANITIZE_BUILD) -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_COMPILER=clang++-14 \
+	  -DZAR_SANITIZE=ON -DZAR_BUILD_BENCH=OFF
+	cmake --build $(SANITIZE_BUILD) -j $(JOBS)
+	cd $(SANITIZE_BUILD) && QT_QPA_PLATFORM=offscreen \
+	  ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+	  ctest --output-on-failure -j $(JOBS)
+
 clean:
-	rm -rf $(BUILD)
+	rm -rf $(BUILD) $(SANITIZE_BUILD)

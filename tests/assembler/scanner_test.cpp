@@ -10,6 +10,7 @@
 namespace zar {
 namespace {
 
+using test::Describe;
 using test::RecordingAssemblerHost;
 using test::Repeat;
 using test::Row;
