@@ -151,9 +151,9 @@ bool GenerateCode(const CmdTable& table, CodeImage& image, Machine& machine, Gen
   const bool copy = flags.copy || flags.start;
   host.ShowListingText({});
   if (copy) {
+    host.StopMachine();
     machine.Memory.fill(0);
     std::fill(image.begin(), image.begin() + 256, Byte{0});
-    host.StopMachine();
   }
   std::string listing;
   const SymbolIndex symbols(table);

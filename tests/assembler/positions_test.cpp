@@ -61,6 +61,8 @@ struct ConstantCase {
   const char* constant;  // Arg1 of the appended VAL row; nullptr: none
 };
 
+void PrintTo(const ConstantCase& c, std::ostream* os) { *os << testing::PrintToString(std::string(c.operand)); }
+
 class MovConstants : public testing::TestWithParam<ConstantCase> {};
 
 TEST_P(MovConstants, AppendsTheConstantCellBehindTheProgram) {
@@ -71,35 +73,32 @@ TEST_P(MovConstants, AppendsTheConstantCellBehindTheProgram) {
   EXPECT_EQ(Rows(p.table), expected);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Operands, MovConstants,
-    testing::Values(ConstantCase{"56", "200"}, ConstantCase{"0", "0"}, ConstantCase{"256", "0"},
-                    ConstantCase{"300", "-44"}, ConstantCase{"-5", "261"}, ConstantCase{"1", "255"},
-                    ConstantCase{"&H10", "240"}, ConstantCase{" 7 ", "249"}, ConstantCase{"007", "249"},
-                    ConstantCase{"y", nullptr}, ConstantCase{"7a", nullptr}, ConstantCase{"1.5", nullptr},
-                    ConstantCase{"&h10", nullptr}, ConstantCase{"\t7", nullptr}, ConstantCase{"", nullptr}));
+INSTANTIATE_TEST_SUITE_P(Operands, MovConstants,
+                         testing::Values(ConstantCase{"56", "200"}, ConstantCase{"0", "0"}, ConstantCase{"256", "0"},
+                                         ConstantCase{"300", "-44"}, ConstantCase{"-5", "261"},
+                                         ConstantCase{"1", "255"}, ConstantCase{"&H10", "240"},
+                                         ConstantCase{" 7 ", "249"}, ConstantCase{"007", "249"},
+                                         ConstantCase{"y", nullptr}, ConstantCase{"7a", nullptr},
+                                         ConstantCase{"1.5", nullptr}, ConstantCase{"&h10", nullptr},
+                                         ConstantCase{"\t7", nullptr}, ConstantCase{"", nullptr}));
 
 TEST(AssignPositions, EachDistinctConstantGetsOneRowInOrderOfFirstNeed) {
   EXPECT_EQ(Rows(Place("MOV,x,56\nMOV,y,56\nSET,x").table),
             (Strings{"MOV|x|56|||0", "MOV|y|56|||3", "SET|x||||6", "VAL|200||||7"}));
   EXPECT_EQ(Rows(Place("MOV,x,1\nMOV,y,2\nMOV,z,1\nMOV,z,257").table),
-            (Strings{"MOV|x|1|||0", "MOV|y|2|||3", "MOV|z|1|||6", "MOV|z|257|||9", "VAL|255||||12",
-                     "VAL|254||||13", "VAL|-1||||14"}));
+            (Strings{"MOV|x|1|||0", "MOV|y|2|||3", "MOV|z|1|||6", "MOV|z|257|||9", "VAL|255||||12", "VAL|254||||13",
+                     "VAL|-1||||14"}));
 }
 
 TEST(AssignPositions, SourceValOfTheSameTextIsReusedWhereverItStands) {
-  EXPECT_EQ(Rows(Place("MOV,x,56\nSET,x\nVAL,200").table),
-            (Strings{"MOV|x|56|||0", "SET|x||||3", "VAL|200||||4"}));
+  EXPECT_EQ(Rows(Place("MOV,x,56\nSET,x\nVAL,200").table), (Strings{"MOV|x|56|||0", "SET|x||||3", "VAL|200||||4"}));
   EXPECT_EQ(Rows(Place("VAL,200\nMOV,x,56").table), (Strings{"VAL|200||||0", "MOV|x|56|||1"}));
 }
 
 TEST(AssignPositions, OnlyAnExactValTextIsReused) {
-  EXPECT_EQ(Rows(Place("MOV,x,56\nVAL, 200").table),
-            (Strings{"MOV|x|56|||0", "VAL| 200||||3", "VAL|200||||4"}));
-  EXPECT_EQ(Rows(Place("MOV,x,56\nVALUE,200").table),
-            (Strings{"MOV|x|56|||0", "VALUE|200||||0", "VAL|200||||3"}));
-  EXPECT_EQ(Rows(Place("MOV,x,56\nVAL,&HC8").table),
-            (Strings{"MOV|x|56|||0", "VAL|&HC8||||3", "VAL|200||||4"}));
+  EXPECT_EQ(Rows(Place("MOV,x,56\nVAL, 200").table), (Strings{"MOV|x|56|||0", "VAL| 200||||3", "VAL|200||||4"}));
+  EXPECT_EQ(Rows(Place("MOV,x,56\nVALUE,200").table), (Strings{"MOV|x|56|||0", "VALUE|200||||0", "VAL|200||||3"}));
+  EXPECT_EQ(Rows(Place("MOV,x,56\nVAL,&HC8").table), (Strings{"MOV|x|56|||0", "VAL|&HC8||||3", "VAL|200||||4"}));
 }
 
 TEST(AssignPositions, ShowsTheTableWithTabsAndCarriageReturns) {

@@ -1,0 +1,91 @@
+#include "frontpanel/memory_view.h"
+
+#include <QMouseEvent>
+#include <QPainter>
+
+#include "machine/memory_text.h"
+#include "platform/text_area.h"
+
+namespace zar {
+
+namespace {
+
+constexpr int CellPixels = 10;
+constexpr int Frame = 1;
+// The text follows the picture at most this often while the machine runs.
+constexpr int TextFrameMs = 20;
+
+QRect CellRect(int cell) {
+  return {Frame + (cell % 16) * CellPixels, Frame + (cell / 16) * CellPixels, CellPixels, CellPixels};
+}
+
+void DrawMarker(QPainter& painter, int cell, QColor color) {
+  painter.setPen(color);
+  painter.setBrush(Qt::NoBrush);
+  painter.drawRect(CellRect(cell).adjusted(0, 0, -1, -1));
+}
+
+}  // namespace
+
+MemoryPicture::MemoryPicture(QWidget* parent) : QWidget(parent) {
+  setFixedSize(Size, Size);
+  setFocusPolicy(Qt::StrongFocus);
+  setAttribute(Qt::WA_OpaquePaintEvent);
+}
+
+void MemoryPicture::Show(const Machine& machine) {
+  shown_ = machine;
+  update();
+}
+
+QImage MemoryPicture::Picture() { return grab().toImage(); }
+
+void MemoryPicture::paintEvent(QPaintEvent*) {
+  QPainter painter(this);
+  painter.fillRect(rect(), palette().window());
+  painter.setPen(palette().color(QPalette::Dark));
+  painter.drawRect(rect().adjusted(0, 0, -1, -1));
+  for (int i = 0; i < 256; ++i) {
+    const int v = shown_.Memory[i];
+    painter.fillRect(CellRect(i), QColor(v, v, v));
+  }
+  // Later markers are drawn over earlier ones where cells coincide.
+  const Instruction in = CurrentInstruction(shown_);
+  DrawMarker(painter, shown_.IP, QColor(128, 255, 0));
+  DrawMarker(painter, in.A, QColor(255, 0, 0));
+  DrawMarker(painter, in.B, QColor(0, 128, 255));
+  DrawMarker(painter, in.C, QColor(255, 255, 0));
+}
+
+void MemoryPicture::mouseReleaseEvent(QMouseEvent* event) {
+  if (event->button() == Qt::LeftButton && rect().contains(event->position().toPoint())) emit Clicked();
+}
+
+MemoryView::MemoryView(MemoryPicture& picture, TextArea& text, QObject* parent)
+    : QObject(parent), picture_(picture), text_(text) {
+  textTimer_.setSingleShot(true);
+  textTimer_.setInterval(TextFrameMs);
+  connect(&textTimer_, &QTimer::timeout, this, &MemoryView::Flush);
+}
+
+void MemoryView::DrawMemory(const Machine& machine) {
+  ++draws_;
+  shown_ = machine;
+  picture_.Show(machine);
+  textPending_ = true;
+  if (!textTimer_.isActive()) textTimer_.start();
+}
+
+void MemoryView::Flush() {
+  if (!textPending_) return;
+  textPending_ = false;
+  textTimer_.stop();
+  text_.SetWholeText(QString::fromLatin1(MemoryText(shown_)));
+}
+
+void MemoryView::Redraw(const Machine& machine) {
+  DrawMemory(machine);
+  Flush();
+}
+
+}  // namespace zar

@@ -1,0 +1,64 @@
+#pragma once
+
+#include <QTimer>
+#include <QWidget>
+
+#include "machine/machine.h"
+
+namespace zar {
+
+class TextArea;
+
+// The memory picture: 16 x 16 cells of 10 x 10 pixels in the grey of their
+// value, with outlines on IP (green), A (red), B (blue) and C (yellow). It
+// paints the machine as it was when it was last given, so covering and
+// uncovering it changes nothing.
+class MemoryPicture : public QWidget {
+  Q_OBJECT
+
+ public:
+  static constexpr int Size = 162;  // the 160-pixel grid inside a one-pixel frame
+
+  explicit MemoryPicture(QWidget* parent = nullptr);
+  void Show(const Machine& machine);
+  QImage Picture();
+
+ signals:
+  void Clicked();
+
+ protected:
+  void paintEvent(QPaintEvent* event) override;
+  void mouseReleaseEvent(QMouseEvent* event) override;
+
+ private:
+  Machine shown_;
+};
+
+// Keeps the memory picture and the memory text in step with the machine.
+// After a step both are only marked for redrawing, so that Qt merges the
+// work of fast runs into one repaint a frame; Redraw shows the state at once.
+class MemoryView : public QObject {
+  Q_OBJECT
+
+ public:
+  MemoryView(MemoryPicture& picture, TextArea& text, QObject* parent = nullptr);
+
+  // After a step: the picture repaints soon, the text within a frame.
+  void DrawMemory(const Machine& machine);
+  // Shows a pending text at once (after Step and Stop).
+  void Flush();
+  // After a change from outside: the new state, text at once.
+  void Redraw(const Machine& machine);
+  // How often the view took a new state, for tests.
+  int Draws() const { return draws_; }
+
+ private:
+  MemoryPicture& picture_;
+  TextArea& text_;
+  Machine shown_;
+  QTimer textTimer_;
+  bool textPending_ = false;
+  int draws_ = 0;
+};
+
+}  // namespace zar

@@ -1,0 +1,115 @@
+#include "platform/console_view.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QContextMenuEvent>
+#include <QKeyEvent>
+#include <QMenu>
+#include <QPainter>
+#include <QScrollBar>
+
+#include <algorithm>
+
+namespace zar {
+
+namespace {
+constexpr int TabColumns = 8;
+constexpr int Margin = 2;
+}  // namespace
+
+ConsoleView::ConsoleView(QWidget* parent) : QAbstractScrollArea(parent) {
+  setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+  setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+  setFocusPolicy(Qt::StrongFocus);
+  viewport()->setBackgroundRole(QPalette::Base);
+  viewport()->setAutoFillBackground(true);
+}
+
+void ConsoleView::AppendCharacter(QChar c) {
+  if (c == '\r') {
+    StartLine();
+    afterCarriageReturn_ = true;
+  } else if (c == '\n') {
+    if (!afterCarriageReturn_) StartLine();
+    afterCarriageReturn_ = false;
+  } else {
+    QString& line = lines_.back();
+    if (c == '\t') {
+      line.append(QString(TabColumns - line.size() % TabColumns, ' '));
+    } else {
+      line.append(c);
+    }
+    widestLine_ = std::max(widestLine_, static_cast<int>(line.size()));
+    afterCarriageReturn_ = false;
+  }
+  UpdateScrollBars();
+  viewport()->update();
+}
+
+void ConsoleView::StartLine() { lines_.append(QString()); }
+
+void ConsoleView::Clear() {
+  lines_ = {QString()};
+  widestLine_ = 0;
+  afterCarriageReturn_ = false;
+  UpdateScrollBars();
+  viewport()->update();
+}
+
+QString ConsoleView::Text() const { return QStringList(lines_).join('\n'); }
+
+int ConsoleView::VisibleLines() const {
+  return std::max(1, (viewport()->height() - Margin) / fontMetrics().lineSpacing());
+}
+
+int ConsoleView::VisibleColumns() const {
+  return std::max(1, (viewport()->width() - 2 * Margin) / fontMetrics().horizontalAdvance(QChar('M')));
+}
+
+void ConsoleView::UpdateScrollBars() {
+  // New output keeps the view on the last line while it was there before.
+  QScrollBar* vertical = verticalScrollBar();
+  const bool followingEnd = vertical->value() >= vertical->maximum();
+  vertical->setRange(0, std::max(0, static_cast<int>(lines_.size()) - VisibleLines()));
+  vertical->setPageStep(VisibleLines());
+  if (followingEnd) vertical->setValue(vertical->maximum());
+  horizontalScrollBar()->setRange(0, std::max(0, widestLine_ - VisibleColumns() + 1));
+  horizontalScrollBar()->setPageStep(VisibleColumns());
+}
+
+void ConsoleView::paintEvent(QPaintEvent*) {
+  QPainter painter(viewport());
+  painter.setFont(font());
+  const QFontMetrics metrics = fontMetrics();
+  const int first = verticalScrollBar()->value();
+  const int column = horizontalScrollBar()->value();
+  const int columns = VisibleColumns() + 1;
+  const int last = std::min(static_cast<int>(lines_.size()), first + VisibleLines() + 1);
+  for (int i = first; i < last; ++i) {
+    const int baseline = Margin + (i - first) * metrics.lineSpacing() + metrics.ascent();
+    painter.drawText(Margin, baseline, lines_[i].mid(column, columns));
+  }
+}
+
+void ConsoleView::resizeEvent(QResizeEvent* event) {
+  QAbstractScrollArea::resizeEvent(event);
+  UpdateScrollBars();
+}
+
+void ConsoleView::keyPressEvent(QKeyEvent* event) {
+  if (event->matches(QKeySequence::Copy)) {
+    CopyAll();
+    return;
+  }
+  QAbstractScrollArea::keyPressEvent(event);
+}
+
+void ConsoleView::contextMenuEvent(QContextMenuEvent* event) {
+  QMenu menu(this);
+  menu.addAction(tr("Copy All"), this, &ConsoleView::CopyAll);
+  menu.exec(event->globalPos());
+}
+
+void ConsoleView::CopyAll() const { QApplication::clipboard()->setText(Text()); }
+
+}  // namespace zar

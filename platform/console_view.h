@@ -1,0 +1,43 @@
+#pragma once
+
+#include <QAbstractScrollArea>
+#include <QList>
+#include <QString>
+
+namespace zar {
+
+// The console: characters are appended one at a time at a cost that does not
+// grow with the text. Lines are kept apart and only the visible part is
+// painted; a carriage return alone, a line feed alone and the pair each end a
+// line, and tabs advance to the next multiple of eight columns. Ctrl+C and
+// the context menu copy the whole text.
+class ConsoleView : public QAbstractScrollArea {
+  Q_OBJECT
+
+ public:
+  explicit ConsoleView(QWidget* parent = nullptr);
+
+  void AppendCharacter(QChar c);
+  void Clear();
+  // The whole text, lines joined by line feeds.
+  QString Text() const;
+
+ protected:
+  void paintEvent(QPaintEvent* event) override;
+  void resizeEvent(QResizeEvent* event) override;
+  void keyPressEvent(QKeyEvent* event) override;
+  void contextMenuEvent(QContextMenuEvent* event) override;
+
+ private:
+  void StartLine();
+  void UpdateScrollBars();
+  int VisibleLines() const;
+  int VisibleColumns() const;
+  void CopyAll() const;
+
+  QList<QString> lines_{QString()};
+  int widestLine_ = 0;
+  bool afterCarriageReturn_ = false;
+};
+
+}  // namespace zar

@@ -1,0 +1,27 @@
+#include "platform/dialogs.h"
+
+#include <QFileDialog>
+#include <QMessageBox>
+
+#include "platform/app_info.h"
+#include "platform/line_breaks.h"
+
+namespace zar {
+
+QString QtDialogs::OpenFileName(QWidget* parent, const QString& filter, const QString& startPath) {
+  return QFileDialog::getOpenFileName(parent, QString(), startPath, filter);
+}
+
+QString QtDialogs::SaveFileName(QWidget* parent, const QString& filter, const QString& startPath) {
+  // Replacing an existing file needs no confirmation here.
+  return QFileDialog::getSaveFileName(parent, QString(), startPath, filter, nullptr,
+                                      QFileDialog::DontConfirmOverwrite);
+}
+
+void QtDialogs::ShowMessage(QWidget* parent, const QString& text) {
+  QMessageBox box(QMessageBox::NoIcon, ApplicationTitle, NormalizeLineBreaks(text), QMessageBox::Ok, parent);
+  box.setTextFormat(Qt::PlainText);
+  box.exec();
+}
+
+}  // namespace zar
