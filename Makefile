@@ -6,7 +6,6 @@
 BUILD ?= build
 JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?= -DCMAKE_BUILD_TYPE=Release
-EXAMPLE ?= examples/hello.OIA
 
 .PHONY: all deps configure build test run bench sanitize clean
 
@@ -25,8 +24,7 @@ test: build
 	cd $(BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)
 
 run: build
-	$(BUILD)/cli/zar asm $(EXAMPLE) -o $(BUILD)/example.oisc
-	$(BUILD)/cli/zar run $(BUILD)/example.oisc
+	$(BUILD)/app/zar-workbench
 
 bench: build
 	$(BUILD)/bench/zar-bench --benchmark_repetitions=5 --benchmark_report_aggregates_only=true

@@ -2,9 +2,16 @@
 
 #include <QApplication>
 
+#include <algorithm>
+
 #include "machine/run_control.h"
 
 namespace zar {
+
+namespace {
+// Beyond this many overdue ticks the backlog is dropped rather than run.
+constexpr qint64 MaxCatchUp = 4;
+}  // namespace
 
 RunTimer::RunTimer(QObject* parent) : QObject(parent), interval_(DefaultInterval) {
   // A precise timer keeps 1 ms ticks close to a thousand a second.
@@ -27,15 +34,30 @@ bool RunTimer::SetInterval(long long ms) {
 void RunTimer::Apply() {
   // Qt fires a 0 ms timer continuously; here 0 means no ticks at all.
   if (enabled_ && interval_ > 0) {
-    if (!timer_.isActive() || timer_.interval() != interval_) timer_.start(interval_);
+    if (timer_.isActive() && timer_.interval() == interval_) return;
+    timer_.start(interval_);
+    clock_.start();
+    ticksGiven_ = 0;
+    ++schedule_;
   } else {
     timer_.stop();
   }
 }
 
 void RunTimer::OnTimeout() {
-  if (QApplication::activeModalWidget() != nullptr) return;
-  emit Tick();
+  const qint64 due = clock_.nsecsElapsed() / (qint64{interval_} * 1'000'000);
+  ticksGiven_ = std::max(ticksGiven_, due - MaxCatchUp);
+  if (QApplication::activeModalWidget() != nullptr) {
+    ticksGiven_ = due;
+    return;
+  }
+  // A tick's step may stop the timer or start it afresh; then no more ticks
+  // of this round are due.
+  const int schedule = schedule_;
+  while (ticksGiven_ < due && schedule == schedule_ && timer_.isActive()) {
+    ++ticksGiven_;
+    emit Tick();
+  }
 }
 
 }  // namespace zar
