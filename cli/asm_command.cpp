@@ -2,6 +2,7 @@
 #include <string>
 
 #include "assembler/assemble.h"
+#include "assembler/source_file.h"
 #include "cli/arguments.h"
 #include "cli/commands.h"
 #include "machine/program_file.h"
@@ -10,10 +11,6 @@
 namespace zar::cli {
 
 namespace {
-
-// Source files larger than this are refused; a full table of 32,767 rows
-// needs far less.
-constexpr std::size_t MaxSourceBytes = 16 * 1024 * 1024;
 
 // Prints every message on stderr as it comes and keeps the window texts.
 class CliAssemblerHost final : public AssemblerHost {
@@ -47,7 +44,7 @@ int AsmCommand(const std::vector<std::string>& words) {
   if (!args.error.empty()) return UsageError(args.error);
 
   std::string source;
-  if (const FileError error = ReadWholeFile(args.positional[0], MaxSourceBytes, source)) {
+  if (const FileError error = LoadSourceFile(args.positional[0], source)) {
     std::fprintf(stderr, "zar: %s\n", error->c_str());
     return ExitUsage;
   }

@@ -15,6 +15,7 @@
 #include "platform/app_info.h"
 #include "platform/console_view.h"
 #include "platform/text_area.h"
+#include "platform/twips.h"
 
 namespace zar {
 
@@ -23,12 +24,11 @@ namespace {
 constexpr int ClientWidth = 970;
 constexpr int ClientHeight = 439;
 
-// Places a control by its design position, given in twips (15 to a pixel).
+// Places a control by its design position, given in twips.
 template <typename Widget>
 Widget* Place(Widget* widget, const char* name, int left, int top, int width, int height) {
-  constexpr int TwipsPerPixel = 15;
   widget->setObjectName(name);
-  widget->setGeometry(left / TwipsPerPixel, top / TwipsPerPixel, width / TwipsPerPixel, height / TwipsPerPixel);
+  widget->setGeometry(TwipsToPixels(left), TwipsToPixels(top), TwipsToPixels(width), TwipsToPixels(height));
   return widget;
 }
 
@@ -132,7 +132,7 @@ void MainWindow::BuildMenus() {
 
   QMenu* tools = menuBar()->addMenu("Tools");
   tools->setObjectName("mtool");
-  AddAction(tools, "ZAR Assembler", "mzarass");
+  connect(AddAction(tools, "ZAR Assembler", "mzarass"), &QAction::triggered, this, [this] { ShowWorkbench(); });
   connect(AddAction(tools, "Screen Output", "msop"), &QAction::triggered, this, &MainWindow::ShowScreenWindow);
   connect(AddAction(tools, "History", "mhist"), &QAction::triggered, this, &MainWindow::ShowHistoryWindow);
   connect(AddAction(tools, "Info", "minf"), &QAction::triggered, this, &MainWindow::OnInfo);
@@ -175,6 +175,19 @@ void MainWindow::ShowScreenWindow() {
 
 void MainWindow::ShowHistoryWindow() { ShowToolWindow(EnsureHistoryWindow()); }
 
+WorkbenchWindow& MainWindow::ShowWorkbench() {
+  if (workbench_.isNull()) {
+    workbench_ = new WorkbenchWindow(state_.assembler, *this, dialogs_, this);
+    workbench_->setWindowFlag(Qt::Window);
+  }
+  ShowToolWindow(*workbench_);
+  return *workbench_;
+}
+
+void MainWindow::StopMachine() { timer_.SetEnabled(false); }
+void MainWindow::MachineLoaded() { view_->Redraw(machine_); }
+void MainWindow::StartMachine() { timer_.SetEnabled(true); }
+
 void MainWindow::ShowToolWindow(QWidget& window) {
   window.show();
   window.raise();
@@ -182,7 +195,8 @@ void MainWindow::ShowToolWindow(QWidget& window) {
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {
-  for (QWidget* window : {static_cast<QWidget*>(screenWindow_), static_cast<QWidget*>(historyWindow_)}) {
+  for (QWidget* window : {static_cast<QWidget*>(screenWindow_), static_cast<QWidget*>(historyWindow_),
+                          static_cast<QWidget*>(workbench_.data())}) {
     if (window != nullptr) window->close();
   }
   event->accept();

@@ -1,10 +1,12 @@
 #pragma once
 
 #include <QMainWindow>
+#include <QPointer>
 #include <QString>
 
 #include <random>
 
+#include "assembler/workbench_window.h"
 #include "frontpanel/desktop_state.h"
 #include "machine/fill.h"
 #include "machine/machine_host.h"
@@ -27,7 +29,7 @@ class TextArea;
 // The main window ("Form1"): the machine's front panel. It owns the run
 // timer, the memory view, the console, the key field, the network socket and
 // the menus, and opens every other window. Closing it ends the program.
-class MainWindow : public QMainWindow, private MachineHost {
+class MainWindow : public QMainWindow, private MachineHost, private WorkbenchMachine {
   Q_OBJECT
 
  public:
@@ -40,6 +42,7 @@ class MainWindow : public QMainWindow, private MachineHost {
   // window forward.
   void ShowScreenWindow();
   void ShowHistoryWindow();
+  WorkbenchWindow& ShowWorkbench();
 
   const QString& LoadedProgramPath() const { return loadedProgramPath_; }
   MemoryView& View() { return *view_; }
@@ -58,6 +61,12 @@ class MainWindow : public QMainWindow, private MachineHost {
   void DrawMemory() override;
   void RefreshScreen() override;
   void CalcDrawHistory() override;
+
+  // The assembler workbench's view of the machine.
+  Machine& TheMachine() override { return machine_; }
+  void StopMachine() override;
+  void MachineLoaded() override;
+  void StartMachine() override;
 
   void BuildControls();
   void BuildMenus();
@@ -97,6 +106,7 @@ class MainWindow : public QMainWindow, private MachineHost {
   MemoryView* view_ = nullptr;
   ScreenWindow* screenWindow_ = nullptr;
   HistoryWindow* historyWindow_ = nullptr;
+  QPointer<WorkbenchWindow> workbench_;  // gone once closed
 };
 
 }  // namespace zar

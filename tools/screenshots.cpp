@@ -1,7 +1,8 @@
 // zar-screenshots SOURCE OUTDIR [MS]
-// Assembles SOURCE into the machine, opens every window, runs the machine at
-// 1 ms for MS milliseconds (default 2000) and saves a picture of each window
-// in OUTDIR. Runs on any Qt platform, offscreen included.
+// Opens every window, puts SOURCE into the assembler workbench and runs
+// "Generate and Start" at 1 ms for MS milliseconds (default 2000), then saves
+// a picture of each window in OUTDIR. Runs on any Qt platform, offscreen
+// included.
 #include <QApplication>
 #include <QDir>
 #include <QEventLoop>
@@ -9,11 +10,12 @@
 
 #include <cstdio>
 
-#include "assembler/assemble.h"
 #include "frontpanel/main_window.h"
 #include "frontpanel/memory_view.h"
-#include "machine/text_file.h"
+#include "assembler/child_windows.h"
+#include "assembler/source_file.h"
 #include "platform/dialogs.h"
+#include "platform/text_area.h"
 
 namespace {
 
@@ -22,13 +24,6 @@ class PrintingDialogs final : public zar::Dialogs {
   QString OpenFileName(QWidget*, const QString&, const QString&) override { return {}; }
   QString SaveFileName(QWidget*, const QString&, const QString&) override { return {}; }
   void ShowMessage(QWidget*, const QString& text) override { std::fprintf(stderr, "%s\n", qPrintable(text)); }
-};
-
-class NoAssemblerWindows final : public zar::AssemblerHost {
- public:
-  void Message(std::string_view text) override { std::fprintf(stderr, "%.*s\n", int(text.size()), text.data()); }
-  void ShowTableText(std::string_view) override {}
-  void ShowListingText(std::string_view) override {}
 };
 
 void Save(QWidget* window, const QString& folder, const char* name) {
@@ -46,21 +41,20 @@ int main(int argc, char** argv) {
     return 2;
   }
   std::string source;
-  if (const zar::FileError error = zar::ReadWholeFile(argv[1], 16 << 20, source)) {
+  if (const zar::FileError error = zar::LoadSourceFile(argv[1], source)) {
     std::fprintf(stderr, "%s\n", error->c_str());
     return 2;
   }
   zar::DesktopState state;
   PrintingDialogs dialogs;
   zar::MainWindow window(state, dialogs);
-  NoAssemblerWindows host;
-  zar::Assemble(source, state.assembler, state.machine, {.copy = true}, host);
-
   window.show();
   window.ShowScreenWindow();
   window.ShowHistoryWindow();
+  zar::WorkbenchWindow& workbench = window.ShowWorkbench();
+  workbench.SourceWindow().Text().SetWholeText(QString::fromLatin1(source.data(), qsizetype(source.size())));
   window.Timer().SetInterval(1);
-  window.Timer().SetEnabled(true);
+  workbench.Generate(true, true);
   QEventLoop loop;
   QTimer::singleShot(argc > 3 ? QString(argv[3]).toInt() : 2000, &loop, &QEventLoop::quit);
   loop.exec();
@@ -73,5 +67,6 @@ int main(int argc, char** argv) {
   Save(&window, folder, "main.png");
   Save(window.findChild<QWidget*>("Form6"), folder, "screen.png");
   Save(window.findChild<QWidget*>("Form5"), folder, "history.png");
+  Save(&workbench, folder, "workbench.png");
   return 0;
 }

@@ -1,0 +1,27 @@
+#pragma once
+
+#include <QMdiSubWindow>
+
+namespace zar {
+
+class TextArea;
+
+// One child window of the workbench, filled by a text area in the fixed
+// font with both scroll bars, empty when created. The text area keeps to
+// the window's outer size less the child frame.
+class AssemblerChildWindow : public QMdiSubWindow {
+  Q_OBJECT
+
+ public:
+  AssemblerChildWindow(const char* name, const QString& caption, bool readOnly, QWidget* parent = nullptr);
+
+  TextArea& Text() { return *text_; }
+
+ protected:
+  void resizeEvent(QResizeEvent* event) override;
+
+ private:
+  TextArea* text_;
+};
+
+}  // namespace zar
