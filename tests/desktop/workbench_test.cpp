@@ -6,6 +6,8 @@
 #include <QMdiArea>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QTcpSocket>
+#include <QElapsedTimer>
 
 #include <filesystem>
 #include <fstream>
@@ -216,6 +218,26 @@ TEST_F(WorkbenchTest, ChildWindowsFollowTheWorkbenchSize) {
   EXPECT_EQ(workbench->TableWindow().geometry(), QRect(333, 0, 333, 270));
   EXPECT_EQ(workbench->OutputWindow().geometry(), QRect(0, 270, 667, 270));
   EXPECT_EQ(workbench->SourceWindow().Text().size(), QSize(321, 235));  // 4,820 x 3,530 twips
+}
+
+TEST_F(WorkbenchTest, EchoServerExampleAnswersAPeer) {
+  dialogs.answers = {QString(ZAR_EXAMPLES_DIR) + "/echo_server.OIA"};
+  Trigger("mload");
+  window.Timer().SetInterval(1);
+  Trigger("mrun");
+  ASSERT_TRUE(dialogs.messages.isEmpty()) << dialogs.messages.join('|').toStdString();
+  QTcpSocket peer;
+  QElapsedTimer clock;
+  clock.start();
+  // The program listens within its first few steps.
+  while (peer.state() != QAbstractSocket::ConnectedState && clock.elapsed() < 5000) {
+    if (peer.state() == QAbstractSocket::UnconnectedState) peer.connectToHost("127.0.0.1", 2323);
+    QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+  }
+  ASSERT_EQ(peer.state(), QAbstractSocket::ConnectedState);
+  peer.write("z");
+  while (peer.bytesAvailable() == 0 && clock.elapsed() < 5000) QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+  EXPECT_EQ(peer.readAll(), QByteArray("z"));
 }
 
 }  // namespace
