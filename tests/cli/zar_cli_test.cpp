@@ -1,12 +1,12 @@
 #include <gtest/gtest.h>
 #include <sys/wait.h>
-#include <unistd.h>
 
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 #include <string>
+
+#include "support/temp_folder.h"
 
 namespace {
 
@@ -20,27 +20,9 @@ struct Outcome {
 
 class ZarCliTest : public testing::Test {
  protected:
-  void SetUp() override {
-    folder = fs::temp_directory_path() / ("zar-cli-" + std::to_string(::getpid()) + "-" +
-                                          testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::remove_all(folder);
-    fs::create_directories(folder);
-  }
-  void TearDown() override { fs::remove_all(folder); }
-
-  fs::path File(const std::string& name) const { return folder / name; }
-
-  fs::path Write(const std::string& name, const std::string& bytes) const {
-    std::ofstream(File(name), std::ios::binary) << bytes;
-    return File(name);
-  }
-
-  static std::string Read(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-  }
+  fs::path File(const std::string& name) const { return temp.File(name); }
+  fs::path Write(const std::string& name, const std::string& bytes) const { return temp.Write(name, bytes); }
+  static std::string Read(const fs::path& path) { return zar::test::TempFolder::Read(path); }
 
   Outcome Zar(const std::string& arguments) const {
     const std::string command = std::string(ZAR_EXECUTABLE) + " " + arguments + " >" + File("stdout").string() +
@@ -51,7 +33,8 @@ class ZarCliTest : public testing::Test {
 
   std::string Q(const fs::path& path) const { return "'" + path.string() + "'"; }
 
-  fs::path folder;
+  zar::test::TempFolder temp;
+  const fs::path& folder = temp.Path();
 };
 
 constexpr const char* WorkedExample = "MOV,k,191\r\nSUB,255,k,?\r\n:halt\r\nGTO,halt\r\nSET,k";

@@ -1,7 +1,6 @@
 #include "frontpanel/main_window.h"
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <QAction>
 #include <QApplication>
@@ -19,6 +18,7 @@
 #include "devices/history_window.h"
 #include "devices/screen_window.h"
 #include "fake_dialogs.h"
+#include "support/temp_folder.h"
 #include "frontpanel/input_fields.h"
 #include "frontpanel/memory_view.h"
 #include "machine/memory_text.h"
@@ -40,14 +40,6 @@ bool WaitFor(const std::function<bool()>& condition, int ms = 3000) {
 
 class MainWindowTest : public testing::Test {
  protected:
-  void SetUp() override {
-    folder = fs::temp_directory_path() / ("zar-desktop-" + std::to_string(::getpid()) + "-" +
-                                          testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::remove_all(folder);
-    fs::create_directories(folder);
-  }
-  void TearDown() override { fs::remove_all(folder); }
-
   template <typename T>
   T* Child(const char* name) {
     T* child = window.findChild<T*>(name);
@@ -76,7 +68,8 @@ class MainWindowTest : public testing::Test {
 
   QString Path(const std::string& name) const { return QString::fromStdString((folder / name).string()); }
 
-  fs::path folder;
+  test::TempFolder temp;
+  const fs::path& folder = temp.Path();
   DesktopState state;
   test::FakeDialogs dialogs;
   MainWindow window{state, dialogs};

@@ -1,5 +1,4 @@
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <QAction>
 #include <QApplication>
@@ -11,12 +10,12 @@
 
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 
 #include "assembler/child_windows.h"
 #include "assembler/workbench_layout.h"
 #include "assembler/workbench_window.h"
 #include "fake_dialogs.h"
+#include "support/temp_folder.h"
 #include "frontpanel/main_window.h"
 #include "platform/console_view.h"
 #include "platform/text_area.h"
@@ -43,15 +42,6 @@ constexpr const char* WorkedExample = "MOV,k,191\nSUB,255,k,?\n:halt\nGTO,halt\n
 
 class WorkbenchTest : public testing::Test {
  protected:
-  void SetUp() override {
-    folder = fs::temp_directory_path() / ("zar-workbench-" + std::to_string(::getpid()) + "-" +
-                                          testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::remove_all(folder);
-    fs::create_directories(folder);
-    workbench = &window.ShowWorkbench();
-  }
-  void TearDown() override { fs::remove_all(folder); }
-
   void Trigger(const char* name) {
     auto* action = workbench->findChild<QAction*>(name);
     ASSERT_NE(action, nullptr) << name;
@@ -61,18 +51,14 @@ class WorkbenchTest : public testing::Test {
   QString Table() { return workbench->TableWindow().Text().WholeText(); }
   QString Listing() { return workbench->OutputWindow().Text().WholeText(); }
   QString Path(const std::string& name) const { return QString::fromStdString((folder / name).string()); }
-  static std::string Read(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-  }
+  static std::string Read(const fs::path& path) { return test::TempFolder::Read(path); }
 
-  fs::path folder;
+  test::TempFolder temp;
+  const fs::path& folder = temp.Path();
   DesktopState state;
   test::FakeDialogs dialogs;
   MainWindow window{state, dialogs};
-  WorkbenchWindow* workbench = nullptr;
+  WorkbenchWindow* workbench = &window.ShowWorkbench();
 };
 
 TEST_F(WorkbenchTest, OpensWithItsWindowsAndMenus) {

@@ -1,12 +1,13 @@
 #include "machine/program_file.h"
 
+#include "support/temp_folder.h"
+
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 
 namespace zar {
 namespace {
@@ -44,29 +45,8 @@ INSTANTIATE_TEST_SUITE_P(
 
 class ProgramFileTest : public testing::Test {
  protected:
-  void SetUp() override {
-    folder = fs::temp_directory_path() / ("zar-program-" + std::to_string(::getpid()) + "-" +
-                                          testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::remove_all(folder);
-    fs::create_directories(folder);
-  }
-  void TearDown() override {
-    fs::permissions(folder, fs::perms::owner_all);
-    fs::remove_all(folder);
-  }
-
-  fs::path Write(const std::string& name, const std::string& bytes) {
-    const fs::path path = folder / name;
-    std::ofstream(path, std::ios::binary) << bytes;
-    return path;
-  }
-
-  static std::string Read(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-  }
+  fs::path Write(const std::string& name, const std::string& bytes) { return temp.Write(name, bytes); }
+  static std::string Read(const fs::path& path) { return test::TempFolder::Read(path); }
 
   static MemoryCells Filled(Byte value) {
     MemoryCells cells;
@@ -74,7 +54,8 @@ class ProgramFileTest : public testing::Test {
     return cells;
   }
 
-  fs::path folder;
+  test::TempFolder temp;
+  const fs::path& folder = temp.Path();
 };
 
 TEST_F(ProgramFileTest, SaveWritesExactlyTheFormAndLoadReadsItBack) {
