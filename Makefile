@@ -2,12 +2,13 @@
 # make test  install what is missing, build, run every test
 # make bench run the benchmarks
 # make sanitize  run the tests under AddressSanitizer and UndefinedBehaviorSanitizer
+# make fuzz  run the fuzz targets for FUZZ_SECONDS seconds each
 
 BUILD ?= build
 JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?= -DCMAKE_BUILD_TYPE=Release
 
-.PHONY: all deps configure build test run bench sanitize clean
+.PHONY: all deps configure build test run bench sanitize fuzz clean
 
 all: build
 
@@ -38,7 +39,15 @@ sanitize: deps
 	cmake --build $(SANITIZE_BUILD) -j $(JOBS)
 	cd $(SANITIZE_BUILD) && QT_QPA_PLATFORM=offscreen \
 	  ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
-	  ctest --output-on-failure -j $(JOBS)
+	  ctest --output-on-failure -j $(JOBS) -LE soak
+
+# Every fuzz target for FUZZ_SECONDS seconds; fails on any finding.
+FUZZ_BUILD ?= build-fuzz
+FUZZ_SECONDS ?= 60
+fuzz: deps
+	cmake -S . -B $(FUZZ_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER=clang++-14 -DZAR_FUZZ=ON
+	cmake --build $(FUZZ_BUILD) -j $(JOBS)
+	scripts/run-fuzzers $(FUZZ_BUILD) $(FUZZ_SECONDS)
 
 clean:
-	rm -rf $(BUILD) $(SANITIZE_BUILD)
+	rm -rf $(BUILD) $(SANITIZE_BUILD) $(FUZZ_BUILD)

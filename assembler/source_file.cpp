@@ -1,9 +1,27 @@
 #include "assembler/source_file.h"
 
+#include <algorithm>
+
 namespace zar {
 
+namespace {
+
+bool IsText(const std::string& bytes) {
+  return std::none_of(bytes.begin(), bytes.end(), [](char c) {
+    const auto b = static_cast<unsigned char>(c);
+    return b < 32 && b != '\t' && b != '\n' && b != '\f' && b != '\r';
+  });
+}
+
+}  // namespace
+
 FileError LoadSourceFile(const std::filesystem::path& path, std::string& bytes) {
-  return ReadWholeFile(path, MaxSourceBytes, bytes);
+  if (FileError error = ReadWholeFile(path, MaxSourceBytes, bytes)) return error;
+  if (!IsText(bytes)) {
+    bytes.clear();
+    return "Cannot read file \"" + path.string() + "\": it is not a text file";
+  }
+  return std::nullopt;
 }
 
 FileError SaveSourceFile(const std::filesystem::path& path, const std::string& bytes) {

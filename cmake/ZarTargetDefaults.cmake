@@ -6,7 +6,11 @@ function(zar_target_defaults target)
     # g++ 12 warns wrongly about std::string concatenation at -O2 (fixed in 13).
     target_compile_options(${target} PRIVATE -Wno-restrict)
   endif()
-  if(ZAR_SANITIZE)
+  if(ZAR_FUZZ)
+    target_compile_options(${target} PRIVATE -fsanitize=fuzzer-no-link,address,undefined -fno-sanitize-recover=all
+                                             -fno-omit-frame-pointer)
+    target_link_options(${target} PRIVATE -fsanitize=address,undefined)
+  elseif(ZAR_SANITIZE)
     target_compile_options(${target} PRIVATE -fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer)
     target_link_options(${target} PRIVATE -fsanitize=address,undefined)
   endif()

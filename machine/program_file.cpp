@@ -22,12 +22,24 @@ std::string ProgramFileText(const MemoryCells& memory) {
   return text;
 }
 
-FileError LoadProgramFile(const std::filesystem::path& path, MemoryCells& memory) {
-  std::vector<std::string> lines;
-  if (FileError error = ReadFirstLines(path, memory.size(), MaxProgramLineLength, lines)) return error;
-  for (std::size_t i = 0; i < lines.size(); ++i) {
+namespace {
+
+void StoreProgramLines(const std::vector<std::string>& lines, MemoryCells& memory) {
+  for (std::size_t i = 0; i < lines.size() && i < memory.size(); ++i) {
     if (const auto value = ParseProgramLine(lines[i])) memory[i] = *value;
   }
+}
+
+}  // namespace
+
+void ReadProgramText(std::string_view text, MemoryCells& memory) {
+  StoreProgramLines(FirstLines(text, ProgramLineLimits), memory);
+}
+
+FileError LoadProgramFile(const std::filesystem::path& path, MemoryCells& memory) {
+  std::vector<std::string> lines;
+  if (FileError error = ReadFirstLines(path, ProgramLineLimits, lines)) return error;
+  StoreProgramLines(lines, memory);
   return std::nullopt;
 }
 

@@ -20,12 +20,18 @@ std::optional<Byte> ParseProgramLine(std::string_view line);
 // Exactly 256 lines "value\r\n".
 std::string ProgramFileText(const MemoryCells& memory);
 
-// Lines beyond this length never hold a cell value; they are not kept.
+// Lines beyond this length never hold a cell value; they are not kept. Of a
+// file no more than 256 such lines are read.
 inline constexpr std::size_t MaxProgramLineLength = 4096;
+inline constexpr LineLimits ProgramLineLimits = {256, MaxProgramLineLength, 256 * (MaxProgramLineLength + 2)};
 
-// Reads the first 256 lines of the file into cells 0..255 in order; a line
-// that does not convert, or a line the file does not have, leaves its cell as
-// it was. Reports a file that cannot be read at all, leaving memory untouched.
+// Reads the first 256 lines of a program file's text into cells 0..255 in
+// order; a line that does not convert, or a line the text does not have,
+// leaves its cell as it was.
+void ReadProgramText(std::string_view text, MemoryCells& memory);
+
+// The same for a file. Reports a file that cannot be read at all, leaving
+// memory untouched.
 FileError LoadProgramFile(const std::filesystem::path& path, MemoryCells& memory);
 
 // Writes the memory atomically in the exact program-file form.

@@ -28,6 +28,10 @@ std::string WriteError(const std::filesystem::path& path, const std::string& rea
   return "Cannot write file " + Quoted(path) + ": " + reason;
 }
 
+std::string TooLarge(const std::filesystem::path& path, std::size_t maxBytes) {
+  return ReadError(path, "it is larger than " + std::to_string(maxBytes) + " bytes");
+}
+
 struct FileCloser {
   void operator()(std::FILE* f) const { std::fclose(f); }
 };
@@ -45,13 +49,15 @@ FileError OpenForReading(const std::filesystem::path& path, FileHandle& file) {
 // Collects lines from chunks of bytes.
 class LineSplitter {
  public:
-  LineSplitter(std::size_t maxLines, std::size_t maxLineLength, std::vector<std::string>& lines)
-      : maxLines_(maxLines), maxLineLength_(maxLineLength), lines_(lines) {}
+  LineSplitter(const LineLimits& limits, std::vector<std::string>& lines) : limits_(limits), lines_(lines) {}
 
-  bool Full() const { return lines_.size() >= maxLines_; }
+  // Whether more bytes could still make a difference.
+  bool Full() const { return HasAllLines() || fed_ >= limits_.maxBytes; }
 
   void Feed(std::string_view chunk) {
-    while (!chunk.empty() && !Full()) {
+    chunk = chunk.substr(0, limits_.maxBytes - fed_);
+    fed_ += chunk.size();
+    while (!chunk.empty() && !HasAllLines()) {
       const std::size_t end = chunk.find('\n');
       Append(chunk.substr(0, end));
       if (end == std::string_view::npos) return;
@@ -61,12 +67,14 @@ class LineSplitter {
   }
 
   void Finish() {
-    if (!Full() && (tooLong_ || !current_.empty())) EndLine();
+    if (!HasAllLines() && (tooLong_ || !current_.empty())) EndLine();
   }
 
  private:
+  bool HasAllLines() const { return lines_.size() >= limits_.maxLines; }
+
   void Append(std::string_view part) {
-    if (current_.size() + part.size() > maxLineLength_ + 1) {
+    if (current_.size() + part.size() > limits_.maxLineLength + 1) {
       tooLong_ = true;
       current_.clear();
     }
@@ -81,9 +89,9 @@ class LineSplitter {
     tooLong_ = false;
   }
 
-  std::size_t maxLines_;
-  std::size_t maxLineLength_;
+  LineLimits limits_;
   std::vector<std::string>& lines_;
+  std::size_t fed_ = 0;
   std::string current_;
   bool tooLong_ = false;
 };
@@ -94,12 +102,15 @@ FileError ReadWholeFile(const std::filesystem::path& path, std::size_t maxBytes,
   FileHandle file;
   if (FileError error = OpenForReading(path, file)) return error;
   bytes.clear();
+  std::error_code ec;
+  const auto size = std::filesystem::file_size(path, ec);  // none for a pipe or a device
+  if (!ec && size > maxBytes) return TooLarge(path, maxBytes);
   char buffer[65536];
   std::size_t got = 0;
   while ((got = std::fread(buffer, 1, sizeof buffer, file.get())) > 0) {
     if (bytes.size() + got > maxBytes) {
       bytes.clear();
-      return ReadError(path, "it is larger than " + std::to_string(maxBytes) + " bytes");
+      return TooLarge(path, maxBytes);
     }
     bytes.append(buffer, got);
   }
@@ -107,12 +118,20 @@ FileError ReadWholeFile(const std::filesystem::path& path, std::size_t maxBytes,
   return std::nullopt;
 }
 
-FileError ReadFirstLines(const std::filesystem::path& path, std::size_t maxLines, std::size_t maxLineLength,
+std::vector<std::string> FirstLines(std::string_view text, const LineLimits& limits) {
+  std::vector<std::string> lines;
+  LineSplitter splitter(limits, lines);
+  splitter.Feed(text);
+  splitter.Finish();
+  return lines;
+}
+
+FileError ReadFirstLines(const std::filesystem::path& path, const LineLimits& limits,
                          std::vector<std::string>& lines) {
   FileHandle file;
   if (FileError error = OpenForReading(path, file)) return error;
   lines.clear();
-  LineSplitter splitter(maxLines, maxLineLength, lines);
+  LineSplitter splitter(limits, lines);
   char buffer[65536];
   std::size_t got = 0;
   while (!splitter.Full() && (got = std::fread(buffer, 1, sizeof buffer, file.get())) > 0) {

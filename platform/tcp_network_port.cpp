@@ -5,6 +5,8 @@
 #include <QNetworkProxy>
 #include <QTcpServer>
 #include <QTcpSocket>
+#include <unistd.h>
+
 #include <functional>
 #include <stdexcept>
 #include <utility>
@@ -97,7 +99,10 @@ void TcpNetworkPort::SendByte(Byte value) {
 void TcpNetworkPort::TakeOverConnection(qintptr descriptor) {
   server_->close();
   socket_->abort();
-  if (!socket_->setSocketDescriptor(descriptor)) ReportLater(socket_->errorString());
+  if (!socket_->setSocketDescriptor(descriptor)) {
+    ::close(static_cast<int>(descriptor));  // the socket did not take it over
+    ReportLater(socket_->errorString());
+  }
 }
 
 // Everything that has arrived is read at once, so nothing piles up; only the
