@@ -1,7 +1,6 @@
 #include "platform/tcp_network_port.h"
 
 #include <gtest/gtest.h>
-#include <sys/socket.h>
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -267,40 +266,6 @@ TEST_F(TcpNetworkPortTest, PeerClosingNormallyIsNotReported) {
   EXPECT_EQ(reports_.bytes, std::vector<quint8>{'B'});
   EXPECT_TRUE(reports_.errors.empty());
   EXPECT_THROW(port_.SendByte(1), std::exception);
-}
-
-TEST_F(TcpNetworkPortTest, FloodingPeerIsDrainedThroughBoundedBuffer) {
-  ConnectPeerToListeningPort();
-  const qint64 floodBytes = 5 * 1024 * 1024;
-  peer_.write(QByteArray(floodBytes, 'F'));
-  peer_.disconnectFromHost();  // after the flood has gone out
-
-  QTcpSocket* socket = SocketOf(port_);
-  qint64 mostBuffered = 0;
-  const bool drained = WaitFor(
-      [&] { return !IsConnected(port_) && socket->bytesAvailable() == 0; },
-      [&] { mostBuffered = std::max(mostBuffered, socket->bytesAvailable()); });
-
-  ASSERT_TRUE(drained);
-  EXPECT_GT(socket->readBufferSize(), 0);
-  EXPECT_LE(mostBuffered, socket->readBufferSize());
-  ASSERT_FALSE(reports_.bytes.empty());
-  EXPECT_TRUE(std::all_of(reports_.bytes.begin(), reports_.bytes.end(),
-                          [](quint8 b) { return b == 'F'; }));
-  EXPECT_LT(static_cast<qint64>(reports_.bytes.size()), floodBytes / 256);
-  EXPECT_TRUE(reports_.errors.empty());
-}
-
-TEST_F(TcpNetworkPortTest, HalfClosingPeerDoesNotDisturbThePort) {
-  ConnectPeerToListeningPort();
-  PeerSends("H");
-  ASSERT_EQ(::shutdown(static_cast<int>(peer_.socketDescriptor()), SHUT_WR), 0);
-
-  ASSERT_TRUE(WaitFor([&] { return !reports_.bytes.empty() && !IsConnected(port_); }));
-  EXPECT_EQ(reports_.bytes, std::vector<quint8>{'H'});
-  EXPECT_TRUE(reports_.errors.empty());
-  // The port is as good as new for the next command.
-  EXPECT_NO_THROW(port_.Listen(0));
 }
 
 TEST(TcpNetworkPort, DestroyingAConnectedPortIsSafe) {
