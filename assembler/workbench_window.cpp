@@ -1,7 +1,6 @@
 #include "assembler/workbench_window.h"
 
 #include <QAction>
-#include <QFile>
 #include <QFileInfo>
 #include <QMdiArea>
 #include <QMenuBar>
@@ -10,9 +9,9 @@
 #include "assembler/scanner.h"
 #include "assembler/source_file.h"
 #include "assembler/workbench_layout.h"
-#include "machine/cp1252.h"
 #include "platform/app_info.h"
 #include "platform/dialogs.h"
+#include "platform/qt_text.h"
 #include "platform/text_area.h"
 #include "platform/twips.h"
 
@@ -24,23 +23,6 @@ constexpr int ClientWidth = 925;
 constexpr int ClientHeight = 546;
 
 const QString SourceFilter = FileFilter("OISC-Assembler(*.OIA)", "*.oia");
-
-QString FromCp1252(std::string_view bytes) {
-  QString text;
-  text.reserve(static_cast<qsizetype>(bytes.size()));
-  for (const char c : bytes) text += QChar(char16_t(Cp1252ToUnicode(static_cast<Byte>(c))));
-  return text;
-}
-
-// Characters the code page lacks become question marks.
-std::string ToCp1252(const QString& text) {
-  std::string bytes;
-  bytes.reserve(static_cast<std::size_t>(text.size()));
-  for (const QChar c : text) bytes += static_cast<char>(UnicodeToCp1252(c.unicode()).value_or('?'));
-  return bytes;
-}
-
-std::filesystem::path LocalPath(const QString& path) { return QFile::encodeName(path).toStdString(); }
 
 void Place(QWidget& window, const TwipRect& r) {
   const QRect now = window.geometry();

@@ -10,10 +10,10 @@
 #include "devices/screen_window.h"
 #include "frontpanel/input_fields.h"
 #include "frontpanel/memory_view.h"
-#include "machine/cp1252.h"
 #include "machine/machine_step.h"
 #include "platform/app_info.h"
 #include "platform/console_view.h"
+#include "platform/qt_text.h"
 #include "platform/text_area.h"
 #include "platform/twips.h"
 
@@ -147,7 +147,7 @@ void MainWindow::StartUp() {
 
 void MainWindow::RunStep() { MachineStep(machine_, state_.screen, sock_, *this); }
 
-void MainWindow::ConsoleOut(Byte code) { console_->AppendCharacter(QChar(char16_t(Cp1252ToUnicode(code)))); }
+void MainWindow::ConsoleOut(Byte code) { console_->AppendCharacter(Cp1252Char(code)); }
 
 void MainWindow::DrawMemory() { view_->DrawMemory(machine_); }
 

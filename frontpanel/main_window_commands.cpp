@@ -1,7 +1,5 @@
 // The main window's commands: run control, key field, fills, program files,
 // the about box and the network device's events.
-#include <QFile>
-
 #include "frontpanel/about_box.h"
 #include "frontpanel/main_window.h"
 #include "frontpanel/memory_view.h"
@@ -9,14 +7,13 @@
 #include "machine/run_control.h"
 #include "platform/app_info.h"
 #include "platform/dialogs.h"
+#include "platform/qt_text.h"
 
 namespace zar {
 
 namespace {
 
 const QString ProgramFilter = FileFilter("OISC Programme(*.OISC)", "*.oisc");
-
-std::filesystem::path LocalPath(const QString& path) { return QFile::encodeName(path).toStdString(); }
 
 }  // namespace
 
