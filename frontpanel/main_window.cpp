@@ -44,8 +44,7 @@ MainWindow::MainWindow(DesktopState& state, Dialogs& dialogs, QWidget* parent)
       machine_(state.machine),
       dialogs_(dialogs),
       timer_(this),
-      sock_(this),
-      random_(ClockSeededGenerator()) {
+      sock_(this) {
   setObjectName("Form1");
   setWindowTitle("OISC ZAR by " + AuthorName);
   timer_.setObjectName("Timer1");
@@ -138,11 +137,10 @@ void MainWindow::BuildMenus() {
   connect(AddAction(tools, "Info", "minf"), &QAction::triggered, this, &MainWindow::OnInfo);
 }
 
+// The machine starts with random memory at address 0, shown at once.
 void MainWindow::StartUp() {
   loadedProgramPath_.clear();
-  random_ = ClockSeededGenerator();
-  FillMemory(machine_, FillPattern::Random, random_);
-  view_->Redraw(machine_);
+  OnFill(FillPattern::Random);
 }
 
 void MainWindow::RunStep() { MachineStep(machine_, state_.screen, sock_, *this); }

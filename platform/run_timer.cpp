@@ -35,9 +35,11 @@ void RunTimer::Apply() {
   // Qt fires a 0 ms timer continuously; here 0 means no ticks at all.
   if (enabled_ && interval_ > 0) {
     if (timer_.isActive() && timer_.interval() == interval_) return;
-    timer_.start(interval_);
+    // The clock starts first, so that at every timeout at least as many
+    // ticks are due as the timer has fired.
     clock_.start();
     ticksGiven_ = 0;
+    timer_.start(interval_);
     ++schedule_;
   } else {
     timer_.stop();
