@@ -48,7 +48,6 @@ MainWindow::MainWindow(DesktopState& state, Dialogs& dialogs, QWidget* parent)
   setObjectName("Form1");
   setWindowTitle("OISC ZAR by " + AuthorName);
   timer_.setObjectName("Timer1");
-  sock_.setObjectName("sock");
   BuildControls();
   BuildMenus();
   layout()->setSizeConstraint(QLayout::SetFixedSize);

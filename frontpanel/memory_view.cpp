@@ -70,7 +70,6 @@ MemoryView::MemoryView(MemoryPicture& picture, TextArea& text, QObject* parent)
 
 void MemoryView::DrawMemory(const Machine& machine) {
   ++draws_;
-  shown_ = machine;
   picture_.Show(machine);
   textPending_ = true;
   if (!textTimer_.isActive()) textTimer_.start();
@@ -80,7 +79,7 @@ void MemoryView::Flush() {
   if (!textPending_) return;
   textPending_ = false;
   textTimer_.stop();
-  text_.SetWholeText(QString::fromLatin1(MemoryText(shown_)));
+  text_.SetWholeText(QString::fromLatin1(MemoryText(picture_.Shown())));
 }
 
 void MemoryView::Redraw(const Machine& machine) {

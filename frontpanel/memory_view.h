@@ -21,6 +21,8 @@ class MemoryPicture : public QWidget {
 
   explicit MemoryPicture(QWidget* parent = nullptr);
   void Show(const Machine& machine);
+  // The machine as last given.
+  const Machine& Shown() const { return shown_; }
   QImage Picture();
 
  signals:
@@ -55,7 +57,6 @@ class MemoryView : public QObject {
  private:
   MemoryPicture& picture_;
   TextArea& text_;
-  Machine shown_;
   QTimer textTimer_;
   bool textPending_ = false;
   int draws_ = 0;
