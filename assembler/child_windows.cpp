@@ -1,5 +1,6 @@
 #include "assembler/child_windows.h"
 
+#include <QCloseEvent>
 #include <QResizeEvent>
 
 #include "assembler/workbench_layout.h"
@@ -20,7 +21,6 @@ AssemblerChildWindow::AssemblerChildWindow(const char* name, const QString& capt
   text_->setObjectName("Text1");
   text_->setFont(FixedFont(9.75));
   text_->setReadOnly(readOnly);
-  setAttribute(Qt::WA_DeleteOnClose, false);
 }
 
 void AssemblerChildWindow::resizeEvent(QResizeEvent* event) {
@@ -30,5 +30,7 @@ void AssemblerChildWindow::resizeEvent(QResizeEvent* event) {
   const int h = area.height > 0 ? TwipsToPixels(area.height) : text_->height();
   text_->setGeometry(0, 0, w, h);
 }
+
+void AssemblerChildWindow::closeEvent(QCloseEvent* event) { event->ignore(); }
 
 }  // namespace zar

@@ -19,6 +19,9 @@ class AssemblerChildWindow : public QMdiSubWindow {
 
  protected:
   void resizeEvent(QResizeEvent* event) override;
+  // The three windows belong to the workbench: they can be resized and
+  // minimised, but only go away with it.
+  void closeEvent(QCloseEvent* event) override;
 
  private:
   TextArea* text_;

@@ -81,6 +81,8 @@ TEST_F(WorkbenchTest, OpensWithItsWindowsAndMenus) {
                                   "Generate and Copy", "Generate and Start", "Debug Modus"}));
   EXPECT_TRUE(workbench->findChild<QAction*>("mdbg")->isChecked());
   EXPECT_EQ(&window.ShowWorkbench(), workbench);  // a second choice brings the same window
+  workbench->SourceWindow().close();               // the child windows stay with the workbench
+  EXPECT_FALSE(workbench->SourceWindow().isHidden());
 }
 
 TEST_F(WorkbenchTest, GenerateListsWithoutTouchingTheMachine) {
