@@ -24,6 +24,7 @@
 #include "fake_dialogs.h"
 #include "frontpanel/main_window.h"
 #include "platform/dialogs.h"
+#include "support/resident_memory.h"
 
 #if defined(__SANITIZE_ADDRESS__)
 #define ZAR_ADDRESS_SANITIZER 1
@@ -35,16 +36,6 @@
 
 namespace zar {
 namespace {
-
-// Resident memory of this process in bytes.
-long long ResidentBytes() {
-  long long pages = 0, resident = 0;
-  if (FILE* statm = std::fopen("/proc/self/statm", "r")) {
-    if (std::fscanf(statm, "%lld %lld", &pages, &resident) != 2) resident = 0;
-    std::fclose(statm);
-  }
-  return resident * sysconf(_SC_PAGESIZE);
-}
 
 quint16 FreePort() {
   QTcpServer probe;
@@ -84,24 +75,27 @@ void RunMachineUntil(MainWindow& window, const std::function<bool()>& done, int 
   }
 }
 
+// Writes the instructions from cell 0, the address 127.0.0.1 and the port
+// into the device cells, and the constants for commands: cell 20 holds
+// 256 - 1, 21 holds 256 - 2, 22 holds 256 - 3.
+void Program(Machine& machine, std::initializer_list<int> cells, quint16 port) {
+  MemoryCells& m = machine.Memory;
+  m.fill(0);
+  int i = 0;
+  for (const int v : cells) m[i++] = static_cast<Byte>(v);
+  m[20] = 255;
+  m[21] = 254;
+  m[22] = 253;
+  m[238] = 127;
+  m[241] = 1;
+  m[242] = static_cast<Byte>(port / 256);
+  m[243] = static_cast<Byte>(port % 256);
+  machine.IP = 0;
+}
+
 class HostilePeerTest : public testing::Test {
  protected:
-  // Writes the instructions from cell 0, the port into 242/243 and the
-  // constants for commands: cell 20 holds 256 - 1, 21 holds 256 - 2, 22 holds 256 - 3.
-  void Program(std::initializer_list<int> cells, quint16 port) {
-    MemoryCells& m = state.machine.Memory;
-    m.fill(0);
-    int i = 0;
-    for (const int v : cells) m[i++] = static_cast<Byte>(v);
-    m[20] = 255;
-    m[21] = 254;
-    m[22] = 253;
-    m[238] = 127;
-    m[241] = 1;
-    m[242] = static_cast<Byte>(port / 256);
-    m[243] = static_cast<Byte>(port % 256);
-    state.machine.IP = 0;
-  }
+  void Program(std::initializer_list<int> cells, quint16 port) { zar::Program(state.machine, cells, port); }
 
   DesktopState state;
   test::FakeDialogs dialogs;
@@ -131,11 +125,11 @@ TEST_F(HostilePeerTest, AFloodOf50MegabytesIsDrainedWithBoundedMemory) {
   });
   const auto* socket = window.findChild<QTcpSocket*>("sock");
   ASSERT_NE(socket, nullptr);
-  const long long before = ResidentBytes();
+  const long long before = test::ResidentBytes();
   long long peak = before;
   qint64 mostBuffered = 0;
   RunMachineUntil(window, [&] {
-    peak = std::max(peak, ResidentBytes());
+    peak = std::max(peak, test::ResidentBytes());
     mostBuffered = std::max(mostBuffered, socket->bytesAvailable());
     return sent >= Total;
   });
@@ -216,17 +210,8 @@ TEST(HostilePeerMessages, RefusedConnectionsNeverStackMessageBoxes) {
   QtDialogs dialogs;
   MainWindow window(state, dialogs);
   const quint16 port = FreePort();
-  MemoryCells& m = state.machine.Memory;
-  m.fill(0);
-  const int loop[] = {245, 20, 3, 40, 21, 0};  // connect, count cell 40 down, again
-  std::copy(std::begin(loop), std::end(loop), m.begin());
-  m[20] = 255;
-  m[21] = 1;
-  m[238] = 127;
-  m[241] = 1;
-  m[242] = static_cast<Byte>(port / 256);
-  m[243] = static_cast<Byte>(port % 256);
-  state.machine.IP = 0;
+  Program(state.machine, {245, 20, 3, 40, 21, 0}, port);  // connect, count cell 40 up, again
+  const MemoryCells& m = state.machine.Memory;
 
   int mostOpen = 0;
   int boxesSeen = 0;

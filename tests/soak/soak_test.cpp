@@ -2,7 +2,6 @@
 // open, a program that prints, draws and changes memory in turn. No step may
 // be lost or doubled, and memory use must stay flat but for the console.
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <QApplication>
 #include <QEventLoop>
@@ -14,18 +13,11 @@
 #include "machine/machine_step.h"
 #include "platform/console_view.h"
 #include "platform/dialogs.h"
+#include "support/resident_memory.h"
 
 namespace zar {
 namespace {
 
-long long ResidentBytes() {
-  long long pages = 0, resident = 0;
-  if (FILE* statm = std::fopen("/proc/self/statm", "r")) {
-    if (std::fscanf(statm, "%lld %lld", &pages, &resident) != 2) resident = 0;
-    std::fclose(statm);
-  }
-  return resident * sysconf(_SC_PAGESIZE);
-}
 
 class NoDialogs final : public Dialogs {
  public:
@@ -71,7 +63,7 @@ TEST(Soak, HundredThousandStepsAtOneMillisecondWithEveryWindowOpen) {
   long long earlyResident = 0;
   QEventLoop loop;
   QObject::connect(&window.Timer(), &RunTimer::Tick, [&] {
-    if (++ticks == 10'000) earlyResident = ResidentBytes();
+    if (++ticks == 10'000) earlyResident = test::ResidentBytes();
     if (ticks == Steps) {
       window.Timer().SetEnabled(false);
       loop.quit();
@@ -95,7 +87,7 @@ TEST(Soak, HundredThousandStepsAtOneMillisecondWithEveryWindowOpen) {
   EXPECT_EQ(window.findChild<ConsoleView*>("cbox")->Text().size(), host.printed);
   EXPECT_EQ(state.screen.Buffer(0, 128), RGB(255, 0, 0));
 
-  const long long growth = ResidentBytes() - earlyResident;
+  const long long growth = test::ResidentBytes() - earlyResident;
   std::printf("resident memory grew by %lld KiB over %lld steps\n", growth / 1024, Steps - 10'000);
   EXPECT_LT(growth, 16LL << 20);
 }
