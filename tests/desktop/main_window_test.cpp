@@ -185,6 +185,24 @@ TEST_F(MainWindowTest, FillsOverwriteEveryCellAndRestartAtZero) {
   EXPECT_NE(Memory(), MemoryCells{});
 }
 
+TEST_F(MainWindowTest, MemoryPictureShowsGreysWithTheInstructionMarked) {
+  Trigger("fillup");  // IP 0, A 0, B 1, C 2
+  const QImage picture = Child<MemoryPicture>("p1")->Picture();
+  auto cellPixel = [&](int cell, int dx, int dy) {
+    return picture.pixelColor(1 + cell % 16 * 10 + dx, 1 + cell / 16 * 10 + dy);
+  };
+  EXPECT_EQ(cellPixel(0, 0, 0), QColor(255, 0, 0));  // A's red drawn over IP's green
+  EXPECT_EQ(cellPixel(1, 9, 9), QColor(0, 128, 255));
+  EXPECT_EQ(cellPixel(2, 0, 5), QColor(255, 255, 0));
+  EXPECT_EQ(cellPixel(0, 5, 5), QColor(0, 0, 0));  // inside the outline: the cell's grey
+  EXPECT_EQ(cellPixel(37, 5, 5), QColor(37, 37, 37));
+  EXPECT_EQ(cellPixel(255, 0, 0), QColor(255, 255, 255));
+
+  state.machine.IP = 3;  // ascending memory: A = 3 over IP's cell, B = 4, C = 5
+  window.View().Redraw(state.machine);
+  EXPECT_EQ(Child<MemoryPicture>("p1")->Picture().pixelColor(1 + 30, 1), QColor(255, 0, 0));
+}
+
 TEST_F(MainWindowTest, ConsoleShowsOutputUntilCleared) {
   Program({255, 10, 3});
   Memory()[10] = 191;
