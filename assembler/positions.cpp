@@ -13,6 +13,13 @@ namespace {
 
 struct AddressOverflow {};
 
+// The text of the constant cell a "MOV" with the number n needs: 256 - n, or
+// 0 when n is 0 or 256.
+std::string MovConstantText(long long n) {
+  const long long v = 256 - n;
+  return std::to_string(v == 256 ? 0 : v);
+}
+
 void FoldLabels(CmdTable& table) {
   std::vector<TableRow> rows;
   rows.reserve(table.Rows().size());
@@ -56,11 +63,6 @@ void PlaceRows(CmdTable& table, int& counter) {
 }
 
 }  // namespace
-
-std::string MovConstantText(long long n) {
-  const long long v = 256 - n;
-  return std::to_string(v == 256 ? 0 : v);
-}
 
 void AssignPositions(CmdTable& table, AssemblerHost& host) {
   int counter = 0;

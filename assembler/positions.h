@@ -14,8 +14,4 @@ namespace zar {
 // counter, and ends the pass.
 void AssignPositions(CmdTable& table, AssemblerHost& host);
 
-// The text of the constant cell a "MOV" with the number n needs: 256 - n, or
-// 0 when n is 0 or 256.
-std::string MovConstantText(long long n);
-
 }  // namespace zar
