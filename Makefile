@@ -1,5 +1,6 @@
 # make run   install what is missing, build, start the program
-# make test  install what is missing, build, run every test
+# make test  install what is missing, build, run every test but the long ones
+# make test-long  the long tests: floods, reconnect storms, the soak
 # make bench run the benchmarks
 # make sanitize  run the tests under AddressSanitizer and UndefinedBehaviorSanitizer
 # make fuzz  run the fuzz targets for FUZZ_SECONDS seconds each
@@ -8,7 +9,7 @@ BUILD ?= build
 JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?= -DCMAKE_BUILD_TYPE=Release
 
-.PHONY: all deps configure build test run bench sanitize fuzz clean
+.PHONY: all deps configure build test test-long run bench sanitize fuzz clean
 
 all: build
 
@@ -22,7 +23,10 @@ build: configure
 	cmake --build $(BUILD) -j $(JOBS)
 
 test: build
-	cd $(BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)
+	cd $(BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS) -LE long
+
+test-long: build
+	cd $(BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -L long
 
 run: build
 	$(BUILD)/app/zar-workbench
@@ -30,8 +34,8 @@ run: build
 bench: build
 	$(BUILD)/bench/zar-bench --benchmark_repetitions=5 --benchmark_report_aggregates_only=true
 
-# The tests once more, built by clang with AddressSanitizer and
-# UndefinedBehaviorSanitizer, in a build folder of their own.
+# The tests but the long ones once more, built by clang with AddressSanitizer
+# and UndefinedBehaviorSanitizer, in a build folder of their own.
 SANITIZE_BUILD ?= build-sanitize
 sanitize: deps
 	cmake -S . -B $(SANITIZE_BUILD) -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_COMPILER=clang++-14 \
@@ -39,7 +43,7 @@ sanitize: deps
 	cmake --build $(SANITIZE_BUILD) -j $(JOBS)
 	cd $(SANITIZE_BUILD) && QT_QPA_PLATFORM=offscreen \
 	  ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
-	  ctest --output-on-failure -j $(JOBS) -LE soak
+	  ctest --output-on-failure -j $(JOBS) -LE long
 
 # Every fuzz target for FUZZ_SECONDS seconds; fails on any finding.
 FUZZ_BUILD ?= build-fuzz

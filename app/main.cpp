@@ -1,7 +1,6 @@
 #include <QApplication>
 
-#include "frontpanel/desktop_state.h"
-#include "frontpanel/main_window.h"
+#include "desktop/desktop.h"
 #include "platform/app_info.h"
 #include "platform/dialogs.h"
 #include "zar/version.h"
@@ -13,10 +12,9 @@ int main(int argc, char** argv) {
   // The program ends with its main window, not with its last window.
   QApplication::setQuitOnLastWindowClosed(false);
 
-  zar::DesktopState state;
   zar::QtDialogs dialogs;
-  zar::MainWindow window(state, dialogs);
-  QObject::connect(&window, &zar::MainWindow::Closing, &app, &QApplication::quit, Qt::QueuedConnection);
-  window.show();
+  zar::Desktop desktop(dialogs);
+  QObject::connect(&desktop.Main(), &zar::MainWindow::Closing, &app, &QApplication::quit, Qt::QueuedConnection);
+  desktop.Main().show();
   return QApplication::exec();
 }

@@ -5,11 +5,23 @@
 
 namespace zar {
 
-bool Assemble(std::string_view source, AssemblerState& state, Machine& machine, GenerateFlags flags,
-              AssemblerHost& host) {
-  ScanSource(source, state.Table, host);
-  AssignPositions(state.Table, host);
-  return GenerateCode(state.Table, state.Image, machine, flags, host);
+namespace {
+
+void Take(StageReport report, Assembly& assembly, std::string& window) {
+  for (std::string& message : report.messages) assembly.messages.push_back(std::move(message));
+  if (report.shown) window = std::move(*report.shown);
+}
+
+}  // namespace
+
+Assembly Assemble(std::string_view source, AssemblerState& state, GenerateOptions options) {
+  Assembly assembly;
+  Take(ScanSource(source, state.Table), assembly, assembly.table);
+  Take(AssignPositions(state.Table), assembly, assembly.table);
+  StageReport generation = GenerateCode(state.Table, state.Image, options);
+  assembly.generated = Generated(generation);
+  Take(std::move(generation), assembly, assembly.listing);
+  return assembly;
 }
 
 }  // namespace zar

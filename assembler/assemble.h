@@ -1,8 +1,9 @@
 #pragma once
 
+#include <string>
 #include <string_view>
+#include <vector>
 
-#include "assembler/assembler_host.h"
 #include "assembler/cmd_table.h"
 #include "assembler/generator.h"
 
@@ -14,10 +15,17 @@ struct AssemblerState {
   CodeImage Image{};
 };
 
-// Runs the three stages in order: ScanSource, AssignPositions, GenerateCode.
-// Each stage reports its own failures through the host and the next stage
-// runs all the same. Returns whether the generation succeeded.
-bool Assemble(std::string_view source, AssemblerState& state, Machine& machine, GenerateFlags flags,
-              AssemblerHost& host);
+// What the three stages left: every message in order, the table text last
+// shown, and the listing with whether generation succeeded.
+struct Assembly {
+  std::vector<std::string> messages;
+  std::string table;
+  std::string listing;
+  bool generated = false;
+};
+
+// Runs ScanSource, AssignPositions and GenerateCode in this order; each stage
+// runs whatever the one before it reported.
+Assembly Assemble(std::string_view source, AssemblerState& state, GenerateOptions options);
 
 }  // namespace zar

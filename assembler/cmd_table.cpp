@@ -2,20 +2,9 @@
 
 namespace zar {
 
-TableRow& CmdTable::Append() {
-  if (CmdCount() >= MaxRows) throw TableOverflow{};
-  return rows_.emplace_back();
-}
-
-void CmdTable::Replace(std::vector<TableRow> rows) {
-  if (rows.size() > static_cast<std::size_t>(MaxRows)) throw TableOverflow{};
-  rows_ = std::move(rows);
-}
-
-int RowSize(std::string_view cmd) {
-  if (cmd == "NUL" || cmd == "SET" || cmd == "POS" || cmd == "VAL" || cmd == "NXT") return 1;
-  if (cmd == "GTO" || cmd == "SUB" || cmd == "MOV") return 3;
-  return 0;
+TableRow* CmdTable::Append() {
+  if (CmdCount() >= MaxRows) return nullptr;
+  return &rows_.emplace_back();
 }
 
 std::string ShowTable(const CmdTable& table) {

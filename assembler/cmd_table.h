@@ -1,11 +1,14 @@
 #pragma once
 
 #include <cstdint>
+#include <limits>
 #include <string>
-#include <string_view>
 #include <vector>
 
 namespace zar {
+
+// A row's address: the signed 16-bit Pos.
+inline constexpr int MaxPos = std::numeric_limits<std::int16_t>::max();
 
 // One row of the internal table. Texts are kept exactly as the scanner cut
 // them out of the source line.
@@ -18,32 +21,26 @@ struct TableRow {
   std::int16_t Pos = 0;
 };
 
-// Thrown when the table would grow beyond its 32,767 rows.
-struct TableOverflow {};
-
-// The internal table: rows in source order, at most MaxRows of them.
+// The internal table: rows in source order, as many as a signed 16-bit count
+// holds.
 class CmdTable {
  public:
-  static constexpr int MaxRows = 32767;
+  static constexpr int MaxRows = std::numeric_limits<std::int16_t>::max();
 
   int CmdCount() const { return static_cast<int>(rows_.size()); }
   TableRow& operator[](int i) { return rows_[i]; }
   const TableRow& operator[](int i) const { return rows_[i]; }
   const std::vector<TableRow>& Rows() const { return rows_; }
 
-  // Appends an empty row and returns it; throws TableOverflow when full.
-  TableRow& Append();
+  // Appends an empty row and returns it; null when the table is full.
+  TableRow* Append();
   void Clear() { rows_.clear(); }
-  // Replaces all rows at once; the count must be within MaxRows.
-  void Replace(std::vector<TableRow> rows);
+  // Replaces all rows at once with no more than MaxRows rows.
+  void Replace(std::vector<TableRow> rows) { rows_ = std::move(rows); }
 
  private:
   std::vector<TableRow> rows_;
 };
-
-// Machine cells a row occupies, by its exact mnemonic: 1 for NUL, SET, POS,
-// VAL and NXT, 3 for GTO, SUB and MOV, 0 for anything else.
-int RowSize(std::string_view cmd);
 
 // The table as text: a heading line and one line per row, fields separated by
 // tabs, every line ended by a carriage return.

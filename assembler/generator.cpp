@@ -5,14 +5,14 @@
 #include <unordered_map>
 
 #include "assembler/number_text.h"
+#include "assembler/statements.h"
+#include "machine/stage.h"
 
 namespace zar {
 
 namespace {
 
 constexpr NumberValue Unresolved = -1;
-
-struct GenerateFailure {};
 
 // Lookups over the whole table in which the last matching row wins, built
 // once so that generation stays linear in the number of rows.
@@ -22,8 +22,8 @@ class SymbolIndex {
     for (int i = 0; i < table.CmdCount(); ++i) {
       const TableRow& row = table[i];
       labels_[row.Label] = row.Pos;
-      if (row.Cmd == "SET") variables_[row.Arg1] = row.Pos;
-      if (row.Cmd == "VAL") IndexConstant(row, i);
+      if (IsStatement(row.Cmd, Statement::SET)) variables_[row.Arg1] = row.Pos;
+      if (IsStatement(row.Cmd, Statement::VAL)) IndexConstant(row, i);
     }
   }
 
@@ -31,9 +31,9 @@ class SymbolIndex {
   NumberValue Label(const std::string& name) const { return Find(labels_, name); }
 
   // The cell of the VAL row holding 256 - v, or 0 when v is 0; any VAL row
-  // whose operand is not a number makes the lookup fail.
+  // whose operand is not a number leaves every constant unresolved.
   NumberValue Constant(NumberValue v) const {
-    if (badConstant_) throw GenerateFailure{};
+    if (badConstant_) return Unresolved;
     const Candidate* best = FindConstant(256 - v);
     if (v == 0) {
       const Candidate* zero = FindConstant(0);
@@ -86,42 +86,57 @@ class RowEmitter {
   RowEmitter(const SymbolIndex& symbols, CodeImage& image, std::string& listing)
       : symbols_(symbols), image_(image), listing_(listing) {}
 
-  void Emit(const TableRow& row, int& address) {
+  // Stores and lists the row's bytes at the running address; false when a
+  // byte has no value or no place.
+  bool Emit(const TableRow& row, int& address) {
+    const StatementInfo* statement = ExactStatement(row.Cmd);
+    if (statement == nullptr) return true;
     Emitted bytes[3];
-    const int size = Resolve(row, address, bytes);
+    Resolve(statement->kind, row, address, bytes);
     const int first = address;
-    address += size;
-    for (int k = 0; k < size; ++k) Store(first + k, bytes[k].value);
-    for (int k = 0; k < size; ++k) {
+    address += statement->cells;
+    for (int k = 0; k < statement->cells; ++k) {
+      if (!Store(first + k, bytes[k].value)) return false;
+    }
+    for (int k = 0; k < statement->cells; ++k) {
       listing_ += std::to_string(first + k) + "\t:" + bytes[k].listed + '\n';
     }
+    return true;
   }
 
  private:
-  // Fills the row's bytes in the order A, B, C and returns how many it has.
-  int Resolve(const TableRow& row, int a, Emitted* bytes) const {
-    const std::string& cmd = row.Cmd;
-    if (cmd == "MOV") {
-      bytes[0] = Number(symbols_.Variable(row.Arg1));
-      bytes[1] = Number(symbols_.Constant(ReadLeadingNumber(row.Arg2)));
-      bytes[2] = Number(a + 3);
-      return 3;
+  // Fills the row's bytes in the order A, B, C.
+  void Resolve(Statement kind, const TableRow& row, int a, Emitted* bytes) const {
+    switch (kind) {
+      case Statement::MOV:
+        bytes[0] = Number(symbols_.Variable(row.Arg1));
+        bytes[1] = Number(symbols_.Constant(ReadLeadingNumber(row.Arg2)));
+        bytes[2] = Number(a + 3);
+        break;
+      case Statement::POS:
+        bytes[0] = Number(symbols_.Variable(row.Arg1));
+        break;
+      case Statement::SET:
+      case Statement::NUL:
+        bytes[0] = Number(0);
+        break;
+      case Statement::NXT:
+        bytes[0] = Number(a + 1);
+        break;
+      case Statement::VAL:
+        bytes[0] = {ReadLeadingNumber(row.Arg1), row.Arg1};
+        break;
+      case Statement::GTO:
+        bytes[0] = Number(255);
+        bytes[1] = Number(255);
+        bytes[2] = Number(symbols_.Label(row.Arg1));
+        break;
+      case Statement::SUB:
+        bytes[0] = Number(NumberOrVariable(row.Arg1));
+        bytes[1] = Number(NumberOrVariable(row.Arg2));
+        bytes[2] = Number(row.Arg3 == "?" ? a + 3 : symbols_.Label(row.Arg3));
+        break;
     }
-    if (cmd == "POS") bytes[0] = Number(symbols_.Variable(row.Arg1));
-    if (cmd == "SET" || cmd == "NUL") bytes[0] = Number(0);
-    if (cmd == "NXT") bytes[0] = Number(a + 1);
-    if (cmd == "VAL") bytes[0] = {ReadLeadingNumber(row.Arg1), row.Arg1};
-    if (cmd == "GTO") {
-      bytes[0] = Number(255);
-      bytes[1] = Number(255);
-      bytes[2] = Number(symbols_.Label(row.Arg1));
-    }
-    if (cmd == "SUB") {
-      bytes[0] = Number(NumberOrVariable(row.Arg1));
-      bytes[1] = Number(NumberOrVariable(row.Arg2));
-      bytes[2] = Number(row.Arg3 == "?" ? a + 3 : symbols_.Label(row.Arg3));
-    }
-    return RowSize(cmd);
   }
 
   NumberValue NumberOrVariable(const std::string& text) const {
@@ -129,9 +144,10 @@ class RowEmitter {
     return symbols_.Variable(text);
   }
 
-  void Store(int address, NumberValue value) {
-    if (address > 256 || value < 0 || value > 255) throw GenerateFailure{};
+  bool Store(int address, NumberValue value) {
+    if (address > 256 || value < 0 || value > 255) return false;
     image_[address] = static_cast<Byte>(value);
+    return true;
   }
 
   const SymbolIndex& symbols_;
@@ -146,36 +162,26 @@ std::string FailureText(int i, const TableRow& row) {
 
 }  // namespace
 
-bool GenerateCode(const CmdTable& table, CodeImage& image, Machine& machine, GenerateFlags flags,
-                  AssemblerHost& host) {
-  const bool copy = flags.copy || flags.start;
-  host.ShowListingText({});
-  if (copy) {
-    host.StopMachine();
-    machine.Memory.fill(0);
-    std::fill(image.begin(), image.begin() + 256, Byte{0});
-  }
+StageReport GenerateCode(const CmdTable& table, CodeImage& image, GenerateOptions options) {
+  StageReport report;
+  if (CopiesIntoMemory(options.mode)) std::fill(image.begin(), image.begin() + 256, Byte{0});
   std::string listing;
   const SymbolIndex symbols(table);
   RowEmitter emitter(symbols, image, listing);
   int address = 0;
   for (int i = 0; i < table.CmdCount(); ++i) {
-    try {
-      if (flags.debug) listing += "----" + table[i].Cmd + "----\n";
-      emitter.Emit(table[i], address);
-    } catch (...) {
-      host.Message(FailureText(i, table[i]));
-      return false;
+    bool emitted = false;
+    if (!RunStage([&] {
+          if (options.debug) listing += "----" + table[i].Cmd + "----\n";
+          emitted = emitter.Emit(table[i], address);
+        }) ||
+        !emitted) {
+      report.messages.push_back(FailureText(i, table[i]));
+      return report;
     }
   }
-  if (copy) {
-    std::copy(image.begin(), image.begin() + 256, machine.Memory.begin());
-    machine.IP = 0;
-    host.MachineLoaded();
-    if (flags.start) host.StartMachine();
-  }
-  host.ShowListingText(listing);
-  return true;
+  report.shown = std::move(listing);
+  return report;
 }
 
 }  // namespace zar

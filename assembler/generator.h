@@ -2,8 +2,8 @@
 
 #include <array>
 
-#include "assembler/assembler_host.h"
 #include "assembler/cmd_table.h"
+#include "assembler/stage_report.h"
 #include "machine/machine.h"
 
 namespace zar {
@@ -12,19 +12,26 @@ namespace zar {
 // 257th byte, which never reaches the machine.
 using CodeImage = std::array<Byte, 257>;
 
-struct GenerateFlags {
+// The three generate commands: list only, or also copy the code into memory,
+// or copy it and start the machine.
+enum class GenerateMode { ListingOnly, Copy, CopyAndStart };
+
+constexpr bool CopiesIntoMemory(GenerateMode mode) { return mode != GenerateMode::ListingOnly; }
+
+struct GenerateOptions {
+  GenerateMode mode = GenerateMode::ListingOnly;
   bool debug = false;  // a "----Cmd----" header line before each row's bytes
-  bool start = false;  // copy, then start the machine
-  bool copy = false;   // clear memory, then copy the program in with IP 0
 };
 
 // Turns the placed table into bytes in the image and the listing (one line
-// "address<TAB>:value" per byte, line feeds), shown when it completes. With
-// copy or start the machine is stopped and memory and image are cleared
-// first, and the program goes into memory once generation succeeded. A row
-// that cannot be generated is reported as "Compile Failed at command: " with
-// its index and fields, and ends the generation. Returns whether it succeeded.
-bool GenerateCode(const CmdTable& table, CodeImage& image, Machine& machine, GenerateFlags flags,
-                  AssemblerHost& host);
+// "address<TAB>:value" per byte, line feeds), shown when generation
+// completes. A mode that copies clears image cells 0..255 first. A row that
+// cannot be generated is reported as "Compile Failed at command: " with its
+// index and fields, and ends the generation without a listing. The machine is
+// not touched: copying is the caller's part.
+StageReport GenerateCode(const CmdTable& table, CodeImage& image, GenerateOptions options);
+
+// Whether the generation that gave this report succeeded.
+inline bool Generated(const StageReport& report) { return report.shown.has_value(); }
 
 }  // namespace zar

@@ -6,12 +6,12 @@
 #include <vector>
 
 #include "assembler/number_text.h"
+#include "assembler/statements.h"
+#include "machine/stage.h"
 
 namespace zar {
 
 namespace {
-
-struct AddressOverflow {};
 
 // The text of the constant cell a "MOV" with the number n needs: 256 - n, or
 // 0 when n is 0 or 256.
@@ -25,7 +25,7 @@ void FoldLabels(CmdTable& table) {
   rows.reserve(table.Rows().size());
   std::optional<std::string> pending;  // the label waiting for its row
   for (const TableRow& row : table.Rows()) {
-    if (row.Cmd == "LAB") {
+    if (row.Cmd == LabelCmd) {
       if (!pending) pending = row.Label;
       continue;
     }
@@ -38,42 +38,48 @@ void FoldLabels(CmdTable& table) {
   table.Replace(std::move(rows));
 }
 
-void PlaceRows(CmdTable& table, int& counter) {
+// Returns false when an address or the table overflows.
+bool PlaceRows(CmdTable& table, int& counter) {
   std::unordered_set<std::string> valTexts;
   for (const TableRow& row : table.Rows()) {
-    if (row.Cmd == "VAL") valTexts.insert(row.Arg1);
+    if (IsStatement(row.Cmd, Statement::VAL)) valTexts.insert(row.Arg1);
   }
   // Rows appended here are placed by the same loop.
   for (int i = 0; i < table.CmdCount(); ++i) {
-    const int size = RowSize(table[i].Cmd);
-    if (size == 0) continue;
-    if (counter + size > 32767) throw AddressOverflow{};
+    const StatementInfo* statement = ExactStatement(table[i].Cmd);
+    if (statement == nullptr) continue;
+    if (counter + statement->cells > MaxPos) return false;
     table[i].Pos = static_cast<std::int16_t>(counter);
-    counter += size;
-    if (table[i].Cmd != "MOV") continue;
+    counter += statement->cells;
+    if (statement->kind != Statement::MOV) continue;
     const auto n = ReadWholeNumber(table[i].Arg2);
     if (!n) continue;
     std::string text = MovConstantText(*n);
-    if (valTexts.insert(text).second) {
-      TableRow& constant = table.Append();
-      constant.Cmd = "VAL";
-      constant.Arg1 = std::move(text);
-    }
+    if (!valTexts.insert(text).second) continue;
+    TableRow* constant = table.Append();
+    if (constant == nullptr) return false;
+    constant->Cmd = InfoOf(Statement::VAL).mnemonic;
+    constant->Arg1 = std::move(text);
   }
+  return true;
 }
 
 }  // namespace
 
-void AssignPositions(CmdTable& table, AssemblerHost& host) {
+StageReport AssignPositions(CmdTable& table) {
+  StageReport report;
   int counter = 0;
-  try {
-    FoldLabels(table);
-    PlaceRows(table, counter);
-  } catch (...) {
-    host.Message("Input Processing failed at: " + std::to_string(counter));
-    return;
+  bool placed = false;
+  if (!RunStage([&] {
+        FoldLabels(table);
+        placed = PlaceRows(table, counter);
+      }) ||
+      !placed) {
+    report.messages.push_back("Input Processing failed at: " + std::to_string(counter));
+    return report;
   }
-  host.ShowTableText(ShowTable(table));
+  report.shown = ShowTable(table);
+  return report;
 }
 
 }  // namespace zar

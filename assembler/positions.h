@@ -1,7 +1,7 @@
 #pragma once
 
-#include "assembler/assembler_host.h"
 #include "assembler/cmd_table.h"
+#include "assembler/stage_report.h"
 
 namespace zar {
 
@@ -9,9 +9,9 @@ namespace zar {
 // label rows in a row the first name wins; a trailing one is lost), gives each
 // row of an exact mnemonic its address, and appends a "VAL" row for every
 // distinct MOV constant that no VAL row of the same text supplies. Shows the
-// table when done. An overflow (more than 32,767 rows or an address above
-// 32,767) is reported as "Input Processing failed at: " and the address
+// table when done. An overflow (more than MaxRows rows or an address above
+// MaxPos) is reported as "Input Processing failed at: " and the address
 // counter, and ends the pass.
-void AssignPositions(CmdTable& table, AssemblerHost& host);
+StageReport AssignPositions(CmdTable& table);
 
 }  // namespace zar

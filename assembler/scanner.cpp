@@ -1,30 +1,14 @@
 #include "assembler/scanner.h"
 
-#include <array>
 #include <string>
 #include <vector>
+
+#include "assembler/statements.h"
+#include "machine/stage.h"
 
 namespace zar {
 
 namespace {
-
-struct Keyword {
-  std::string_view prefix;
-  int operands;
-};
-
-constexpr std::array<Keyword, 8> Keywords = {{
-    {"NUL", 0},
-    {"NXT", 0},
-    {"SET", 1},
-    {"POS", 1},
-    {"GTO", 1},
-    {"VAL", 1},
-    {"MOV", 2},
-    {"SUB", 3},
-}};
-
-struct MissingOperand {};
 
 std::vector<std::string_view> SplitFields(std::string_view line) {
   std::vector<std::string_view> fields;
@@ -39,63 +23,61 @@ std::vector<std::string_view> SplitFields(std::string_view line) {
   return fields;
 }
 
-const Keyword* FindKeyword(std::string_view field) {
-  const std::string_view start = field.substr(0, 3);
-  for (const Keyword& k : Keywords) {
-    if (k.prefix == start) return &k;
-  }
-  return nullptr;
-}
-
-void ParseFields(const std::vector<std::string_view>& fields, CmdTable& table) {
-  if (fields.empty()) throw MissingOperand{};
+bool ParseFields(const std::vector<std::string_view>& fields, CmdTable& table) {
+  if (fields.empty()) return false;
   const std::string_view first = fields[0];
   if (!first.empty() && first[0] == ':') {
-    TableRow& row = table.Append();
-    row.Cmd = "LAB";
-    row.Label = first.substr(1);
-    return;
+    TableRow* row = table.Append();
+    if (row == nullptr) return false;
+    row->Cmd = LabelCmd;
+    row->Label = first.substr(1);
+    return true;
   }
-  const Keyword* keyword = FindKeyword(first);
-  if (keyword == nullptr) return;
-  TableRow& row = table.Append();
-  row.Cmd = first;
-  std::string* operands[] = {&row.Arg1, &row.Arg2, &row.Arg3};
-  for (int k = 0; k < keyword->operands; ++k) {
+  const StatementInfo* statement = StatementStartingField(first);
+  if (statement == nullptr) return true;
+  TableRow* row = table.Append();
+  if (row == nullptr) return false;
+  row->Cmd = first;
+  std::string* operands[] = {&row->Arg1, &row->Arg2, &row->Arg3};
+  for (int k = 0; k < statement->operands; ++k) {
     // A row stays with the operands copied so far when the line runs short.
-    if (static_cast<std::size_t>(k + 1) >= fields.size()) throw MissingOperand{};
+    if (static_cast<std::size_t>(k + 1) >= fields.size()) return false;
     *operands[k] = fields[k + 1];
   }
+  return true;
 }
 
 }  // namespace
 
-void ParseLine(std::string_view line, CmdTable& table, AssemblerHost& host) {
-  try {
-    ParseFields(SplitFields(line), table);
-  } catch (...) {
-    host.Message("Input Processing failed at: " + std::string(line));
-  }
+bool ParseLine(std::string_view line, CmdTable& table) {
+  bool parsed = false;
+  return RunStage([&] { parsed = ParseFields(SplitFields(line), table); }) && parsed;
 }
 
-void ScanSource(std::string_view text, CmdTable& table, AssemblerHost& host) {
+StageReport ScanSource(std::string_view text, CmdTable& table) {
+  StageReport report;
+  const auto parse = [&](std::string_view line) {
+    if (!ParseLine(line, table)) report.messages.push_back("Input Processing failed at: " + std::string(line));
+  };
   std::size_t position = 0;
-  try {
+  const bool scanned = RunStage([&] {
     table.Clear();
     std::size_t start = 0;
     for (; position < text.size(); ++position) {
       if (text[position] != '\n') continue;
       std::size_t end = position;
       if (end > start && text[end - 1] == '\r') --end;
-      ParseLine(text.substr(start, end - start), table, host);
+      parse(text.substr(start, end - start));
       start = position + 1;
     }
-    ParseLine(text.substr(start), table, host);
-  } catch (...) {
-    host.Message("Text Scan failed at: " + std::to_string(position + 1));
-    return;
+    parse(text.substr(start));
+  });
+  if (!scanned) {
+    report.messages.push_back("Text Scan failed at: " + std::to_string(position + 1));
+    return report;
   }
-  host.ShowTableText(ShowTable(table));
+  report.shown = ShowTable(table);
+  return report;
 }
 
 }  // namespace zar

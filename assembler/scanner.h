@@ -2,23 +2,23 @@
 
 #include <string_view>
 
-#include "assembler/assembler_host.h"
 #include "assembler/cmd_table.h"
+#include "assembler/stage_report.h"
 
 namespace zar {
 
 // Turns one source line (without its line break) into at most one table row.
-// A label line (":name") gives a "LAB" row; a line whose first field starts
+// A label line (":name") gives a LabelCmd row; a line whose first field starts
 // with one of the eight mnemonics gives a row with the whole first field as
 // its Cmd and the operands the mnemonic takes; anything else gives nothing.
-// An empty line, missing operands or a full table are reported as
-// "Input Processing failed at: " and the line.
-void ParseLine(std::string_view line, CmdTable& table, AssemblerHost& host);
+// Returns false for an empty line, missing operands or a full table, which
+// the scan reports as "Input Processing failed at: " and the line.
+bool ParseLine(std::string_view line, CmdTable& table);
 
 // Empties the table and parses the text line by line, cutting at every line
 // feed and dropping one carriage return directly before it. The rest after
 // the last line feed is always a line, even when empty. Ends by showing the
 // table.
-void ScanSource(std::string_view text, CmdTable& table, AssemblerHost& host);
+StageReport ScanSource(std::string_view text, CmdTable& table);
 
 }  // namespace zar

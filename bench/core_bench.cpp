@@ -5,22 +5,15 @@
 #include "assembler/assemble.h"
 #include "assembler/positions.h"
 #include "machine/calc_step.h"
-#include "machine/machine_step.h"
+#include "session/session.h"
 
 namespace {
 
 using namespace zar;
 
-class SilentHost final : public MachineHost {
+class SilentEvents final : public MachineEvents {
  public:
   void ConsoleOut(Byte code) override { benchmark::DoNotOptimize(code); }
-};
-
-class NullAssemblerHost final : public AssemblerHost {
- public:
-  void Message(std::string_view) override {}
-  void ShowTableText(std::string_view) override {}
-  void ShowListingText(std::string_view) override {}
 };
 
 // Two instructions that count cell 20 up forever:
@@ -36,21 +29,21 @@ Machine CountingLoop() {
 
 void BM_CalcStep(benchmark::State& state) {
   Machine m = CountingLoop();
-  SilentHost host;
+  SilentEvents events;
   for (auto _ : state) {
-    benchmark::DoNotOptimize(CalcStep(m, host));
+    benchmark::DoNotOptimize(CalcStep(m, events));
   }
   state.SetItemsProcessed(state.iterations());
 }
 BENCHMARK(BM_CalcStep);
 
 void BM_MachineStepHeadless(benchmark::State& state) {
-  Machine m = CountingLoop();
-  ScreenDevice screen;
   OfflineNetworkPort network;
-  SilentHost host;
+  SilentEvents events;
+  Session session(network, events);
+  session.State() = CountingLoop();
   for (auto _ : state) {
-    benchmark::DoNotOptimize(MachineStep(m, screen, network, host));
+    benchmark::DoNotOptimize(session.MachineStep());
   }
   state.SetItemsProcessed(state.iterations());
 }
@@ -59,12 +52,12 @@ BENCHMARK(BM_MachineStepHeadless);
 // What `zar run` does: the step loop with its fixed-point test.
 void BM_ZarRunCountingLoop(benchmark::State& state) {
   constexpr std::uint64_t Steps = 10'000'000;
-  ScreenDevice screen;
   OfflineNetworkPort network;
-  SilentHost host;
+  SilentEvents events;
+  Session session(network, events);
   for (auto _ : state) {
-    Machine m = CountingLoop();
-    benchmark::DoNotOptimize(RunUntilFixedPoint(m, screen, network, host, Steps));
+    session.State() = CountingLoop();
+    benchmark::DoNotOptimize(session.RunUntilFixedPoint(Steps));
   }
   state.counters["steps_per_s"] = benchmark::Counter(static_cast<double>(state.iterations() * Steps),
                                                      benchmark::Counter::kIsRate);
@@ -97,25 +90,22 @@ CmdTable LargeTable() {
   constexpr int Names = 40;
   CmdTable table;
   for (int i = 0; i < Names; ++i) {
-    TableRow& row = table.Append();
-    row = {"SUB", "v" + std::to_string(i), "255", "L" + std::to_string(Names - 1 - i), "L" + std::to_string(i), 0};
+    *table.Append() = {"SUB", "v" + std::to_string(i), "255", "L" + std::to_string(Names - 1 - i), "L" + std::to_string(i), 0};
   }
   while (table.CmdCount() < CmdTable::MaxRows - Names) {
-    table.Append() = {"NOTE", "x", "", "", "n" + std::to_string(table.CmdCount()), 0};
+    *table.Append() = {"NOTE", "x", "", "", "n" + std::to_string(table.CmdCount()), 0};
   }
-  for (int i = 0; i < Names; ++i) table.Append() = {"SET", "v" + std::to_string(i), "", "", "", 0};
+  for (int i = 0; i < Names; ++i) *table.Append() = {"SET", "v" + std::to_string(i), "", "", "", 0};
   return table;
 }
 
 void BM_GenerateCode32767Rows(benchmark::State& state) {
   CmdTable table = LargeTable();
-  NullAssemblerHost host;
-  AssignPositions(table, host);
-  Machine machine;
+  (void)AssignPositions(table);
   CodeImage image{};
   bool generated = false;
   for (auto _ : state) {
-    generated = GenerateCode(table, image, machine, {.debug = true, .copy = true}, host);
+    generated = Generated(GenerateCode(table, image, {GenerateMode::Copy, true}));
   }
   if (!generated) state.SkipWithError("the table did not generate");
   state.SetItemsProcessed(state.iterations() * table.CmdCount());

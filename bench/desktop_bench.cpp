@@ -5,7 +5,7 @@
 #include <QEventLoop>
 #include <QTimer>
 
-#include "frontpanel/main_window.h"
+#include "desktop/desktop.h"
 #include "platform/dialogs.h"
 
 namespace {
@@ -25,24 +25,22 @@ class SilentDialogs final : public Dialogs {
 //   0: SUB 253,10,0   cell 253 := 0 - 253 = 3 (plot), jump back to 0
 struct AllWindows {
   AllWindows() {
-    window.show();
-    window.ShowScreenWindow();
-    window.ShowHistoryWindow();
-    Machine& m = state.machine;
-    m.Memory.fill(0);
-    m.Memory[0] = 253;
-    m.Memory[1] = 10;
-    m.Memory[10] = 253;
-    m.Memory[248] = 100;
-    m.Memory[249] = 100;
-    m.Memory[250] = 255;
-    m.IP = 0;
+    desktop.Main().show();
+    desktop.ShowScreenWindow();
+    desktop.ShowHistoryWindow();
+    MemoryCells m{};
+    m[0] = 253;
+    m[1] = 10;
+    m[10] = 253;
+    m[248] = 100;
+    m[249] = 100;
+    m[250] = 255;
+    desktop.Controller().LoadImage(m);
     QCoreApplication::processEvents();
   }
 
-  DesktopState state;
   SilentDialogs dialogs;
-  MainWindow window{state, dialogs};
+  Desktop desktop{dialogs};
 };
 
 // One step with everything it redraws: the events the step leaves behind
@@ -50,7 +48,7 @@ struct AllWindows {
 void BM_MachineStepAllWindows(benchmark::State& state) {
   AllWindows desktop;
   for (auto _ : state) {
-    desktop.window.RunStep();
+    desktop.desktop.Controller().RunStep();
     QCoreApplication::processEvents();
   }
   state.SetItemsProcessed(state.iterations());
@@ -60,19 +58,19 @@ BENCHMARK(BM_MachineStepAllWindows)->Unit(benchmark::kMicrosecond);
 // The real run timer at 1 ms for two seconds.
 void BM_RunAt1msAllWindows(benchmark::State& state) {
   AllWindows desktop;
-  RunTimer& timer = desktop.window.Timer();
+  MachineController& controller = desktop.desktop.Controller();
   long long steps = 0;
-  QObject::connect(&timer, &RunTimer::Tick, [&steps] { ++steps; });
-  timer.SetInterval(1);
+  QObject::connect(&controller, &MachineController::InstructionExecuted, [&steps] { ++steps; });
+  controller.SetInterval(1);
   double seconds = 0;
   for (auto _ : state) {
     QElapsedTimer clock;
     QEventLoop loop;
     QTimer::singleShot(2000, &loop, &QEventLoop::quit);
-    timer.SetEnabled(true);
+    controller.Start();
     clock.start();
     loop.exec();
-    timer.SetEnabled(false);
+    controller.Stop();
     seconds += static_cast<double>(clock.nsecsElapsed()) / 1e9;
   }
   state.counters["steps_per_s"] = static_cast<double>(steps) / seconds;

@@ -6,10 +6,9 @@
 #include "cli/arguments.h"
 #include "cli/commands.h"
 #include "cli/screen_image.h"
+#include "formats/program_file.h"
 #include "machine/cp1252.h"
-#include "machine/machine_step.h"
-#include "machine/program_file.h"
-#include "machine/text_file.h"
+#include "session/session.h"
 
 namespace zar::cli {
 
@@ -18,7 +17,7 @@ namespace {
 constexpr std::uint64_t DefaultSteps = 1'000'000;
 
 // Console characters go to stdout as UTF-8, in blocks.
-class StdoutConsole final : public MachineHost {
+class StdoutConsole final : public MachineEvents {
  public:
   ~StdoutConsole() override { Flush(); }
 
@@ -48,11 +47,6 @@ bool EndsWith(const std::string& text, const std::string& suffix) {
   return text.size() >= suffix.size() && text.compare(text.size() - suffix.size(), suffix.size(), suffix) == 0;
 }
 
-bool Report(const FileError& error) {
-  if (error) std::fprintf(stderr, "zar: %s\n", error->c_str());
-  return !error;
-}
-
 }  // namespace
 
 int RunCommand(const std::vector<std::string>& words) {
@@ -69,23 +63,22 @@ int RunCommand(const std::vector<std::string>& words) {
     return UsageError("--key takes a key code from 0 to 255, not '" + *keyText + "'");
   }
 
-  Machine machine;
-  if (!Report(LoadProgramFile(args.positional[0], machine.Memory))) return ExitUsage;
-  machine.IP = 0;
-  if (keyText) machine.Memory[KeyCell] = static_cast<Byte>(key);
-
-  ScreenDevice screen;
   OfflineNetworkPort network;
   StdoutConsole console;
-  const std::uint64_t steps = RunUntilFixedPoint(machine, screen, network, console, maxSteps);
+  Session session(network, console);
+  Machine& machine = session.State();
+  if (!ReportFile(LoadProgramFile(args.positional[0], machine.Memory))) return ExitUsage;
+  if (keyText) machine.Memory[KeyCell] = static_cast<Byte>(key);
+
+  const std::uint64_t steps = session.RunUntilFixedPoint(maxSteps);
   console.Flush();
   std::fprintf(stderr, "steps: %llu\nip: %d\n", static_cast<unsigned long long>(steps), machine.IP);
 
   bool written = true;
-  if (const auto dump = args.Value("--dump")) written = Report(SaveProgramFile(*dump, machine.Memory));
+  if (const auto dump = args.Value("--dump")) written = ReportFile(SaveProgramFile(*dump, machine.Memory));
   if (const auto picture = args.Value("--screen")) {
-    const std::string bytes = EndsWith(*picture, ".ppm") ? ScreenPpm(screen.Buffer) : ScreenPng(screen.Buffer);
-    written = Report(WriteFileAtomically(*picture, bytes)) && written;
+    const std::string bytes = EndsWith(*picture, ".ppm") ? ScreenPpm(session.Screen().Buffer) : ScreenPng(session.Screen().Buffer);
+    written = ReportFile(WriteFileAtomically(*picture, bytes)) && written;
   }
   return written ? ExitOk : ExitUsage;
 }

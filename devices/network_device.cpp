@@ -1,6 +1,6 @@
 #include "devices/network_device.h"
 
-#include <exception>
+#include "machine/stage.h"
 
 namespace zar {
 
@@ -15,40 +15,28 @@ std::string RemoteHostText(const MemoryCells& m) {
 
 int NetPort(const MemoryCells& m) { return 256 * m[NetPortHighCell] + m[NetPortLowCell]; }
 
-namespace {
-
-// Runs one socket operation; a failing one is skipped without a word.
-template <typename Operation>
-void Attempt(Operation&& operation) {
-  try {
-    operation();
-  } catch (...) {
-  }
-}
-
-}  // namespace
-
 namespace detail {
 
+// A socket operation that fails is skipped without a word.
 void ExecuteNetCommand(MemoryCells& m, NetworkPort& port, Byte command) {
   switch (command) {
     case NetConnect: {
       const std::string host = RemoteHostText(m);
       const int remotePort = NetPort(m);
-      Attempt([&] { port.Close(); });
-      Attempt([&] { port.Connect(host, remotePort); });
+      RunStage([&] { port.Close(); });
+      RunStage([&] { port.Connect(host, remotePort); });
       break;
     }
     case NetSend: {
       const Byte value = m[NetDataCell];
-      Attempt([&] { port.SendByte(value); });
+      RunStage([&] { port.SendByte(value); });
       m[NetDataCell] = 0;
       break;
     }
     case NetListen: {
       const int localPort = NetPort(m);
-      Attempt([&] { port.Close(); });
-      Attempt([&] { port.Listen(localPort); });
+      RunStage([&] { port.Close(); });
+      RunStage([&] { port.Listen(localPort); });
       break;
     }
     default:

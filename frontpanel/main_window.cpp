@@ -6,11 +6,10 @@
 #include <QMenuBar>
 #include <QPushButton>
 
-#include "devices/history_window.h"
-#include "devices/screen_window.h"
+#include "controller/machine_controller.h"
 #include "frontpanel/input_fields.h"
 #include "frontpanel/memory_view.h"
-#include "machine/machine_step.h"
+#include "frontpanel/about_box.h"
 #include "platform/app_info.h"
 #include "platform/console_view.h"
 #include "platform/qt_text.h"
@@ -37,25 +36,20 @@ void FitWidth(QLabel* label) { label->resize(std::max(label->width(), label->siz
 
 }  // namespace
 
-MainWindow::MainWindow(DesktopState& state, Dialogs& dialogs, QWidget* parent)
+MainWindow::MainWindow(MachineController& controller, Dialogs& dialogs, QWidget* parent)
     : QMainWindow(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                               Qt::WindowCloseButtonHint),
-      state_(state),
-      machine_(state.machine),
-      dialogs_(dialogs),
-      timer_(this),
-      sock_(this) {
+      controller_(controller),
+      dialogs_(dialogs) {
   setObjectName("Form1");
   setWindowTitle("OISC ZAR by " + AuthorName);
-  timer_.setObjectName("Timer1");
   BuildControls();
   BuildMenus();
   layout()->setSizeConstraint(QLayout::SetFixedSize);
-
-  connect(&timer_, &RunTimer::Tick, this, &MainWindow::RunStep);
-  connect(&sock_, &TcpNetworkPort::ByteArrived, this, &MainWindow::OnNetworkByte);
-  connect(&sock_, &TcpNetworkPort::ErrorOccurred, this, &MainWindow::OnNetworkError);
-  StartUp();
+  Subscribe();
+  // The machine starts with random memory at address 0, shown at once.
+  loadedProgramPath_.clear();
+  controller_.Fill(FillPattern::Random);
 }
 
 MainWindow::~MainWindow() = default;
@@ -88,13 +82,26 @@ void MainWindow::BuildControls() {
   const QList<QWidget*> tabOrder = {start, stop, picture_, step, memoryText_, speed, console_, clear, keys};
   for (int i = 1; i < tabOrder.size(); ++i) setTabOrder(tabOrder[i - 1], tabOrder[i]);
 
-  connect(start, &QPushButton::clicked, this, [this] { timer_.SetEnabled(true); });
-  connect(stop, &QPushButton::clicked, this, &MainWindow::OnStop);
-  connect(step, &QPushButton::clicked, this, &MainWindow::OnStep);
+  connect(start, &QPushButton::clicked, &controller_, &MachineController::Start);
+  connect(stop, &QPushButton::clicked, &controller_, &MachineController::Stop);
+  connect(step, &QPushButton::clicked, &controller_, &MachineController::Step);
   connect(clear, &QPushButton::clicked, console_, &ConsoleView::Clear);
   connect(speed, &SpeedField::TextBeforeKey, this, &MainWindow::OnSpeedKey);
-  connect(keys, &KeyField::KeyReleased, this, &MainWindow::OnKeyReleased);
-  connect(picture_, &MemoryPicture::Clicked, this, [this] { view_->Redraw(machine_); });
+  connect(keys, &KeyField::KeyReleased, &controller_, &MachineController::KeyReleased);
+  connect(picture_, &MemoryPicture::Clicked, this, [this] { view_->Redraw(controller_.State()); });
+}
+
+// The views follow the machine: the memory view after every step and at once
+// after a change from outside, the console with every character.
+void MainWindow::Subscribe() {
+  const auto draw = [this] { view_->DrawMemory(controller_.State()); };
+  connect(&controller_, &MachineController::InstructionExecuted, view_, draw);
+  connect(&controller_, &MachineController::MemoryReplaced, view_, [this] { view_->Redraw(controller_.State()); });
+  connect(&controller_, &MachineController::Settled, view_, &MemoryView::Flush);
+  connect(&controller_, &MachineController::ConsoleByte, console_,
+          [this](quint8 code) { console_->AppendCharacter(Cp1252Char(code)); });
+  connect(&controller_, &MachineController::FileFailed, this, &MainWindow::ShowMessage);
+  connect(&controller_, &MachineController::NetworkFailed, this, &MainWindow::OnNetworkFailed);
 }
 
 QAction* MainWindow::AddAction(QMenu* menu, const QString& caption, const char* name) {
@@ -125,76 +132,22 @@ void MainWindow::BuildMenus() {
                                  FillEntry{"Descending", "filldown", FillPattern::Descending},
                                  FillEntry{"Random", "fillrnd", FillPattern::Random}}) {
     const FillPattern pattern = entry.pattern;
-    connect(AddAction(fill, entry.caption, entry.name), &QAction::triggered, this, [this, pattern] { OnFill(pattern); });
+    connect(AddAction(fill, entry.caption, entry.name), &QAction::triggered, this,
+            [this, pattern] { controller_.Fill(pattern); });
   }
 
   QMenu* tools = menuBar()->addMenu("Tools");
   tools->setObjectName("mtool");
-  connect(AddAction(tools, "ZAR Assembler", "mzarass"), &QAction::triggered, this, [this] { ShowWorkbench(); });
-  connect(AddAction(tools, "Screen Output", "msop"), &QAction::triggered, this, &MainWindow::ShowScreenWindow);
-  connect(AddAction(tools, "History", "mhist"), &QAction::triggered, this, &MainWindow::ShowHistoryWindow);
-  connect(AddAction(tools, "Info", "minf"), &QAction::triggered, this, &MainWindow::OnInfo);
+  connect(AddAction(tools, "ZAR Assembler", "mzarass"), &QAction::triggered, this, &MainWindow::WorkbenchRequested);
+  connect(AddAction(tools, "Screen Output", "msop"), &QAction::triggered, this, &MainWindow::ScreenWindowRequested);
+  connect(AddAction(tools, "History", "mhist"), &QAction::triggered, this, &MainWindow::HistoryWindowRequested);
+  connect(AddAction(tools, "Info", "minf"), &QAction::triggered, this, [this] { ShowMessage(AboutText()); });
 }
 
-// The machine starts with random memory at address 0, shown at once.
-void MainWindow::StartUp() {
-  loadedProgramPath_.clear();
-  OnFill(FillPattern::Random);
-}
-
-void MainWindow::RunStep() { MachineStep(machine_, state_.screen, sock_, *this); }
-
-void MainWindow::ConsoleOut(Byte code) { console_->AppendCharacter(Cp1252Char(code)); }
-
-void MainWindow::DrawMemory() { view_->DrawMemory(machine_); }
-
-void MainWindow::RefreshScreen() {
-  if (screenWindow_ != nullptr) screenWindow_->RefreshScreen();
-}
-
-void MainWindow::CalcDrawHistory() { EnsureHistoryWindow().CalcDrawHistory(); }
-
-HistoryWindow& MainWindow::EnsureHistoryWindow() {
-  if (historyWindow_ == nullptr) {
-    historyWindow_ = new HistoryWindow(state_.history, machine_.Memory, this);
-    historyWindow_->setWindowFlag(Qt::Window);
-  }
-  return *historyWindow_;
-}
-
-void MainWindow::ShowScreenWindow() {
-  if (screenWindow_ == nullptr) {
-    screenWindow_ = new ScreenWindow(state_.screen, this);
-    screenWindow_->setWindowFlag(Qt::Window);
-  }
-  ShowToolWindow(*screenWindow_);
-}
-
-void MainWindow::ShowHistoryWindow() { ShowToolWindow(EnsureHistoryWindow()); }
-
-WorkbenchWindow& MainWindow::ShowWorkbench() {
-  if (workbench_.isNull()) {
-    workbench_ = new WorkbenchWindow(state_.assembler, *this, dialogs_, this);
-    workbench_->setWindowFlag(Qt::Window);
-  }
-  ShowToolWindow(*workbench_);
-  return *workbench_;
-}
-
-void MainWindow::StopMachine() { timer_.SetEnabled(false); }
-void MainWindow::MachineLoaded() { view_->Redraw(machine_); }
-void MainWindow::StartMachine() { timer_.SetEnabled(true); }
-
-void MainWindow::ShowToolWindow(QWidget& window) {
-  window.show();
-  window.raise();
-  window.activateWindow();
-}
-
+// The Tools windows are this window's children and close with it.
 void MainWindow::closeEvent(QCloseEvent* event) {
-  for (QWidget* window : {static_cast<QWidget*>(screenWindow_), static_cast<QWidget*>(historyWindow_),
-                          static_cast<QWidget*>(workbench_.data())}) {
-    if (window != nullptr) window->close();
+  for (QWidget* child : findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+    if (child->isWindow()) child->close();
   }
   event->accept();
   emit Closing();

@@ -4,7 +4,7 @@
 
 #include <algorithm>
 
-#include "machine/run_control.h"
+#include "session/run_control.h"
 
 namespace zar {
 

@@ -10,12 +10,12 @@
 
 #include <cstdio>
 
-#include "frontpanel/main_window.h"
-#include "frontpanel/memory_view.h"
-#include "assembler/child_windows.h"
-#include "assembler/source_file.h"
+#include "desktop/desktop.h"
+#include "formats/source_file.h"
 #include "platform/dialogs.h"
 #include "platform/text_area.h"
+#include "workbench/child_windows.h"
+#include "workbench/workbench_window.h"
 
 namespace {
 
@@ -41,25 +41,24 @@ int main(int argc, char** argv) {
     return 2;
   }
   std::string source;
-  if (const zar::FileError error = zar::LoadSourceFile(argv[1], source)) {
-    std::fprintf(stderr, "%s\n", error->c_str());
+  if (const zar::FileResult read = zar::LoadSourceFile(argv[1], source); read.Failed()) {
+    std::fprintf(stderr, "%s\n", read.Why().c_str());
     return 2;
   }
-  zar::DesktopState state;
   PrintingDialogs dialogs;
-  zar::MainWindow window(state, dialogs);
+  zar::Desktop desktop(dialogs);
+  zar::MainWindow& window = desktop.Main();
   window.show();
-  window.ShowScreenWindow();
-  window.ShowHistoryWindow();
-  zar::WorkbenchWindow& workbench = window.ShowWorkbench();
+  desktop.ShowScreenWindow();
+  desktop.ShowHistoryWindow();
+  zar::WorkbenchWindow& workbench = desktop.ShowWorkbench();
   workbench.SourceWindow().Text().SetWholeText(QString::fromLatin1(source.data(), qsizetype(source.size())));
-  window.Timer().SetInterval(1);
-  workbench.Generate(true, true);
+  desktop.Controller().SetInterval(1);
+  workbench.Generate(zar::GenerateMode::CopyAndStart);
   QEventLoop loop;
   QTimer::singleShot(argc > 3 ? QString(argv[3]).toInt() : 2000, &loop, &QEventLoop::quit);
   loop.exec();
-  window.Timer().SetEnabled(false);
-  window.View().Flush();
+  desktop.Controller().Stop();
   QApplication::processEvents();
 
   const QString folder = argv[2];

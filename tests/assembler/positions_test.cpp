@@ -2,146 +2,71 @@
 
 #include <gtest/gtest.h>
 
-#include <string>
-#include <vector>
-
 #include "assembler/scanner.h"
-#include "recording_host.h"
+#include "table_rows.h"
 
 namespace zar {
 namespace {
 
-using test::Describe;
-using test::RecordingAssemblerHost;
-using test::Repeat;
-using test::Rows;
-using test::TableHeading;
-using Strings = std::vector<std::string>;
-
-struct Placed {
-  CmdTable table;
-  RecordingAssemblerHost host;
-};
+using namespace test;
 
 // Scans the source and runs the position pass on the result.
-Placed Place(std::string_view source) {
-  Placed p;
-  ScanSource(source, p.table, p.host);
-  AssignPositions(p.table, p.host);
-  return p;
+StageReport Place(const std::string& source, CmdTable& table) {
+  (void)ScanSource(source, table);
+  return AssignPositions(table);
 }
 
-TEST(AssignPositions, FoldsTheFirstOfSeveralLabelsIntoTheNextRow) {
-  const Placed p = Place(":a\n:b\nNUL\nGTO,a");
-  EXPECT_EQ(Rows(p.table), (Strings{"NUL||||a|0", "GTO|a||||1"}));
-  EXPECT_TRUE(p.host.messages.empty());
-}
-
-TEST(AssignPositions, TrailingLabelIsLost) {
-  EXPECT_EQ(Rows(Place("NUL\n:end").table), Strings{"NUL|||||0"});
-  EXPECT_EQ(Rows(Place(":a\n:b").table), Strings{});
-}
-
-TEST(AssignPositions, RowsTakeTheCellsOfTheirMnemonic) {
-  EXPECT_EQ(Rows(Place("SET,a\nSUB,a,a,?\nGTO,x\nNXT").table),
-            (Strings{"SET|a||||0", "SUB|a|a|?||1", "GTO|x||||4", "NXT|||||7"}));
-  const Placed all = Place("NUL\nSET,a\nPOS,a\nVAL,1\nNXT\nGTO,x\nSUB,a,a,?\nMOV,a,b\nNUL");
-  std::vector<int> positions;
-  for (const TableRow& r : all.table.Rows()) positions.push_back(r.Pos);
-  EXPECT_EQ(positions, (std::vector<int>{0, 1, 2, 3, 4, 5, 8, 11, 14}));
-}
-
-TEST(AssignPositions, InexactMnemonicKeepsPosZeroAndTakesNoCells) {
-  const Placed p = Place("NUL\n:m\nMOVE,a,1\nNXT\nNUL \nSET,x");
-  EXPECT_EQ(Rows(p.table), (Strings{"NUL|||||0", "MOVE|a|1||m|0", "NXT|||||1", "NUL |||||0", "SET|x||||2"}));
-}
-
-struct ConstantCase {
-  const char* operand;   // the MOV's second operand
-  const char* constant;  // Arg1 of the appended VAL row; nullptr: none
-};
-
-void PrintTo(const ConstantCase& c, std::ostream* os) { *os << testing::PrintToString(std::string(c.operand)); }
-
-class MovConstants : public testing::TestWithParam<ConstantCase> {};
-
-TEST_P(MovConstants, AppendsTheConstantCellBehindTheProgram) {
-  const ConstantCase& c = GetParam();
-  const Placed p = Place(std::string("MOV,x,") + c.operand);
-  Strings expected{"MOV|x|" + std::string(c.operand) + "|||0"};
-  if (c.constant != nullptr) expected.push_back("VAL|" + std::string(c.constant) + "||||3");
-  EXPECT_EQ(Rows(p.table), expected);
-}
-
-INSTANTIATE_TEST_SUITE_P(Operands, MovConstants,
-                         testing::Values(ConstantCase{"56", "200"}, ConstantCase{"0", "0"}, ConstantCase{"256", "0"},
-                                         ConstantCase{"300", "-44"}, ConstantCase{"-5", "261"},
-                                         ConstantCase{"1", "255"}, ConstantCase{"&H10", "240"},
-                                         ConstantCase{" 7 ", "249"}, ConstantCase{"007", "249"},
-                                         ConstantCase{"y", nullptr}, ConstantCase{"7a", nullptr},
-                                         ConstantCase{"1.5", nullptr}, ConstantCase{"&h10", nullptr},
-                                         ConstantCase{"\t7", nullptr}, ConstantCase{"", nullptr}));
-
-TEST(AssignPositions, EachDistinctConstantGetsOneRowInOrderOfFirstNeed) {
-  EXPECT_EQ(Rows(Place("MOV,x,56\nMOV,y,56\nSET,x").table),
-            (Strings{"MOV|x|56|||0", "MOV|y|56|||3", "SET|x||||6", "VAL|200||||7"}));
-  EXPECT_EQ(Rows(Place("MOV,x,1\nMOV,y,2\nMOV,z,1\nMOV,z,257").table),
-            (Strings{"MOV|x|1|||0", "MOV|y|2|||3", "MOV|z|1|||6", "MOV|z|257|||9", "VAL|255||||12", "VAL|254||||13",
-                     "VAL|-1||||14"}));
-}
-
-TEST(AssignPositions, SourceValOfTheSameTextIsReusedWhereverItStands) {
-  EXPECT_EQ(Rows(Place("MOV,x,56\nSET,x\nVAL,200").table), (Strings{"MOV|x|56|||0", "SET|x||||3", "VAL|200||||4"}));
-  EXPECT_EQ(Rows(Place("VAL,200\nMOV,x,56").table), (Strings{"VAL|200||||0", "MOV|x|56|||1"}));
-}
-
-TEST(AssignPositions, OnlyAnExactValTextIsReused) {
-  EXPECT_EQ(Rows(Place("MOV,x,56\nVAL, 200").table), (Strings{"MOV|x|56|||0", "VAL| 200||||3", "VAL|200||||4"}));
-  EXPECT_EQ(Rows(Place("MOV,x,56\nVALUE,200").table), (Strings{"MOV|x|56|||0", "VALUE|200||||0", "VAL|200||||3"}));
-  EXPECT_EQ(Rows(Place("MOV,x,56\nVAL,&HC8").table), (Strings{"MOV|x|56|||0", "VAL|&HC8||||3", "VAL|200||||4"}));
-}
-
-TEST(AssignPositions, ShowsTheTableWithTabsAndCarriageReturns) {
-  const Placed p = Place(":start\nNUL\nGTO,start");
-  EXPECT_EQ(p.host.tableShows, 2);
-  EXPECT_EQ(p.host.tableText, std::string(TableHeading) + "NUL\t\t\t\tstart\t0\rGTO\tstart\t\t\t\t1\r");
-}
-
-TEST(AssignPositions, EmptyTableShowsOnlyTheHeading) {
+TEST(AssignPositions, FoldsLabelsPlacesRowsAndAppendsMovConstants) {
+  const std::pair<const char*, Strings> cases[] = {
+      {":a\n:b\nNUL\nGTO,a", {"NUL||||a|0", "GTO|a||||1"}},  // the first of several labels wins
+      {"NUL\n:end", {"NUL|||||0"}},                         // a trailing label is lost
+      {":a\n:b", {}},
+      {"NUL\nSET,a\nPOS,a\nVAL,1\nNXT\nGTO,x\nSUB,a,a,?\nMOV,a,0\nNUL",
+       {"NUL|||||0", "SET|a||||1", "POS|a||||2", "VAL|1||||3", "NXT|||||4", "GTO|x||||5", "SUB|a|a|?||8",
+        "MOV|a|0|||11", "NUL|||||14", "VAL|0||||15"}},
+      // Inexact mnemonics keep Pos 0 and take no cells.
+      {"NUL\n:m\nMOVE,a,1\nNXT\nNUL \nSET,x", {"NUL|||||0", "MOVE|a|1||m|0", "NXT|||||1", "NUL |||||0", "SET|x||||2"}},
+      // One VAL row of 256 - n per distinct constant text, in order of first need; 0 and 256 share "0".
+      {"MOV,a,56\nMOV,b,0\nMOV,c,256\nMOV,d,300\nMOV,e,-5\nMOV,f,&H10\nMOV,g, 7 \nMOV,h,007\nMOV,i,56",
+       {"MOV|a|56|||0", "MOV|b|0|||3", "MOV|c|256|||6", "MOV|d|300|||9", "MOV|e|-5|||12", "MOV|f|&H10|||15",
+        "MOV|g| 7 |||18", "MOV|h|007|||21", "MOV|i|56|||24", "VAL|200||||27", "VAL|0||||28", "VAL|-44||||29",
+        "VAL|261||||30", "VAL|240||||31", "VAL|249||||32"}},
+      {"MOV,a,y\nMOV,b,7a\nMOV,c,1.5\nMOV,d,&h10\nMOV,e,\t7\nMOV,f,",
+       {"MOV|a|y|||0", "MOV|b|7a|||3", "MOV|c|1.5|||6", "MOV|d|&h10|||9", "MOV|e|\t7|||12", "MOV|f||||15"}},
+      // A VAL of exactly the constant's text supplies it wherever it stands.
+      {"MOV,x,56\nSET,x\nVAL,200", {"MOV|x|56|||0", "SET|x||||3", "VAL|200||||4"}},
+      {"VAL,200\nMOV,x,56", {"VAL|200||||0", "MOV|x|56|||1"}},
+      {"MOV,x,56\nVAL, 200\nVALUE,200\nVAL,&HC8",
+       {"MOV|x|56|||0", "VAL| 200||||3", "VALUE|200||||0", "VAL|&HC8||||4", "VAL|200||||5"}},
+  };
+  for (const auto& [source, rows] : cases) {
+    SCOPED_TRACE(testing::PrintToString(std::string(source)));
+    CmdTable table;
+    const StageReport report = Place(source, table);
+    EXPECT_EQ(Rows(table), rows);
+    EXPECT_EQ(report.messages, Strings{});
+    EXPECT_EQ(report.shown, ShowTable(table));
+  }
   CmdTable table;
-  RecordingAssemblerHost host;
-  AssignPositions(table, host);
-  EXPECT_EQ(table.CmdCount(), 0);
-  EXPECT_TRUE(host.messages.empty());
-  EXPECT_EQ(host.tableText, TableHeading);
+  EXPECT_EQ(Place(":start\nNUL\nGTO,start", table).shown, TableHeading + "NUL\t\t\t\tstart\t0\rGTO\tstart\t\t\t\t1\r");
 }
 
-// 10,922 instructions fill addresses 0..32,765.
-const std::string FullAddressRange = Repeat("SUB,a,a,?", 10922);
-
-TEST(AssignPositions, LastAddressOfTheCounterRangeStillFits) {
-  const Placed p = Place(FullAddressRange + "NUL");
-  EXPECT_TRUE(p.host.messages.empty());
-  EXPECT_EQ(Describe(p.table[p.table.CmdCount() - 1]), "NUL|||||32766");
-  EXPECT_EQ(p.host.tableShows, 2);
-}
-
-TEST(AssignPositions, AddressesBeyondTheCounterRangeEndThePass) {
-  const Placed p = Place(FullAddressRange + "NUL\nNXT\nSET,late");
-  EXPECT_EQ(p.host.messages, Strings{"Input Processing failed at: 32767"});
-  EXPECT_EQ(Describe(p.table[p.table.CmdCount() - 1]), "SET|late||||0");
-  EXPECT_EQ(p.host.tableShows, 1);  // only the scan's table was shown
-  EXPECT_EQ(p.host.tableText.find("\t32766\r"), std::string::npos);
-}
-
-TEST(AssignPositions, ConstantRowBeyondTheRowLimitEndsThePass) {
-  // Inexact mnemonics take no cells, so only the row count overflows.
-  const Placed p = Place(Repeat("NULL", CmdTable::MaxRows - 2) + "MOV,x,5\nNXT");
-  ASSERT_EQ(p.table.CmdCount(), CmdTable::MaxRows);
-  EXPECT_EQ(p.host.messages, Strings{"Input Processing failed at: 3"});
-  EXPECT_EQ(Describe(p.table[CmdTable::MaxRows - 2]), "MOV|x|5|||0");
-  EXPECT_EQ(Describe(p.table[CmdTable::MaxRows - 1]), "NXT|||||0");
-  EXPECT_EQ(p.host.tableShows, 1);
+TEST(AssignPositions, AnOverflowIsReportedWithTheCounterAndEndsThePass) {
+  const std::string fullRange = Repeat("SUB,a,a,?", 10922);  // addresses 0..32,765
+  const struct { std::string source; Strings messages; std::string last; } cases[] = {
+      {fullRange + "NUL", {}, "NUL|||||32766"},
+      {fullRange + "NUL\nNXT\nSET,late", {InputFailed + "32767"}, "SET|late||||0"},
+      // Inexact mnemonics take no cells: only the row count overflows, on the constant's row.
+      {Repeat("NULL", CmdTable::MaxRows - 2) + "MOV,x,5\nNXT", {InputFailed + "3"}, "NXT|||||0"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.last);
+    CmdTable table;
+    const StageReport report = Place(c.source, table);
+    EXPECT_EQ(report.messages, c.messages);
+    EXPECT_EQ(report.shown.has_value(), c.messages.empty());
+    EXPECT_EQ(Rows(table).back(), c.last);
+  }
 }
 
 }  // namespace

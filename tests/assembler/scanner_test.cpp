@@ -2,145 +2,87 @@
 
 #include <gtest/gtest.h>
 
-#include <string>
-#include <vector>
+#include <optional>
 
-#include "recording_host.h"
+#include "assembler/number_text.h"
+#include "table_rows.h"
 
 namespace zar {
 namespace {
 
-using test::Describe;
-using test::RecordingAssemblerHost;
-using test::Repeat;
-using test::Row;
-using test::Rows;
-using test::TableHeading;
-using Strings = std::vector<std::string>;
+using namespace test;
 
-const std::string Failed = "Input Processing failed at: ";
-
-struct LineCase {
-  const char* line;
-  const char* row;  // "Cmd|Arg1|Arg2|Arg3|Label|Pos" of the appended row; nullptr: none
-  bool fails;       // whether the line is reported
-};
-
-void PrintTo(const LineCase& c, std::ostream* os) { *os << testing::PrintToString(std::string(c.line)); }
-
-class ParseLineCases : public testing::TestWithParam<LineCase> {};
-
-TEST_P(ParseLineCases, AppendsAtMostOneRowAndReportsShortLines) {
-  const LineCase& c = GetParam();
-  CmdTable table = test::TableOf({Row("NUL")});
-  RecordingAssemblerHost host;
-  ParseLine(c.line, table, host);
-  Strings expected{"NUL|||||0"};
-  if (c.row != nullptr) expected.emplace_back(c.row);
-  EXPECT_EQ(Rows(table), expected);
-  EXPECT_EQ(host.messages, c.fails ? Strings{Failed + c.line} : Strings{});
-  EXPECT_EQ(host.tableShows, 0);
+TEST(NumberText, ReadsWholeAndLeadingNumbers) {
+  const std::string nines(1000, '9');
+  // The text, what it reads as wholly (nothing: no number), and as a leading number.
+  const struct { std::string text; std::optional<NumberValue> whole; NumberValue leading; } cases[] = {
+      {"0", 0, 0}, {"42", 42, 42}, {"007", 7, 7}, {"-1", -1, -1}, {"+5", 5, 5}, {"-0", 0, 0}, {"  12  ", 12, 12},
+      {" -3", -3, -3}, {"0000000000000000000000000005", 5, 5}, {"4294967297", 4294967297, 4294967297},
+      {"&HFF", 255, 255}, {"&Hff", 255, 255}, {" &H10 ", 16, 16}, {"&H100000001", 4294967297, 4294967297},
+      {"", {}, 0}, {"   ", {}, 0}, {"abc", {}, 0}, {"12abc", {}, 12}, {"1 2", {}, 1}, {"- 5", {}, 0},
+      {"+-5", {}, 0}, {"5-", {}, 5}, {"?", {}, 0}, {"0x10", {}, 0}, {"\t5", {}, 0}, {"5\t", {}, 5},
+      {"1.5", {}, 1}, {"-1.9", {}, -1}, {".5", {}, 0}, {"1e3", {}, 1}, {"-3 apples", {}, -3}, {"&h10", {}, 0},
+      {"&H", {}, 0}, {"&H 1", {}, 0}, {"+&H1", {}, 0}, {"-&H1", {}, 0}, {"&H1G", {}, 1}, {"&H-1", {}, 0},
+      // Beyond any cell's range values saturate instead of wrapping back into it.
+      {nines, NumberLimit, NumberLimit}, {"18446744073709551617", NumberLimit, NumberLimit},
+      {"&HFFFFFFFFFFFFFFFFFFFFFFFF", NumberLimit, NumberLimit}, {"-" + nines, -NumberLimit, -NumberLimit},
+      {"-18446744073709551615abc", {}, -NumberLimit}, {"&H10000000000000001zz", {}, NumberLimit}};
+  for (const auto& c : cases) {
+    EXPECT_EQ(ReadWholeNumber(c.text), c.whole) << "'" << c.text.substr(0, 30) << "'";
+    EXPECT_EQ(ReadLeadingNumber(c.text), c.leading) << "'" << c.text.substr(0, 30) << "'";
+  }
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Accepted, ParseLineCases,
-    testing::Values(LineCase{":loop", "LAB||||loop|0", false}, LineCase{"SUB,a,b,loop", "SUB|a|b|loop||0", false},
-                    LineCase{"MOV,x,56", "MOV|x|56|||0", false}, LineCase{"SET,x", "SET|x||||0", false},
-                    LineCase{"GTO,loop", "GTO|loop||||0", false}, LineCase{"POS,p", "POS|p||||0", false},
-                    LineCase{"VAL,007", "VAL|007||||0", false}, LineCase{"NXT", "NXT|||||0", false},
-                    LineCase{"NUL", "NUL|||||0", false}, LineCase{"MOV, x, 56", "MOV| x| 56|||0", false},
-                    LineCase{":start,NUL", "LAB||||start|0", false}, LineCase{":", "LAB|||||0", false},
-                    LineCase{"SUB,a,b,c,d", "SUB|a|b|c||0", false}, LineCase{"NXT,note", "NXT|||||0", false},
-                    LineCase{"NUL note", "NUL note|||||0", false}, LineCase{"MOVE,a,1", "MOVE|a|1|||0", false},
-                    LineCase{"NUL\t", "NUL\t|||||0", false}, LineCase{"SET,\tx y", "SET|\tx y||||0", false},
-                    LineCase{"SET,", "SET|||||0", false}, LineCase{"SUB,,,", "SUB|||||0", false},
-                    LineCase{"GTO,a:b", "GTO|a:b||||0", false}));
+TEST(ParseLine, AppendsAtMostOneRowAndFailsOnShortLines) {
+  const struct { const char* line; const char* row; bool parsed; } cases[] = {  // the row appended, if any
+      {":loop", "LAB||||loop|0", true}, {"SUB,a,b,loop", "SUB|a|b|loop||0", true}, {"MOV,x,56", "MOV|x|56|||0", true},
+      {"SET,x", "SET|x||||0", true}, {"GTO,l", "GTO|l||||0", true}, {"POS,p", "POS|p||||0", true},
+      {"VAL,007", "VAL|007||||0", true}, {"NXT", "NXT|||||0", true}, {"MOV, x, 56", "MOV| x| 56|||0", true},
+      {":start,NUL", "LAB||||start|0", true}, {"SUB,a,b,c,d", "SUB|a|b|c||0", true}, {"NXT,note", "NXT|||||0", true},
+      {"NUL note", "NUL note|||||0", true}, {"MOVE,a,1", "MOVE|a|1|||0", true}, {"SET,", "SET|||||0", true},
+      {"# comment", nullptr, true}, {"mov,x,5", nullptr, true}, {" NUL", nullptr, true}, {"ADD,a,b", nullptr, true},
+      {",", nullptr, true}, {"NU", nullptr, true}, {"   ", nullptr, true}, {"", nullptr, false},
+      {"MOV,x", "MOV|x||||0", false}, {"SUB,a,b", "SUB|a|b|||0", false}, {"GTO", "GTO|||||0", false},
+      {"VAL 5", "VAL 5|||||0", false}};
+  for (const auto& c : cases) {
+    CmdTable table;
+    table.Append()->Cmd = "NUL";
+    EXPECT_EQ(ParseLine(c.line, table), c.parsed) << c.line;
+    EXPECT_EQ(Rows(table), c.row ? Strings({"NUL|||||0", c.row}) : Strings({"NUL|||||0"})) << c.line;
+  }
+  CmdTable full;
+  full.Replace(std::vector<TableRow>(CmdTable::MaxRows));
+  EXPECT_FALSE(ParseLine("NXT", full));
+  EXPECT_FALSE(ParseLine(":label", full));
+  EXPECT_TRUE(ParseLine("# no row needed", full));
+}
 
-INSTANTIATE_TEST_SUITE_P(Skipped, ParseLineCases,
-                         testing::Values(LineCase{"# a comment", nullptr, false}, LineCase{"mov,x,5", nullptr, false},
-                                         LineCase{"sub,a,b,?", nullptr, false}, LineCase{"   ", nullptr, false},
-                                         LineCase{" NUL", nullptr, false}, LineCase{"\tNUL", nullptr, false},
-                                         LineCase{"ADD,a,b", nullptr, false}, LineCase{",", nullptr, false},
-                                         LineCase{"NU", nullptr, false}, LineCase{"#:x", nullptr, false}));
-
-INSTANTIATE_TEST_SUITE_P(ShortLines, ParseLineCases,
-                         testing::Values(LineCase{"", nullptr, true}, LineCase{"MOV,x", "MOV|x||||0", true},
-                                         LineCase{"MOV", "MOV|||||0", true}, LineCase{"SUB,a,b", "SUB|a|b|||0", true},
-                                         LineCase{"SET", "SET|||||0", true}, LineCase{"GTO", "GTO|||||0", true},
-                                         LineCase{"VAL 5", "VAL 5|||||0", true}, LineCase{"POSX", "POSX|||||0", true}));
-
-struct Scan {
+TEST(ScanSource, ParsesEveryLineIntoAFreshTableAndReportsFailedLinesInOrder) {
+  const Strings two{"NUL|||||0", "NXT|||||0"}, three{"NUL|||||0", "NXT|||||0", "SUB|a|b|?||0"};
+  const struct { const char* text; Strings rows, messages; } cases[] = {
+      {"NUL\r\nNXT\r\nSUB,a,b,?", three, {}}, {"NUL\nNXT\nSUB,a,b,?", three, {}}, {"NUL\r\nNXT\nSUB,a,b,?", three, {}},
+      {"NUL\r\nNXT\r\n", two, {InputFailed}},  // the empty line after the last break
+      {"", {}, {InputFailed}}, {"NUL\r\n\r\nNXT", two, {InputFailed}}, {"\n\n", {}, Strings(3, InputFailed)},
+      {"NUL\r\n   \r\nNXT", two, {}},  // a blank line is no empty line
+      {"SET\nMOV,x\n\n:l\nSUB,a,b\nNXT", {"SET|||||0", "MOV|x||||0", "LAB||||l|0", "SUB|a|b|||0", "NXT|||||0"},
+       {InputFailed + "SET", InputFailed + "MOV,x", InputFailed, InputFailed + "SUB,a,b"}},
+      // Only a carriage return right before a line feed belongs to the line break.
+      {"NUL\rNXT", {"NUL\rNXT|||||0"}, {}}, {"NUL\r\r\nNXT", {"NUL\r|||||0", "NXT|||||0"}, {}},
+      {"SET,x\r", {"SET|x\r||||0"}, {}}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(testing::PrintToString(std::string(c.text)));
+    CmdTable table;
+    table.Append()->Cmd = "OLD";
+    const StageReport report = ScanSource(c.text, table);
+    EXPECT_EQ(Rows(table), c.rows);
+    EXPECT_EQ(report.messages, c.messages);
+    EXPECT_EQ(report.shown, ShowTable(table));
+  }
   CmdTable table;
-  RecordingAssemblerHost host;
-};
-
-Scan ScanText(std::string_view text) {
-  Scan s;
-  ScanSource(text, s.table, s.host);
-  return s;
-}
-
-TEST(ScanSource, CrLfAndLfTextsGiveTheSameRows) {
-  const Strings expected{"NUL|||||0", "NXT|||||0", "SUB|a|b|?||0"};
-  for (const char* text : {"NUL\r\nNXT\r\nSUB,a,b,?", "NUL\nNXT\nSUB,a,b,?", "NUL\r\nNXT\nSUB,a,b,?"}) {
-    const Scan s = ScanText(text);
-    EXPECT_EQ(Rows(s.table), expected) << text;
-    EXPECT_TRUE(s.host.messages.empty()) << text;
-    EXPECT_EQ(s.host.tableShows, 1);
-    EXPECT_EQ(s.host.tableText, std::string(TableHeading) + "NUL\t\t\t\t\t0\rNXT\t\t\t\t\t0\rSUB\ta\tb\t?\t\t0\r");
-  }
-}
-
-TEST(ScanSource, FinalLineBreakReportsOneEmptyLine) {
-  for (const char* text : {"NUL\r\nNXT\r\n", "NUL\nNXT\n"}) {
-    const Scan s = ScanText(text);
-    EXPECT_EQ(Rows(s.table), (Strings{"NUL|||||0", "NXT|||||0"})) << text;
-    EXPECT_EQ(s.host.messages, Strings{Failed}) << text;
-  }
-}
-
-TEST(ScanSource, EmptyTextShowsOnlyTheHeading) {
-  const Scan s = ScanText("");
-  EXPECT_EQ(s.table.CmdCount(), 0);
-  EXPECT_EQ(s.host.messages, Strings{Failed});
-  EXPECT_EQ(s.host.tableShows, 1);
-  EXPECT_EQ(s.host.tableText, TableHeading);
-}
-
-TEST(ScanSource, EveryEmptyLineIsReportedButBlankLinesAreNot) {
-  EXPECT_EQ(ScanText("NUL\r\n\r\nNXT").host.messages, Strings{Failed});
-  EXPECT_EQ(ScanText("\nNUL").host.messages, Strings{Failed});
-  EXPECT_EQ(ScanText("\n\n").host.messages, (Strings{Failed, Failed, Failed}));
-  const Scan blank = ScanText("NUL\r\n   \r\nNXT");
-  EXPECT_TRUE(blank.host.messages.empty());
-  EXPECT_EQ(blank.table.CmdCount(), 2);
-}
-
-TEST(ScanSource, ReportsEachFailedLineInOrderAndKeepsScanning) {
-  const Scan s = ScanText("SET\nMOV,x\n\n:l\nSUB,a,b\nNXT");
-  EXPECT_EQ(s.host.messages, (Strings{Failed + "SET", Failed + "MOV,x", Failed, Failed + "SUB,a,b"}));
-  EXPECT_EQ(Rows(s.table), (Strings{"SET|||||0", "MOV|x||||0", "LAB||||l|0", "SUB|a|b|||0", "NXT|||||0"}));
-}
-
-TEST(ScanSource, OnlyTheCarriageReturnBeforeALineFeedIsDropped) {
-  EXPECT_EQ(Rows(ScanText("NUL\rNXT").table), Strings{"NUL\rNXT|||||0"});
-  EXPECT_EQ(Rows(ScanText("NUL\r\r\nNXT").table), (Strings{"NUL\r|||||0", "NXT|||||0"}));
-  EXPECT_EQ(Rows(ScanText("SET,x\r").table), Strings{"SET|x\r||||0"});
-}
-
-TEST(ScanSource, StartsFromAnEmptyTable) {
-  Scan s;
-  s.table = test::TableOf({Row("NUL"), Row("SET", "old")});
-  ScanSource("NXT", s.table, s.host);
-  EXPECT_EQ(Rows(s.table), Strings{"NXT|||||0"});
-}
-
-TEST(ScanSource, RowBeyondTheLimitIsReportedAndTheScanGoesOn) {
-  const Scan s = ScanText(Repeat("NUL", CmdTable::MaxRows) + "NXT,last\n:lab\n# end");
-  EXPECT_EQ(s.table.CmdCount(), CmdTable::MaxRows);
-  EXPECT_EQ(Describe(s.table[CmdTable::MaxRows - 1]), "NUL|||||0");
-  EXPECT_EQ(s.host.messages, (Strings{Failed + "NXT,last", Failed + ":lab"}));
-  EXPECT_EQ(s.host.tableShows, 1);
+  const StageReport full = ScanSource(Repeat("NUL", CmdTable::MaxRows) + "NXT,last\n:lab\n# end", table);
+  EXPECT_EQ(table.CmdCount(), CmdTable::MaxRows);
+  EXPECT_EQ(table[CmdTable::MaxRows - 1].Cmd, "NUL");
+  EXPECT_EQ(full.messages, (Strings{InputFailed + "NXT,last", InputFailed + ":lab"}));  // and the scan goes on
 }
 
 }  // namespace

@@ -2,146 +2,96 @@
 #include <sys/wait.h>
 
 #include <cstdlib>
-#include <filesystem>
-#include <fstream>
-#include <string>
 
 #include "support/temp_folder.h"
+#include "zar/version.h"
 
 namespace {
 
-namespace fs = std::filesystem;
-
 struct Outcome {
   int exit = -1;
-  std::string out;
-  std::string err;
+  std::string out, err;
 };
 
-class ZarCliTest : public testing::Test {
+class ZarCli : public testing::Test {
  protected:
-  fs::path File(const std::string& name) const { return temp.File(name); }
-  fs::path Write(const std::string& name, const std::string& bytes) const { return temp.Write(name, bytes); }
-  static std::string Read(const fs::path& path) { return zar::test::TempFolder::Read(path); }
-
-  Outcome Zar(const std::string& arguments) const {
-    const std::string command = std::string(ZAR_EXECUTABLE) + " " + arguments + " >" + File("stdout").string() +
-                                " 2>" + File("stderr").string() + " </dev/null";
+  // Runs zar with the words; {} in them stands for the test's folder.
+  Outcome Zar(std::string words) const {
+    for (std::size_t at; (at = words.find("{}")) != std::string::npos;) words.replace(at, 2, temp.Path().string());
+    const std::string command = std::string(ZAR_EXECUTABLE) + " " + words + " >" + temp.File("out").string() +
+                                " 2>" + temp.File("err").string() + " </dev/null";
     const int status = std::system(command.c_str());
-    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, Read(File("stdout")), Read(File("stderr"))};
+    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, Read("out"), Read("err")};
   }
-
-  std::string Q(const fs::path& path) const { return "'" + path.string() + "'"; }
+  std::string Read(const std::string& name) const { return zar::test::TempFolder::Read(temp.File(name)); }
 
   zar::test::TempFolder temp;
-  const fs::path& folder = temp.Path();
 };
 
-constexpr const char* WorkedExample = "MOV,k,191\r\nSUB,255,k,?\r\n:halt\r\nGTO,halt\r\nSET,k";
-
-TEST_F(ZarCliTest, WorkedExampleAssemblesAndPrintsA) {
-  const fs::path source = Write("a.OIA", WorkedExample);
-  const Outcome assembled = Zar("asm " + Q(source) + " -o " + Q(File("a.oisc")) + " --listing " +
-                                Q(File("a.lst")) + " --table " + Q(File("a.tab")));
-  EXPECT_EQ(assembled.exit, 0) << assembled.err;
-  EXPECT_EQ(assembled.err, "");
-  const std::string image = Read(File("a.oisc"));
-  EXPECT_EQ(image.substr(0, 41), "9\r\n10\r\n3\r\n255\r\n9\r\n6\r\n255\r\n255\r\n6\r\n0\r\n65\r\n");
-  EXPECT_EQ(image.size(), 41u + 245 * 3);
-  EXPECT_EQ(Read(File("a.lst")).substr(0, 15), "0\t:9\n1\t:10\n2\t:3");
-  EXPECT_EQ(Read(File("a.tab")).substr(0, 49), "CMD\tARG 1\tARG 2\tARG 3\tLABEL\tPOS\rMOV\tk\t191\t\t\t0\rSUB");
-
-  const Outcome ran = Zar("run " + Q(File("a.oisc")));
-  EXPECT_EQ(ran.exit, 0);
-  EXPECT_EQ(ran.out, "A");
-  EXPECT_EQ(ran.err, "steps: 3\nip: 6\n");
-}
-
-TEST_F(ZarCliTest, AssemblyMessagesGoToStderrInOrderAndNoImageIsWritten) {
-  const fs::path source = Write("bad.OIA", "SET\nGTO,nowhere\n");
-  const Outcome outcome = Zar("asm " + Q(source) + " -o " + Q(File("bad.oisc")) + " --listing " + Q(File("l")));
-  EXPECT_EQ(outcome.exit, 1);
-  EXPECT_EQ(outcome.err,
-            "Input Processing failed at: SET\n"
-            "Input Processing failed at: \n"
-            "Compile Failed at command: 1 = GTO,nowhere,,\n");
-  EXPECT_FALSE(fs::exists(File("bad.oisc")));
-  EXPECT_EQ(Read(File("l")), "");
-}
-
-TEST_F(ZarCliTest, UsageAndFileErrorsExitWith2AndSayWhy) {
-  EXPECT_EQ(Zar("").exit, 2);
-  EXPECT_EQ(Zar("frobnicate").exit, 2);
-  EXPECT_EQ(Zar("asm").exit, 2);
-  const Outcome missing = Zar("asm " + Q(File("none.OIA")));
-  EXPECT_EQ(missing.exit, 2);
-  EXPECT_NE(missing.err.find("none.OIA"), std::string::npos);
-  EXPECT_NE(missing.err.find("No such file"), std::string::npos);
-  const fs::path image = Write("x.oisc", "0\n");
-  EXPECT_EQ(Zar("run " + Q(image) + " --key 256").exit, 2);
-  EXPECT_EQ(Zar("run " + Q(image) + " --steps ten").exit, 2);
-  EXPECT_EQ(Zar("run " + Q(image) + " --bogus").exit, 2);
-  EXPECT_EQ(Zar("run " + Q(folder)).exit, 2);
-}
-
-TEST_F(ZarCliTest, HelpAndVersion) {
-  const Outcome help = Zar("--help");
-  EXPECT_EQ(help.exit, 0);
-  EXPECT_NE(help.out.find("zar asm SOURCE"), std::string::npos);
-  EXPECT_EQ(Zar("--version").out, "zar 1.0.25\n");
-}
-
-TEST_F(ZarCliTest, KeyDumpAndScreenFiles) {
-  // Copy the key cell into the console: 255 := 0 - (0 - key) via cell 20.
-  //   0: SUB 20,254,?   cell 20 = -key
-  //   3: SUB 255,20,?   cell 255 = key
-  //   6: SUB 253,21,9   screen command 3 (plot) = 0 - 253
-  //   9: GTO-like self loop
-  std::string image;
-  const int cells[] = {20, 254, 3, 255, 20, 6, 253, 21, 9, 255, 255, 9, 0, 0, 0, 0, 0, 0, 0, 0, 0, 253};
-  for (const int c : cells) image += std::to_string(c) + "\n";
-  for (int i = 22; i < 248; ++i) image += "0\n";
-  image += "7\n9\n255\n128\n0\n";  // X=7 Y=9 R=255 G=128 B=0
-  const Outcome ran = Zar("run " + Q(Write("k.oisc", image)) + " --key 72 --dump " + Q(File("d.oisc")) +
-                          " --screen " + Q(File("s.ppm")));
-  EXPECT_EQ(ran.exit, 0) << ran.err;
-  EXPECT_EQ(ran.out, "H");
-  const std::string dump = Read(File("d.oisc"));
-  EXPECT_EQ(dump.substr(0, 3), "20\r");
-  const std::string ppm = Read(File("s.ppm"));
-  const std::string header = "P6\n256 256\n255\n";
-  ASSERT_EQ(ppm.size(), header.size() + 256 * 256 * 3);
-  EXPECT_EQ(ppm.substr(0, header.size()), header);
-  const std::size_t pixel = header.size() + (9 * 256 + 7) * 3;
-  EXPECT_EQ(ppm.substr(pixel, 3), std::string("\xff\x80\x00", 3));
-
-  EXPECT_EQ(Zar("run " + Q(File("k.oisc")) + " --screen " + Q(File("s.png"))).exit, 0);
-  EXPECT_EQ(Read(File("s.png")).substr(0, 8), "\x89PNG\r\n\x1a\n");
-}
-
-TEST_F(ZarCliTest, StepLimitAndConsoleCodePage) {
-  // Prints byte 0xE4 (a with diaeresis) forever: 255 := 0 - 28 = 228.
-  std::string image = "255\n3\n0\n28\n";
-  const Outcome ran = Zar("run " + Q(Write("loop.oisc", image)) + " --steps 5");
-  EXPECT_EQ(ran.err, "steps: 5\nip: 0\n");
-  EXPECT_EQ(ran.out, "\xC3\xA4\xC3\xA4\xC3\xA4\xC3\xA4\xC3\xA4");
-}
-
-TEST_F(ZarCliTest, BundledExamplesAssembleWithoutAMessageAndPrintWhatTheyPromise) {
-  int assembled = 0;
-  for (const auto& entry : fs::directory_iterator(ZAR_EXAMPLES_DIR)) {
-    if (entry.path().extension() != ".OIA") continue;
-    const Outcome outcome = Zar("asm " + Q(entry.path()) + " -o " + Q(File("e.oisc")));
-    EXPECT_EQ(outcome.exit, 0) << entry.path();
-    EXPECT_EQ(outcome.err, "") << entry.path();
-    ++assembled;
+TEST_F(ZarCli, ExamplesAssembleSilentlyAndPrintWhatTheyPromise) {
+  for (const std::string name : {"echo_server", "hello", "history_waves", "keyboard_echo", "screen"}) {
+    const Outcome assembled = Zar("asm " ZAR_EXAMPLES_DIR "/" + name + ".OIA -o {}/" + name + ".oisc");
+    EXPECT_EQ(assembled.exit, 0) << name;
+    EXPECT_EQ(assembled.err, "") << name;
   }
-  EXPECT_GE(assembled, 5);
-  const fs::path examples = ZAR_EXAMPLES_DIR;
-  EXPECT_EQ(Zar("asm " + Q(examples / "hello.OIA") + " -o " + Q(File("h.oisc"))).exit, 0);
-  EXPECT_EQ(Zar("run " + Q(File("h.oisc"))).out, "Hello, World!\n");
-  EXPECT_EQ(Zar("asm " + Q(examples / "keyboard_echo.OIA") + " -o " + Q(File("k.oisc"))).exit, 0);
-  EXPECT_EQ(Zar("run " + Q(File("k.oisc")) + " --key 72 --steps 1000").out, "H");
+  EXPECT_EQ(Zar("run {}/hello.oisc").out, "Hello, World!\n");
+  EXPECT_EQ(Zar("run {}/keyboard_echo.oisc --key 72 --steps 1000").out, "H");
+
+  temp.Write("a.OIA", "MOV,k,191\r\nSUB,255,k,?\r\n:halt\r\nGTO,halt\r\nSET,k");  // prints 'A'
+  EXPECT_EQ(Zar("asm {}/a.OIA -o {}/a.oisc --listing {}/a.lst --table {}/a.tab").exit, 0);
+  EXPECT_EQ(Read("a.oisc").substr(0, 44), "9\r\n10\r\n3\r\n255\r\n9\r\n6\r\n255\r\n255\r\n6\r\n0\r\n65\r\n0\r\n");
+  EXPECT_EQ(Read("a.oisc").size(), 41u + 245 * 3);
+  EXPECT_TRUE(Read("a.lst").starts_with("0\t:9\n1\t:10\n2\t:3\n"));
+  EXPECT_TRUE(Read("a.tab").starts_with("CMD\tARG 1\tARG 2\tARG 3\tLABEL\tPOS\rMOV\tk\t191\t\t\t0\rSUB"));
+  const Outcome ran = Zar("run {}/a.oisc");
+  EXPECT_EQ(ran.exit, 0);
+  EXPECT_EQ(ran.out + ran.err, "Asteps: 3\nip: 6\n");
+}
+
+// Assembly messages go to stderr in order (exit 1), usage and file errors say why (exit 2).
+TEST_F(ZarCli, ExitStatusAndWhatItSays) {
+  temp.Write("x.oisc", "0\n");
+  temp.Write("bad.OIA", "SET\nGTO,nowhere\n");
+  const struct { const char* words; int exit; std::string says; } cases[] = {
+      {"asm {}/bad.OIA -o {}/bad.oisc --listing {}/l", 1,
+       "Input Processing failed at: SET\nInput Processing failed at: \nCompile Failed at command: 1 = GTO,nowhere,,\n"},
+      {"--help", 0, "zar asm SOURCE"}, {"-h", 0, "zar run IMAGE"}, {"", 2, "Usage: zar COMMAND"},
+      {"--version", 0, "zar " + std::string(zar::VersionText) + "\n"}, {"asm", 2, "missing file name"},
+      {"frobnicate", 2, "unknown command 'frobnicate'"},
+      {"asm {}/x.oisc {}/x.oisc", 2, "too many file names"}, {"asm {}/none.OIA", 2, "none.OIA\": No such file"},
+      {"asm {}/x.oisc -o", 2, "option -o needs a value"}, {"run {}/x.oisc --bogus", 2, "unknown option --bogus"},
+      {"run {}/x.oisc --key 256", 2, "--key takes a key code from 0 to 255, not '256'"},
+      {"run {}/x.oisc --steps ten", 2, "--steps takes a whole number of steps, not 'ten'"},
+      {"run {}", 2, "\": it is a folder"}, {"run {}/x.oisc --dump {}", 2, "\": it is a folder"}};
+  for (const auto& c : cases) {
+    const Outcome outcome = Zar(c.words);
+    EXPECT_EQ(outcome.exit, c.exit) << c.words;
+    const std::string& said = c.exit == 0 ? outcome.out : outcome.err;
+    EXPECT_NE(said.find(c.says), std::string::npos) << c.words << ": " << said;
+  }
+  EXPECT_FALSE(std::filesystem::exists(temp.File("bad.oisc")));  // no image from a failed assembly
+  EXPECT_TRUE(std::filesystem::exists(temp.File("l")));
+}
+
+TEST_F(ZarCli, KeyDumpScreenAndStepLimit) {
+  // 0: cell 20 := 0 - key; 3: console := 0 - cell 20; 6: plot (0 - 253 = 3); 9: loop on itself.
+  std::string image;
+  for (const int c : {20, 254, 3, 255, 20, 6, 253, 21, 9, 255, 255, 9}) image += std::to_string(c) + "\n";
+  // Empty lines leave their cells zero; cell 21 holds 253, cells 248..252 X 7, Y 9 and the colour (255, 128, 0).
+  temp.Write("k.oisc", image + std::string(9, '\n') + "253\n" + std::string(226, '\n') + "7\n9\n255\n128\n0\n");
+  const Outcome ran = Zar("run {}/k.oisc --key 72 --dump {}/d.oisc --screen {}/s.ppm");
+  EXPECT_EQ(ran.out, "H") << ran.err;
+  EXPECT_TRUE(Read("d.oisc").starts_with("20\r\n254\r\n3\r\n"));
+  const std::string ppm = Read("s.ppm");
+  ASSERT_EQ(ppm.size(), 15 + 256 * 256 * 3u);
+  EXPECT_EQ(ppm.substr(0, 15), "P6\n256 256\n255\n");
+  EXPECT_EQ(ppm.substr(15 + (9 * 256 + 7) * 3, 3), std::string("\xff\x80\x00", 3));
+  EXPECT_EQ(Zar("run {}/k.oisc --screen {}/s.png").exit, 0);
+  EXPECT_EQ(Read("s.png").substr(0, 8), "\x89PNG\r\n\x1a\n");
+
+  temp.Write("loop.oisc", "255\n3\n0\n28\n");  // prints byte 228, a-umlaut, forever
+  const Outcome limited = Zar("run {}/loop.oisc --steps 5");
+  EXPECT_EQ(limited.out + limited.err, "\xC3\xA4\xC3\xA4\xC3\xA4\xC3\xA4\xC3\xA4steps: 5\nip: 0\n");
 }
 
 }  // namespace

@@ -2,18 +2,14 @@
 
 #include <unistd.h>
 
-#include <cstdio>
+#include <fstream>
 
 namespace zar::test {
 
 // Resident memory of this process in bytes.
 inline long long ResidentBytes() {
-  long long pages = 0;
-  long long resident = 0;
-  if (FILE* statm = std::fopen("/proc/self/statm", "r")) {
-    if (std::fscanf(statm, "%lld %lld", &pages, &resident) != 2) resident = 0;
-    std::fclose(statm);
-  }
+  long long pages = 0, resident = 0;
+  std::ifstream("/proc/self/statm") >> pages >> resident;
   return resident * sysconf(_SC_PAGESIZE);
 }
 

@@ -5,7 +5,7 @@
 
 #include <filesystem>
 #include <fstream>
-#include <sstream>
+#include <iterator>
 #include <string>
 
 namespace zar::test {
@@ -39,9 +39,7 @@ class TempFolder {
 
   static std::string Read(const std::filesystem::path& path) {
     std::ifstream in(path, std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
   }
 
  private:

@@ -1,0 +1,39 @@
+#pragma once
+
+#include <QPointer>
+
+#include "controller/machine_controller.h"
+#include "frontpanel/main_window.h"
+
+namespace zar {
+
+class Dialogs;
+class HistoryWindow;
+class ScreenWindow;
+class WorkbenchWindow;
+
+// The desktop program: the controller, the main window, and the Tools
+// windows, each made on first use as a child of the main window and shown
+// again on every later request.
+class Desktop {
+ public:
+  explicit Desktop(Dialogs& dialogs);
+  ~Desktop();
+
+  MachineController& Controller() { return controller_; }
+  MainWindow& Main() { return main_; }
+
+  ScreenWindow& ShowScreenWindow();
+  HistoryWindow& ShowHistoryWindow();
+  WorkbenchWindow& ShowWorkbench();
+
+ private:
+  Dialogs& dialogs_;
+  MachineController controller_;
+  MainWindow main_;
+  ScreenWindow* screenWindow_ = nullptr;
+  HistoryWindow* historyWindow_ = nullptr;
+  QPointer<WorkbenchWindow> workbench_;  // gone once closed
+};
+
+}  // namespace zar

@@ -1,0 +1,96 @@
+#include "devicewindows/screen_window.h"
+
+#include <QPaintEvent>
+#include <QPainter>
+#include <QPalette>
+
+#include "controller/machine_controller.h"
+
+namespace zar {
+
+namespace {
+
+// The surface is one pixel wider and taller than the store; that last row and
+// column are never drawn and show the black background.
+constexpr int SurfaceSize = ScreenSize + 1;
+
+void PaintBlackBackground(QWidget& widget) {
+  QPalette palette = widget.palette();
+  palette.setColor(QPalette::Window, Qt::black);
+  widget.setPalette(palette);
+  widget.setAutoFillBackground(true);
+}
+
+// A colour value keeps red in its lowest byte, QImage's RGB32 keeps blue there.
+QRgb ToQRgb(ColorValue c) { return qRgb(RedOf(c), GreenOf(c), BlueOf(c)); }
+
+}  // namespace
+
+// The drawing surface "p1". It keeps the picture as a cached image and converts
+// the store into it only when told that the store may have changed, and then
+// only at the next paint, so a burst of commands costs one conversion.
+class ScreenSurface : public QWidget {
+ public:
+  ScreenSurface(const ScreenBuffer& buffer, QWidget* parent)
+      : QWidget(parent), buffer_(buffer), picture_(SurfaceSize, SurfaceSize, QImage::Format_RGB32) {
+    setObjectName("p1");
+    setGeometry(0, 0, SurfaceSize, SurfaceSize);
+    PaintBlackBackground(*this);
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    picture_.fill(Qt::black);
+  }
+
+  void MarkStale() { stale_ = true; }
+
+  const QImage& CurrentPicture() const {
+    if (stale_) ConvertStore();
+    return picture_;
+  }
+
+ protected:
+  void paintEvent(QPaintEvent* event) override {
+    QPainter painter(this);
+    painter.drawImage(event->rect(), CurrentPicture(), event->rect());
+  }
+
+ private:
+  void ConvertStore() const {
+    const ColorValue* element = buffer_.Rows();
+    for (int y = 0; y < ScreenSize; ++y) {
+      auto* line = reinterpret_cast<QRgb*>(picture_.scanLine(y));
+      for (int x = 0; x < ScreenSize; ++x) line[x] = ToQRgb(*element++);
+    }
+    stale_ = false;
+  }
+
+  const ScreenBuffer& buffer_;
+  // The cache is brought up to date from const readers too, hence mutable.
+  mutable QImage picture_;
+  mutable bool stale_ = true;
+};
+
+ScreenWindow::ScreenWindow(MachineController& controller, QWidget* parent)
+    : QWidget(parent, Qt::Window), surface_(new ScreenSurface(controller.Screen().Buffer, this)) {
+  setObjectName("Form6");
+  setWindowTitle("Screen");
+  setFixedSize(SurfaceSize, SurfaceSize);
+  PaintBlackBackground(*this);
+  connect(&controller, &MachineController::ScreenCommandRan, this, &ScreenWindow::RefreshScreen);
+}
+
+void ScreenWindow::RefreshScreen() {
+  if (!isVisible()) return;
+  surface_->MarkStale();
+  surface_->update();
+}
+
+QImage ScreenWindow::Picture() const { return surface_->CurrentPicture(); }
+
+// Commands given while the window was hidden changed the store without a
+// refresh, so a window coming into view converts the store afresh.
+void ScreenWindow::showEvent(QShowEvent* event) {
+  surface_->MarkStale();
+  QWidget::showEvent(event);
+}
+
+}  // namespace zar

@@ -1,0 +1,23 @@
+#pragma once
+
+#include <cstddef>
+#include <filesystem>
+#include <string>
+
+#include "formats/text_file.h"
+
+namespace zar {
+
+// Source files are plain text in code page 1252. Larger ones than this are
+// refused: a full table of 32,767 rows fits, and the editor stays quick.
+inline constexpr std::size_t MaxSourceBytes = 1024 * 1024;
+
+// Reads a source file. Refuses one above MaxSourceBytes, and one with control
+// characters other than tab, line feed, form feed and carriage return, which
+// is no text.
+FileResult LoadSourceFile(const std::filesystem::path& path, std::string& bytes);
+
+// Writes the bytes atomically: a failed save leaves any existing file alone.
+FileResult SaveSourceFile(const std::filesystem::path& path, const std::string& bytes);
+
+}  // namespace zar

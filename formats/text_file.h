@@ -1,0 +1,39 @@
+#pragma once
+
+#include <cstddef>
+#include <filesystem>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "formats/file_result.h"
+
+namespace zar {
+
+// Reads the whole file, refusing one larger than maxBytes.
+FileResult ReadWholeFile(const std::filesystem::path& path, std::size_t maxBytes, std::string& bytes);
+
+// Limits on reading the first lines of a text: at most maxLines lines; a line
+// longer than maxLineLength comes back empty; nothing beyond maxBytes is read,
+// so an endless or huge file costs no more than that.
+struct LineLimits {
+  std::size_t maxLines;
+  std::size_t maxLineLength;
+  std::size_t maxBytes;
+};
+
+// The first lines of a text, split at line feeds, with one carriage return
+// dropped before each line feed or at the very end; text after the last line
+// feed is a line only when it is not empty.
+std::vector<std::string> FirstLines(std::string_view text, const LineLimits& limits);
+
+// The same for a file; nothing after the last wanted line is read.
+FileResult ReadFirstLines(const std::filesystem::path& path, const LineLimits& limits,
+                         std::vector<std::string>& lines);
+
+// Replaces the file with bytes all at once: the data goes to a temporary file
+// beside it that is renamed over the target, so a failed write leaves any
+// existing file as it was.
+FileResult WriteFileAtomically(const std::filesystem::path& path, std::string_view bytes);
+
+}  // namespace zar

@@ -1,0 +1,115 @@
+// The controller owns the running machine: run control, the inputs between
+// steps, program files, the assembler's generate commands and the network
+// device against real peers on 127.0.0.1.
+#include "controller/machine_controller.h"
+
+#include <gtest/gtest.h>
+
+#include <QTcpServer>
+#include <QTcpSocket>
+
+#include "session/run_control.h"
+#include "support/memory_image.h"
+#include "support/qt_wait.h"
+
+namespace zar {
+namespace {
+
+using test::Image;
+using test::WaitFor;
+
+class ControllerTest : public testing::Test {
+ protected:
+  MachineController controller;
+  const Machine& machine = controller.State();
+};
+
+TEST_F(ControllerTest, TheTimerStepsWhileRunning) {
+  controller.LoadImage(Image({20, 21, 0}, {{21, 255}}));  // cell 20 counts up forever
+  EXPECT_FALSE(controller.Running());
+  EXPECT_EQ(controller.Interval(), DefaultInterval);
+  controller.Step();
+  EXPECT_EQ(machine.Memory[20], 1);
+
+  ASSERT_TRUE(controller.SetInterval(1));
+  EXPECT_FALSE(controller.SetInterval(65536));
+  controller.Start();
+  EXPECT_TRUE(WaitFor([&] { return machine.Memory[20] > 5; }));
+  controller.Stop();
+  const Byte stopped = machine.Memory[20];
+  test::Linger(30);
+  EXPECT_EQ(machine.Memory[20], stopped);
+
+  // An interval of 0 holds the ticks while the machine stays running.
+  controller.Start();
+  controller.SetInterval(0);
+  test::Linger(30);
+  EXPECT_TRUE(controller.Running());
+  EXPECT_EQ(machine.Memory[20], stopped);
+}
+
+// The network device, with a program whose cell 10 holds 256 - command.
+class ControllerNetworkTest : public ControllerTest {
+ protected:
+  void Command(int command, int port, int data = 0) {
+    controller.LoadImage(Image({245, 10, 3}, {{10, 256 - command}, {238, 127}, {241, 1}, {242, port / 256},
+                                              {243, port % 256}, {NetDataCell, data}}));
+    controller.Step();
+  }
+
+  QStringList networkFailures;
+  QMetaObject::Connection reporting = QObject::connect(
+      &controller, &MachineController::NetworkFailed, [this](const QString& text) { networkFailures << text; });
+};
+
+TEST_F(ControllerNetworkTest, ConnectsSendsReceivesAndANewConnectDropsTheOld) {
+  QTcpServer first;
+  QTcpServer second;
+  ASSERT_TRUE(first.listen(QHostAddress::LocalHost) && second.listen(QHostAddress::LocalHost));
+  Command(1, first.serverPort());
+  ASSERT_TRUE(WaitFor([&] { return first.hasPendingConnections(); }));
+  QTcpSocket* connection = first.nextPendingConnection();
+  Command(2, 0, 65);
+  ASSERT_TRUE(WaitFor([&] { return connection->bytesAvailable() >= 1; }));
+  EXPECT_EQ(connection->readAll(), QByteArray("A"));
+  EXPECT_EQ(machine.Memory[NetDataCell], 0);
+  connection->write("XYZ");  // of a chunk only the first byte counts
+  EXPECT_TRUE(WaitFor([&] { return machine.Memory[NetDataCell] == 'X'; }));
+
+  Command(1, second.serverPort());
+  EXPECT_TRUE(WaitFor([&] { return connection->state() == QAbstractSocket::UnconnectedState; }));
+  ASSERT_TRUE(WaitFor([&] { return second.hasPendingConnections(); }));
+  second.nextPendingConnection()->disconnectFromHost();  // a peer that leaves in good order
+  test::Linger(50);
+  EXPECT_TRUE(networkFailures.isEmpty());
+}
+
+TEST_F(ControllerNetworkTest, ListensForOnePeerAndReportsRefusedConnectsLater) {
+  QTcpServer occupant;
+  ASSERT_TRUE(occupant.listen(QHostAddress::AnyIPv4));
+  Command(3, occupant.serverPort());  // in use: fails without a word
+  const quint16 port = test::FreePort();
+  Command(3, port);
+  QTcpSocket peer;
+  QTcpSocket latecomer;
+  peer.connectToHost(QHostAddress::LocalHost, port);
+  ASSERT_TRUE(WaitFor([&] { return peer.state() == QAbstractSocket::ConnectedState; }));
+  latecomer.connectToHost(QHostAddress::LocalHost, port);
+  EXPECT_TRUE(WaitFor([&] { return latecomer.error() == QAbstractSocket::ConnectionRefusedError; }));
+  peer.write("Q");
+  EXPECT_TRUE(WaitFor([&] { return machine.Memory[NetDataCell] == 'Q'; }));
+  Command(2, 0, 42);
+  Command(3, test::FreePort());  // listening afresh ends the connection after what was sent
+  EXPECT_TRUE(WaitFor([&] { return peer.state() == QAbstractSocket::UnconnectedState; }));
+  EXPECT_EQ(peer.readAll(), QByteArray("*"));
+  EXPECT_TRUE(networkFailures.isEmpty());
+
+  Command(1, test::FreePort());
+  EXPECT_TRUE(networkFailures.isEmpty()) << "a failure must not arrive inside the step";
+  EXPECT_TRUE(WaitFor([&] { return !networkFailures.isEmpty(); }));
+  controller.Step();  // the machine goes on: cells 3..5 jump back to 0
+  EXPECT_EQ(machine.IP, 0);
+}
+
+}  // namespace
+}  // namespace zar

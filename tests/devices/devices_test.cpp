@@ -1,0 +1,121 @@
+#include <gtest/gtest.h>
+
+#include <set>
+#include <stdexcept>
+#include <vector>
+
+#include "devices/network_device.h"
+#include "devices/screen_device.h"
+#include "devices/sum_history.h"
+
+namespace zar {
+namespace {
+
+using Pixels = std::set<std::pair<int, int>>;
+
+Pixels LinePixels(int x0, int y0, int x1, int y1) {
+  ScreenBuffer buffer;
+  DrawLine(buffer, x0, x1, y0, y1, 1);
+  Pixels set;
+  for (int i = 0; i < ScreenSize * ScreenSize; ++i) {
+    if (buffer.Rows()[i] == 1) set.insert({i % ScreenSize, i / ScreenSize});
+  }
+  return set;
+}
+
+TEST(DrawLine, SetsTheSamePixelsFromEitherEndIncludingBoth) {
+  const struct { int x0, y0, x1, y1; Pixels pixels; } lines[] = {  // no pixels: only the symmetry is checked
+      {0, 0, 3, 1, {{0, 0}, {1, 0}, {2, 1}, {3, 1}}}, {5, 0, 5, 4, {{5, 0}, {5, 1}, {5, 2}, {5, 3}, {5, 4}}},
+      {0, 0, 4, 4, {{0, 0}, {1, 1}, {2, 2}, {3, 3}, {4, 4}}}, {0, 3, 1, 0, {{1, 0}, {1, 1}, {0, 2}, {0, 3}}},
+      {0, 0, 2, 1, {{0, 0}, {1, 1}, {2, 1}}}, {9, 9, 9, 9, {{9, 9}}},  // an error of exactly one half steps
+      {10, 200, 255, 0, {}}, {7, 3, 2, 250, {}}, {0, 255, 255, 0, {}}, {40, 40, 41, 90, {}}};
+  for (const auto& l : lines) {
+    SCOPED_TRACE(testing::Message() << l.x0 << "," << l.y0 << " to " << l.x1 << "," << l.y1);
+    const Pixels forward = LinePixels(l.x0, l.y0, l.x1, l.y1);
+    EXPECT_EQ(forward, l.pixels.empty() ? forward : l.pixels);
+    EXPECT_EQ(forward, LinePixels(l.x1, l.y1, l.x0, l.y0));
+    EXPECT_TRUE(forward.count({l.x0, l.y0}) && forward.count({l.x1, l.y1}));
+  }
+}
+
+TEST(CheckScreen, RunsTheCommandsInTurnOnOneDevice) {
+  // Cells 246..253 (X1, Y1, X, Y, R, G, B, command), then a pixel and the colour in cells 250..252 afterwards.
+  const struct { int cells[8]; int px, py; ColorValue pixel, colorCells; } script[] = {
+      {{0, 0, 10, 20, 255, 0, 0, ScreenPlot}, 10, 20, RGB(255, 0, 0), RGB(255, 0, 0)},
+      {{0, 0, 1, 1, 1, 2, 3, ScreenPlot}, 1, 1, RGB(1, 2, 3), RGB(1, 2, 3)},
+      {{0, 0, 1, 1, 9, 9, 9, ScreenRead}, 1, 1, RGB(1, 2, 3), RGB(1, 2, 3)},
+      {{0, 0, 2, 2, 9, 9, 9, ScreenRead}, 2, 2, 0, 0},
+      {{0, 0, 0, 0, 50, 50, 50, ScreenClear}, 10, 20, 0, RGB(50, 50, 50)},  // to the set colour, still black
+      {{0, 0, 0, 0, 0, 0, 255, ScreenSetColor}, 0, 0, 0, RGB(0, 0, 255)},   // draws nothing
+      {{0, 0, 0, 0, 0, 0, 0, ScreenClear}, 255, 255, RGB(0, 0, 255), 0},
+      {{0, 0, 4, 4, 0, 255, 0, ScreenPlot}, 4, 4, RGB(0, 255, 0), RGB(0, 255, 0)},  // not in the set colour
+      {{30, 40, 30, 40, 0, 0, 200, ScreenLine}, 30, 40, RGB(0, 0, 200), RGB(0, 0, 200)},
+      {{3, 1, 0, 0, 7, 7, 7, ScreenLine}, 2, 1, RGB(7, 7, 7), RGB(7, 7, 7)},  // from (X, Y) to (X1, Y1)
+      {{0, 0, 1, 1, 255, 255, 255, 7}, 1, 1, RGB(0, 0, 255), RGB(255, 255, 255)},
+      {{0, 0, 1, 1, 255, 255, 255, 0}, 1, 1, RGB(0, 0, 255), RGB(255, 255, 255)}};
+  MemoryCells memory{};
+  ScreenDevice screen;
+  for (const auto& s : script) {
+    SCOPED_TRACE(testing::Message() << "command " << s.cells[7] << " at " << s.cells[2] << "," << s.cells[3]);
+    for (int i = 0; i < 8; ++i) memory[246 + i] = static_cast<Byte>(s.cells[i]);
+    EXPECT_EQ(CheckScreen(memory, screen), s.cells[7] != 0);
+    EXPECT_EQ(memory[ScreenCommandCell], 0);
+    EXPECT_EQ(screen.Buffer(s.px, s.py), s.pixel);
+    EXPECT_EQ(RGB(memory[250], memory[251], memory[252]), s.colorCells);
+  }
+}
+
+// Records the socket operations, each followed by ';', and fails each of them when told to.
+struct RecordingPort : NetworkPort {
+  void Close() override { Record("close"); }
+  void Connect(const std::string& host, int port) override { Record("connect " + host + ":" + std::to_string(port)); }
+  void Listen(int port) override { Record("listen " + std::to_string(port)); }
+  void SendByte(Byte value) override { Record("send " + std::to_string(value)); }
+  void Record(const std::string& call) {
+    calls += call + ';';
+    if (failing) throw std::runtime_error("socket error");
+  }
+  std::string calls;
+  bool failing = false;
+};
+
+TEST(CheckNetwork, DecodesTheCellsIntoPortOperationsAndClearsTheCommand) {
+  // Cells 238..244 (address, port high and low, data) and 245, whether the port fails, then its calls and cell 244.
+  const struct { int cells[8]; bool failing; const char* calls; int data; } cases[] = {
+      {{127, 0, 0, 1, 1, 44, 5, NetConnect}, false, "close;connect 127.0.0.1:300;", 5},
+      {{10, 0, 0, 7, 0, 80, 5, NetConnect}, true, "close;connect 10.0.0.7:80;", 5},
+      {{1, 2, 3, 4, 0, 23, 5, NetListen}, false, "close;listen 23;", 5},
+      {{0, 0, 0, 0, 255, 255, 5, NetListen}, true, "close;listen 65535;", 5},
+      {{0, 0, 0, 0, 0, 0, 65, NetSend}, false, "send 65;", 0}, {{0, 0, 0, 0, 0, 0, 0, NetSend}, false, "send 0;", 0},
+      {{0, 0, 0, 0, 0, 0, 66, NetSend}, true, "send 66;", 0}, {{1, 1, 1, 1, 1, 1, 1, 4}, false, "", 1},
+      {{1, 1, 1, 1, 1, 1, 1, 255}, false, "", 1}, {{1, 1, 1, 1, 1, 1, 1, 0}, false, "", 1}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(testing::Message() << "command " << c.cells[7] << (c.failing ? " failing" : ""));
+    MemoryCells memory{};
+    for (int i = 0; i < 8; ++i) memory[NetDeviceFirst + i] = static_cast<Byte>(c.cells[i]);
+    RecordingPort port;
+    port.failing = c.failing;
+    EXPECT_EQ(CheckNetwork(memory, port), c.cells[7] != 0);
+    EXPECT_EQ(port.calls, c.calls);
+    EXPECT_EQ(memory[NetDataCell], c.data);
+    EXPECT_EQ(memory[NetCommandCell], 0);
+  }
+}
+
+TEST(SumHistory, KeepsTheLast513SumsAndTheirFigures) {
+  SumHistory history;
+  HistoryStats stats = history.Record(1000);  // rises from the initial zeros
+  EXPECT_EQ(HistoryLabelText(stats), "Current: 1000 MAX:1000 MIN:0 DIFF:1000");
+  EXPECT_EQ(std::vector<double>({PlotY(0, stats), PlotY(500, stats), PlotY(1000, stats)}),
+            std::vector<double>({512, 256, 0}));
+  for (int i = 2; i <= 600; ++i) stats = history.Record(1000 + i);
+  EXPECT_EQ(std::vector<int>({history.Samples()[0], history.Samples()[512]}), std::vector<int>({1088, 1600}));
+  EXPECT_EQ(HistoryLabelText(stats), "Current: 1600 MAX:1600 MIN:1088 DIFF:512");  // the zeros have left
+  for (int i = 0; i < SumHistory::Size; ++i) stats = history.Record(7);
+  EXPECT_EQ(HistoryLabelText(stats), "Current: 7 MAX:7 MIN:7 DIFF:0");
+  EXPECT_EQ(PlotY(7, stats), 512);  // a flat history lies on the bottom
+  EXPECT_EQ(MemorySum(MemoryCells{200, 100, 255}), 555);  // cells add as unsigned bytes, without wrapping
+}
+
+}  // namespace
+}  // namespace zar

@@ -1,0 +1,90 @@
+// The Screen and History windows follow the controller's steps.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QLabel>
+
+#include "controller/machine_controller.h"
+#include "devicewindows/history_window.h"
+#include "devicewindows/screen_window.h"
+#include "support/memory_image.h"
+
+namespace zar {
+namespace {
+
+void Show(QWidget& window) {
+  window.show();
+  QApplication::processEvents();
+}
+
+using test::Image;
+
+// Plots the colour of cells 250..252 at (cell 248, cell 249) in every step:
+//   0: SUB 253,10,0   cell 253 := 0 - 253 = 3, back to 0
+MemoryCells PlotProgram(int x, int y, int red) {
+  return Image({253, 10, 0}, {{10, 253}, {248, x}, {249, y}, {250, red}});
+}
+
+TEST(ScreenWindow, ShowsTheStoreOnAFixedBlackSurfaceWhetherCommandsCameBeforeOrAfter) {
+  MachineController controller;
+  ScreenWindow window(controller);
+  controller.LoadImage(PlotProgram(30, 40, 200));  // while the window was never shown
+  controller.Step();
+  Show(window);
+  EXPECT_EQ(window.maximumSize(), QSize(257, 257));
+  EXPECT_EQ(window.findChild<QWidget*>("p1")->geometry(), QRect(0, 0, 257, 257));
+  controller.LoadImage(PlotProgram(255, 255, 7));
+  controller.Step();
+  QApplication::processEvents();
+  const QImage painted = window.findChild<QWidget*>("p1")->grab().toImage();
+  EXPECT_EQ(painted.pixelColor(30, 40), QColor(200, 0, 0));
+  EXPECT_EQ(painted.pixelColor(255, 255), QColor(7, 0, 0));
+  EXPECT_EQ(painted.pixelColor(40, 30), QColor(0, 0, 0));
+  EXPECT_EQ(painted.pixelColor(256, 256), QColor(0, 0, 0));  // the row and column past the store
+
+  window.close();
+  controller.LoadImage(PlotProgram(6, 7, 100));
+  controller.Step();
+  Show(window);
+  EXPECT_EQ(window.Picture().pixelColor(6, 7), QColor(100, 0, 0));
+}
+
+TEST(HistoryWindow, TakesSamplesWhileShownAndPlotsBarsUnderTheCurveToItsSize) {
+  MachineController controller;
+  HistoryWindow window(controller);
+  const QColor background = window.palette().color(QPalette::Button), black(0, 0, 0);
+  const auto at = [&](int x, int y) { return window.Plot().pixelColor(x, y); };
+  controller.LoadImage(MemoryCells{});  // 0: SUB 0,0,0 changes nothing
+  controller.Step();
+  EXPECT_TRUE(window.LabelText().isEmpty());
+  Show(window);
+  EXPECT_EQ(window.size(), QSize(313, 210));
+  EXPECT_EQ(at(200, 100), background);  // nothing recorded yet
+  controller.Step();  // a flat history lies along the bottom
+  QApplication::processEvents();
+  EXPECT_EQ(at(100, 209), black);
+  EXPECT_EQ(at(100, 208), background);
+
+  window.close();
+  controller.LoadImage(Image({}, {{100, 200}, {101, 50}}));
+  controller.Step();  // not recorded
+  Show(window);
+  controller.Step();
+  QApplication::processEvents();
+  EXPECT_EQ(window.LabelText(), "Current: 250 MAX:250 MIN:0 DIFF:250");
+  auto* label = window.findChild<QLabel*>("Label1");
+  EXPECT_EQ(label->geometry(), QRect(QPoint(0, 0), label->sizeHint()));
+  EXPECT_EQ(controller.History().Samples()[SumHistory::Size - 2], 0);
+  EXPECT_EQ(at(156, 209), black);  // the older samples are zero bars
+  EXPECT_EQ(at(156, 150), background);
+  EXPECT_TRUE(at(311, 100) == black || at(312, 100) == black);  // the rise at the edge
+
+  window.resize(600, 400);
+  QApplication::processEvents();
+  EXPECT_EQ(window.findChild<QWidget*>("p1")->geometry(), QRect(0, 0, 600, 400));
+  EXPECT_EQ(at(590, 399), black);
+  EXPECT_EQ(at(300, 200), background);
+}
+
+}  // namespace
+}  // namespace zar

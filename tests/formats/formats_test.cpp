@@ -1,0 +1,112 @@
+#include <gtest/gtest.h>
+#include <sys/resource.h>
+
+#include <csignal>
+#include <functional>
+
+#include "formats/program_file.h"
+#include "formats/source_file.h"
+#include "support/temp_folder.h"
+
+namespace zar {
+namespace {
+
+namespace fs = std::filesystem;
+using test::TempFolder;
+
+MemoryCells Filled(Byte value) {
+  MemoryCells cells;
+  cells.fill(value);
+  return cells;
+}
+
+TEST(ParseProgramLine, ReadsRoundedDecimalsWithinACell) {
+  const std::pair<const char*, std::optional<int>> cases[] = {  // nothing: the line does not convert
+      {"0", 0}, {"255", 255}, {"  17  ", 17}, {"+3", 3}, {"007", 7}, {"000000000000000000042", 42}, {"12.5", 12},
+      {"13.5", 14}, {"12.51", 13}, {".5", 0}, {"7.", 7}, {"-0.4", 0}, {"-0.5", 0}, {"254.5", 254}, {"255.5", {}},
+      {"256", {}}, {"-1", {}}, {"-0.6", {}}, {"", {}}, {"   ", {}}, {"abc", {}}, {"12abc", {}}, {"\t5", {}},
+      {"&HFF", {}}, {"1e2", {}}, {".", {}}, {"-", {}}, {"1 2", {}}, {"1.2.3", {}}, {"99999999999999999999999", {}}};
+  for (const auto& [line, value] : cases) EXPECT_EQ(ParseProgramLine(line), value) << "'" << line << "'";
+}
+
+TEST(ProgramFile, IsSavedInTheExactFormKeepingPermissions) {
+  MemoryCells memory{255, 7};
+  const std::string text = ProgramFileText(memory);
+  EXPECT_EQ(text.substr(0, 14), "255\r\n7\r\n0\r\n0\r\n");
+  EXPECT_EQ(text.size(), 5 + 3 + 254 * 3u);
+
+  TempFolder temp;
+  const fs::path path = temp.File("image.oisc");
+  for (int i = 0; i < 256; ++i) memory[i] = static_cast<Byte>(i * 7);
+  ASSERT_FALSE(SaveProgramFile(path, memory).Failed());
+  EXPECT_EQ(TempFolder::Read(path), ProgramFileText(memory));
+  // A save that replaces a file keeps its permissions.
+  const auto shared = fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read;
+  fs::permissions(path, shared);
+  ASSERT_FALSE(SaveProgramFile(path, MemoryCells{}).Failed());
+  EXPECT_EQ(fs::status(path).permissions() & fs::perms::all, shared);
+}
+
+TEST(ProgramFile, ReadingToleratesBadLinesAndNeverShiftsTheCells) {
+  std::string lines300;
+  for (int i = 0; i < 300; ++i) lines300 += std::to_string(i % 200) + "\r\n";
+  const std::pair<std::string, std::vector<std::pair<int, int>>> cases[] = {  // {cell, value} after; all were 99
+      {"1\n2\r\n3\n4\n300\n6\nabc\n\n9\n10",
+       {{0, 1}, {1, 2}, {4, 99}, {5, 6}, {6, 99}, {7, 99}, {8, 9}, {9, 10}, {10, 99}, {255, 99}}},
+      {lines300, {{199, 199}, {200, 0}, {255, 55}}},
+      // The overlong line runs across reading chunks and leaves its cell alone.
+      {"8\r\n" + std::string(100000, '1') + "\n12\r", {{0, 8}, {1, 99}, {2, 12}, {3, 99}}}};
+  TempFolder temp;
+  for (const auto& [text, cells] : cases) {
+    MemoryCells fromFile = Filled(99), fromText = Filled(99);
+    ASSERT_FALSE(LoadProgramFile(temp.Write("f.oisc", text), fromFile).Failed());
+    ReadProgramText(text, fromText);
+    for (const auto& [cell, value] : cells) EXPECT_EQ(fromFile[cell], value) << text.substr(0, 9) << " cell " << cell;
+    EXPECT_EQ(fromText, fromFile) << text.substr(0, 9);
+  }
+  MemoryCells memory = Filled(3);
+  ASSERT_FALSE(LoadProgramFile("/dev/zero", memory).Failed());  // an endless line costs its byte limit only
+  EXPECT_EQ(memory, Filled(3));
+}
+
+// Writes under a file-size limit, which makes every write beyond it fail as on a full disk.
+FileResult WriteOnAFullDisk(const fs::path& path, const std::string& bytes) {
+  std::signal(SIGXFSZ, SIG_IGN);  // the write fails with EFBIG instead of ending the process
+  rlimit saved{};
+  ::getrlimit(RLIMIT_FSIZE, &saved);
+  const rlimit small{100, saved.rlim_max};
+  ::setrlimit(RLIMIT_FSIZE, &small);
+  FileResult result = WriteFileAtomically(path, bytes);
+  ::setrlimit(RLIMIT_FSIZE, &saved);
+  return result;
+}
+
+TEST(Files, FailuresNameTheFileAndTheReasonAndChangeNothing) {
+  TempFolder temp;
+  const fs::path old = temp.Write("old.oisc", "old contents"), big = temp.Write("big", std::string(2000, 'x'));
+  const fs::path binary = temp.Write("binary.OIA", "NUL\r\n\x1f");  // the highest control character
+  MemoryCells memory = Filled(42);
+  std::string bytes = "kept";
+  const std::pair<std::function<FileResult()>, std::string> cases[] = {
+      {[&] { return LoadProgramFile(temp.File("none.oisc"), memory); }, "none.oisc\": No such file"},
+      {[&] { return LoadProgramFile(temp.Path(), memory); }, "\": it is a folder"},
+      {[&] { return ReadWholeFile(big, 1000, bytes); }, "big\": it is larger than 1000 bytes"},
+      {[&] { return LoadSourceFile(binary, bytes); }, "Cannot read file \"" + binary.string() + "\": it is not a text"},
+      {[&] { return LoadSourceFile("/dev/zero", bytes); }, "zero\": it is larger than 1048576 bytes"},
+      {[&] { return SaveSourceFile(temp.Path(), "NUL"); }, "\": it is a folder"},
+      {[&] { return SaveProgramFile(temp.File("none") / "x.oisc", memory); }, "x.oisc\": No such file"},
+      {[&] { return SaveProgramFile("/proc/zar.oisc", memory); }, "Cannot write file \"/proc/zar.oisc\": "},
+      {[&] { return WriteOnAFullDisk(old, std::string(1000, '7')); }, "old.oisc\": File too large"}};
+  for (const auto& [operation, why] : cases) {
+    const FileResult result = operation();
+    ASSERT_TRUE(result.Failed()) << why;
+    EXPECT_NE(result.Why().find(why), std::string::npos) << result.Why();
+  }
+  EXPECT_EQ(memory, Filled(42));
+  EXPECT_EQ(bytes, "");
+  EXPECT_EQ(TempFolder::Read(old), "old contents");
+  EXPECT_EQ(std::distance(fs::directory_iterator(temp.Path()), fs::directory_iterator()), 3);  // no temporary left
+}
+
+}  // namespace
+}  // namespace zar

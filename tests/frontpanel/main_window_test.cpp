@@ -1,0 +1,151 @@
+// The main window: its start, its buttons, fields and menus as a person uses
+// them, the memory picture, and the Tools windows it asks for.
+#include "frontpanel/main_window.h"
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QKeyEvent>
+
+#include "devicewindows/history_window.h"
+#include "devicewindows/screen_window.h"
+#include "frontpanel/input_fields.h"
+#include "frontpanel/memory_view.h"
+#include "machine/memory_text.h"
+#include "platform/console_view.h"
+#include "platform/text_area.h"
+#include "support/desktop_fixture.h"
+#include "support/memory_image.h"
+#include "support/qt_wait.h"
+
+namespace zar {
+namespace {
+
+class MainWindowTest : public test::DesktopTest {
+ protected:
+  void Trigger(const char* action) { DesktopTest::Trigger(window, action); }
+  template <typename T>
+  T* Child(const char* name) { return Find<T>(window, name); }
+  static void Key(QWidget* target, QEvent::Type type, int key, const QString& text = {}) {
+    QKeyEvent event(type, key, Qt::NoModifier, text);
+    QApplication::sendEvent(target, &event);
+  }
+  // The memory text as the window shows it, and as it should show the machine.
+  QString Shown() { return Child<TextArea>("rtb1")->WholeText(); }
+  QString Expected() { return QString::fromLatin1(MemoryText(machine)).replace('\r', '\n'); }
+};
+
+TEST_F(MainWindowTest, StartsStoppedAndButtonsAndFieldsDriveTheMachine) {
+  EXPECT_EQ(window.centralWidget()->size(), QSize(970, 439));
+  EXPECT_NE(machine.Memory, MemoryCells{});  // random at address 0, shown at once
+  EXPECT_FALSE(controller.Running());
+  EXPECT_EQ(Shown(), Expected());
+  controller.LoadImage(test::Image({20, 21, 0}, {{21, 255}}));  // cell 20 counts up
+  const int draws = window.View().Draws();
+  Click("Command3");
+  EXPECT_EQ(machine.Memory[20], 1);
+  EXPECT_EQ(window.View().Draws(), draws + 1);
+  EXPECT_EQ(Shown(), Expected());
+
+  auto* speed = Child<SpeedField>("Text1");
+  std::vector<int> intervals;
+  for (const auto& [key, text] : std::vector<std::pair<int, QString>>{
+           {Qt::Key_Backspace, "\b"}, {Qt::Key_Backspace, "\b"}, {Qt::Key_1, "1"}, {Qt::Key_Return, "\r"}}) {
+    Key(speed, QEvent::KeyPress, key, text);
+    intervals.push_back(controller.Interval());
+  }
+  EXPECT_EQ(intervals, (std::vector<int>{50, 5, 5, 1}));  // each key acts on the text before it
+  speed->setText("7a");
+  Key(speed, QEvent::KeyPress, Qt::Key_Return, "\r");
+  EXPECT_EQ(controller.Interval(), 1);
+
+  Click("Command1");
+  EXPECT_TRUE(test::WaitFor([&] { return machine.Memory[20] > 5; }));
+  Click("Command2");
+  EXPECT_EQ(Shown(), Expected());
+
+  auto* keys = Child<KeyField>("keyb");
+  Key(keys, QEvent::KeyPress, Qt::Key_A, "a");
+  EXPECT_EQ(machine.Memory[KeyCell], 0);  // a press stores nothing of its own
+  Key(keys, QEvent::KeyRelease, Qt::Key_A, "a");
+  EXPECT_EQ(machine.Memory[KeyCell], 65);
+  EXPECT_EQ(Shown(), Expected());
+
+  controller.LoadImage(test::Image({255, 10, 3}, {{10, 191}}));  // cell 255 := 0 - 191 = 'A'
+  Click("Command3");
+  EXPECT_EQ(Child<ConsoleView>("cbox")->Text(), "A");
+  Click("Command4");
+  EXPECT_EQ(Child<ConsoleView>("cbox")->Text(), "");
+}
+
+TEST_F(MainWindowTest, MemoryPictureShowsGreysWithTheInstructionMarked) {
+  Trigger("fillup");  // IP 0, A 0, B 1, C 2
+  EXPECT_TRUE(Shown().endsWith("IP:0 [A]:0 [B]:1 C:2"));
+  const QImage picture = Child<MemoryPicture>("p1")->Picture();
+  auto cellPixel = [&](int cell, int dx, int dy) {
+    return picture.pixelColor(1 + cell % 16 * 10 + dx, 1 + cell / 16 * 10 + dy);
+  };
+  EXPECT_EQ(cellPixel(0, 0, 0), QColor(255, 0, 0));  // A's red drawn over IP's green
+  EXPECT_EQ(cellPixel(1, 9, 9), QColor(0, 128, 255));
+  EXPECT_EQ(cellPixel(2, 0, 5), QColor(255, 255, 0));
+  EXPECT_EQ(cellPixel(37, 5, 5), QColor(37, 37, 37));  // inside the outline: the cell's grey
+}
+
+TEST_F(MainWindowTest, MenusGoThroughTheDialogsAndResetReloads) {
+  Trigger("fillup");
+  dialogs.answers = {Path("a.oisc")};
+  Trigger("mensav");
+  EXPECT_TRUE(dialogs.lastFilter.startsWith("OISC Programme(*.OISC)"));
+  Trigger("fillNULL");
+  Trigger("resip");  // before any load: nothing
+  EXPECT_EQ(machine.Memory[200], 0);
+  dialogs.answers = {Path("a.oisc")};
+  Trigger("menld");
+  EXPECT_EQ(machine.Memory[200], 200);
+  EXPECT_EQ(window.LoadedProgramPath(), Path("a.oisc"));
+  EXPECT_EQ(dialogs.lastStartPath, Path("a.oisc"));
+  Trigger("menld");  // cancelled: nothing happens
+
+  temp.Write("a.oisc", "9\n");
+  Click("Command1");
+  Trigger("resip");
+  EXPECT_EQ(machine.Memory[0], 9);
+  EXPECT_EQ(machine.Memory[200], 200);
+  EXPECT_FALSE(controller.Running());
+
+  controller.Step();
+  const MemoryCells before = machine.Memory;
+  dialogs.answers = {Path("missing.oisc")};
+  Trigger("menld");
+  EXPECT_EQ(machine.Memory, before);
+  EXPECT_EQ(machine.IP, 0);
+  Trigger("minf");
+  ASSERT_EQ(dialogs.messages.size(), 2);
+  EXPECT_TRUE(dialogs.messages[0].contains("missing.oisc"));
+  EXPECT_EQ(window.LoadedProgramPath(), Path("missing.oisc"));
+  EXPECT_TRUE(dialogs.messages[1].startsWith("Version : 1.0.25\rwritten by "));
+}
+
+TEST_F(MainWindowTest, ToolWindowsOpenOnceAndCloseWithTheMainWindow) {
+  window.show();
+  Trigger("msop");
+  Trigger("msop");
+  Trigger("mhist");
+  Trigger("mzarass");
+  EXPECT_EQ(window.findChildren<ScreenWindow*>().size(), 1);
+  auto* screen = window.findChild<ScreenWindow*>("Form6");
+  EXPECT_TRUE(screen->isVisible());
+  Click("Command3");
+  const QString label = window.findChild<HistoryWindow*>("Form5")->LabelText();
+  EXPECT_TRUE(label.startsWith("Current: " + QString::number(MemorySum(machine.Memory)) + " MAX:"));
+
+  bool closing = false;
+  QObject::connect(&window, &MainWindow::Closing, [&] { closing = true; });
+  window.close();
+  EXPECT_TRUE(closing);
+  EXPECT_FALSE(screen->isVisible());
+  EXPECT_FALSE(window.findChild<QWidget*>("MDIForm1")->isVisible());
+}
+
+}  // namespace
+}  // namespace zar

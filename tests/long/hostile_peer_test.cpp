@@ -1,0 +1,140 @@
+// The network device against peers that flood, churn or are not there at
+// all, with real sockets on 127.0.0.1. The machine must keep stepping, memory
+// must stay bounded, and error messages must never pile up.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QMessageBox>
+#include <QTcpSocket>
+#include <QTimer>
+
+#include <functional>
+#include <memory>
+
+#include "platform/dialogs.h"
+#include "support/desktop_fixture.h"
+#include "support/memory_image.h"
+#include "support/qt_wait.h"
+#include "support/resident_memory.h"
+
+namespace zar {
+namespace {
+
+using test::FreePort;
+
+// Steps the machine between rounds of events until done() or the time is up.
+void RunMachineUntil(MachineController& controller, const std::function<bool()>& done) {
+  test::WaitFor([&] {
+    controller.RunStep();
+    return done();
+  }, 20000);
+}
+
+// The instructions from cell 0, the address 127.0.0.1 and the port in the
+// device cells, and the constants for commands: cell 20 holds 256 - 1, 21
+// holds 256 - 2, 22 holds 256 - 3.
+void Program(MachineController& controller, std::initializer_list<int> cells, quint16 port) {
+  controller.LoadImage(test::Image(
+      cells, {{20, 255}, {21, 254}, {22, 253}, {238, 127}, {241, 1}, {242, port / 256}, {243, port % 256}}));
+}
+
+class HostilePeerTest : public test::DesktopTest {
+ protected:
+  void Program(std::initializer_list<int> cells, quint16 port) { zar::Program(controller, cells, port); }
+  const MemoryCells& memory = machine.Memory;
+};
+
+// The peer writes a chunk whenever its last one has gone out.
+TEST_F(HostilePeerTest, AFloodOf50MegabytesIsDrainedWithBoundedMemory) {
+  const quint16 port = FreePort();
+  Program({245, 22, 3, 30, 30, 3}, port);  // listen, then idle on a 0 - 0 loop at 3
+  controller.RunStep();
+  QTcpSocket peer;
+  peer.connectToHost(QHostAddress::LocalHost, port);
+  constexpr long long Total = 50LL << 20;
+  const QByteArray chunk(64 * 1024, 'F');
+  long long sent = 0;
+  const auto* socket = controller.findChild<QTcpSocket*>("sock");
+  const long long before = test::ResidentBytes();
+  long long peak = before;
+  qint64 mostBuffered = 0;
+  RunMachineUntil(controller, [&] {
+    if (peer.state() == QAbstractSocket::ConnectedState && peer.bytesToWrite() == 0 && sent < Total) {
+      sent += peer.write(chunk);
+    }
+    peak = std::max(peak, test::ResidentBytes());
+    mostBuffered = std::max(mostBuffered, socket->bytesAvailable());
+    return sent >= Total && peer.bytesToWrite() == 0;
+  });
+  EXPECT_EQ(sent, Total);
+  EXPECT_EQ(memory[NetDataCell], 'F');
+  EXPECT_LE(mostBuffered, TcpNetworkPort::ReadBufferBytes);
+  EXPECT_LT(peak - before, 32LL << 20) << "the flood piled up in memory";
+}
+
+// Each peer connects, sends a byte and leaves, or is refused while the
+// machine is not listening.
+TEST_F(HostilePeerTest, AThousandPeersComingAndGoingDoNotDisturbTheMachine) {
+  const quint16 port = FreePort();
+  // Listen, send, send, forever: each listen drops the connection it had.
+  Program({245, 22, 3, 245, 21, 6, 245, 21, 0}, port);
+  int visits = 0;
+  std::unique_ptr<QTcpSocket> peer;
+  RunMachineUntil(controller, [&] {
+    if (!peer) {
+      peer = std::make_unique<QTcpSocket>();
+      peer->connectToHost(QHostAddress::LocalHost, port);
+    } else if (peer->state() == QAbstractSocket::ConnectedState) {
+      peer->write(QByteArray(1, static_cast<char>('a' + visits % 26)));
+      peer->disconnectFromHost();
+    }
+    if (peer->state() == QAbstractSocket::UnconnectedState) {
+      peer.reset();
+      ++visits;
+    }
+    return visits == 1000;
+  });
+  EXPECT_EQ(visits, 1000);
+  controller.RunStep();  // still stepping
+  EXPECT_EQ(memory[NetCommandCell], 0);
+}
+
+// Reconnecting to a closed port on every step: with the real message boxes,
+// only one is ever open, the machine waits while it is, and runs on after it
+// was closed.
+TEST(HostilePeerMessages, RefusedConnectionsNeverStackMessageBoxes) {
+  QtDialogs dialogs;
+  Desktop desktop(dialogs);
+  MachineController& controller = desktop.Controller();
+  Program(controller, {245, 20, 3, 40, 21, 0}, FreePort());  // connect, count cell 40 up, again
+  const Byte& counter = controller.State().Memory[40];
+  int mostOpen = 0;
+  int boxesClosed = 0;
+  bool steppedBehindBox = false;
+  QTimer watcher;
+  QObject::connect(&watcher, &QTimer::timeout, [&] {
+    int open = 0;
+    for (QWidget* w : QApplication::topLevelWidgets()) open += qobject_cast<QMessageBox*>(w) && w->isVisible();
+    mostOpen = std::max(mostOpen, open);
+    QWidget* box = QApplication::activeModalWidget();
+    if (box == nullptr) return;
+    // While the box is open the machine waits; then the box is closed.
+    const Byte before = counter;
+    test::Linger(100);
+    steppedBehindBox = steppedBehindBox || counter != before;
+    box->close();
+    ++boxesClosed;
+  });
+  watcher.start(20);
+  controller.SetInterval(1);
+  controller.Start();
+  // A second box can only come from steps that ran after the first closed.
+  test::WaitFor([&] { return boxesClosed >= 2; }, 10000);
+  controller.Stop();
+  EXPECT_GE(boxesClosed, 2) << "the machine did not go on after a box was closed";
+  EXPECT_FALSE(steppedBehindBox);
+  EXPECT_EQ(mostOpen, 1);
+}
+
+}  // namespace
+}  // namespace zar

@@ -1,0 +1,124 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <array>
+#include <vector>
+
+#include "machine/calc_step.h"
+#include "machine/cp1252.h"
+#include "machine/fill.h"
+#include "machine/memory_text.h"
+
+namespace zar {
+namespace {
+
+using Cells = std::vector<std::pair<int, int>>;  // {address, value}
+
+Machine MachineWith(const Cells& cells, int ip = 0) {
+  Machine m;
+  for (const auto& [address, value] : cells) m.Memory[address] = static_cast<Byte>(value);
+  m.IP = static_cast<Byte>(ip);
+  return m;
+}
+
+struct Printed : ConsoleSink {
+  void ConsoleOut(Byte code) override { text += static_cast<char>(code); }
+  std::string text;
+};
+
+TEST(ExecuteInstruction, SubtractsWrapsAndBranchesOnZeroOrNegative) {
+  // One instruction at ip; afterwards the A cell `cell` holds `value` and IP is `next`.
+  const struct { const char* name; int ip; Cells cells; int cell, value, next; bool changed; } cases[] = {
+      {"positive continues", 0, {{0, 10}, {1, 11}, {2, 6}, {10, 9}, {11, 7}}, 10, 2, 3, true},
+      {"negative jumps", 0, {{0, 10}, {1, 11}, {2, 6}, {10, 5}, {11, 7}}, 10, 254, 6, true},
+      {"zero jumps", 0, {{0, 10}, {1, 11}, {2, 6}, {10, 7}, {11, 7}}, 10, 0, 6, true},
+      {"largest is positive", 0, {{0, 10}, {1, 11}, {2, 6}, {10, 255}}, 10, 255, 3, true},
+      {"most negative wraps", 0, {{0, 10}, {1, 11}, {2, 6}, {11, 255}}, 10, 1, 6, true},
+      {"same operand clears", 0, {{0, 20}, {1, 20}, {2, 99}, {20, 42}}, 20, 0, 99, true},
+      {"continuing past 252", 252, {{252, 100}, {253, 101}, {100, 9}, {101, 1}}, 100, 8, 0, true},
+      {"jump to 253", 0, {{0, 30}, {1, 30}, {2, 253}}, 30, 0, 0, false},
+      {"jump to 255", 9, {{9, 30}, {10, 30}, {11, 255}}, 30, 0, 0, true},
+      // A is the instruction's own C cell: the jump takes the C fetched before the write.
+      {"operands fetched first", 0, {{0, 2}, {1, 5}, {2, 2}, {5, 200}}, 2, 58, 2, true},
+      {"jump to itself", 0, {{0, 255}, {1, 255}}, 255, 0, 0, false},
+      {"only the cell changes", 0, {{0, 10}, {1, 11}, {10, 1}, {11, 1}}, 10, 0, 0, true},
+  };
+  for (const auto& c : cases) {
+    Machine m = MachineWith(c.cells, c.ip);
+    EXPECT_EQ(ExecuteInstruction(m), c.changed) << c.name;
+    EXPECT_EQ(std::vector<int>({m.Memory[c.cell], m.IP}), std::vector<int>({c.value, c.next})) << c.name;
+  }
+}
+
+TEST(CalcStep, DrainsTheConsoleOnceAndCountsPrintingAsChange) {
+  Printed console;
+  Machine m = MachineWith({{0, 255}, {1, 10}, {2, 3}, {10, 191}});  // cell 255 := 0 - 191 = 'A'
+  EXPECT_TRUE(CalcStep(m, console));
+  EXPECT_EQ(m.Memory[ConsoleCell], 0);
+  EXPECT_FALSE(CheckConsole(m, console));
+  Machine still = MachineWith({{ConsoleCell, 'B'}});  // 0 - 0 at cell 0, jump to itself
+  EXPECT_TRUE(CalcStep(still, console));
+  EXPECT_FALSE(CalcStep(still, console));
+  EXPECT_EQ(console.text, "AB");
+}
+
+TEST(MemoryText, BracketsIpAndTheOperandsAndEndsWithTheStatusLine) {
+  EXPECT_TRUE(MemoryText(Machine{}).starts_with("[0]\t0\t0\t"));  // four marks on one cell, one bracket
+  const std::string text = MemoryText(MachineWith({{3, 10}, {4, 11}, {5, 6}, {10, 5}, {11, 7}}, 3));
+  EXPECT_TRUE(text.starts_with("0\t0\t0\t[10]\t11\t6\t[0]\t0\t0\t0\t[5]\t[7]\t0\t")) << text.substr(0, 50);
+  EXPECT_TRUE(text.ends_with("\rIP:3 [A]:5 [B]:7 C:6"));
+  Machine ascending;
+  std::mt19937 generator;
+  FillMemory(ascending, FillPattern::Ascending, generator);
+  const std::string lines = MemoryText(ascending);
+  EXPECT_EQ(lines.substr(0, lines.find('\r') + 4), "[0]\t[1]\t[2]\t3\t4\t5\t6\t7\t8\t9\t10\t11\t12\t13\t14\t15\t\r16\t")
+      << "16 values to a line";
+  EXPECT_EQ(std::count(lines.begin(), lines.end(), '\r'), 17);
+  EXPECT_TRUE(lines.ends_with("\t254\t255\t\r\rIP:0 [A]:0 [B]:1 C:2"));
+}
+
+TEST(FillMemory, WritesEveryCellAndResetsIp) {
+  const std::pair<FillPattern, std::vector<int>> cases[] = {  // cells 0, 130 and 255
+      {FillPattern::Null, {0, 0, 0}}, {FillPattern::Ascending, {0, 130, 255}},
+      {FillPattern::Descending, {255, 125, 0}}};
+  std::mt19937 generator(1);
+  for (const auto& [pattern, cells] : cases) {
+    Machine m = MachineWith({{0, 9}, {130, 9}, {255, 9}}, 120);
+    FillMemory(m, pattern, generator);
+    EXPECT_EQ(std::vector<int>({m.Memory[0], m.Memory[130], m.Memory[255]}), cells);
+    EXPECT_EQ(m.IP, 0);
+  }
+}
+
+TEST(FillMemory, RandomCellsRoundHalvesToEvenOverTheWholeRange) {
+  EXPECT_EQ(std::vector<int>({RandomCellValue(0.0f), RandomCellValue(0.5f), RandomCellValue(0.999999f)}),
+            std::vector<int>({0, 128, 255}));  // 127.5 goes to 128
+  std::mt19937 generator(7);
+  float highest = 0;
+  for (int i = 0; i < 100000; ++i) highest = std::max(highest, NextUnit(generator));
+  EXPECT_TRUE(highest > 0.999f && highest < 1.0f) << highest;
+  // Rounding gives 0 and 255 half the share of the inner values: about 200 against 400.
+  std::array<int, 256> seen{};
+  for (int round = 0; round < 400; ++round) {
+    Machine m;
+    FillMemory(m, FillPattern::Random, generator);
+    for (const Byte value : m.Memory) ++seen[value];
+  }
+  for (const int count : {seen[0], seen[255]}) EXPECT_TRUE(count > 120 && count < 290) << count;
+  EXPECT_GT(seen[128], 300);
+}
+
+TEST(Cp1252, MapsTheHighControlsAndSurvivesARoundTrip) {
+  const std::pair<Byte, char32_t> pairs[] = {{'A', U'A'}, {0x80, U'\u20AC'}, {0x9F, U'\u0178'}, {0xE4, U'\u00E4'},
+                                             {0x81, U'\u0081'}};  // an undefined byte keeps its number
+  for (const auto& [code, ch] : pairs) EXPECT_EQ(Cp1252ToUnicode(code), ch) << int(code);
+  for (int code = 0; code < 256; ++code) {
+    EXPECT_EQ(UnicodeToCp1252(Cp1252ToUnicode(static_cast<Byte>(code))), static_cast<Byte>(code)) << code;
+  }
+  EXPECT_EQ(UnicodeToCp1252(U'\u4E2D'), std::nullopt);
+  EXPECT_EQ(UnicodeToCp1252(U'\u0080'), std::nullopt);  // byte 0x80 is the euro sign
+  EXPECT_EQ(Cp1252ToUtf8("\x80 \xe4\x01"), "\xE2\x82\xAC \xC3\xA4\x01");
+}
+
+}  // namespace
+}  // namespace zar

@@ -1,0 +1,35 @@
+#include <gtest/gtest.h>
+
+#include "platform/console_view.h"
+#include "platform/key_codes.h"
+
+namespace zar {
+namespace {
+
+TEST(VirtualKeyCode, TranslatesQtKeysToWindowsCodes) {
+  const struct { int qtKey; Qt::KeyboardModifiers modifiers; int code; } cases[] = {
+      {Qt::Key_A, Qt::ShiftModifier, 65},     {Qt::Key_Z, Qt::NoModifier, 90},
+      {Qt::Key_9, Qt::NoModifier, 57},        {Qt::Key_Exclam, Qt::ShiftModifier, 49},
+      {Qt::Key_Return, Qt::NoModifier, 13},   {Qt::Key_Enter, Qt::KeypadModifier, 13},
+      {Qt::Key_Space, Qt::NoModifier, 32},    {Qt::Key_Escape, Qt::NoModifier, 27},
+      {Qt::Key_Left, Qt::NoModifier, 37},     {Qt::Key_Down, Qt::NoModifier, 40},
+      {Qt::Key_F12, Qt::NoModifier, 123},     {Qt::Key_5, Qt::KeypadModifier, 101},
+      {Qt::Key_Comma, Qt::NoModifier, 188},   {Qt::Key_Shift, Qt::ShiftModifier, 16},
+      {Qt::Key_unknown, Qt::NoModifier, 0},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(VirtualKeyCode(c.qtKey, c.modifiers), c.code) << "Qt key " << std::hex << c.qtKey;
+  }
+}
+
+TEST(ConsoleView, BreaksLinesOnceForAPairAndExpandsTabs) {
+  ConsoleView console;
+  for (const QChar c : QString("Hi\r\nyou\rthere\n\nend\tx")) console.AppendCharacter(c);
+  EXPECT_EQ(console.Text(), "Hi\nyou\nthere\n\nend     x");
+  console.Clear();
+  console.AppendCharacter('A');
+  EXPECT_EQ(console.Text(), "A");
+}
+
+}  // namespace
+}  // namespace zar

@@ -1,0 +1,28 @@
+#pragma once
+
+#include <QStringList>
+
+#include "platform/dialogs.h"
+
+namespace zar::test {
+
+// Answers file dialogs from a script (an empty answer is a cancel) and
+// records every message instead of showing it.
+class FakeDialogs : public Dialogs {
+ public:
+  QString OpenFileName(QWidget*, const QString& filter, const QString& start) override { return Answer(filter, start); }
+  QString SaveFileName(QWidget*, const QString& filter, const QString& start) override { return Answer(filter, start); }
+  void ShowMessage(QWidget*, const QString& text) override { messages.append(text); }
+
+  QStringList answers, messages;
+  QString lastFilter, lastStartPath;
+
+ private:
+  QString Answer(const QString& filter, const QString& startPath) {
+    lastFilter = filter;
+    lastStartPath = startPath;
+    return answers.isEmpty() ? QString() : answers.takeFirst();
+  }
+};
+
+}  // namespace zar::test

@@ -1,0 +1,166 @@
+// The assembler workbench: its windows and menus, the generate commands as a
+// person gives them, source files, and an example program against a peer.
+#include "workbench/workbench_window.h"
+
+#include <gtest/gtest.h>
+
+#include <QTcpSocket>
+
+#include "platform/console_view.h"
+#include "platform/text_area.h"
+#include "support/desktop_fixture.h"
+#include "support/qt_wait.h"
+#include "workbench/child_windows.h"
+#include "workbench/workbench_layout.h"
+
+namespace zar {
+namespace {
+
+// Sizes that would not be positive are left as they are (-1); the pixels of
+// an ordinary layout are checked on the window below.
+TEST(WorkbenchLayout, KeepsSizesThatWouldNotBePositive) {
+  const WorkbenchLayout tiny = LayOutWorkbench(150, 800);
+  EXPECT_EQ(tiny.source, (TwipRect{9, 0, -1, -1}));
+  EXPECT_EQ(tiny.output.top, -50);
+  EXPECT_EQ(TextAreaInChild(100, 4000), (TwipRect{0, 0, -1, 3480}));
+}
+
+constexpr const char* WorkedExample = "MOV,k,191\nSUB,255,k,?\n:halt\nGTO,halt\nSET,k";
+
+class WorkbenchTest : public test::DesktopTest {
+ protected:
+  void Trigger(const char* name) { DesktopTest::Trigger(*workbench, name); }
+  TextArea& Source() { return workbench->SourceWindow().Text(); }
+  QString Table() { return workbench->TableWindow().Text().WholeText(); }
+  QString Listing() { return workbench->OutputWindow().Text().WholeText(); }
+
+  WorkbenchWindow* workbench = &desktop.ShowWorkbench();
+};
+
+TEST_F(WorkbenchTest, OpensFreshEachTimeWithDebugChecked) {
+  EXPECT_EQ(workbench->centralWidget()->size(), QSize(925, 546));
+  workbench->SourceWindow().close();  // the child windows stay with the workbench
+  EXPECT_FALSE(workbench->SourceWindow().isHidden());
+  Source().SetWholeText(WorkedExample);
+  Trigger("mdbg");
+  Trigger("mrun");
+  Trigger("mclose");
+  QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+  EXPECT_EQ(window.findChild<WorkbenchWindow*>(), nullptr);
+  EXPECT_TRUE(controller.Running());  // the machine keeps running
+  workbench = &desktop.ShowWorkbench();
+  EXPECT_EQ(Source().WholeText() + Table() + Listing(), "");
+  EXPECT_EQ(controller.Assembler().Table.CmdCount(), 0);
+  EXPECT_TRUE(workbench->findChild<QAction*>("mdbg")->isChecked());
+  controller.Stop();
+}
+
+TEST_F(WorkbenchTest, GenerateCommandsListCopyAndStart) {
+  controller.Fill(FillPattern::Ascending);
+  Source().SetWholeText(WorkedExample);
+  Trigger("mcreateonly");
+  EXPECT_TRUE(Listing().startsWith("----MOV----\n0\t:9\n1\t:10\n2\t:3\n----SUB----"));
+  EXPECT_TRUE(Table().contains("VAL\t65\t\t\t\t10"));
+  EXPECT_EQ(machine.Memory[7], 7);
+  Trigger("mdbg");
+  Trigger("mcreatecopy");
+  EXPECT_TRUE(Listing().startsWith("0\t:9\n1\t:10\n"));
+  const MemoryCells expected = {9, 10, 3, 255, 9, 6, 255, 255, 6, 0, 65, 0};
+  EXPECT_EQ(machine.Memory, expected);
+
+  Trigger("mrun");
+  EXPECT_TRUE(controller.Running());
+  controller.Stop();
+  for (int i = 0; i < 3; ++i) controller.Step();
+  EXPECT_EQ(window.findChild<ConsoleView*>("cbox")->Text(), "A");
+  EXPECT_TRUE(dialogs.messages.isEmpty());
+}
+
+TEST_F(WorkbenchTest, EachStageReportsInOrderAndTheNextStillRuns) {
+  controller.Fill(FillPattern::Ascending);
+  controller.Step();  // 0 - 1 jumps to 2
+  controller.Start();
+  Source().SetWholeText("SET\n\nGTO,nowhere");
+  Trigger("mcreatecopy");
+  EXPECT_EQ(dialogs.messages, (QStringList{"Input Processing failed at: SET", "Input Processing failed at: ",
+                                           "Compile Failed at command: 1 = GTO,nowhere,,"}));
+  EXPECT_EQ(Listing(), "");
+  // A failed copy leaves memory cleared, the machine stopped and IP where it was.
+  EXPECT_EQ(machine.Memory, MemoryCells{});
+  EXPECT_EQ(machine.IP, 2);
+  EXPECT_FALSE(controller.Running());
+}
+
+TEST_F(WorkbenchTest, LoadScansSaveKeepsTheTextAndFailuresChangeNothing) {
+  const std::string text = "# caf\xe9\r\nNUL\r\n:x\r\nGTO,x";
+  temp.Write("a.OIA", text);
+  workbench->OutputWindow().Text().SetWholeText("old listing");
+  dialogs.answers = {Path("a.OIA")};
+  Trigger("mload");
+  EXPECT_EQ(Source().WholeText(), QString::fromUtf8("# caf\u00e9\nNUL\n:x\nGTO,x"));
+  EXPECT_EQ(workbench->SourceWindow().windowTitle(), "Quelltext : a.OIA");
+  EXPECT_EQ(Listing(), "");
+  EXPECT_TRUE(Table().contains("LAB\t\t\t\tx\t0"));
+  dialogs.answers = {Path("b.OIA")};
+  Trigger("msave");
+  EXPECT_EQ(test::TempFolder::Read(temp.File("b.OIA")), text);
+
+  temp.Write("lf.OIA", "NUL\nNXT\n");
+  dialogs.answers = {Path("lf.OIA"), Path("lf2.OIA")};
+  Trigger("mload");
+  EXPECT_EQ(dialogs.messages, (QStringList{"Input Processing failed at: "}));  // the final line break
+  Trigger("msave");
+  EXPECT_EQ(test::TempFolder::Read(temp.File("lf2.OIA")), "NUL\nNXT\n");
+
+  // Failures are reported and change neither the text nor the caption.
+  Trigger("mload");  // cancelled
+  std::filesystem::create_directories(temp.File("dir.OIA"));
+  dialogs.answers = {Path("missing.OIA"), Path("dir.OIA")};
+  Trigger("mload");
+  Trigger("msave");
+  ASSERT_EQ(dialogs.messages.size(), 3);
+  EXPECT_TRUE(dialogs.messages[1].contains("missing.OIA"));
+  EXPECT_TRUE(dialogs.messages[2].contains("dir.OIA"));
+  EXPECT_EQ(Source().WholeText(), "NUL\nNXT\n");
+  EXPECT_EQ(workbench->SourceWindow().windowTitle(), "Quelltext : lf2.OIA");
+}
+
+TEST_F(WorkbenchTest, ChildWindowsFollowTheWorkbenchSize) {
+  workbench->show();
+  QCoreApplication::processEvents();
+  // An outer size of 10,200 x 9,000 twips, frame included: halves of
+  // 5,000 x 4,050 twips.
+  const QSize frame = workbench->frameGeometry().size() - workbench->size();
+  workbench->resize(QSize(680, 600) - frame);
+  QCoreApplication::processEvents();
+  ASSERT_EQ(workbench->frameGeometry().size(), QSize(680, 600));
+  EXPECT_EQ(workbench->SourceWindow().geometry(), QRect(1, 0, 333, 270));
+  EXPECT_EQ(workbench->TableWindow().geometry(), QRect(333, 0, 333, 270));
+  EXPECT_EQ(workbench->OutputWindow().geometry(), QRect(0, 270, 667, 270));
+  EXPECT_EQ(workbench->SourceWindow().Text().size(), QSize(321, 235));  // 4,820 x 3,530 twips
+}
+
+// The echo server example, told to listen on a free port instead of its own.
+TEST_F(WorkbenchTest, EchoServerExampleAnswersAPeer) {
+  std::string source = test::TempFolder::Read(ZAR_EXAMPLES_DIR "/echo_server.OIA");
+  const quint16 port = test::FreePort();
+  const auto constant = [](int byte) { return std::to_string((256 - byte) % 256); };
+  source.replace(source.find("MOV,p9,247"), 10, "MOV,p9," + constant(port / 256));
+  source.replace(source.find("MOV,p19,237"), 11, "MOV,p19," + constant(port % 256));
+  Source().SetWholeText(QString::fromStdString(source));
+  controller.SetInterval(1);
+  Trigger("mrun");
+  QTcpSocket peer;
+  // The program listens within its first few steps.
+  ASSERT_TRUE(test::WaitFor([&] {
+    if (peer.state() == QAbstractSocket::UnconnectedState) peer.connectToHost("127.0.0.1", port);
+    return peer.state() == QAbstractSocket::ConnectedState;
+  }, 5000));
+  peer.write("z");
+  EXPECT_TRUE(test::WaitFor([&] { return peer.bytesAvailable() > 0; }, 5000));
+  EXPECT_EQ(peer.readAll(), QByteArray("z"));
+  controller.Stop();
+}
+
+}  // namespace
+}  // namespace zar

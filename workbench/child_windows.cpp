@@ -1,0 +1,36 @@
+#include "workbench/child_windows.h"
+
+#include <QCloseEvent>
+#include <QResizeEvent>
+
+#include "workbench/workbench_layout.h"
+#include "platform/app_info.h"
+#include "platform/text_area.h"
+#include "platform/twips.h"
+
+namespace zar {
+
+AssemblerChildWindow::AssemblerChildWindow(const char* name, const QString& caption, bool readOnly, QWidget* parent)
+    : QMdiSubWindow(parent) {
+  setObjectName(name);
+  setWindowTitle(caption);
+  // The text area is placed by hand, not by the window's layout.
+  auto* holder = new QWidget(this);
+  setWidget(holder);
+  text_ = new TextArea(holder);
+  text_->setObjectName("Text1");
+  text_->setFont(FixedFont(9.75));
+  text_->setReadOnly(readOnly);
+}
+
+void AssemblerChildWindow::resizeEvent(QResizeEvent* event) {
+  QMdiSubWindow::resizeEvent(event);
+  const TwipRect area = TextAreaInChild(PixelsToTwips(width()), PixelsToTwips(height()));
+  const int w = area.width > 0 ? TwipsToPixels(area.width) : text_->width();
+  const int h = area.height > 0 ? TwipsToPixels(area.height) : text_->height();
+  text_->setGeometry(0, 0, w, h);
+}
+
+void AssemblerChildWindow::closeEvent(QCloseEvent* event) { event->ignore(); }
+
+}  // namespace zar
