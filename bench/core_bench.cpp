@@ -90,7 +90,8 @@ CmdTable LargeTable() {
   constexpr int Names = 40;
   CmdTable table;
   for (int i = 0; i < Names; ++i) {
-    *table.Append() = {"SUB", "v" + std::to_string(i), "255", "L" + std::to_string(Names - 1 - i), "L" + std::to_string(i), 0};
+    const std::string n = std::to_string(i);
+    *table.Append() = {"SUB", "v" + n, "255", "L" + std::to_string(Names - 1 - i), "L" + n, 0};
   }
   while (table.CmdCount() < CmdTable::MaxRows - Names) {
     *table.Append() = {"NOTE", "x", "", "", "n" + std::to_string(table.CmdCount()), 0};

@@ -77,7 +77,8 @@ int RunCommand(const std::vector<std::string>& words) {
   bool written = true;
   if (const auto dump = args.Value("--dump")) written = ReportFile(SaveProgramFile(*dump, machine.Memory));
   if (const auto picture = args.Value("--screen")) {
-    const std::string bytes = EndsWith(*picture, ".ppm") ? ScreenPpm(session.Screen().Buffer) : ScreenPng(session.Screen().Buffer);
+    const ScreenBuffer& screen = session.Screen().Buffer;
+    const std::string bytes = EndsWith(*picture, ".ppm") ? ScreenPpm(screen) : ScreenPng(screen);
     written = ReportFile(WriteFileAtomically(*picture, bytes)) && written;
   }
   return written ? ExitOk : ExitUsage;

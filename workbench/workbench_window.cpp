@@ -65,10 +65,12 @@ void WorkbenchWindow::BuildMenus() {
 
   QMenu* assemble = menuBar()->addMenu("Assembler");
   assemble->setObjectName("mass");
-  assemble->addAction("Generate", this, [this] { Generate(GenerateMode::ListingOnly); })->setObjectName("mcreateonly");
-  assemble->addAction("Generate and Copy", this, [this] { Generate(GenerateMode::Copy); })->setObjectName("mcreatecopy");
-  assemble->addAction("Generate and Start", this, [this] { Generate(GenerateMode::CopyAndStart); })
-      ->setObjectName("mrun");
+  const auto addGenerate = [&](const QString& caption, const char* name, GenerateMode mode) {
+    assemble->addAction(caption, this, [this, mode] { Generate(mode); })->setObjectName(name);
+  };
+  addGenerate("Generate", "mcreateonly", GenerateMode::ListingOnly);
+  addGenerate("Generate and Copy", "mcreatecopy", GenerateMode::Copy);
+  addGenerate("Generate and Start", "mrun", GenerateMode::CopyAndStart);
   debug_ = assemble->addAction("Debug Modus");
   debug_->setObjectName("mdbg");
   debug_->setCheckable(true);
