@@ -1,41 +1,70 @@
 #include "session/session.h"
 
+#include <array>
+
 #include "machine/calc_step.h"
 #include "machine/stage.h"
 
 namespace zar {
 
+namespace {
+
+// The cells a step can write besides the instruction's A cell: the console
+// drain, the screen service (command, and the colour a read fills in) and
+// the network service (command, and the data a send clears).
+constexpr std::array<int, 7> ServiceCells = {NetDataCell, NetCommandCell, 250, 251, 252, ScreenCommandCell,
+                                             ConsoleCell};
+
+// IP and the cells a step can write, as they were before it.
+class StepWitness {
+ public:
+  explicit StepWitness(const Machine& m) : ip_(m.IP), a_(m.Memory[m.IP]), aValue_(m.Memory[a_]) {
+    for (std::size_t i = 0; i < ServiceCells.size(); ++i) services_[i] = m.Memory[ServiceCells[i]];
+  }
+
+  bool Unchanged(const Machine& m) const {
+    if (m.IP != ip_ || m.Memory[a_] != aValue_) return false;
+    for (std::size_t i = 0; i < ServiceCells.size(); ++i) {
+      if (m.Memory[ServiceCells[i]] != services_[i]) return false;
+    }
+    return true;
+  }
+
+ private:
+  Byte ip_;
+  Byte a_;
+  Byte aValue_;
+  std::array<Byte, ServiceCells.size()> services_{};
+};
+
+}  // namespace
+
 bool Session::MachineStep() {
-  bool changed = false;
-  // A stage that fails may have changed something half-way.
+  const StepWitness before(machine_);
+  bool changed = false;  // a printed character, or a stage that failed half-way
   const auto stage = [&](StepStage which, auto&& work) {
-    if (!RunStage([&] { changed |= work(); })) {
+    if (!RunStage(work)) {
       changed = true;
       events_.StageFailed(which);
     }
   };
-  stage(StepStage::Instruction, [&] { return CalcStep(machine_, events_); });
-  stage(StepStage::InstructionReport, [&] {
-    events_.InstructionExecuted();
-    return false;
+  stage(StepStage::Instruction, [&] {
+    ExecuteInstruction(machine_);
+    changed |= CheckConsole(machine_, events_);
   });
+  stage(StepStage::InstructionReport, [&] { events_.InstructionExecuted(); });
   stage(StepStage::Screen, [&] {
     const Byte command = machine_.Memory[ScreenCommandCell];
-    if (!CheckScreen(machine_.Memory, screen_)) return false;
-    events_.ScreenCommandRan(command);
-    return true;
+    if (CheckScreen(machine_.Memory, screen_)) events_.ScreenCommandRan(command);
   });
   stage(StepStage::Network, [&] {
     const Byte command = machine_.Memory[NetCommandCell];
-    if (!CheckNetwork(machine_.Memory, network_)) return false;
-    events_.NetworkCommandRan(command);
-    return true;
+    if (CheckNetwork(machine_.Memory, network_)) events_.NetworkCommandRan(command);
   });
   stage(StepStage::History, [&] {
     if (recordHistory_) events_.HistoryRecorded(history_.Record(MemorySum(machine_.Memory)));
-    return false;
   });
-  return changed;
+  return changed || !before.Unchanged(machine_);
 }
 
 std::uint64_t Session::RunUntilFixedPoint(std::uint64_t maxSteps) {

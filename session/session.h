@@ -37,8 +37,8 @@ class Session {
   // the history. A stage that fails is abandoned and the next one runs;
   // nothing escapes to the caller.
   //
-  // Returns false only when the step left memory and IP as they were, printed
-  // nothing and found no device command: from then on nothing can happen.
+  // Returns false only when the step left all cells and IP as they were and
+  // printed nothing: from then on the machine repeats that step for ever.
   bool MachineStep();
 
   // Steps until maxSteps steps ran or a step changed nothing (that step

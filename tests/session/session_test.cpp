@@ -55,7 +55,8 @@ TEST(Session, RunStopsAtTheFirstStepThatChangesNothingAndHonoursTheLimit) {
   const struct { std::vector<int> cells; std::pair<int, int> more; std::uint64_t limit, steps; } cases[] = {
       {{}, {0, 0}, 100, 1}, {{}, {ScreenCommandCell, 1}, 100, 2}, {{}, {NetCommandCell, 9}, 100, 2},
       {{}, {ConsoleCell, 'A'}, 100, 2}, {{9, 10, 3, 255, 9, 6, 255, 255, 6, 0, 65}, {0, 9}, 100, 3},
-      {countdown, {0, 10}, 50, 50}, {countdown, {0, 10}, 0, 0}};
+      {countdown, {0, 10}, 50, 50}, {countdown, {0, 10}, 0, 0},
+      {{253, 10, 0}, {10, 253}, 100, 1}};  // a plot every step leaves every cell as it was
   for (const auto& c : cases) {
     OfflineNetworkPort network;
     EventTrace events;
