@@ -29,7 +29,7 @@ int AsmCommand(const std::vector<std::string>& words) {
 
   // The program as a copy into cleared memory would leave it.
   AssemblerState state;
-  const Assembly assembly = Assemble(source, state, {GenerateMode::Copy, args.Has("--debug")});
+  const Assembly assembly = Assemble(SourceLines(source), state, {GenerateMode::Copy, args.Has("--debug")});
   for (const std::string& message : assembly.messages) std::fprintf(stderr, "%s\n", message.c_str());
 
   bool written = WriteOptionalFile(args, "--listing", assembly.listing);

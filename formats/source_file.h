@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <filesystem>
 #include <string>
+#include <string_view>
 
 #include "formats/text_file.h"
 
@@ -14,8 +15,13 @@ inline constexpr std::size_t MaxSourceBytes = 1024 * 1024;
 
 // Reads a source file. Refuses one above MaxSourceBytes, and one with control
 // characters other than tab, line feed, form feed and carriage return, which
-// is no text.
+// is no text. A UTF-8 byte-order mark at its start is dropped.
 FileResult LoadSourceFile(const std::filesystem::path& path, std::string& bytes);
+
+// A source's lines as the workbench shows them and the zar tool assembles
+// them: a carriage return alone, a line feed alone and the pair each end one
+// line, written as a line feed.
+std::string SourceLines(std::string_view bytes);
 
 // Writes the bytes atomically: a failed save leaves any existing file alone.
 FileResult SaveSourceFile(const std::filesystem::path& path, const std::string& bytes);

@@ -1,5 +1,7 @@
 #include "platform/text_area.h"
 
+#include <QTextDocument>
+
 #include "platform/line_breaks.h"
 
 namespace zar {
@@ -17,5 +19,14 @@ TextArea::TextArea(QWidget* parent) : QPlainTextEdit(parent) {
 }
 
 void TextArea::SetWholeText(const QString& text) { setPlainText(NormalizeLineBreaks(text)); }
+
+// The document's raw text: its plain-text export would turn a no-break space
+// into a blank. Paragraphs and soft line breaks become line feeds.
+QString TextArea::WholeText() const {
+  QString text = document()->toRawText();
+  text.replace(QChar::ParagraphSeparator, QChar('\n'));
+  text.replace(QChar::LineSeparator, QChar('\n'));
+  return text;
+}
 
 }  // namespace zar

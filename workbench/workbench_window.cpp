@@ -102,9 +102,9 @@ void WorkbenchWindow::OnLoad() {
     dialogs_.ShowMessage(this, QString::fromStdString(read.Why()));
     return;
   }
-  const QString text = FromCp1252(bytes);
-  lineBreak_ = text.contains("\r\n") || !text.contains('\n') ? "\r\n" : "\n";
-  source_->Text().SetWholeText(text);
+  const bool lineFeedsAlone = bytes.find('\n') != std::string::npos && bytes.find("\r\n") == std::string::npos;
+  lineBreak_ = lineFeedsAlone ? "\n" : "\r\n";
+  source_->Text().SetWholeText(FromCp1252(SourceLines(bytes)));
   ShowFileName(path);
   table_->Text().SetWholeText({});
   output_->Text().SetWholeText({});

@@ -69,6 +69,18 @@ TEST(ProgramFile, ReadingToleratesBadLinesAndNeverShiftsTheCells) {
   EXPECT_EQ(memory, Filled(3));
 }
 
+TEST(SourceFile, GivesTheSameLinesWhateverTheBreaksAndDropsAByteOrderMark) {
+  const std::pair<std::string, std::string> cases[] = {
+      {"NUL\rNXT\rVAL,5", "NUL\nNXT\nVAL,5"}, {"NUL\r\nNXT\n", "NUL\nNXT\n"}, {"A\r\r\nB\n\r", "A\n\nB\n\n"},
+      {"\xEF\xBB\xBFNUL\r\n", "NUL\n"}, {"x\xEF\xBB\xBF", "x\xEF\xBB\xBF"}, {"\xA0 5", "\xA0 5"}};
+  TempFolder temp;
+  for (const auto& [bytes, lines] : cases) {
+    std::string read;
+    ASSERT_FALSE(LoadSourceFile(temp.Write("s.OIA", bytes), read).Failed());
+    EXPECT_EQ(SourceLines(read), lines) << bytes;
+  }
+}
+
 // Writes under a file-size limit, which makes every write beyond it fail as on a full disk.
 FileResult WriteOnAFullDisk(const fs::path& path, const std::string& bytes) {
   std::signal(SIGXFSZ, SIG_IGN);  // the write fails with EFBIG instead of ending the process

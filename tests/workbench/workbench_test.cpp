@@ -92,12 +92,12 @@ TEST_F(WorkbenchTest, EachStageReportsInOrderAndTheNextStillRuns) {
 }
 
 TEST_F(WorkbenchTest, LoadScansSaveKeepsTheTextAndFailuresChangeNothing) {
-  const std::string text = "# caf\xe9\r\nNUL\r\n:x\r\nGTO,x";
+  const std::string text = "# caf\xe9\xa0\r\nNUL\r\n:x\r\nGTO,x";  // a no-break space stays one
   temp.Write("a.OIA", text);
   workbench->OutputWindow().Text().SetWholeText("old listing");
   dialogs.answers = {Path("a.OIA")};
   Trigger("mload");
-  EXPECT_EQ(Source().WholeText(), QString::fromUtf8("# caf\u00e9\nNUL\n:x\nGTO,x"));
+  EXPECT_EQ(Source().WholeText(), QString::fromUtf8("# caf\u00e9\u00a0\nNUL\n:x\nGTO,x"));
   EXPECT_EQ(workbench->SourceWindow().windowTitle(), "Quelltext : a.OIA");
   EXPECT_EQ(Listing(), "");
   EXPECT_TRUE(Table().contains("LAB\t\t\t\tx\t0"));
