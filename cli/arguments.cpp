@@ -34,9 +34,4 @@ int UsageError(const std::string& message) {
   return ExitUsage;
 }
 
-bool ReportFile(const FileResult& result) {
-  if (result.Failed()) std::fprintf(stderr, "zar: %s\n", result.Why().c_str());
-  return !result.Failed();
-}
-
 }  // namespace zar::cli

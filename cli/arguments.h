@@ -6,8 +6,6 @@
 #include <string>
 #include <vector>
 
-#include "formats/file_result.h"
-
 namespace zar::cli {
 
 // A command's arguments: positional ones in order, options with a value, and
@@ -36,8 +34,5 @@ inline constexpr int ExitUsage = 2;
 
 // Writes "zar: message" to stderr and returns ExitUsage.
 int UsageError(const std::string& message);
-
-// Says on stderr what went wrong with a file; true when nothing did.
-bool ReportFile(const FileResult& result);
 
 }  // namespace zar::cli

@@ -5,6 +5,7 @@
 #include "assembler/assemble.h"
 #include "cli/arguments.h"
 #include "cli/commands.h"
+#include "cli/output_file.h"
 #include "formats/program_file.h"
 #include "formats/source_file.h"
 
@@ -15,7 +16,7 @@ namespace {
 // Writes the text to the file named by the option, if given.
 bool WriteOptionalFile(const Arguments& args, const std::string& option, const std::string& text) {
   const auto path = args.Value(option);
-  return !path || ReportFile(WriteFileAtomically(*path, text));
+  return !path || WriteOutput(*path, text);
 }
 
 }  // namespace
@@ -37,7 +38,7 @@ int AsmCommand(const std::vector<std::string>& words) {
   if (const auto image = args.Value("-o"); image && assembly.generated) {
     MemoryCells memory{};
     std::copy_n(state.Image.begin(), memory.size(), memory.begin());
-    written = ReportFile(SaveProgramFile(*image, memory)) && written;
+    written = WriteOutput(*image, ProgramFileText(memory)) && written;
   }
   if (!written) return ExitUsage;
   return assembly.generated ? ExitOk : ExitFailed;

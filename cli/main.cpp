@@ -31,6 +31,7 @@ constexpr const char* Usage =
     "  -h, --help     show this help\n"
     "  --version      show the version\n"
     "\n"
+    "An output FILE or IMAGE of - means standard output.\n"
     "Exit status: 0 success, 1 assembly failed, 2 usage or file error.\n";
 
 }  // namespace

@@ -5,6 +5,7 @@
 
 #include "cli/arguments.h"
 #include "cli/commands.h"
+#include "cli/output_file.h"
 #include "cli/screen_image.h"
 #include "formats/program_file.h"
 #include "machine/cp1252.h"
@@ -75,11 +76,11 @@ int RunCommand(const std::vector<std::string>& words) {
   std::fprintf(stderr, "steps: %llu\nip: %d\n", static_cast<unsigned long long>(steps), machine.IP);
 
   bool written = true;
-  if (const auto dump = args.Value("--dump")) written = ReportFile(SaveProgramFile(*dump, machine.Memory));
+  if (const auto dump = args.Value("--dump")) written = WriteOutput(*dump, ProgramFileText(machine.Memory));
   if (const auto picture = args.Value("--screen")) {
     const ScreenBuffer& screen = session.Screen().Buffer;
     const std::string bytes = EndsWith(*picture, ".ppm") ? ScreenPpm(screen) : ScreenPng(screen);
-    written = ReportFile(WriteFileAtomically(*picture, bytes)) && written;
+    written = WriteOutput(*picture, bytes) && written;
   }
   return written ? ExitOk : ExitUsage;
 }

@@ -44,7 +44,7 @@ FileResult LoadProgramFile(const std::filesystem::path& path, MemoryCells& memor
 }
 
 FileResult SaveProgramFile(const std::filesystem::path& path, const MemoryCells& memory) {
-  return WriteFileAtomically(path, ProgramFileText(memory));
+  return WriteWholeFile(path, ProgramFileText(memory));
 }
 
 }  // namespace zar

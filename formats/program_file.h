@@ -7,6 +7,7 @@
 
 #include "machine/machine.h"
 #include "formats/text_file.h"
+#include "formats/write_file.h"
 
 namespace zar {
 

@@ -42,7 +42,7 @@ std::string SourceLines(std::string_view bytes) {
 }
 
 FileResult SaveSourceFile(const std::filesystem::path& path, const std::string& bytes) {
-  return WriteFileAtomically(path, bytes);
+  return WriteWholeFile(path, bytes);
 }
 
 }  // namespace zar

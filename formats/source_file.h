@@ -6,6 +6,7 @@
 #include <string_view>
 
 #include "formats/text_file.h"
+#include "formats/write_file.h"
 
 namespace zar {
 

@@ -1,9 +1,5 @@
 #include "formats/text_file.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -22,10 +18,6 @@ std::string Quoted(const std::filesystem::path& path) {
 
 FileResult ReadError(const std::filesystem::path& path, const std::string& reason) {
   return FileResult::Failure("Cannot read file " + Quoted(path) + ": " + reason);
-}
-
-FileResult WriteError(const std::filesystem::path& path, const std::string& reason) {
-  return FileResult::Failure("Cannot write file " + Quoted(path) + ": " + reason);
 }
 
 FileResult TooLarge(const std::filesystem::path& path, std::size_t maxBytes) {
@@ -139,51 +131,6 @@ FileResult ReadFirstLines(const std::filesystem::path& path, const LineLimits& l
   }
   if (std::ferror(file.get())) return ReadError(path, std::strerror(errno));
   splitter.Finish();
-  return FileResult::Done();
-}
-
-FileResult WriteFileAtomically(const std::filesystem::path& path, std::string_view bytes) {
-  std::error_code ec;
-  if (std::filesystem::is_directory(path, ec)) return WriteError(path, "it is a folder");
-  const std::filesystem::path folder = path.has_parent_path() ? path.parent_path() : ".";
-  std::string tempName = path.filename().string();
-  tempName.insert(0, 1, '.');
-  tempName += ".XXXXXX";
-  std::string temp = (folder / tempName).string();
-  const int fd = ::mkstemp(temp.data());
-  if (fd < 0) return WriteError(path, std::strerror(errno));
-
-  // Keep the permissions of the file being replaced; a new file gets the usual ones.
-  struct stat existing {};
-  const mode_t mask = ::umask(0);
-  ::umask(mask);
-  const mode_t mode = ::stat(path.c_str(), &existing) == 0 ? (existing.st_mode & 07777) : (0666 & ~mask);
-
-  auto fail = [&](int error) {
-    ::close(fd);
-    ::unlink(temp.c_str());
-    return WriteError(path, std::strerror(error));
-  };
-  std::size_t written = 0;
-  while (written < bytes.size()) {
-    const ssize_t n = ::write(fd, bytes.data() + written, bytes.size() - written);
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      return fail(errno);
-    }
-    written += static_cast<std::size_t>(n);
-  }
-  if (::fchmod(fd, mode) != 0 || ::fsync(fd) != 0) return fail(errno);
-  if (::close(fd) != 0) {
-    const int error = errno;
-    ::unlink(temp.c_str());
-    return WriteError(path, std::strerror(error));
-  }
-  if (::rename(temp.c_str(), path.c_str()) != 0) {
-    const int error = errno;
-    ::unlink(temp.c_str());
-    return WriteError(path, std::strerror(error));
-  }
   return FileResult::Done();
 }
 

@@ -31,9 +31,4 @@ std::vector<std::string> FirstLines(std::string_view text, const LineLimits& lim
 FileResult ReadFirstLines(const std::filesystem::path& path, const LineLimits& limits,
                          std::vector<std::string>& lines);
 
-// Replaces the file with bytes all at once: the data goes to a temporary file
-// beside it that is renamed over the target, so a failed write leaves any
-// existing file as it was.
-FileResult WriteFileAtomically(const std::filesystem::path& path, std::string_view bytes);
-
 }  // namespace zar

@@ -1,8 +1,11 @@
 #include <gtest/gtest.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <csignal>
 #include <functional>
+#include <thread>
 
 #include "formats/program_file.h"
 #include "formats/source_file.h"
@@ -81,6 +84,35 @@ TEST(SourceFile, GivesTheSameLinesWhateverTheBreaksAndDropsAByteOrderMark) {
   }
 }
 
+TEST(WriteWholeFile, WritesWhereThePathPointsAndReplacesOnlyRegularFiles) {
+  TempFolder temp;
+  const fs::path file = temp.Write("file", "old"), link = temp.File("link"), dangling = temp.File("dangling");
+  fs::create_symlink("file", link);
+  fs::create_symlink("new", dangling);
+  ASSERT_EQ(::mkfifo(temp.File("fifo").c_str(), 0600), 0);
+  const bool root = ::geteuid() == 0;
+  if (root) {
+    ASSERT_EQ(::chown(file.c_str(), 1234, 1234), 0);
+  }
+  std::string piped;
+  std::thread reader([&] { piped = TempFolder::Read(temp.File("fifo")); });
+  // The path written, the file that must then hold the bytes, and what the path must still be.
+  const struct { fs::path path, holder; fs::file_type stays; } cases[] = {
+      {link, file, fs::file_type::symlink}, {dangling, temp.File("new"), fs::file_type::symlink},
+      {temp.File("fifo"), {}, fs::file_type::fifo}, {"/dev/null", {}, fs::file_type::character}};
+  for (const auto& c : cases) {
+    ASSERT_FALSE(WriteWholeFile(c.path, "bytes").Failed()) << c.path;
+    EXPECT_EQ(fs::symlink_status(c.path).type(), c.stays) << c.path;
+    EXPECT_EQ(c.holder.empty() ? "bytes" : TempFolder::Read(c.holder), "bytes") << c.path;
+  }
+  reader.join();
+  EXPECT_EQ(piped, "bytes");
+  struct stat after {};
+  ASSERT_EQ(::stat(file.c_str(), &after), 0);
+  EXPECT_EQ(after.st_uid, root ? 1234u : ::geteuid());  // a replaced file keeps its owner
+  EXPECT_EQ(std::distance(fs::directory_iterator(temp.Path()), fs::directory_iterator()), 5);  // no temporary left
+}
+
 // Writes under a file-size limit, which makes every write beyond it fail as on a full disk.
 FileResult WriteOnAFullDisk(const fs::path& path, const std::string& bytes) {
   std::signal(SIGXFSZ, SIG_IGN);  // the write fails with EFBIG instead of ending the process
@@ -88,7 +120,7 @@ FileResult WriteOnAFullDisk(const fs::path& path, const std::string& bytes) {
   ::getrlimit(RLIMIT_FSIZE, &saved);
   const rlimit small{100, saved.rlim_max};
   ::setrlimit(RLIMIT_FSIZE, &small);
-  FileResult result = WriteFileAtomically(path, bytes);
+  FileResult result = WriteWholeFile(path, bytes);
   ::setrlimit(RLIMIT_FSIZE, &saved);
   return result;
 }
