@@ -63,7 +63,11 @@ void MachineController::KeyReleased(int code) {
   emit MemoryReplaced();
 }
 
-void MachineController::NetworkByteArrived(Byte value) { session_.State().Memory[NetDataCell] = value; }
+// While the machine runs, its next step shows the byte.
+void MachineController::NetworkByteArrived(Byte value) {
+  session_.State().Memory[NetDataCell] = value;
+  if (!Running()) emit MemoryReplaced();
+}
 
 void MachineController::Fill(FillPattern pattern) {
   random_ = ClockSeededGenerator();

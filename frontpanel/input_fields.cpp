@@ -9,6 +9,27 @@ namespace zar {
 KeyField::KeyField(QWidget* parent) : QFrame(parent) {
   setFocusPolicy(Qt::StrongFocus);
   setFrameStyle(QFrame::Panel | QFrame::Sunken);
+  setAutoFillBackground(true);
+}
+
+// Taking the shortcut check keeps a key from going anywhere else, such as
+// Alt to the menu bar, which would take the focus away.
+bool KeyField::event(QEvent* event) {
+  if (event->type() == QEvent::ShortcutOverride) {
+    event->accept();
+    return true;
+  }
+  return QFrame::event(event);
+}
+
+void KeyField::focusInEvent(QFocusEvent* event) {
+  setBackgroundRole(QPalette::Base);
+  QFrame::focusInEvent(event);
+}
+
+void KeyField::focusOutEvent(QFocusEvent* event) {
+  setBackgroundRole(QPalette::Window);
+  QFrame::focusOutEvent(event);
 }
 
 void KeyField::keyReleaseEvent(QKeyEvent* event) {

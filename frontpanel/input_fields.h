@@ -5,8 +5,10 @@
 
 namespace zar {
 
-// The key field: shows nothing, takes the focus, and reports the Windows
-// virtual-key code of every key released while it has it.
+// The key field: shows nothing but whether it has the focus (its background
+// turns to the colour of text fields), and reports the Windows virtual-key
+// code of every key released while it has it. Every key belongs to the
+// machine then: none of them is a shortcut, and Alt does not go to the menus.
 class KeyField : public QFrame {
   Q_OBJECT
 
@@ -17,7 +19,10 @@ class KeyField : public QFrame {
   void KeyReleased(int code);
 
  protected:
+  bool event(QEvent* event) override;
   void keyReleaseEvent(QKeyEvent* event) override;
+  void focusInEvent(QFocusEvent* event) override;
+  void focusOutEvent(QFocusEvent* event) override;
 };
 
 // The speed field: on every key that produces a character (Enter and

@@ -58,6 +58,15 @@ void ConsoleView::Clear() {
 
 QString ConsoleView::Text() const { return QStringList(lines_).join('\n'); }
 
+QString ConsoleView::Picture(QString line) {
+  constexpr char16_t FirstPicture = 0x2400;  // the picture of code 0; code 127 has 0x2421
+  for (QChar& c : line) {
+    if (c.unicode() < 32) c = QChar(static_cast<char16_t>(FirstPicture + c.unicode()));
+    if (c.unicode() == 127) c = QChar(static_cast<char16_t>(FirstPicture + 0x21));
+  }
+  return line;
+}
+
 int ConsoleView::VisibleLines() const {
   return std::max(1, (viewport()->height() - Margin) / fontMetrics().lineSpacing());
 }
@@ -72,9 +81,11 @@ void ConsoleView::UpdateScrollBars() {
   const bool followingEnd = vertical->value() >= vertical->maximum();
   vertical->setRange(0, std::max(0, static_cast<int>(lines_.size()) - VisibleLines()));
   vertical->setPageStep(VisibleLines());
-  if (followingEnd) vertical->setValue(vertical->maximum());
   horizontalScrollBar()->setRange(0, std::max(0, widestLine_ - VisibleColumns() + 1));
   horizontalScrollBar()->setPageStep(VisibleColumns());
+  if (!followingEnd) return;
+  vertical->setValue(vertical->maximum());
+  horizontalScrollBar()->setValue(std::max(0, static_cast<int>(lines_.back().size()) - VisibleColumns() + 1));
 }
 
 void ConsoleView::paintEvent(QPaintEvent*) {
@@ -87,7 +98,7 @@ void ConsoleView::paintEvent(QPaintEvent*) {
   const int last = std::min(static_cast<int>(lines_.size()), first + VisibleLines() + 1);
   for (int i = first; i < last; ++i) {
     const int baseline = Margin + (i - first) * metrics.lineSpacing() + metrics.ascent();
-    painter.drawText(Margin, baseline, lines_[i].mid(column, columns));
+    painter.drawText(Margin, baseline, Picture(lines_[i].mid(column, columns)));
   }
 }
 

@@ -9,8 +9,11 @@ namespace zar {
 // The console: characters are appended one at a time at a cost that does not
 // grow with the text. Lines are kept apart and only the visible part is
 // painted; a carriage return alone, a line feed alone and the pair each end a
-// line, and tabs advance to the next multiple of eight columns. Ctrl+C and
-// the context menu copy the whole text.
+// line, and tabs advance to the next multiple of eight columns. While the
+// view is at the end of the output it follows it, also to the right along a
+// long line. Other control characters show as their Unicode pictures; the
+// text keeps them as they are. Ctrl+C and the context menu copy the whole
+// text.
 class ConsoleView : public QAbstractScrollArea {
   Q_OBJECT
 
@@ -21,6 +24,10 @@ class ConsoleView : public QAbstractScrollArea {
   void Clear();
   // The whole text, lines joined by line feeds.
   QString Text() const;
+
+  // A line as it is painted: control characters other than the tab as the
+  // pictures U+2401..U+241F and U+2421.
+  static QString Picture(QString line);
 
  protected:
   void paintEvent(QPaintEvent* event) override;

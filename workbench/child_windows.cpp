@@ -33,4 +33,9 @@ void AssemblerChildWindow::resizeEvent(QResizeEvent* event) {
 
 void AssemblerChildWindow::closeEvent(QCloseEvent* event) { event->ignore(); }
 
+void AssemblerChildWindow::changeEvent(QEvent* event) {
+  QMdiSubWindow::changeEvent(event);
+  if (event->type() == QEvent::WindowStateChange && isMinimized()) raise();
+}
+
 }  // namespace zar

@@ -22,6 +22,9 @@ class AssemblerChildWindow : public QMdiSubWindow {
   // The three windows belong to the workbench: they can be resized and
   // minimised, but only go away with it.
   void closeEvent(QCloseEvent* event) override;
+  // A minimised window comes to the front, so that the output window never
+  // hides its title bar and restore button.
+  void changeEvent(QEvent* event) override;
 
  private:
   TextArea* text_;

@@ -133,6 +133,11 @@ void WorkbenchWindow::showEvent(QShowEvent* event) {
   LayOutChildren();
 }
 
+void WorkbenchWindow::moveEvent(QMoveEvent* event) {
+  QMainWindow::moveEvent(event);
+  LayOutChildren();
+}
+
 void WorkbenchWindow::resizeEvent(QResizeEvent* event) {
   QMainWindow::resizeEvent(event);
   LayOutChildren();

@@ -35,6 +35,9 @@ class WorkbenchWindow : public QMainWindow {
  protected:
   void resizeEvent(QResizeEvent* event) override;
   void showEvent(QShowEvent* event) override;
+  // The window system frames a new window after it was shown; the move that
+  // follows brings the outer size the layout is computed from.
+  void moveEvent(QMoveEvent* event) override;
 
  private:
   // A stage's messages, one box each, then the text it leaves in its window.

@@ -70,6 +70,12 @@ TEST_F(MainWindowTest, StartsStoppedAndButtonsAndFieldsDriveTheMachine) {
   Key(keys, QEvent::KeyRelease, Qt::Key_A, "a");
   EXPECT_EQ(machine.Memory[KeyCell], 65);
   EXPECT_EQ(Shown(), Expected());
+  QKeyEvent alt(QEvent::ShortcutOverride, Qt::Key_Alt, Qt::AltModifier);
+  alt.ignore();
+  QApplication::sendEvent(keys, &alt);
+  EXPECT_TRUE(alt.isAccepted());  // the left Alt key stays with the machine, not the menus
+  Key(keys, QEvent::KeyRelease, Qt::Key_Alt);
+  EXPECT_EQ(machine.Memory[KeyCell], 18);
 
   controller.LoadImage(test::Image({255, 10, 3}, {{10, 191}}));  // cell 255 := 0 - 191 = 'A'
   Click("Command3");

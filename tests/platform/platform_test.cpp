@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <QScrollBar>
+
 #include "platform/console_view.h"
 #include "platform/key_codes.h"
 
@@ -29,6 +31,17 @@ TEST(ConsoleView, BreaksLinesOnceForAPairAndExpandsTabs) {
   console.Clear();
   console.AppendCharacter('A');
   EXPECT_EQ(console.Text(), "A");
+  EXPECT_EQ(ConsoleView::Picture(QString::fromUtf8("a\x01\x1b\x7f\u00e4")), QString::fromUtf8("a\u2401\u241b\u2421\u00e4"));
+}
+
+TEST(ConsoleView, FollowsTheEndOfALongLineAndTheNextLine) {
+  ConsoleView console;
+  console.resize(200, 100);
+  for (int i = 0; i < 300; ++i) console.AppendCharacter('x');
+  EXPECT_GT(console.horizontalScrollBar()->value(), 200);
+  EXPECT_EQ(console.horizontalScrollBar()->value(), console.horizontalScrollBar()->maximum());
+  console.AppendCharacter('\n');
+  EXPECT_EQ(console.horizontalScrollBar()->value(), 0);
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QMdiArea>
 #include <QTcpSocket>
 
 #include "platform/console_view.h"
@@ -41,6 +42,9 @@ TEST_F(WorkbenchTest, OpensFreshEachTimeWithDebugChecked) {
   EXPECT_EQ(workbench->centralWidget()->size(), QSize(925, 546));
   workbench->SourceWindow().close();  // the child windows stay with the workbench
   EXPECT_FALSE(workbench->SourceWindow().isHidden());
+  workbench->SourceWindow().showMinimized();  // and a minimised one is not hidden behind the others
+  EXPECT_EQ(workbench->findChild<QMdiArea*>()->subWindowList(QMdiArea::StackingOrder).last(),
+            &workbench->SourceWindow());
   Source().SetWholeText(WorkedExample);
   Trigger("mdbg");
   Trigger("mrun");
