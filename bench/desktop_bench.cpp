@@ -18,6 +18,8 @@ class SilentDialogs final : public Dialogs {
   QString OpenFileName(QWidget*, const QString&, const QString&) override { return {}; }
   QString SaveFileName(QWidget*, const QString&, const QString&) override { return {}; }
   void ShowMessage(QWidget*, const QString&) override {}
+  NetworkErrorChoice ShowNetworkError(const QString&) override { return NetworkErrorChoice::Ok; }
+  bool AnyOpen() const override { return false; }
 };
 
 // The main window with the Screen and History windows open, running a

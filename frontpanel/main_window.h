@@ -58,7 +58,6 @@ class MainWindow : public QMainWindow {
   Dialogs& dialogs_;
   QString loadedProgramPath_;
   QString dialogPath_;  // the file dialog opens on the path chosen last
-  bool networkMessageOpen_ = false;
 
   MemoryPicture* picture_ = nullptr;
   TextArea* memoryText_ = nullptr;

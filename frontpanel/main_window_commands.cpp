@@ -41,12 +41,11 @@ void MainWindow::OnResetMachine() {
   controller_.Stop();
 }
 
+// One box at a time: a failure while any box is open is dropped, so a
+// program that reconnects every step cannot pile them up.
 void MainWindow::OnNetworkFailed(const QString& description) {
-  // A program that reconnects every step would otherwise pile up boxes.
-  if (networkMessageOpen_) return;
-  networkMessageOpen_ = true;
-  ShowMessage(description);
-  networkMessageOpen_ = false;
+  if (dialogs_.AnyOpen()) return;
+  if (dialogs_.ShowNetworkError(description) == NetworkErrorChoice::StopMachine) controller_.Stop();
 }
 
 void MainWindow::ShowMessage(const QString& text) { dialogs_.ShowMessage(this, text); }

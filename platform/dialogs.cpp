@@ -1,7 +1,9 @@
 #include "platform/dialogs.h"
 
+#include <QApplication>
 #include <QFileDialog>
 #include <QMessageBox>
+#include <QPushButton>
 
 #include "platform/app_info.h"
 #include "platform/line_breaks.h"
@@ -13,22 +15,69 @@ namespace {
 // sees it and holds the machine while it is open; a desktop's native dialog
 // would not show up that way.
 constexpr QFileDialog::Options DialogOptions = QFileDialog::DontUseNativeDialog;
+
+void Prepare(QMessageBox& box, const QString& text) {
+  box.setIcon(QMessageBox::NoIcon);
+  box.setWindowTitle(ApplicationTitle);
+  box.setText(NormalizeLineBreaks(text));
+  box.setTextFormat(Qt::PlainText);
+}
 }  // namespace
 
+// A box without a parent that is modal to its own window alone: it counts as
+// a modal dialog (the run timer holds), stays in front, and blocks no window
+// of the program.
+class QtDialogs::NetworkBox : public QMessageBox {
+ public:
+  explicit NetworkBox(const QString& text) {
+    Prepare(*this, text);
+    setWindowModality(Qt::WindowModal);
+    setWindowFlag(Qt::WindowStaysOnTopHint);
+    // Closing the box or Escape is OK, as in every other box.
+    setEscapeButton(addButton(QMessageBox::Ok));
+    stop_ = addButton("Stop machine", QMessageBox::ActionRole);
+  }
+  bool StopChosen() const { return clickedButton() == stop_; }
+
+ private:
+  QPushButton* stop_;
+};
+
+QtDialogs::QtDialogs() = default;
+QtDialogs::~QtDialogs() = default;
+
 QString QtDialogs::OpenFileName(QWidget* parent, const QString& filter, const QString& startPath) {
+  CloseNetworkError();
   return QFileDialog::getOpenFileName(parent, QString(), startPath, filter, nullptr, DialogOptions);
 }
 
 QString QtDialogs::SaveFileName(QWidget* parent, const QString& filter, const QString& startPath) {
+  CloseNetworkError();
   // Replacing an existing file needs no confirmation here.
   return QFileDialog::getSaveFileName(parent, QString(), startPath, filter, nullptr,
                                       DialogOptions | QFileDialog::DontConfirmOverwrite);
 }
 
 void QtDialogs::ShowMessage(QWidget* parent, const QString& text) {
-  QMessageBox box(QMessageBox::NoIcon, ApplicationTitle, NormalizeLineBreaks(text), QMessageBox::Ok, parent);
-  box.setTextFormat(Qt::PlainText);
+  CloseNetworkError();
+  QMessageBox box(parent);
+  Prepare(box, text);
+  box.setStandardButtons(QMessageBox::Ok);
   box.exec();
+}
+
+NetworkErrorChoice QtDialogs::ShowNetworkError(const QString& text) {
+  NetworkBox box(text);
+  networkBox_ = &box;
+  box.exec();
+  networkBox_ = nullptr;
+  return box.StopChosen() ? NetworkErrorChoice::StopMachine : NetworkErrorChoice::Ok;
+}
+
+bool QtDialogs::AnyOpen() const { return QApplication::activeModalWidget() != nullptr; }
+
+void QtDialogs::CloseNetworkError() {
+  if (networkBox_ != nullptr) networkBox_->close();
 }
 
 }  // namespace zar

@@ -6,6 +6,9 @@ class QWidget;
 
 namespace zar {
 
+// What the user chose in a network error box.
+enum class NetworkErrorChoice { Ok, StopMachine };
+
 // The modal dialogs the windows open. Tests put a scripted one in their place.
 class Dialogs {
  public:
@@ -15,14 +18,31 @@ class Dialogs {
   virtual QString SaveFileName(QWidget* parent, const QString& filter, const QString& startPath) = 0;
   // A message with one OK button, no icon, the application's title as caption.
   virtual void ShowMessage(QWidget* parent, const QString& text) = 0;
+  // A failure of the network device, with OK and "Stop machine". It blocks
+  // no window, so the program can still be closed while it is open.
+  virtual NetworkErrorChoice ShowNetworkError(const QString& text) = 0;
+  // Whether one of these dialogs is open now.
+  virtual bool AnyOpen() const = 0;
 };
 
-// The real dialogs.
+// The real dialogs. At most one is open at a time: another one closes an
+// open network error box first.
 class QtDialogs final : public Dialogs {
  public:
+  QtDialogs();
+  ~QtDialogs() override;
+
   QString OpenFileName(QWidget* parent, const QString& filter, const QString& startPath) override;
   QString SaveFileName(QWidget* parent, const QString& filter, const QString& startPath) override;
   void ShowMessage(QWidget* parent, const QString& text) override;
+  NetworkErrorChoice ShowNetworkError(const QString& text) override;
+  bool AnyOpen() const override;
+
+ private:
+  void CloseNetworkError();
+
+  class NetworkBox;
+  NetworkBox* networkBox_ = nullptr;  // while one is open
 };
 
 }  // namespace zar

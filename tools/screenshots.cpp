@@ -24,6 +24,11 @@ class PrintingDialogs final : public zar::Dialogs {
   QString OpenFileName(QWidget*, const QString&, const QString&) override { return {}; }
   QString SaveFileName(QWidget*, const QString&, const QString&) override { return {}; }
   void ShowMessage(QWidget*, const QString& text) override { std::fprintf(stderr, "%s\n", qPrintable(text)); }
+  zar::NetworkErrorChoice ShowNetworkError(const QString& text) override {
+    ShowMessage(nullptr, text);
+    return zar::NetworkErrorChoice::Ok;
+  }
+  bool AnyOpen() const override { return false; }
 };
 
 void Save(QWidget* window, const QString& folder, const char* name) {

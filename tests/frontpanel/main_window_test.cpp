@@ -132,6 +132,17 @@ TEST_F(MainWindowTest, MenusGoThroughTheDialogsAndResetReloads) {
   EXPECT_TRUE(dialogs.messages[1].startsWith("Version : 1.0.25\rwritten by "));
 }
 
+TEST_F(MainWindowTest, NetworkErrorsOpenOneBoxAtATimeWhoseStopButtonStops) {
+  controller.Start();
+  dialogs.anyOpen = true;
+  emit controller.NetworkFailed("dropped while another box is open");
+  dialogs.anyOpen = false;
+  dialogs.networkChoice = NetworkErrorChoice::StopMachine;
+  emit controller.NetworkFailed("refused");
+  EXPECT_EQ(dialogs.messages, QStringList{"refused"});
+  EXPECT_FALSE(controller.Running());
+}
+
 TEST_F(MainWindowTest, ToolWindowsOpenOnceAndCloseWithTheMainWindow) {
   window.show();
   Trigger("msop");

@@ -13,9 +13,16 @@ class FakeDialogs : public Dialogs {
   QString OpenFileName(QWidget*, const QString& filter, const QString& start) override { return Answer(filter, start); }
   QString SaveFileName(QWidget*, const QString& filter, const QString& start) override { return Answer(filter, start); }
   void ShowMessage(QWidget*, const QString& text) override { messages.append(text); }
+  NetworkErrorChoice ShowNetworkError(const QString& text) override {
+    messages.append(text);
+    return networkChoice;
+  }
+  bool AnyOpen() const override { return anyOpen; }
 
   QStringList answers, messages;
   QString lastFilter, lastStartPath;
+  NetworkErrorChoice networkChoice = NetworkErrorChoice::Ok;
+  bool anyOpen = false;
 
  private:
   QString Answer(const QString& filter, const QString& startPath) {
