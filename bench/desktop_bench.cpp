@@ -20,6 +20,8 @@ class SilentDialogs final : public Dialogs {
   void ShowMessage(QWidget*, const QString&) override {}
   NetworkErrorChoice ShowNetworkError(const QString&) override { return NetworkErrorChoice::Ok; }
   bool AnyOpen() const override { return false; }
+  void ShowMessage(QWidget* parent, const QString& text, const QString&) override { ShowMessage(parent, text); }
+  bool Confirm(QWidget*, const QString&) override { return true; }
 };
 
 // The main window with the Screen and History windows open, running a

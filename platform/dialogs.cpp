@@ -58,12 +58,24 @@ QString QtDialogs::SaveFileName(QWidget* parent, const QString& filter, const QS
                                       DialogOptions | QFileDialog::DontConfirmOverwrite);
 }
 
-void QtDialogs::ShowMessage(QWidget* parent, const QString& text) {
+void QtDialogs::ShowMessage(QWidget* parent, const QString& text) { ShowMessage(parent, text, QString()); }
+
+void QtDialogs::ShowMessage(QWidget* parent, const QString& text, const QString& details) {
   CloseNetworkError();
   QMessageBox box(parent);
   Prepare(box, text);
+  box.setDetailedText(details);
   box.setStandardButtons(QMessageBox::Ok);
   box.exec();
+}
+
+bool QtDialogs::Confirm(QWidget* parent, const QString& text) {
+  CloseNetworkError();
+  QMessageBox box(parent);
+  Prepare(box, text);
+  box.setStandardButtons(QMessageBox::Ok | QMessageBox::Cancel);
+  box.setDefaultButton(QMessageBox::Cancel);
+  return box.exec() == QMessageBox::Ok;
 }
 
 NetworkErrorChoice QtDialogs::ShowNetworkError(const QString& text) {

@@ -18,6 +18,10 @@ class Dialogs {
   virtual QString SaveFileName(QWidget* parent, const QString& filter, const QString& startPath) = 0;
   // A message with one OK button, no icon, the application's title as caption.
   virtual void ShowMessage(QWidget* parent, const QString& text) = 0;
+  // The same with a longer text that the box shows on request.
+  virtual void ShowMessage(QWidget* parent, const QString& text, const QString& details) = 0;
+  // A question with OK and Cancel; true for OK.
+  virtual bool Confirm(QWidget* parent, const QString& text) = 0;
   // A failure of the network device, with OK and "Stop machine". It blocks
   // no window, so the program can still be closed while it is open.
   virtual NetworkErrorChoice ShowNetworkError(const QString& text) = 0;
@@ -35,6 +39,8 @@ class QtDialogs final : public Dialogs {
   QString OpenFileName(QWidget* parent, const QString& filter, const QString& startPath) override;
   QString SaveFileName(QWidget* parent, const QString& filter, const QString& startPath) override;
   void ShowMessage(QWidget* parent, const QString& text) override;
+  void ShowMessage(QWidget* parent, const QString& text, const QString& details) override;
+  bool Confirm(QWidget* parent, const QString& text) override;
   NetworkErrorChoice ShowNetworkError(const QString& text) override;
   bool AnyOpen() const override;
 

@@ -22,6 +22,15 @@ std::string ToCp1252(const QString& text) {
   return bytes;
 }
 
+std::optional<int> FirstLineOutsideCp1252(const QString& text) {
+  int line = 1;
+  for (const QChar c : text) {
+    if (c == '\n') ++line;
+    if (!UnicodeToCp1252(c.unicode())) return line;
+  }
+  return std::nullopt;
+}
+
 std::filesystem::path LocalPath(const QString& path) { return QFile::encodeName(path).toStdString(); }
 
 }  // namespace zar

@@ -29,6 +29,8 @@ class PrintingDialogs final : public zar::Dialogs {
     return zar::NetworkErrorChoice::Ok;
   }
   bool AnyOpen() const override { return false; }
+  void ShowMessage(QWidget* parent, const QString& text, const QString&) override { ShowMessage(parent, text); }
+  bool Confirm(QWidget*, const QString&) override { return true; }
 };
 
 void Save(QWidget* window, const QString& folder, const char* name) {

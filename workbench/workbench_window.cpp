@@ -24,6 +24,9 @@ constexpr int ClientHeight = 546;
 
 const QString SourceFilter = FileFilter("OISC-Assembler(*.OIA)", "*.oia");
 
+// A command shows this many messages as boxes of their own.
+constexpr int MessageBoxesShown = 10;
+
 void Place(QWidget& window, const TwipRect& r) {
   const QRect now = window.geometry();
   window.setGeometry(TwipsToPixels(r.left), TwipsToPixels(r.top), r.width > 0 ? TwipsToPixels(r.width) : now.width(),
@@ -31,6 +34,35 @@ void Place(QWidget& window, const TwipRect& r) {
 }
 
 }  // namespace
+
+// The messages of one command: the first ones in boxes as they come, the
+// rest held back for one box at the end that counts them and lists them in
+// its details, so that a source full of faults cannot lock the user out.
+class WorkbenchWindow::CommandMessages {
+ public:
+  CommandMessages(Dialogs& dialogs, QWidget* parent) : dialogs_(dialogs), parent_(parent) {}
+
+  void Show(const QString& text) {
+    if (shown_ < MessageBoxesShown) {
+      ++shown_;
+      dialogs_.ShowMessage(parent_, text);
+    } else {
+      heldBack_ << text;
+    }
+  }
+
+  void Finish() {
+    if (heldBack_.isEmpty()) return;
+    dialogs_.ShowMessage(parent_, QString("%1 more messages of this command are in the details.").arg(heldBack_.size()),
+                         heldBack_.join('\n'));
+  }
+
+ private:
+  Dialogs& dialogs_;
+  QWidget* parent_;
+  int shown_ = 0;
+  QStringList heldBack_;
+};
 
 WorkbenchWindow::WorkbenchWindow(MachineController& controller, Dialogs& dialogs, QWidget* parent)
     : QMainWindow(parent), controller_(controller), dialogs_(dialogs) {
@@ -80,14 +112,16 @@ void WorkbenchWindow::BuildMenus() {
 // Scan, place and generate, each stage whatever the one before reported. The
 // listing is empty while the generation runs and stays so when it fails.
 void WorkbenchWindow::Generate(GenerateMode mode) {
-  Report(controller_.ScanSource(SourceBytes()), *table_);
-  Report(controller_.AssignPositions(), *table_);
+  CommandMessages messages(dialogs_, this);
+  Report(controller_.ScanSource(SourceBytes()), *table_, messages);
+  Report(controller_.AssignPositions(), *table_, messages);
   output_->Text().SetWholeText({});
-  Report(controller_.GenerateCode({mode, debug_->isChecked()}), *output_);
+  Report(controller_.GenerateCode({mode, debug_->isChecked()}), *output_, messages);
+  messages.Finish();
 }
 
-void WorkbenchWindow::Report(const StageReport& report, AssemblerChildWindow& window) {
-  for (const std::string& message : report.messages) dialogs_.ShowMessage(this, FromCp1252(message));
+void WorkbenchWindow::Report(const StageReport& report, AssemblerChildWindow& window, CommandMessages& messages) {
+  for (const std::string& message : report.messages) messages.Show(FromCp1252(message));
   if (report.shown) window.Text().SetWholeText(FromCp1252(*report.shown));
 }
 
@@ -108,7 +142,9 @@ void WorkbenchWindow::OnLoad() {
   ShowFileName(path);
   table_->Text().SetWholeText({});
   output_->Text().SetWholeText({});
-  Report(controller_.ScanSource(SourceBytes()), *table_);
+  CommandMessages messages(dialogs_, this);
+  Report(controller_.ScanSource(SourceBytes()), *table_, messages);
+  messages.Finish();
 }
 
 void WorkbenchWindow::OnSaveAs() {
@@ -116,6 +152,11 @@ void WorkbenchWindow::OnSaveAs() {
   if (path.isEmpty()) return;
   dialogPath_ = path;
   QString text = source_->Text().WholeText();
+  if (const auto line = FirstLineOutsideCp1252(text)) {
+    const QString question = QString("Line %1 holds characters that code page 1252 cannot store; they would be "
+                                     "saved as '?'. Save anyway?").arg(*line);
+    if (!dialogs_.Confirm(this, question)) return;
+  }
   text.replace('\n', lineBreak_);
   if (const FileResult written = SaveSourceFile(LocalPath(path), ToCp1252(text)); written.Failed()) {
     dialogs_.ShowMessage(this, QString::fromStdString(written.Why()));

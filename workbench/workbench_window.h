@@ -40,8 +40,9 @@ class WorkbenchWindow : public QMainWindow {
   void moveEvent(QMoveEvent* event) override;
 
  private:
-  // A stage's messages, one box each, then the text it leaves in its window.
-  void Report(const StageReport& report, AssemblerChildWindow& window);
+  class CommandMessages;
+  // A stage's messages, then the text it leaves in its window.
+  void Report(const StageReport& report, AssemblerChildWindow& window, CommandMessages& messages);
   void BuildMenus();
   void LayOutChildren();
   void OnLoad();

@@ -13,6 +13,11 @@ class FakeDialogs : public Dialogs {
   QString OpenFileName(QWidget*, const QString& filter, const QString& start) override { return Answer(filter, start); }
   QString SaveFileName(QWidget*, const QString& filter, const QString& start) override { return Answer(filter, start); }
   void ShowMessage(QWidget*, const QString& text) override { messages.append(text); }
+  void ShowMessage(QWidget*, const QString& text, const QString& more) override { messages.append(text + '|' + more); }
+  bool Confirm(QWidget*, const QString& text) override {
+    messages.append(text);
+    return confirm;
+  }
   NetworkErrorChoice ShowNetworkError(const QString& text) override {
     messages.append(text);
     return networkChoice;
@@ -23,6 +28,7 @@ class FakeDialogs : public Dialogs {
   QString lastFilter, lastStartPath;
   NetworkErrorChoice networkChoice = NetworkErrorChoice::Ok;
   bool anyOpen = false;
+  bool confirm = false;
 
  private:
   QString Answer(const QString& filter, const QString& startPath) {

@@ -95,6 +95,28 @@ TEST_F(WorkbenchTest, EachStageReportsInOrderAndTheNextStillRuns) {
   EXPECT_FALSE(controller.Running());
 }
 
+TEST_F(WorkbenchTest, ACommandShowsTenBoxesAndTheRestInOne) {
+  Source().SetWholeText(QString("SET\n").repeated(15));  // 15 short lines and the empty last one
+  Trigger("mcreateonly");
+  ASSERT_EQ(dialogs.messages.size(), 11);
+  EXPECT_EQ(dialogs.messages[9], "Input Processing failed at: SET");
+  EXPECT_EQ(dialogs.messages[10], "6 more messages of this command are in the details.|" +
+                                      QString("Input Processing failed at: SET\n").repeated(5) +
+                                      "Input Processing failed at: ");
+}
+
+TEST_F(WorkbenchTest, SavingCharactersTheCodePageLacksNeedsAConfirmation) {
+  Source().SetWholeText(QString::fromUtf8("NUL\n\u20ac\n\u4e2d"));  // the euro sign is in it, the last not
+  dialogs.answers = {Path("a.OIA"), Path("a.OIA")};
+  Trigger("msave");
+  EXPECT_FALSE(std::filesystem::exists(temp.File("a.OIA")));
+  dialogs.confirm = true;
+  Trigger("msave");
+  EXPECT_EQ(test::TempFolder::Read(temp.File("a.OIA")), "NUL\r\n\x80\r\n?");
+  ASSERT_EQ(dialogs.messages.size(), 2);
+  EXPECT_TRUE(dialogs.messages[0].startsWith("Line 3 holds characters that code page 1252 cannot store"));
+}
+
 TEST_F(WorkbenchTest, LoadScansSaveKeepsTheTextAndFailuresChangeNothing) {
   const std::string text = "# caf\xe9\xa0\r\nNUL\r\n:x\r\nGTO,x";  // a no-break space stays one
   temp.Write("a.OIA", text);
