@@ -35,6 +35,8 @@ MachineController::MachineController(QObject* parent)
   connect(&timer_, &RunTimer::Tick, this, &MachineController::RunStep);
   connect(&sock_, &TcpNetworkPort::ByteArrived, this, &MachineController::NetworkByteArrived);
   connect(&sock_, &TcpNetworkPort::ErrorOccurred, this, &MachineController::NetworkFailed);
+  connect(&sock_, &TcpNetworkPort::Happened, this, &MachineController::NetworkLogged);
+  connect(&sock_, &TcpNetworkPort::Traffic, this, &MachineController::NetworkTraffic);
 }
 
 MachineController::~MachineController() = default;
@@ -94,6 +96,11 @@ void MachineController::SaveProgram(const std::filesystem::path& path) {
   if (const FileResult written = SaveProgramFile(path, session_.State().Memory); written.Failed()) {
     emit FileFailed(QString::fromStdString(written.Why()));
   }
+}
+
+void MachineController::SetNetworkEnabled(bool enabled) {
+  if (!enabled) sock_.Close();
+  session_.SetNetwork(enabled ? static_cast<NetworkPort&>(sock_) : offline_);
 }
 
 void MachineController::SetHistoryWatched(bool watched) { session_.SetRecordsHistory(watched); }

@@ -36,6 +36,7 @@ class MachineController : public QObject {
   bool Running() const { return session_.Run() == RunState::Running; }
   int Interval() const { return timer_.Interval(); }
   const RunTimer& Timer() const { return timer_; }
+  const TcpNetworkPort& Network() const { return sock_; }
 
   // Run control: the timer steps the machine while it runs.
   void Start();
@@ -57,6 +58,14 @@ class MachineController : public QObject {
   // file that cannot be read at all changes no cell and is reported.
   void LoadProgram(const std::filesystem::path& path);
   void SaveProgram(const std::filesystem::path& path);
+
+  // With the network off, network commands are decoded and cleared as when
+  // every socket operation fails, without a word; switching off closes the
+  // socket. It is on at start.
+  void SetNetworkEnabled(bool enabled);
+  // Whether the next listen accepts connections from other computers, not
+  // only from this one (off at start).
+  void SetAcceptRemote(bool accept) { sock_.SetAcceptRemote(accept); }
 
   // The history takes a sample in every step only while it is watched.
   void SetHistoryWatched(bool watched);
@@ -86,6 +95,10 @@ class MachineController : public QObject {
   void FileFailed(const QString& why);
   // The socket failed after a command had returned, in its own words.
   void NetworkFailed(const QString& description);
+  // The network device logged an event (its state may have changed with it),
+  // or moved bytes.
+  void NetworkLogged(const QString& line);
+  void NetworkTraffic();
 
  private:
   class EventRelay;
@@ -95,6 +108,7 @@ class MachineController : public QObject {
   std::unique_ptr<EventRelay> relay_;  // the session's events as signals
   RunTimer timer_;
   TcpNetworkPort sock_;
+  OfflineNetworkPort offline_;
   Session session_;
   AssemblerState assembler_;
   std::mt19937 random_;

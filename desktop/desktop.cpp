@@ -1,6 +1,7 @@
 #include "desktop/desktop.h"
 
 #include "devicewindows/history_window.h"
+#include "devicewindows/network_window.h"
 #include "devicewindows/screen_window.h"
 #include "workbench/workbench_window.h"
 
@@ -20,6 +21,7 @@ Desktop::Desktop(Dialogs& dialogs) : dialogs_(dialogs), main_(controller_, dialo
   QObject::connect(&main_, &MainWindow::ScreenWindowRequested, &main_, [this] { ShowScreenWindow(); });
   QObject::connect(&main_, &MainWindow::HistoryWindowRequested, &main_, [this] { ShowHistoryWindow(); });
   QObject::connect(&main_, &MainWindow::WorkbenchRequested, &main_, [this] { ShowWorkbench(); });
+  QObject::connect(&main_, &MainWindow::NetworkWindowRequested, &main_, [this] { ShowNetworkWindow(); });
 }
 
 Desktop::~Desktop() = default;
@@ -34,6 +36,12 @@ HistoryWindow& Desktop::ShowHistoryWindow() {
   if (historyWindow_ == nullptr) historyWindow_ = new HistoryWindow(controller_, &main_);
   BringForward(*historyWindow_);
   return *historyWindow_;
+}
+
+NetworkWindow& Desktop::ShowNetworkWindow() {
+  if (networkWindow_ == nullptr) networkWindow_ = new NetworkWindow(controller_, &main_);
+  BringForward(*networkWindow_);
+  return *networkWindow_;
 }
 
 WorkbenchWindow& Desktop::ShowWorkbench() {

@@ -9,6 +9,7 @@ namespace zar {
 
 class Dialogs;
 class HistoryWindow;
+class NetworkWindow;
 class ScreenWindow;
 class WorkbenchWindow;
 
@@ -26,6 +27,7 @@ class Desktop {
   ScreenWindow& ShowScreenWindow();
   HistoryWindow& ShowHistoryWindow();
   WorkbenchWindow& ShowWorkbench();
+  NetworkWindow& ShowNetworkWindow();
 
  private:
   Dialogs& dialogs_;
@@ -33,6 +35,7 @@ class Desktop {
   MainWindow main_;
   ScreenWindow* screenWindow_ = nullptr;
   HistoryWindow* historyWindow_ = nullptr;
+  NetworkWindow* networkWindow_ = nullptr;
   QPointer<WorkbenchWindow> workbench_;  // gone once closed
 };
 

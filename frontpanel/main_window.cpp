@@ -142,6 +142,15 @@ void MainWindow::BuildMenus() {
   connect(AddAction(tools, "Screen Output", "msop"), &QAction::triggered, this, &MainWindow::ScreenWindowRequested);
   connect(AddAction(tools, "History", "mhist"), &QAction::triggered, this, &MainWindow::HistoryWindowRequested);
   connect(AddAction(tools, "Info", "minf"), &QAction::triggered, this, [this] { ShowMessage(AboutText()); });
+  tools->addSeparator();
+  connect(AddAction(tools, "Network", "mnet"), &QAction::triggered, this, &MainWindow::NetworkWindowRequested);
+  QAction* enabled = AddAction(tools, "Network enabled", "mnetenabled");
+  enabled->setCheckable(true);
+  enabled->setChecked(true);
+  connect(enabled, &QAction::toggled, &controller_, &MachineController::SetNetworkEnabled);
+  QAction* remote = AddAction(tools, "Accept connections from other computers", "mnetremote");
+  remote->setCheckable(true);
+  connect(remote, &QAction::toggled, &controller_, &MachineController::SetAcceptRemote);
 }
 
 // The Tools windows are this window's children and close with it.

@@ -35,6 +35,7 @@ class MainWindow : public QMainWindow {
   void ScreenWindowRequested();
   void HistoryWindowRequested();
   void WorkbenchRequested();
+  void NetworkWindowRequested();
   // The window was closed: the program ends.
   void Closing();
 

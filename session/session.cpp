@@ -59,7 +59,7 @@ bool Session::MachineStep() {
   });
   stage(StepStage::Network, [&] {
     const Byte command = machine_.Memory[NetCommandCell];
-    if (CheckNetwork(machine_.Memory, network_)) events_.NetworkCommandRan(command);
+    if (CheckNetwork(machine_.Memory, *network_)) events_.NetworkCommandRan(command);
   });
   stage(StepStage::History, [&] {
     if (recordHistory_) events_.HistoryRecorded(history_.Record(MemorySum(machine_.Memory)));

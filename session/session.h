@@ -17,7 +17,7 @@ enum class RunState { Stopped, Running };
 // the network port and the subscriber of its events are given to it.
 class Session {
  public:
-  Session(NetworkPort& network, MachineEvents& events) : network_(network), events_(events) {}
+  Session(NetworkPort& network, MachineEvents& events) : network_(&network), events_(events) {}
 
   Machine& State() { return machine_; }
   const Machine& State() const { return machine_; }
@@ -27,6 +27,9 @@ class Session {
 
   RunState Run() const { return run_; }
   void SetRun(RunState run) { run_ = run; }
+
+  // The port the network service uses from the next step on.
+  void SetNetwork(NetworkPort& network) { network_ = &network; }
 
   // The history records a sample in every step only while somebody watches it.
   bool RecordsHistory() const { return recordHistory_; }
@@ -49,7 +52,7 @@ class Session {
   Machine machine_;
   ScreenDevice screen_;
   SumHistory history_;
-  NetworkPort& network_;
+  NetworkPort* network_;
   MachineEvents& events_;
   RunState run_ = RunState::Stopped;
   bool recordHistory_ = false;

@@ -8,6 +8,8 @@
 #include <QTcpServer>
 #include <QTcpSocket>
 
+#include <sys/socket.h>
+
 #include "session/run_control.h"
 #include "support/memory_image.h"
 #include "support/qt_wait.h"
@@ -90,6 +92,7 @@ TEST_F(ControllerNetworkTest, ListensForOnePeerAndReportsRefusedConnectsLater) {
   Command(3, occupant.serverPort());  // in use: fails without a word
   const quint16 port = test::FreePort();
   Command(3, port);
+  EXPECT_EQ(controller.Network().State(), "listening on 127.0.0.1:" + QString::number(port));
   QTcpSocket peer;
   QTcpSocket latecomer;
   peer.connectToHost(QHostAddress::LocalHost, port);
@@ -100,6 +103,9 @@ TEST_F(ControllerNetworkTest, ListensForOnePeerAndReportsRefusedConnectsLater) {
   QObject::connect(&controller, &MachineController::MemoryReplaced, [&] { shown = machine.Memory[NetDataCell] == 'Q'; });
   peer.write("Q");
   EXPECT_TRUE(WaitFor([&] { return shown; }));
+  ::shutdown(static_cast<int>(peer.socketDescriptor()), SHUT_WR);  // the peer has said all it will say
+  test::Linger(20);
+  EXPECT_EQ(controller.Network().State(), "closed by peer 127.0.0.1:" + QString::number(peer.localPort()));
   Command(2, 0, 42);
   Command(3, test::FreePort());  // listening afresh ends the connection after what was sent
   EXPECT_TRUE(WaitFor([&] { return peer.state() == QAbstractSocket::UnconnectedState; }));
@@ -111,6 +117,19 @@ TEST_F(ControllerNetworkTest, ListensForOnePeerAndReportsRefusedConnectsLater) {
   EXPECT_TRUE(WaitFor([&] { return !networkFailures.isEmpty(); }));
   controller.Step();  // the machine goes on: cells 3..5 jump back to 0
   EXPECT_EQ(machine.IP, 0);
+}
+
+TEST_F(ControllerNetworkTest, ListensOnEveryAddressOnlyWhenAskedAndCanBeSwitchedOff) {
+  controller.SetAcceptRemote(true);
+  Command(3, 0);
+  EXPECT_TRUE(controller.Network().State().startsWith("listening on 0.0.0.0:"));
+  controller.SetNetworkEnabled(false);
+  EXPECT_EQ(controller.Network().State(), "idle");
+  Command(1, test::FreePort());
+  test::Linger(50);
+  EXPECT_EQ(machine.Memory[NetCommandCell], 0);
+  EXPECT_EQ(controller.Network().State(), "idle");
+  EXPECT_TRUE(networkFailures.isEmpty());
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 
 #include "controller/machine_controller.h"
 #include "devicewindows/history_window.h"
+#include "devicewindows/network_window.h"
 #include "devicewindows/screen_window.h"
 #include "support/memory_image.h"
 
@@ -84,6 +85,21 @@ TEST(HistoryWindow, TakesSamplesWhileShownAndPlotsBarsUnderTheCurveToItsSize) {
   EXPECT_EQ(window.findChild<QWidget*>("p1")->geometry(), QRect(0, 0, 600, 400));
   EXPECT_EQ(at(590, 399), black);
   EXPECT_EQ(at(300, 200), background);
+}
+
+TEST(NetworkWindow, ShowsTheStateAndTheEventsOfTheDevice) {
+  MachineController controller;
+  NetworkWindow window(controller);
+  controller.LoadImage(Image({245, 10, 3}, {{10, 256 - 3}}));  // listen on port 0: any free one
+  controller.Step();
+  Show(window);
+  const QString listening = controller.Network().State();
+  EXPECT_TRUE(listening.startsWith("listening on 127.0.0.1:")) << listening.toStdString();
+  EXPECT_EQ(window.StateText(), "State: " + listening);
+  EXPECT_TRUE(window.LogText().endsWith(" " + listening));
+  controller.SetNetworkEnabled(false);
+  EXPECT_EQ(window.StateText(), "State: idle");
+  EXPECT_TRUE(window.LogText().endsWith(" closed"));
 }
 
 }  // namespace

@@ -7,6 +7,8 @@
 #include <QMdiArea>
 #include <QTcpSocket>
 
+#include <sys/socket.h>
+
 #include "platform/console_view.h"
 #include "platform/text_area.h"
 #include "support/desktop_fixture.h"
@@ -183,6 +185,8 @@ TEST_F(WorkbenchTest, EchoServerExampleAnswersAPeer) {
     return peer.state() == QAbstractSocket::ConnectedState;
   }, 5000));
   peer.write("z");
+  peer.flush();
+  ::shutdown(static_cast<int>(peer.socketDescriptor()), SHUT_WR);  // as 'printf z | nc -N' does
   EXPECT_TRUE(test::WaitFor([&] { return peer.bytesAvailable() > 0; }, 5000));
   EXPECT_EQ(peer.readAll(), QByteArray("z"));
   controller.Stop();

@@ -1,0 +1,56 @@
+#include "devicewindows/network_window.h"
+
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QVBoxLayout>
+
+#include "controller/machine_controller.h"
+#include "platform/app_info.h"
+
+namespace zar {
+
+NetworkWindow::NetworkWindow(MachineController& controller, QWidget* parent)
+    : QWidget(parent, Qt::Window),
+      controller_(controller),
+      state_(new QLabel(this)),
+      traffic_(new QLabel(this)),
+      log_(new QPlainTextEdit(this)) {
+  setObjectName("NetworkWindow");
+  setWindowTitle("Network");
+  resize(480, 300);
+  log_->setReadOnly(true);
+  log_->setFont(FixedFont(8.25));
+  log_->setMaximumBlockCount(TcpNetworkPort::LogLines);
+  auto* layout = new QVBoxLayout(this);
+  layout->addWidget(state_);
+  layout->addWidget(traffic_);
+  layout->addWidget(log_);
+  connect(&controller, &MachineController::NetworkLogged, this, &NetworkWindow::AddEvent);
+  connect(&controller, &MachineController::NetworkTraffic, this, &NetworkWindow::ShowTraffic);
+}
+
+QString NetworkWindow::StateText() const { return state_->text(); }
+QString NetworkWindow::LogText() const { return log_->toPlainText(); }
+
+void NetworkWindow::showEvent(QShowEvent* event) {
+  log_->setPlainText(controller_.Network().Log().join('\n'));
+  ShowState();
+  ShowTraffic();
+  QWidget::showEvent(event);
+}
+
+void NetworkWindow::ShowState() { state_->setText("State: " + controller_.Network().State()); }
+
+void NetworkWindow::ShowTraffic() {
+  if (!isVisible()) return;
+  const TcpNetworkPort& port = controller_.Network();
+  traffic_->setText(QString("Bytes sent: %1   received: %2").arg(port.BytesSent()).arg(port.BytesReceived()));
+}
+
+void NetworkWindow::AddEvent(const QString& line) {
+  if (!isVisible()) return;
+  log_->appendPlainText(line);
+  ShowState();
+}
+
+}  // namespace zar
