@@ -1,8 +1,8 @@
 // zar-screenshots SOURCE OUTDIR [MS]
 // Opens every window, puts SOURCE into the assembler workbench and runs
 // "Generate and Start" at 1 ms for MS milliseconds (default 2000), then saves
-// a picture of each window in OUTDIR. Runs on any Qt platform, offscreen
-// included.
+// a picture of each window in OUTDIR, and one of a network error box. Runs on
+// any Qt platform, offscreen included.
 #include <QApplication>
 #include <QDir>
 #include <QEventLoop>
@@ -58,6 +58,7 @@ int main(int argc, char** argv) {
   window.show();
   desktop.ShowScreenWindow();
   desktop.ShowHistoryWindow();
+  desktop.ShowNetworkWindow();
   zar::WorkbenchWindow& workbench = desktop.ShowWorkbench();
   workbench.SourceWindow().Text().SetWholeText(QString::fromLatin1(source.data(), qsizetype(source.size())));
   desktop.Controller().SetInterval(1);
@@ -74,5 +75,13 @@ int main(int argc, char** argv) {
   Save(window.findChild<QWidget*>("Form6"), folder, "screen.png");
   Save(window.findChild<QWidget*>("Form5"), folder, "history.png");
   Save(&workbench, folder, "workbench.png");
+  Save(window.findChild<QWidget*>("NetworkWindow"), folder, "network.png");
+  // A network error box, pictured while it is open and then answered.
+  QTimer::singleShot(300, [&folder] {
+    QWidget* box = QApplication::activeModalWidget();
+    Save(box, folder, "network-error.png");
+    if (box != nullptr) box->close();
+  });
+  zar::QtDialogs().ShowNetworkError("Connection refused");
   return 0;
 }
