@@ -64,6 +64,50 @@ void BM_ZarRunCountingLoop(benchmark::State& state) {
 }
 BENCHMARK(BM_ZarRunCountingLoop)->Unit(benchmark::kMillisecond);
 
+// What `zar run --break --watch` does: the debugged loop, with a
+// breakpoint and a watch that never hit.
+void BM_ZarRunDebuggedCountingLoop(benchmark::State& state) {
+  constexpr std::uint64_t Steps = 10'000'000;
+  OfflineNetworkPort network;
+  SilentEvents events;
+  Session session(network, events);
+  session.SetBreakpoint(200, true);
+  session.SetWatch(100, true);
+  for (auto _ : state) {
+    session.State() = CountingLoop();
+    benchmark::DoNotOptimize(session.RunDebugged(Steps));
+  }
+  state.counters["steps_per_s"] = benchmark::Counter(static_cast<double>(state.iterations() * Steps),
+                                                     benchmark::Counter::kIsRate);
+}
+BENCHMARK(BM_ZarRunDebuggedCountingLoop)->Unit(benchmark::kMillisecond);
+
+// One step back at the newest end of a record of more than 1,000,000 steps,
+// where the most steps are replayed: the program plots a pixel in every
+// step, so every checkpoint holds a screen store of its own.
+void BM_StepBackOne(benchmark::State& state) {
+  OfflineNetworkPort network;
+  SilentEvents events;
+  Session session(network, events);
+  //   0: SUB 253,10,3  plot; 3: SUB 248,11,0  X += 1, back to 0
+  session.State() = CountingLoop();
+  const Byte cells[] = {253, 10, 3, 248, 11, 0};
+  std::copy(std::begin(cells), std::end(cells), session.State().Memory.begin());
+  session.State().Memory[10] = 253;
+  session.State().Memory[11] = 255;
+  session.StartRecord();
+  for (std::uint64_t i = 0; i < 123 * StepRecord::CheckpointSteps - 1; ++i) session.MachineStep();
+  for (auto _ : state) {
+    benchmark::DoNotOptimize(session.StepBack(1));
+    state.PauseTiming();
+    session.MachineStep();
+    state.ResumeTiming();
+  }
+  state.counters["depth"] = static_cast<double>(session.RecordDepth());
+  state.counters["record_MB"] = static_cast<double>(session.RecordBytes()) / (1 << 20);
+}
+BENCHMARK(BM_StepBackOne)->Unit(benchmark::kMicrosecond);
+
 // The yardstick: the bare instruction and the three device cells tested in a
 // plain loop, with nothing else.
 void BM_PlainCountingLoop(benchmark::State& state) {

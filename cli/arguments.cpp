@@ -13,7 +13,7 @@ Arguments ParseArguments(const std::vector<std::string>& words, const std::set<s
       if (i + 1 >= words.size()) {
         args.error = "option " + word + " needs a value";
       } else {
-        args.values[word] = words[++i];
+        args.values[word].push_back(words[++i]);
       }
     } else if (switchOptions.count(word) != 0) {
       args.switches.insert(word);

@@ -8,18 +8,24 @@
 
 namespace zar::cli {
 
-// A command's arguments: positional ones in order, options with a value, and
-// switches. Error is set when the words do not fit the command.
+// A command's arguments: positional ones in order, options with a value
+// (every value of an option given more than once), and switches. Error is set
+// when the words do not fit the command.
 struct Arguments {
   std::vector<std::string> positional;
-  std::map<std::string, std::string> values;
+  std::map<std::string, std::vector<std::string>> values;
   std::set<std::string> switches;
   std::string error;
 
+  // The option's last value.
   std::optional<std::string> Value(const std::string& option) const {
     const auto it = values.find(option);
     if (it == values.end()) return std::nullopt;
-    return it->second;
+    return it->second.back();
+  }
+  std::vector<std::string> All(const std::string& option) const {
+    const auto it = values.find(option);
+    return it == values.end() ? std::vector<std::string>{} : it->second;
   }
   bool Has(const std::string& option) const { return switches.count(option) != 0; }
 };

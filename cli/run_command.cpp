@@ -1,7 +1,10 @@
 #include <charconv>
 #include <cstdint>
+#include <algorithm>
 #include <cstdio>
+#include <optional>
 #include <string>
+#include <vector>
 
 #include "cli/arguments.h"
 #include "cli/commands.h"
@@ -17,24 +20,61 @@ namespace {
 
 constexpr std::uint64_t DefaultSteps = 1'000'000;
 
-// Console characters go to stdout as UTF-8, in blocks.
+// Console characters go to stdout as UTF-8, in blocks; held back to the end
+// when a step back may take some of them away again.
 class StdoutConsole final : public MachineEvents {
  public:
-  ~StdoutConsole() override { Flush(); }
+  explicit StdoutConsole(bool holdBack) : holdBack_(holdBack) {}
 
   void ConsoleOut(Byte code) override {
-    AppendUtf8(pending_, Cp1252ToUnicode(code));
-    if (pending_.size() >= 1 << 16) Flush();
+    codes_ += static_cast<char>(code);
+    if (!holdBack_ && codes_.size() >= 1 << 16) Write(codes_.size());
   }
 
-  void Flush() {
-    std::fwrite(pending_.data(), 1, pending_.size(), stdout);
-    std::fflush(stdout);
-    pending_.clear();
-  }
+  // Writes what is left of the first `printed` characters of the run.
+  void Finish(std::uint64_t printed) { Write(static_cast<std::size_t>(printed - written_)); }
 
  private:
-  std::string pending_;
+  void Write(std::size_t count) {
+    std::string text;
+    for (std::size_t i = 0; i < count && i < codes_.size(); ++i) {
+      AppendUtf8(text, Cp1252ToUnicode(static_cast<Byte>(codes_[i])));
+    }
+    std::fwrite(text.data(), 1, text.size(), stdout);
+    std::fflush(stdout);
+    written_ += count;
+    codes_.erase(0, count);
+  }
+
+  bool holdBack_;
+  std::string codes_;  // printed, not yet written
+  std::uint64_t written_ = 0;
+};
+
+// One line of the trace: step, IP, A, B, C, [A] and [B] before the step,
+// [A] after it and the next IP, separated by tabs.
+class Tracer {
+ public:
+  void Before(const Machine& m) {
+    in_ = CurrentInstruction(m);
+    ip_ = m.IP;
+    a_ = m.Memory[in_.A];
+    b_ = m.Memory[in_.B];
+  }
+  void After(std::uint64_t step, const Machine& m) {
+    text_ += std::to_string(step);
+    const Byte aAfter = m.Memory[in_.A];
+    for (const int v : {int{ip_}, int{in_.A}, int{in_.B}, int{in_.C}, int{a_}, int{b_}, int{aAfter}, int{m.IP}}) {
+      text_ += '\t' + std::to_string(v);
+    }
+    text_ += '\n';
+  }
+  const std::string& Text() const { return text_; }
+
+ private:
+  Instruction in_;
+  Byte ip_ = 0, a_ = 0, b_ = 0;
+  std::string text_;
 };
 
 template <typename Number>
@@ -48,10 +88,60 @@ bool EndsWith(const std::string& text, const std::string& suffix) {
   return text.size() >= suffix.size() && text.compare(text.size() - suffix.size(), suffix.size(), suffix) == 0;
 }
 
+// The debugger's options, read from the arguments.
+struct DebugOptions {
+  std::vector<Byte> breaks;
+  std::vector<Byte> watches;
+  std::optional<std::uint64_t> back;
+  std::optional<std::string> trace;
+
+  bool Any() const { return !breaks.empty() || !watches.empty() || back || trace; }
+};
+
+// Reads every value of an option as a cell address; false on the first that is none.
+bool ReadCells(const Arguments& args, const std::string& option, std::vector<Byte>& cells, std::string& error) {
+  for (const std::string& text : args.All(option)) {
+    unsigned cell = 0;
+    if (!ParseNumber(text, cell) || cell > 255) {
+      error = option + " takes a cell address from 0 to 255, not '" + text + "'";
+      return false;
+    }
+    cells.push_back(static_cast<Byte>(cell));
+  }
+  return true;
+}
+
+// Runs the session under the debugger, one traced step at a time when a
+// trace is asked for.
+RunStop RunDebugged(Session& session, std::uint64_t maxSteps, Tracer* tracer) {
+  if (tracer == nullptr) return session.RunDebugged(maxSteps);
+  RunStop stop;
+  while (stop.steps < maxSteps) {
+    tracer->Before(session.State());
+    const RunStop one = session.RunDebugged(1);
+    tracer->After(session.Steps(), session.State());
+    ++stop.steps;
+    if (one.reason == RunStop::Reason::StepLimit) continue;
+    const std::uint64_t steps = stop.steps;
+    stop = one;
+    stop.steps = steps;
+    break;
+  }
+  return stop;
+}
+
+void ReportStop(const RunStop& stop) {
+  if (stop.reason == RunStop::Reason::Breakpoint) std::fprintf(stderr, "break: %d\n", stop.address);
+  if (stop.reason == RunStop::Reason::Watch) {
+    std::fprintf(stderr, "watch: %d %d -> %d\n", stop.address, stop.before, stop.after);
+  }
+}
+
 }  // namespace
 
 int RunCommand(const std::vector<std::string>& words) {
-  const Arguments args = ParseArguments(words, {"--steps", "--dump", "--screen", "--key"}, {}, 1);
+  const Arguments args = ParseArguments(
+      words, {"--steps", "--dump", "--screen", "--key", "--break", "--watch", "--back", "--trace"}, {}, 1);
   if (!args.error.empty()) return UsageError(args.error);
 
   std::uint64_t maxSteps = DefaultSteps;
@@ -63,17 +153,46 @@ int RunCommand(const std::vector<std::string>& words) {
   if (keyText && (!ParseNumber(*keyText, key) || key > 255)) {
     return UsageError("--key takes a key code from 0 to 255, not '" + *keyText + "'");
   }
+  DebugOptions debug;
+  std::string error;
+  if (!ReadCells(args, "--break", debug.breaks, error) || !ReadCells(args, "--watch", debug.watches, error)) {
+    return UsageError(error);
+  }
+  if (const auto back = args.Value("--back")) {
+    std::uint64_t m = 0;
+    if (!ParseNumber(*back, m)) return UsageError("--back takes a whole number of steps, not '" + *back + "'");
+    debug.back = m;
+  }
+  debug.trace = args.Value("--trace");
 
   OfflineNetworkPort network;
-  StdoutConsole console;
+  StdoutConsole console(debug.back.has_value());
   Session session(network, console);
   Machine& machine = session.State();
   if (!ReportFile(LoadProgramFile(args.positional[0], machine.Memory))) return ExitUsage;
   if (keyText) machine.Memory[KeyCell] = static_cast<Byte>(key);
 
-  const std::uint64_t steps = session.RunUntilFixedPoint(maxSteps);
-  console.Flush();
-  std::fprintf(stderr, "steps: %llu\nip: %d\n", static_cast<unsigned long long>(steps), machine.IP);
+  if (!debug.Any()) {
+    session.RunUntilFixedPoint(maxSteps);
+  } else {
+    for (const Byte address : debug.breaks) session.SetBreakpoint(address, true);
+    for (const Byte cell : debug.watches) session.SetWatch(cell, true);
+    if (debug.back) session.StartRecord();
+    Tracer tracer;
+    const RunStop stop = RunDebugged(session, maxSteps, debug.trace ? &tracer : nullptr);
+    ReportStop(stop);
+    if (debug.back) {
+      // A run that ended at a fixed point would have repeated that state up
+      // to its last step; only the steps before it are undone for real.
+      std::uint64_t back = *debug.back;
+      if (stop.reason == RunStop::Reason::FixedPoint) back -= std::min(back, maxSteps - stop.steps);
+      session.StepBack(back);
+    }
+    console.Finish(session.Printed());
+    if (debug.trace && !WriteOutput(*debug.trace, tracer.Text())) return ExitUsage;
+  }
+  console.Finish(session.Printed());
+  std::fprintf(stderr, "steps: %llu\nip: %d\n", static_cast<unsigned long long>(session.Steps()), machine.IP);
 
   bool written = true;
   if (const auto dump = args.Value("--dump")) written = WriteOutput(*dump, ProgramFileText(machine.Memory));

@@ -91,6 +91,14 @@ TEST_F(ZarCli, KeyDumpScreenAndStepLimit) {
   EXPECT_EQ(Zar("run {}/k.oisc --screen {}/s.png").exit, 0);
   EXPECT_EQ(Read("s.png").substr(0, 8), "\x89PNG\r\n\x1a\n");
 
+  // The debugger: a breakpoint, a watch, a trace, and stepping back to what a shorter run gives.
+  EXPECT_EQ(Zar("run {}/k.oisc --key 72 --break 6 --trace -").err, "break: 6\nsteps: 2\nip: 6\n");
+  EXPECT_EQ(Zar("run {}/k.oisc --key 72 --break 6 --trace -").out,
+            "H1\t0\t20\t254\t3\t0\t72\t184\t3\n2\t3\t255\t20\t6\t0\t184\t0\t6\n");
+  EXPECT_EQ(Zar("run {}/k.oisc --key 72 --watch 253").err, "watch: 253 0 -> 3\nsteps: 3\nip: 9\n");
+  const Outcome back = Zar("run {}/k.oisc --key 72 --steps 3 --back 2 --dump {}/b.oisc");
+  EXPECT_EQ(back.out + back.err, "steps: 1\nip: 3\n");
+  EXPECT_EQ(Read("b.oisc"), Zar("run {}/k.oisc --key 72 --steps 1 --dump -").out.substr(0, Read("b.oisc").size()));
   temp.Write("loop.oisc", "255\n3\n0\n28\n");  // prints byte 228, a-umlaut, forever
   const Outcome limited = Zar("run {}/loop.oisc --steps 5");
   EXPECT_EQ(limited.out + limited.err, "\xC3\xA4\xC3\xA4\xC3\xA4\xC3\xA4\xC3\xA4steps: 5\nip: 0\n");

@@ -100,7 +100,8 @@ TEST_F(ControllerNetworkTest, ListensForOnePeerAndReportsRefusedConnectsLater) {
   latecomer.connectToHost(QHostAddress::LocalHost, port);
   EXPECT_TRUE(WaitFor([&] { return latecomer.error() == QAbstractSocket::ConnectionRefusedError; }));
   bool shown = false;  // while stopped, the byte is shown at once
-  QObject::connect(&controller, &MachineController::MemoryReplaced, [&] { shown = machine.Memory[NetDataCell] == 'Q'; });
+  QObject::connect(&controller, &MachineController::MemoryReplaced,
+                   [&] { shown = machine.Memory[NetDataCell] == 'Q'; });
   peer.write("Q");
   EXPECT_TRUE(WaitFor([&] { return shown; }));
   ::shutdown(static_cast<int>(peer.socketDescriptor()), SHUT_WR);  // the peer has said all it will say

@@ -31,7 +31,8 @@ TEST(ConsoleView, BreaksLinesOnceForAPairAndExpandsTabs) {
   console.Clear();
   console.AppendCharacter('A');
   EXPECT_EQ(console.Text(), "A");
-  EXPECT_EQ(ConsoleView::Picture(QString::fromUtf8("a\x01\x1b\x7f\u00e4")), QString::fromUtf8("a\u2401\u241b\u2421\u00e4"));
+  EXPECT_EQ(ConsoleView::Picture(QString::fromUtf8("a\x01\x1b\x7f\u00e4")),
+            QString::fromUtf8("a\u2401\u241b\u2421\u00e4"));
 }
 
 TEST(ConsoleView, FollowsTheEndOfALongLineAndTheNextLine) {

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <random>
 #include <stdexcept>
 #include <vector>
 
@@ -65,6 +67,84 @@ TEST(Session, RunStopsAtTheFirstStepThatChangesNothingAndHonoursTheLimit) {
     session.State().Memory[c.more.first] = static_cast<Byte>(c.more.second);
     EXPECT_EQ(session.RunUntilFixedPoint(c.limit), c.steps) << "cell " << c.more.first << ", limit " << c.limit;
   }
+}
+
+}  // namespace
+}  // namespace zar
+
+namespace zar {
+namespace {
+
+// Steps with inputs between them: a key now and then, a new image once, the
+// history switched on and off.
+void StepWithInputs(Session& session, std::uint64_t steps, const MemoryCells& other) {
+  for (std::uint64_t i = 1; i <= steps; ++i) {
+    session.MachineStep();
+    if (i % 997 == 0) session.WriteCell(KeyCell, static_cast<Byte>(i));
+    if (i % 4999 == 0) session.SetRecordsHistory(!session.RecordsHistory());
+    if (i == 7000) session.ReplaceMachine({other, 0});
+  }
+}
+
+TEST(StepBack, ForwardNThenBackMIsForwardNMinusM) {
+  std::mt19937 random(2024);
+  OfflineNetworkPort network;
+  MachineEvents quiet;
+  for (int round = 0; round < 30; ++round) {
+    MemoryCells image{}, other{};
+    for (auto& cell : image) cell = static_cast<Byte>(random());
+    for (auto& cell : other) cell = static_cast<Byte>(random());
+    const std::uint64_t n = 1 + random() % 40000, m = random() % (n + 1);
+    Session back(network, quiet), forward(network, quiet);
+    back.State().Memory = forward.State().Memory = image;
+    back.StartRecord();
+    StepWithInputs(back, n, other);
+    EXPECT_EQ(back.StepBack(m).steps, m);
+    StepWithInputs(forward, n - m, other);
+    SCOPED_TRACE(testing::Message() << "round " << round << ": " << n << " back " << m);
+    EXPECT_EQ(back.Steps(), forward.Steps());
+    EXPECT_EQ(back.State().Memory, forward.State().Memory);
+    EXPECT_EQ(back.State().IP, forward.State().IP);
+    EXPECT_EQ(back.Printed(), forward.Printed());
+    EXPECT_EQ(back.Screen().ScreenColor, forward.Screen().ScreenColor);
+    EXPECT_TRUE(std::equal(back.Screen().Buffer.Rows(), back.Screen().Buffer.Rows() + ScreenSize * ScreenSize,
+                           forward.Screen().Buffer.Rows()));
+    EXPECT_EQ(back.History().Samples(), forward.History().Samples());
+    EXPECT_EQ(back.RecordsHistory(), forward.RecordsHistory());
+  }
+}
+
+TEST(Debugger, StopsAtBreakpointsWatchesAndFixedPointsGoingForwardAndBack) {
+  // 0: SUB 20,21,3  cell 20 counts up; 3: SUB 22,22,0  back to 0.
+  OfflineNetworkPort network;
+  MachineEvents quiet;
+  Session session(network, quiet);
+  session.State().Memory = MemoryCells{20, 21, 3, 22, 22, 0};
+  session.State().Memory[21] = 255;
+  session.StartRecord();
+  session.SetBreakpoint(3, true);
+  RunStop stop = session.RunDebugged(100);
+  EXPECT_EQ(stop.reason, RunStop::Reason::Breakpoint);
+  EXPECT_EQ(stop.steps, 1u);
+  EXPECT_EQ(session.RunDebugged(100).steps, 2u);  // a run on a breakpoint executes it first
+  session.ClearBreakpointsAndWatches();
+  session.SetWatch(20, true);
+  stop = session.RunDebugged(100);
+  EXPECT_EQ(std::vector<int>({int(stop.reason == RunStop::Reason::Watch), stop.address, stop.before, stop.after}),
+            std::vector<int>({1, 20, 2, 3}));
+  EXPECT_EQ(session.RunDebugged(1000).steps, 2u);
+  EXPECT_EQ(session.Steps(), 7u);
+
+  const BackResult back = session.RunBack();  // to the state right after the last change of cell 20
+  EXPECT_EQ(back.stop.reason, RunStop::Reason::Watch);
+  EXPECT_EQ(session.Steps(), 5u);
+  EXPECT_EQ(session.State().Memory[20], 3);
+  session.ClearBreakpointsAndWatches();
+  EXPECT_EQ(session.RunBack().steps, 5u);  // nothing stops it: back to the start of the record
+  EXPECT_EQ(session.State().Memory[20], 0);
+
+  session.State().Memory = MemoryCells{};  // 0 - 0 at 0: a fixed point at once
+  EXPECT_EQ(session.RunDebugged(100).reason, RunStop::Reason::FixedPoint);
 }
 
 }  // namespace

@@ -1,0 +1,166 @@
+// The session's step-back record: checkpoints, the inputs between steps,
+// and going back by restoring a checkpoint and stepping forward again.
+#include <algorithm>
+#include <optional>
+#include <utility>
+
+#include "session/session.h"
+
+namespace zar {
+
+void Session::StartRecord() {
+  record_ = std::make_unique<StepRecord>();
+  Checkpoint(steps_);
+}
+
+void Session::StopRecord() { record_.reset(); }
+
+std::uint64_t Session::RecordDepth() const { return record_ ? steps_ - record_->checkpoints.front().step : 0; }
+
+std::size_t Session::RecordBytes() const {
+  if (!record_) return 0;
+  std::size_t bytes = sizeof(StepRecord) + record_->inputs.size() * sizeof(RecordedInput) +
+                      record_->networkSteps.size() * sizeof(std::uint64_t);
+  const ScreenBuffer* previous = nullptr;
+  for (const zar::Checkpoint& checkpoint : record_->checkpoints) {
+    bytes += sizeof checkpoint;
+    if (checkpoint.screen.get() != previous) bytes += sizeof(ScreenBuffer);
+    previous = checkpoint.screen.get();
+  }
+  return bytes;
+}
+
+void Session::Checkpoint(std::uint64_t atStep) {
+  std::deque<zar::Checkpoint>& checkpoints = record_->checkpoints;
+  const bool screenKept = !checkpoints.empty() && record_->screenVersion == screenVersion_;
+  checkpoints.push_back({atStep, machine_,
+                         screenKept ? checkpoints.back().screen : std::make_shared<const ScreenBuffer>(screen_.Buffer),
+                         screen_.ScreenColor, history_, recordHistory_, printed_});
+  record_->screenVersion = screenVersion_;
+  // The oldest checkpoint goes once the next one is deep enough on its own.
+  while (checkpoints.size() > 1 && checkpoints[1].step + StepRecord::MaxDepth <= atStep) checkpoints.pop_front();
+  const std::uint64_t oldest = checkpoints.front().step;
+  while (!record_->inputs.empty() && record_->inputs.front().step < oldest) record_->inputs.pop_front();
+  while (!record_->networkSteps.empty() && record_->networkSteps.front() <= oldest) record_->networkSteps.pop_front();
+}
+
+void Session::Record(RecordedInput input) { record_->inputs.push_back(std::move(input)); }
+
+void Session::Restore(const zar::Checkpoint& checkpoint) {
+  steps_ = checkpoint.step;
+  machine_ = checkpoint.machine;
+  screen_.Buffer = *checkpoint.screen;
+  screen_.ScreenColor = checkpoint.screenColor;
+  history_ = checkpoint.history;
+  recordHistory_ = checkpoint.recordHistory;
+  printed_ = checkpoint.printed;
+}
+
+void Session::ApplyInput(const RecordedInput& recorded) {
+  if (const auto* cell = std::get_if<CellInput>(&recorded.input)) machine_.Memory[cell->cell] = cell->value;
+  if (const auto* whole = std::get_if<MachineInput>(&recorded.input)) machine_ = whole->machine;
+  if (const auto* history = std::get_if<HistoryInput>(&recorded.input)) recordHistory_ = history->watched;
+}
+
+template <typename Work>
+void Session::Unobserved(Work&& work) {
+  auto record = std::move(record_);
+  OfflineNetworkPort offline;
+  MachineEvents silent;
+  NetworkPort* network = std::exchange(network_, &offline);
+  MachineEvents* events = std::exchange(events_, &silent);
+  work(*record);
+  network_ = network;
+  events_ = events;
+  record_ = std::move(record);
+}
+
+// Steps from a restored checkpoint to toStep, each input where it came.
+void Session::Replay(std::uint64_t fromStep, std::uint64_t toStep, std::size_t& input) {
+  Unobserved([&](const StepRecord& record) {
+    const auto applyInputs = [&] {
+      for (; input < record.inputs.size() && record.inputs[input].step == steps_; ++input) {
+        ApplyInput(record.inputs[input]);
+      }
+    };
+    steps_ = fromStep;
+    applyInputs();
+    while (steps_ < toStep) {
+      MachineStep();
+      applyInputs();
+    }
+  });
+}
+
+void Session::TruncateRecord(std::uint64_t step) {
+  while (record_->checkpoints.size() > 1 && record_->checkpoints.back().step > step) record_->checkpoints.pop_back();
+  while (!record_->inputs.empty() && record_->inputs.back().step > step) record_->inputs.pop_back();
+  while (!record_->networkSteps.empty() && record_->networkSteps.back() > step) record_->networkSteps.pop_back();
+}
+
+BackResult Session::GoBackTo(std::uint64_t step) {
+  BackResult result;
+  result.steps = steps_ - step;
+  const std::deque<RecordedInput>& inputs = record_->inputs;
+  result.crossedNetwork = !record_->networkSteps.empty() && record_->networkSteps.back() > step;
+  const auto& checkpoints = record_->checkpoints;
+  const auto after = [](std::uint64_t s, const zar::Checkpoint& c) { return s < c.step; };
+  const auto checkpoint = std::prev(std::upper_bound(checkpoints.begin(), checkpoints.end(), step, after));
+  Restore(*checkpoint);
+  std::size_t input = std::lower_bound(inputs.begin(), inputs.end(), checkpoint->step,
+                                       [](const RecordedInput& i, std::uint64_t s) { return i.step < s; }) -
+                      inputs.begin();
+  Replay(checkpoint->step, step, input);
+  TruncateRecord(step);
+  ++screenVersion_;  // the next checkpoint copies the store afresh
+  return result;
+}
+
+BackResult Session::StepBack(std::uint64_t n) {
+  const std::uint64_t depth = RecordDepth();
+  if (depth == 0 || n == 0) return {};
+  return GoBackTo(steps_ - std::min(n, depth));
+}
+
+// Replays the record segment by segment, newest first, until a segment holds
+// a state that a breakpoint or a watch would have stopped at.
+BackResult Session::RunBack() {
+  if (RecordDepth() == 0) return {};
+  const std::uint64_t now = steps_;
+  const std::uint64_t oldest = record_->checkpoints.front().step;
+  std::uint64_t target = oldest;
+  RunStop stop;
+  for (std::size_t k = record_->checkpoints.size(); k-- > 0;) {
+    const std::uint64_t from = record_->checkpoints[k].step;
+    if (from >= now) continue;
+    // The states after from up to the next checkpoint's, and before now.
+    const std::uint64_t last =
+        k + 1 < record_->checkpoints.size() ? std::min(record_->checkpoints[k + 1].step, now - 1) : now - 1;
+    Restore(record_->checkpoints[k]);
+    std::size_t input = 0;
+    while (input < record_->inputs.size() && record_->inputs[input].step < from) ++input;
+    Replay(from, from, input);
+    std::optional<std::uint64_t> hit;
+    while (steps_ < last) {
+      RunStop one;
+      Unobserved([&](const StepRecord&) { one = RunDebugged(1); });
+      if (one.reason == RunStop::Reason::Breakpoint || one.reason == RunStop::Reason::Watch) {
+        hit = steps_;
+        stop = one;
+      }
+      Replay(steps_, steps_, input);  // the inputs after this step
+    }
+    if (hit) {
+      target = *hit;
+      break;
+    }
+  }
+  // Back from wherever the scan ended to now, then to the target.
+  steps_ = now;
+  BackResult result = GoBackTo(target);
+  result.steps = now - target;
+  result.stop = stop;
+  return result;
+}
+
+}  // namespace zar
