@@ -54,6 +54,12 @@ class StepWitness {
 
 Session::~Session() = default;
 
+// Out of the way of the steps that do not fail.
+[[gnu::cold]] [[gnu::noinline]] bool Session::ReportFailure(StepStage stage) {
+  RunStage([&] { events_->StageFailed(stage); });
+  return true;
+}
+
 void Session::SetRecordsHistory(bool record) {
   if (record_ && record != recordHistory_) Record({steps_, HistoryInput{record}});
   recordHistory_ = record;
@@ -73,10 +79,7 @@ bool Session::MachineStep() {
   const StepWitness before(machine_);
   bool changed = false;  // a printed character, or a stage that failed half-way
   const auto stage = [&](StepStage which, auto&& work) {
-    if (!RunStage(work)) {
-      changed = true;
-      events_->StageFailed(which);
-    }
+    if (!RunStage(work)) changed = ReportFailure(which);
   };
   stage(StepStage::Instruction, [&] {
     ExecuteInstruction(machine_);

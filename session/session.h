@@ -109,6 +109,8 @@ class Session {
  private:
   // Runs the work with the record set aside, the network off and nobody
   // hearing events, as replaying the record needs.
+  // A stage failed half-way: it counts as a change, and subscribers hear of it.
+  bool ReportFailure(StepStage stage);
   template <typename Work>
   void Unobserved(Work&& work);
   void Checkpoint(std::uint64_t atStep);
