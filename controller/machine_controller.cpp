@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include <QElapsedTimer>
+
 #include "assembler/positions.h"
 #include "assembler/scanner.h"
 #include "formats/program_file.h"
@@ -14,15 +16,32 @@ class MachineController::EventRelay final : public MachineEvents {
   explicit EventRelay(MachineController& controller) : c_(controller) {}
 
   void ConsoleOut(Byte code) override { emit c_.ConsoleByte(code); }
-  void InstructionExecuted() override { emit c_.InstructionExecuted(); }
-  void ScreenCommandRan(Byte command) override { emit c_.ScreenCommandRan(command); }
+  void InstructionExecuted() override {
+    if (!quiet) emit c_.InstructionExecuted();
+  }
+  void ScreenCommandRan(Byte command) override {
+    if (!quiet) emit c_.ScreenCommandRan(command);
+  }
   void NetworkCommandRan(Byte command) override { emit c_.NetworkCommandRan(command); }
-  void HistoryRecorded(const HistoryStats& stats) override { emit c_.HistoryRecorded(stats); }
+  void HistoryRecorded(const HistoryStats& stats) override {
+    if (!quiet) emit c_.HistoryRecorded(stats);
+  }
   void StageFailed(StepStage stage) override { emit c_.StageFailed(stage); }
+
+  // At full speed the pictures are refreshed by the clock, not by every step.
+  bool quiet = false;
 
  private:
   MachineController& c_;
 };
+
+namespace {
+// A slice of a run at full speed lasts about this long, so that events of
+// the user interface (Stop among them) wait no longer.
+constexpr int SliceMs = 8;
+constexpr std::uint64_t StepsBetweenClockChecks = 20000;
+constexpr int RefreshMs = 16;  // about 60 times a second
+}  // namespace
 
 MachineController::MachineController(QObject* parent)
     : QObject(parent),
@@ -30,9 +49,15 @@ MachineController::MachineController(QObject* parent)
       timer_(this),
       sock_(this),
       session_(sock_, *relay_),
-      random_(ClockSeededGenerator()) {
+      random_(ClockSeededGenerator()),
+      slices_(new QTimer(this)),
+      refresh_(new QTimer(this)) {
   timer_.setObjectName("Timer1");
-  connect(&timer_, &RunTimer::Tick, this, &MachineController::RunStep);
+  connect(&timer_, &RunTimer::Tick, this, &MachineController::OnTick);
+  connect(slices_, &QTimer::timeout, this, &MachineController::RunSlice);
+  connect(refresh_, &QTimer::timeout, this, [this] { emit StateReplaced(0); });
+  refresh_->setInterval(RefreshMs);
+  session_.StartRecord();
   connect(&sock_, &TcpNetworkPort::ByteArrived, this, &MachineController::NetworkByteArrived);
   connect(&sock_, &TcpNetworkPort::ErrorOccurred, this, &MachineController::NetworkFailed);
   connect(&sock_, &TcpNetworkPort::Happened, this, &MachineController::NetworkLogged);
@@ -46,11 +71,26 @@ void MachineController::SetRunning(bool running) {
   timer_.SetEnabled(running);
 }
 
-void MachineController::Start() { SetRunning(true); }
+void MachineController::Start() {
+  if (fullSpeed_) EndFullSpeed();
+  SetRunning(true);
+  emit RunStateChanged();
+}
 
 void MachineController::Stop() {
+  if (fullSpeed_) EndFullSpeed();
   SetRunning(false);
   emit Settled();
+  emit RunStateChanged();
+}
+
+// Without breakpoints or watches a tick is the plain step it always was.
+void MachineController::OnTick() {
+  if (!session_.Debugging()) return RunStep();
+  const RunStop stop = session_.RunDebugged(1);
+  if (stop.reason != RunStop::Reason::Breakpoint && stop.reason != RunStop::Reason::Watch) return;
+  Stop();
+  emit DebugStopped(stop);
 }
 
 void MachineController::Step() {
@@ -61,34 +101,41 @@ void MachineController::Step() {
 bool MachineController::SetInterval(long long ms) { return timer_.SetInterval(ms); }
 
 void MachineController::KeyReleased(int code) {
-  session_.State().Memory[KeyCell] = static_cast<Byte>(code);
+  session_.WriteCell(KeyCell, static_cast<Byte>(code));
   emit MemoryReplaced();
 }
 
 // While the machine runs, its next step shows the byte.
 void MachineController::NetworkByteArrived(Byte value) {
-  session_.State().Memory[NetDataCell] = value;
-  if (!Running()) emit MemoryReplaced();
+  session_.WriteCell(NetDataCell, value);
+  if (!Running() && !fullSpeed_) emit MemoryReplaced();
+}
+
+void MachineController::ReplaceMachine(const Machine& machine) {
+  session_.ReplaceMachine(machine);
+  if (newRecordOnLoad_) session_.StartRecord();
 }
 
 void MachineController::Fill(FillPattern pattern) {
   random_ = ClockSeededGenerator();
-  FillMemory(session_.State(), pattern, random_);
+  Machine machine = session_.State();
+  FillMemory(machine, pattern, random_);
+  ReplaceMachine(machine);
   emit MemoryReplaced();
 }
 
 void MachineController::LoadImage(const MemoryCells& image) {
-  session_.State().Memory = image;
-  session_.State().IP = 0;
+  ReplaceMachine({image, 0});
   emit MemoryReplaced();
 }
 
 void MachineController::LoadProgram(const std::filesystem::path& path) {
-  Machine& machine = session_.State();
+  Machine machine = session_.State();
   if (const FileResult read = LoadProgramFile(path, machine.Memory); read.Failed()) {
     emit FileFailed(QString::fromStdString(read.Why()));
   }
   machine.IP = 0;
+  ReplaceMachine(machine);
   emit MemoryReplaced();
 }
 
@@ -111,20 +158,58 @@ StageReport MachineController::ScanSource(std::string_view source) { return zar:
 
 StageReport MachineController::AssignPositions() { return zar::AssignPositions(assembler_.Table); }
 
+void MachineController::RunFullSpeed() {
+  if (fullSpeed_) return;
+  SetRunning(false);
+  fullSpeed_ = true;
+  relay_->quiet = true;
+  slices_->start(0);
+  refresh_->start();
+  emit RunStateChanged();
+}
+
+void MachineController::RunSlice() {
+  QElapsedTimer clock;
+  clock.start();
+  RunStop stop;
+  do {
+    stop = session_.RunDebugged(StepsBetweenClockChecks);
+  } while (stop.reason == RunStop::Reason::StepLimit && clock.elapsed() < SliceMs);
+  if (stop.reason == RunStop::Reason::StepLimit) return;
+  EndFullSpeed();
+  emit DebugStopped(stop);
+  emit Settled();
+}
+
+void MachineController::EndFullSpeed() {
+  slices_->stop();
+  refresh_->stop();
+  fullSpeed_ = false;
+  relay_->quiet = false;
+  emit StateReplaced(0);
+  emit RunStateChanged();
+}
+
+// A failed copy leaves memory cleared and IP as it was, and the views as
+// they were.
 StageReport MachineController::GenerateCode(GenerateOptions options) {
   const bool copy = CopiesIntoMemory(options.mode);
-  Machine& machine = session_.State();
+  Machine machine = session_.State();
   if (copy) {
+    if (fullSpeed_) EndFullSpeed();
     SetRunning(false);
     machine.Memory.fill(0);
   }
   StageReport report = zar::GenerateCode(assembler_.Table, assembler_.Image, options);
-  if (copy && Generated(report)) {
+  if (!copy) return report;
+  if (Generated(report)) {
     std::copy_n(assembler_.Image.begin(), machine.Memory.size(), machine.Memory.begin());
     machine.IP = 0;
-    emit MemoryReplaced();
-    if (options.mode == GenerateMode::CopyAndStart) SetRunning(true);
   }
+  ReplaceMachine(machine);
+  if (!Generated(report)) return report;
+  emit MemoryReplaced();
+  if (options.mode == GenerateMode::CopyAndStart) SetRunning(true);
   return report;
 }
 

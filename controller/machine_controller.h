@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QObject>
+#include <QTimer>
 #include <QString>
 
 #include <filesystem>
@@ -70,6 +71,30 @@ class MachineController : public QObject {
   // The history takes a sample in every step only while it is watched.
   void SetHistoryWatched(bool watched);
 
+  // The debugger. Breakpoints stop a run when a step ends with IP on one,
+  // watches after a step that changed the cell; both under the timer and at
+  // full speed. Every step and input is recorded so that steps can be
+  // undone; loads, fills and copies start a new record only when asked to.
+  void ToggleBreakpoint(Byte address);
+  void SetWatch(Byte cell, bool on);
+  void ClearBreakpointsAndWatches();
+  bool IsBreakpoint(Byte address) const { return session_.IsBreakpoint(address); }
+  bool IsWatched(Byte cell) const { return session_.IsWatched(cell); }
+  void SetNewRecordOnLoad(bool fresh) { newRecordOnLoad_ = fresh; }
+  void StepBack();
+  void RunBack();
+  // Runs steps as fast as the machine can, in slices between the events of
+  // the user interface, until Stop, a breakpoint, a watch or a fixed point.
+  // The views are refreshed at most 60 times a second meanwhile.
+  void RunFullSpeed();
+  bool FullSpeed() const { return fullSpeed_; }
+  std::uint64_t Steps() const { return session_.Steps(); }
+  std::uint64_t RecordDepth() const { return session_.RecordDepth(); }
+  // While stopped: a cell to a value of 0..255, or IP to 0..252; false for
+  // anything else. Such an edit is an input like a key: it can be undone.
+  bool EditCell(int cell, int value);
+  bool EditIP(int ip);
+
   // The assembler's stages on the internal table and the code image.
   void ClearTable();
   StageReport ScanSource(std::string_view source);
@@ -99,11 +124,28 @@ class MachineController : public QObject {
   // or moved bytes.
   void NetworkLogged(const QString& line);
   void NetworkTraffic();
+  // Memory, IP, the screen store and the history all changed at once (a
+  // step back, or a refresh during a run at full speed); the console lost
+  // its last charactersUndone characters.
+  void StateReplaced(quint64 charactersUndone);
+  // A run stopped by itself: at a breakpoint, a watch or a fixed point.
+  void DebugStopped(const zar::RunStop& stop);
+  // Steps were undone; bytes sent and connections made then stay done.
+  void SteppedBack(const zar::BackResult& result);
+  void BreakpointsChanged();
+  // Started, stopped, or switched to full speed.
+  void RunStateChanged();
 
  private:
   class EventRelay;
 
   void SetRunning(bool running);
+  void OnTick();
+  void RunSlice();
+  void EndFullSpeed();
+  // An input that replaces memory and IP: loads, fills, copies.
+  void ReplaceMachine(const Machine& machine);
+  void AfterGoingBack(const BackResult& result, std::uint64_t printedBefore);
 
   std::unique_ptr<EventRelay> relay_;  // the session's events as signals
   RunTimer timer_;
@@ -112,6 +154,10 @@ class MachineController : public QObject {
   Session session_;
   AssemblerState assembler_;
   std::mt19937 random_;
+  bool newRecordOnLoad_ = false;
+  bool fullSpeed_ = false;
+  QTimer* slices_;    // full speed: the next slice of steps
+  QTimer* refresh_;   // full speed: the views' next refresh
 };
 
 }  // namespace zar

@@ -1,5 +1,6 @@
 #include "desktop/desktop.h"
 
+#include "debugger/debugger_window.h"
 #include "devicewindows/history_window.h"
 #include "devicewindows/network_window.h"
 #include "devicewindows/screen_window.h"
@@ -22,6 +23,7 @@ Desktop::Desktop(Dialogs& dialogs) : dialogs_(dialogs), main_(controller_, dialo
   QObject::connect(&main_, &MainWindow::HistoryWindowRequested, &main_, [this] { ShowHistoryWindow(); });
   QObject::connect(&main_, &MainWindow::WorkbenchRequested, &main_, [this] { ShowWorkbench(); });
   QObject::connect(&main_, &MainWindow::NetworkWindowRequested, &main_, [this] { ShowNetworkWindow(); });
+  QObject::connect(&main_, &MainWindow::DebuggerWindowRequested, &main_, [this] { ShowDebuggerWindow(); });
 }
 
 Desktop::~Desktop() = default;
@@ -42,6 +44,12 @@ NetworkWindow& Desktop::ShowNetworkWindow() {
   if (networkWindow_ == nullptr) networkWindow_ = new NetworkWindow(controller_, &main_);
   BringForward(*networkWindow_);
   return *networkWindow_;
+}
+
+DebuggerWindow& Desktop::ShowDebuggerWindow() {
+  if (debuggerWindow_ == nullptr) debuggerWindow_ = new DebuggerWindow(controller_, &main_);
+  BringForward(*debuggerWindow_);
+  return *debuggerWindow_;
 }
 
 WorkbenchWindow& Desktop::ShowWorkbench() {

@@ -8,6 +8,7 @@
 namespace zar {
 
 class Dialogs;
+class DebuggerWindow;
 class HistoryWindow;
 class NetworkWindow;
 class ScreenWindow;
@@ -28,6 +29,7 @@ class Desktop {
   HistoryWindow& ShowHistoryWindow();
   WorkbenchWindow& ShowWorkbench();
   NetworkWindow& ShowNetworkWindow();
+  DebuggerWindow& ShowDebuggerWindow();
 
  private:
   Dialogs& dialogs_;
@@ -36,6 +38,7 @@ class Desktop {
   ScreenWindow* screenWindow_ = nullptr;
   HistoryWindow* historyWindow_ = nullptr;
   NetworkWindow* networkWindow_ = nullptr;
+  DebuggerWindow* debuggerWindow_ = nullptr;
   QPointer<WorkbenchWindow> workbench_;  // gone once closed
 };
 

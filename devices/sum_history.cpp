@@ -12,6 +12,11 @@ HistoryStats SumHistory::Record(int sum) {
   return {sum, *max, *min};
 }
 
+HistoryStats SumHistory::Stats() const {
+  const auto [min, max] = std::minmax_element(samples_.begin(), samples_.end());
+  return {samples_.back(), *max, *min};
+}
+
 int MemorySum(const MemoryCells& memory) { return std::accumulate(memory.begin(), memory.end(), 0); }
 
 std::string HistoryLabelText(const HistoryStats& s) {

@@ -28,6 +28,8 @@ class SumHistory {
   HistoryStats Record(int sum);
 
   const std::array<std::int32_t, Size>& Samples() const { return samples_; }
+  // The figures of the samples as they are: the newest, the largest, the smallest.
+  HistoryStats Stats() const;
 
  private:
   std::array<std::int32_t, Size> samples_{};

@@ -105,6 +105,11 @@ HistoryWindow::HistoryWindow(MachineController& controller, QWidget* parent)
   label_->setBackgroundRole(QPalette::Button);
   label_->setAutoFillBackground(true);
   connect(&controller, &MachineController::HistoryRecorded, this, &HistoryWindow::CalcDrawHistory);
+  // After a step back, or during a run at full speed, the samples are shown
+  // as they are.
+  connect(&controller, &MachineController::StateReplaced, this, [this] {
+    if (isVisible()) CalcDrawHistory(controller_.History().Stats());
+  });
 }
 
 void HistoryWindow::CalcDrawHistory(const HistoryStats& stats) {

@@ -76,6 +76,7 @@ ScreenWindow::ScreenWindow(MachineController& controller, QWidget* parent)
   setFixedSize(SurfaceSize, SurfaceSize);
   PaintBlackBackground(*this);
   connect(&controller, &MachineController::ScreenCommandRan, this, &ScreenWindow::RefreshScreen);
+  connect(&controller, &MachineController::StateReplaced, this, &ScreenWindow::RefreshScreen);
 }
 
 void ScreenWindow::RefreshScreen() {

@@ -1,6 +1,8 @@
 #include "frontpanel/main_window.h"
 
 #include <QCloseEvent>
+
+#include <functional>
 #include <QLabel>
 #include <QLayout>
 #include <QMenuBar>
@@ -100,6 +102,17 @@ void MainWindow::Subscribe() {
   connect(&controller_, &MachineController::Settled, view_, &MemoryView::Flush);
   connect(&controller_, &MachineController::ConsoleByte, console_,
           [this](quint8 code) { console_->AppendCharacter(Cp1252Char(code)); });
+  connect(&controller_, &MachineController::StateReplaced, this, [this](quint64 charactersUndone) {
+    view_->Redraw(controller_.State());
+    console_->RemoveLast(static_cast<qsizetype>(charactersUndone));
+  });
+  connect(&controller_, &MachineController::BreakpointsChanged, picture_, [this] {
+    std::array<bool, 256> breakpoints{};
+    for (int cell = 0; cell < 256; ++cell) breakpoints[cell] = controller_.IsBreakpoint(static_cast<Byte>(cell));
+    picture_->ShowBreakpoints(breakpoints);
+  });
+  connect(picture_, &MemoryPicture::CellRightClicked, &controller_,
+          [this](int cell) { controller_.ToggleBreakpoint(static_cast<Byte>(cell)); });
   connect(&controller_, &MachineController::FileFailed, this, &MainWindow::ShowMessage);
   connect(&controller_, &MachineController::NetworkFailed, this, &MainWindow::OnNetworkFailed);
 }
@@ -151,6 +164,34 @@ void MainWindow::BuildMenus() {
   QAction* remote = AddAction(tools, "Accept connections from other computers", "mnetremote");
   remote->setCheckable(true);
   connect(remote, &QAction::toggled, &controller_, &MachineController::SetAcceptRemote);
+  BuildDebugMenu();
+}
+
+// The debugger's menu, with the usual keys. While the key field has the
+// focus every key goes to the machine instead, F-keys included.
+void MainWindow::BuildDebugMenu() {
+  QMenu* debug = menuBar()->addMenu("Debug");
+  debug->setObjectName("mdebug");
+  MachineController& c = controller_;
+  const auto add = [&](const QString& caption, const char* name, QKeySequence key, std::function<void()> command) {
+    QAction* action = AddAction(debug, caption, name);
+    action->setShortcut(key);
+    connect(action, &QAction::triggered, this, std::move(command));
+    return action;
+  };
+  add("Run at Full Speed", "mfullspeed", Qt::Key_F5, [&c] { c.RunFullSpeed(); });
+  add("Stop", "mdebugstop", Qt::SHIFT | Qt::Key_F5, [&c] { c.Stop(); });
+  add("Step", "mdebugstep", Qt::Key_F10, [&c] { c.Step(); });
+  add("Step Back", "mstepback", {}, [&c] { c.StepBack(); })
+      ->setShortcuts({Qt::SHIFT | Qt::Key_F10, Qt::CTRL | Qt::Key_F10});
+  add("Run Back", "mrunback", {}, [&c] { c.RunBack(); });
+  add("Toggle Breakpoint at IP", "mbreak", Qt::Key_F9, [&c] { c.ToggleBreakpoint(c.State().IP); });
+  add("Clear All Breakpoints and Watches", "mclearbreaks", {}, [&c] { c.ClearBreakpointsAndWatches(); });
+  debug->addSeparator();
+  QAction* fresh = AddAction(debug, "New Record on Load", "mnewrecord");
+  fresh->setCheckable(true);
+  connect(fresh, &QAction::toggled, &controller_, &MachineController::SetNewRecordOnLoad);
+  connect(AddAction(debug, "Debugger", "mdebugger"), &QAction::triggered, this, &MainWindow::DebuggerWindowRequested);
 }
 
 // The Tools windows are this window's children and close with it.

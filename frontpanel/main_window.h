@@ -36,6 +36,7 @@ class MainWindow : public QMainWindow {
   void HistoryWindowRequested();
   void WorkbenchRequested();
   void NetworkWindowRequested();
+  void DebuggerWindowRequested();
   // The window was closed: the program ends.
   void Closing();
 
@@ -45,6 +46,7 @@ class MainWindow : public QMainWindow {
  private:
   void BuildControls();
   void BuildMenus();
+  void BuildDebugMenu();
   void Subscribe();
   QAction* AddAction(QMenu* menu, const QString& caption, const char* name);
 

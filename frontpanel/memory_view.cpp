@@ -38,6 +38,11 @@ void MemoryPicture::Show(const Machine& machine) {
   update();
 }
 
+void MemoryPicture::ShowBreakpoints(const std::array<bool, 256>& breakpoints) {
+  breakpoints_ = breakpoints;
+  update();
+}
+
 QImage MemoryPicture::Picture() { return grab().toImage(); }
 
 void MemoryPicture::paintEvent(QPaintEvent*) {
@@ -55,10 +60,20 @@ void MemoryPicture::paintEvent(QPaintEvent*) {
   DrawMarker(painter, in.A, QColor(255, 0, 0));
   DrawMarker(painter, in.B, QColor(0, 128, 255));
   DrawMarker(painter, in.C, QColor(255, 255, 0));
+  for (int i = 0; i < 256; ++i) {
+    if (breakpoints_[i]) painter.fillRect(CellRect(i).adjusted(3, 3, -3, -3), QColor(255, 0, 255));
+  }
 }
 
 void MemoryPicture::mouseReleaseEvent(QMouseEvent* event) {
-  if (event->button() == Qt::LeftButton && rect().contains(event->position().toPoint())) emit Clicked();
+  const QPoint at = event->position().toPoint();
+  if (!rect().contains(at)) return;
+  if (event->button() == Qt::LeftButton) emit Clicked();
+  const int column = (at.x() - Frame) / CellPixels;
+  const int row = (at.y() - Frame) / CellPixels;
+  if (event->button() == Qt::RightButton && column >= 0 && column < 16 && row >= 0 && row < 16) {
+    emit CellRightClicked(row * 16 + column);
+  }
 }
 
 MemoryView::MemoryView(MemoryPicture& picture, TextArea& text, QObject* parent)

@@ -1,6 +1,8 @@
 #pragma once
 
 #include <QTimer>
+
+#include <array>
 #include <QWidget>
 
 #include "machine/machine.h"
@@ -21,12 +23,16 @@ class MemoryPicture : public QWidget {
 
   explicit MemoryPicture(QWidget* parent = nullptr);
   void Show(const Machine& machine);
+  // Cells with a breakpoint get a dot in their middle, inside the markers.
+  void ShowBreakpoints(const std::array<bool, 256>& breakpoints);
   // The machine as last given.
   const Machine& Shown() const { return shown_; }
   QImage Picture();
 
  signals:
   void Clicked();
+  // The right button was released over a cell.
+  void CellRightClicked(int cell);
 
  protected:
   void paintEvent(QPaintEvent* event) override;
@@ -34,6 +40,7 @@ class MemoryPicture : public QWidget {
 
  private:
   Machine shown_;
+  std::array<bool, 256> breakpoints_{};
 };
 
 // Keeps the memory picture and the memory text in step with the machine.

@@ -26,6 +26,7 @@ ConsoleView::ConsoleView(QWidget* parent) : QAbstractScrollArea(parent) {
 }
 
 void ConsoleView::AppendCharacter(QChar c) {
+  appended_.append(c);
   if (c == '\r') {
     StartLine();
     afterCarriageReturn_ = true;
@@ -48,7 +49,15 @@ void ConsoleView::AppendCharacter(QChar c) {
 
 void ConsoleView::StartLine() { lines_.append(QString()); }
 
+void ConsoleView::RemoveLast(qsizetype n) {
+  if (n <= 0) return;
+  const QString kept = appended_.left(std::max<qsizetype>(0, appended_.size() - n));
+  Clear();
+  for (const QChar c : kept) AppendCharacter(c);
+}
+
 void ConsoleView::Clear() {
+  appended_.clear();
   lines_ = {QString()};
   widestLine_ = 0;
   afterCarriageReturn_ = false;

@@ -22,6 +22,8 @@ class ConsoleView : public QAbstractScrollArea {
 
   void AppendCharacter(QChar c);
   void Clear();
+  // Takes away the last n characters appended since the last Clear.
+  void RemoveLast(qsizetype n);
   // The whole text, lines joined by line feeds.
   QString Text() const;
 
@@ -42,6 +44,7 @@ class ConsoleView : public QAbstractScrollArea {
   int VisibleColumns() const;
   void CopyAll() const;
 
+  QString appended_;  // every character since the last Clear, for RemoveLast
   QList<QString> lines_{QString()};
   int widestLine_ = 0;
   bool afterCarriageReturn_ = false;

@@ -87,6 +87,7 @@ class Session {
   void SetWatch(Byte cell, bool on);
   bool IsWatched(Byte cell) const { return watches_[cell]; }
   void ClearBreakpointsAndWatches();
+  bool Debugging() const { return breakpointCount_ + watchCount_ > 0; }
 
   // Steps until maxSteps steps ran, a breakpoint or a watch hit, or a fixed
   // point (that step counts).

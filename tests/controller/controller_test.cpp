@@ -50,6 +50,42 @@ TEST_F(ControllerTest, TheTimerStepsWhileRunning) {
   EXPECT_EQ(machine.Memory[20], stopped);
 }
 
+TEST_F(ControllerTest, TheDebuggerStopsRunsAndUndoesStepsAndInputs) {
+  // 0: print 'A' (0 - 191), 3: cell 20 counts up, 6: back to 0.
+  controller.LoadImage(Image({255, 10, 3, 20, 21, 6, 22, 22, 0}, {{10, 191}, {21, 255}}));
+  std::vector<RunStop::Reason> stops;
+  quint64 undone = 0;
+  QObject::connect(&controller, &MachineController::DebugStopped, [&](const RunStop& s) { stops.push_back(s.reason); });
+  QObject::connect(&controller, &MachineController::StateReplaced, [&](quint64 n) { undone += n; });
+  controller.ToggleBreakpoint(6);
+  controller.SetInterval(1);
+  controller.Start();
+  ASSERT_TRUE(WaitFor([&] { return !controller.Running(); }));
+  EXPECT_EQ(machine.IP, 6);
+  controller.ToggleBreakpoint(6);
+  controller.SetWatch(20, true);
+  controller.RunFullSpeed();
+  ASSERT_TRUE(WaitFor([&] { return !controller.FullSpeed(); }));
+  EXPECT_EQ(std::vector<int>({machine.IP, machine.Memory[20]}), std::vector<int>({6, 2}));
+  EXPECT_EQ(stops, (std::vector<RunStop::Reason>{RunStop::Reason::Breakpoint, RunStop::Reason::Watch}));
+
+  controller.Fill(FillPattern::Null);  // an input, undone with the step before it
+  EXPECT_TRUE(controller.EditCell(20, 99));
+  EXPECT_FALSE(controller.EditCell(256, 1) || controller.EditIP(253));
+  controller.StepBack();
+  EXPECT_EQ(std::vector<int>({machine.IP, machine.Memory[20], machine.Memory[255]}), std::vector<int>({3, 1, 0}));
+  controller.StepBack();  // back over the print
+  EXPECT_EQ(undone, 1u);
+  controller.ClearBreakpointsAndWatches();
+  controller.RunBack();
+  EXPECT_EQ(controller.Steps() - controller.RecordDepth(), 0u);
+
+  controller.LoadImage(MemoryCells{});  // 0 - 0 at 0: full speed ends at a fixed point
+  controller.RunFullSpeed();
+  ASSERT_TRUE(WaitFor([&] { return !controller.FullSpeed(); }));
+  EXPECT_EQ(stops.back(), RunStop::Reason::FixedPoint);
+}
+
 // The network device, with a program whose cell 10 holds 256 - command.
 class ControllerNetworkTest : public ControllerTest {
  protected:

@@ -5,10 +5,12 @@
 #include <QLabel>
 
 #include "controller/machine_controller.h"
+#include "debugger/debugger_window.h"
 #include "devicewindows/history_window.h"
 #include "devicewindows/network_window.h"
 #include "devicewindows/screen_window.h"
 #include "support/memory_image.h"
+#include "support/qt_wait.h"
 
 namespace zar {
 namespace {
@@ -100,6 +102,22 @@ TEST(NetworkWindow, ShowsTheStateAndTheEventsOfTheDevice) {
   controller.SetNetworkEnabled(false);
   EXPECT_EQ(window.StateText(), "State: idle");
   EXPECT_TRUE(window.LogText().endsWith(" closed"));
+}
+
+TEST(DebuggerWindow, SaysWhereARunStoppedAndEditsOnlyWhatIsAllowed) {
+  MachineController controller;
+  DebuggerWindow window(controller);
+  controller.LoadImage(Image({20, 21, 0}, {{21, 255}}));  // cell 20 counts up
+  Show(window);
+  EXPECT_EQ(window.InstructionText(), "IP 0: A 20 = 0, B 21 = 255, C 0; 0 - 255 = 1 <= 0: next 0");
+  EXPECT_TRUE(window.ToggleWatch("&H14"));
+  controller.RunFullSpeed();
+  ASSERT_TRUE(test::WaitFor([&] { return !controller.FullSpeed(); }));
+  EXPECT_EQ(window.StateText(), "State: stopped at watch 20: 0 -> 1");
+  EXPECT_FALSE(window.SetCell("20", "256"));
+  EXPECT_FALSE(window.SetIP("253"));
+  EXPECT_TRUE(window.SetCell("20", "7") && window.SetIP("3"));
+  EXPECT_EQ(std::vector<int>({controller.State().Memory[20], controller.State().IP}), std::vector<int>({7, 3}));
 }
 
 }  // namespace

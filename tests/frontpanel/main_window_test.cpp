@@ -6,6 +6,7 @@
 
 #include <QApplication>
 #include <QKeyEvent>
+#include <QMouseEvent>
 
 #include "devicewindows/history_window.h"
 #include "devicewindows/screen_window.h"
@@ -86,6 +87,11 @@ TEST_F(MainWindowTest, StartsStoppedAndButtonsAndFieldsDriveTheMachine) {
 
 TEST_F(MainWindowTest, MemoryPictureShowsGreysWithTheInstructionMarked) {
   Trigger("fillup");  // IP 0, A 0, B 1, C 2
+  auto* p1 = Child<MemoryPicture>("p1");
+  QMouseEvent rightClick(QEvent::MouseButtonRelease, QPointF(1 + 37 % 16 * 10 + 5, 1 + 37 / 16 * 10 + 5), QPointF(),
+                         Qt::RightButton, Qt::NoButton, Qt::NoModifier);
+  QApplication::sendEvent(p1, &rightClick);  // a breakpoint on cell 37
+  EXPECT_TRUE(controller.IsBreakpoint(37));
   EXPECT_TRUE(Shown().endsWith("IP:0 [A]:0 [B]:1 C:2"));
   const QImage picture = Child<MemoryPicture>("p1")->Picture();
   auto cellPixel = [&](int cell, int dx, int dy) {
@@ -94,7 +100,8 @@ TEST_F(MainWindowTest, MemoryPictureShowsGreysWithTheInstructionMarked) {
   EXPECT_EQ(cellPixel(0, 0, 0), QColor(255, 0, 0));  // A's red drawn over IP's green
   EXPECT_EQ(cellPixel(1, 9, 9), QColor(0, 128, 255));
   EXPECT_EQ(cellPixel(2, 0, 5), QColor(255, 255, 0));
-  EXPECT_EQ(cellPixel(37, 5, 5), QColor(37, 37, 37));  // inside the outline: the cell's grey
+  EXPECT_EQ(cellPixel(37, 1, 1), QColor(37, 37, 37));  // inside the outline: the cell's grey
+  EXPECT_EQ(cellPixel(37, 5, 5), QColor(255, 0, 255));  // and the breakpoint's dot
 }
 
 TEST_F(MainWindowTest, MenusGoThroughTheDialogsAndResetReloads) {
