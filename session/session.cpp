@@ -112,13 +112,70 @@ bool Session::MachineStep() {
   return changed || !before.Unchanged(machine_);
 }
 
+// The step of MachineStep for the common case, when no stage but the first
+// two has anything to do: the instruction writes no device cell, no command
+// or character waits, and neither a sample nor a record is taken. Then IP
+// and the A cell are all the step can change.
+[[gnu::always_inline]] inline bool Session::PlainStep(bool& changed) {
+  const Byte a = machine_.Memory[machine_.IP];
+  const bool waiting = (machine_.Memory[ConsoleCell] | machine_.Memory[ScreenCommandCell] |
+                        machine_.Memory[NetCommandCell]) != 0;
+  if (a >= ServiceCells.front() || waiting || recordHistory_ || record_) return false;
+  changed = ExecuteInstruction(machine_);
+  if (!RunStage([&] { events_->InstructionExecuted(); })) changed = ReportFailure(StepStage::InstructionReport);
+  ++steps_;
+  return true;
+}
+
 std::uint64_t Session::RunUntilFixedPoint(std::uint64_t maxSteps) {
   std::uint64_t steps = 0;
   while (steps < maxSteps) {
     ++steps;
-    if (!MachineStep()) break;
+    bool changed = false;
+    if (!PlainStep(changed)) changed = MachineStep();
+    if (!changed) break;
   }
   return steps;
+}
+
+RunStop Session::RunDebugged(std::uint64_t maxSteps) {
+  std::array<Byte, 256> watched{};
+  std::array<Byte, 256> before{};
+  std::size_t count = 0;
+  for (int cell = 0; cell < 256; ++cell) {
+    if (watches_[cell]) watched[count++] = static_cast<Byte>(cell);
+  }
+  RunStop stop;
+  while (stop.steps < maxSteps) {
+    for (std::size_t k = 0; k < count; ++k) before[k] = machine_.Memory[watched[k]];
+    // The instruction's write, which a service may undo within the step.
+    const Byte a = machine_.Memory[machine_.IP];
+    const Byte written =
+        watches_[a] ? static_cast<Byte>(machine_.Memory[a] - machine_.Memory[machine_.Memory[machine_.IP + 1]]) : 0;
+    ++stop.steps;
+    bool changed = false;
+    if (!PlainStep(changed)) changed = MachineStep();
+    for (std::size_t k = 0; k < count; ++k) {
+      Byte after = machine_.Memory[watched[k]];
+      if (after == before[k] && a == watched[k]) after = written;
+      if (after == before[k]) continue;
+      stop.reason = RunStop::Reason::Watch;
+      stop.address = watched[k];
+      stop.before = before[k];
+      stop.after = after;
+      return stop;
+    }
+    if (breakpointCount_ > 0 && breakpoints_[machine_.IP]) {
+      stop.reason = RunStop::Reason::Breakpoint;
+      stop.address = machine_.IP;
+      return stop;
+    }
+    if (!changed) {
+      stop.reason = RunStop::Reason::FixedPoint;
+      return stop;
+    }
+  }
+  return stop;
 }
 
 }  // namespace zar

@@ -110,6 +110,9 @@ class Session {
  private:
   // Runs the work with the record set aside, the network off and nobody
   // hearing events, as replaying the record needs.
+  // MachineStep's shortcut for a step that needs no service; false when the
+  // step needs more.
+  bool PlainStep(bool& changed);
   // A stage failed half-way: it counts as a change, and subscribers hear of it.
   bool ReportFailure(StepStage stage);
   template <typename Work>
