@@ -81,4 +81,36 @@ void BM_RunAt1msAllWindows(benchmark::State& state) {
 }
 BENCHMARK(BM_RunAt1msAllWindows)->Unit(benchmark::kMillisecond)->Iterations(1);
 
+// Full speed with the main window, Screen, History and Debugger windows
+// shown and the step-back record on, for two seconds.
+void BM_FullSpeedAllWindows(benchmark::State& state) {
+  AllWindows desktop;
+  desktop.desktop.ShowDebuggerWindow();
+  MachineController& controller = desktop.desktop.Controller();
+  //   0: SUB 20,21,3  cell 20 counts up; 3: SUB 253,10,0  plot, back to 0
+  MemoryCells m{20, 21, 3, 253, 10, 0};
+  m[10] = 253;
+  m[21] = 255;
+  m[248] = 100;
+  m[249] = 100;
+  m[250] = 255;
+  controller.LoadImage(m);
+  double seconds = 0;
+  std::uint64_t steps = 0;
+  for (auto _ : state) {
+    const std::uint64_t before = controller.Steps();
+    QElapsedTimer clock;
+    QEventLoop loop;
+    QTimer::singleShot(2000, &loop, &QEventLoop::quit);
+    controller.RunFullSpeed();
+    clock.start();
+    loop.exec();
+    controller.Stop();
+    seconds += static_cast<double>(clock.nsecsElapsed()) / 1e9;
+    steps += controller.Steps() - before;
+  }
+  state.counters["steps_per_s"] = static_cast<double>(steps) / seconds;
+}
+BENCHMARK(BM_FullSpeedAllWindows)->Unit(benchmark::kMillisecond)->Iterations(1);
+
 }  // namespace

@@ -1,6 +1,7 @@
 #include "session/session.h"
 
 #include <array>
+#include <optional>
 
 #include "machine/calc_step.h"
 #include "machine/stage.h"
@@ -50,6 +51,31 @@ class StepWitness {
   std::array<Byte, ServiceCells.size()> services_{};
 };
 
+// The cells one step can write, its A cell and the service cells, with their
+// values before it: the memory sum follows the step from them without adding
+// up all 256 cells.
+class WrittenCells {
+ public:
+  explicit WrittenCells(const Machine& m) : a_(m.Memory[m.IP]), aValue_(m.Memory[a_]) {
+    for (std::size_t i = 0; i < ServiceCells.size(); ++i) services_[i] = m.Memory[ServiceCells[i]];
+  }
+
+  int Change(const Machine& m) const {
+    int change = 0;
+    bool aIsService = false;
+    for (std::size_t i = 0; i < ServiceCells.size(); ++i) {
+      change += m.Memory[ServiceCells[i]] - services_[i];
+      aIsService = aIsService || ServiceCells[i] == a_;
+    }
+    return aIsService ? change : change + m.Memory[a_] - aValue_;
+  }
+
+ private:
+  Byte a_;
+  Byte aValue_;
+  std::array<Byte, ServiceCells.size()> services_{};
+};
+
 }  // namespace
 
 Session::~Session() = default;
@@ -63,20 +89,25 @@ Session::~Session() = default;
 void Session::SetRecordsHistory(bool record) {
   if (record_ && record != recordHistory_) Record({steps_, HistoryInput{record}});
   recordHistory_ = record;
+  sumKnown_ = false;
 }
 
 void Session::WriteCell(int cell, Byte value) {
   machine_.Memory[cell] = value;
+  sumKnown_ = false;
   if (record_) Record({steps_, CellInput{cell, value}});
 }
 
 void Session::ReplaceMachine(const Machine& machine) {
   machine_ = machine;
+  sumKnown_ = false;
   if (record_) Record({steps_, MachineInput{machine}});
 }
 
 bool Session::MachineStep() {
   const StepWitness before(machine_);
+  std::optional<WrittenCells> written;
+  if (recordHistory_ && sumKnown_) written.emplace(machine_);
   bool changed = false;  // a printed character, or a stage that failed half-way
   const auto stage = [&](StepStage which, auto&& work) {
     if (!RunStage(work)) changed = ReportFailure(which);
@@ -102,7 +133,10 @@ bool Session::MachineStep() {
     events_->NetworkCommandRan(command);
   });
   stage(StepStage::History, [&] {
-    if (recordHistory_) events_->HistoryRecorded(history_.Record(MemorySum(machine_.Memory)));
+    if (!recordHistory_) return;
+    memorySum_ = written ? memorySum_ + written->Change(machine_) : MemorySum(machine_.Memory);
+    sumKnown_ = true;
+    events_->HistoryRecorded(history_.Record(memorySum_));
   });
   ++steps_;
   if (record_) {

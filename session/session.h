@@ -42,7 +42,10 @@ class Session {
   Session(NetworkPort& network, MachineEvents& events) : network_(&network), events_(&events) {}
   ~Session();
 
-  Machine& State() { return machine_; }
+  Machine& State() {
+    sumKnown_ = false;  // whoever writes here may change any cell
+    return machine_;
+  }
   const Machine& State() const { return machine_; }
   ScreenDevice& Screen() { return screen_; }
   const ScreenDevice& Screen() const { return screen_; }
@@ -135,6 +138,8 @@ class Session {
   std::uint64_t steps_ = 0;
   std::uint64_t printed_ = 0;
   std::uint64_t screenVersion_ = 0;  // counts the steps that ran a screen command
+  std::int32_t memorySum_ = 0;       // while samples are taken, followed step by step
+  bool sumKnown_ = false;
   std::array<bool, 256> breakpoints_{};
   std::array<bool, 256> watches_{};
   int breakpointCount_ = 0;

@@ -54,9 +54,11 @@ void Session::Restore(const zar::Checkpoint& checkpoint) {
   history_ = checkpoint.history;
   recordHistory_ = checkpoint.recordHistory;
   printed_ = checkpoint.printed;
+  sumKnown_ = false;
 }
 
 void Session::ApplyInput(const RecordedInput& recorded) {
+  sumKnown_ = false;
   if (const auto* cell = std::get_if<CellInput>(&recorded.input)) machine_.Memory[cell->cell] = cell->value;
   if (const auto* whole = std::get_if<MachineInput>(&recorded.input)) machine_ = whole->machine;
   if (const auto* history = std::get_if<HistoryInput>(&recorded.input)) recordHistory_ = history->watched;

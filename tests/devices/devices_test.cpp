@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <random>
 #include <set>
 #include <stdexcept>
 #include <vector>
@@ -115,6 +117,18 @@ TEST(SumHistory, KeepsTheLast513SumsAndTheirFigures) {
   EXPECT_EQ(HistoryLabelText(stats), "Current: 7 MAX:7 MIN:7 DIFF:0");
   EXPECT_EQ(PlotY(7, stats), 512);  // a flat history lies on the bottom
   EXPECT_EQ(MemorySum(MemoryCells{200, 100, 255}), 555);  // cells add as unsigned bytes, without wrapping
+}
+
+TEST(SumHistory, FiguresAgreeWithTheSamplesWhateverTheyAre) {
+  SumHistory history;
+  std::mt19937 random(5);
+  for (int i = 0; i < 5000; ++i) {
+    const int sum = i % 700 < 350 ? static_cast<int>(random() % 65281) : 30000 - i % 700;  // noise, then a slope
+    const HistoryStats stats = history.Record(sum);
+    const auto samples = history.Samples();
+    const auto [min, max] = std::minmax_element(samples.begin(), samples.end());
+    ASSERT_EQ(std::vector<int>({stats.Current, stats.Max, stats.Min}), std::vector<int>({sum, *max, *min})) << i;
+  }
 }
 
 }  // namespace
