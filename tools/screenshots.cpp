@@ -1,8 +1,11 @@
 // zar-screenshots SOURCE OUTDIR [MS]
 // Opens every window, puts SOURCE into the assembler workbench and runs
 // "Generate and Start" at 1 ms for MS milliseconds (default 2000), then saves
-// a picture of each window in OUTDIR, and one of a network error box. Runs on
-// any Qt platform, offscreen included.
+// a picture of each window in OUTDIR, and one of a network error box. Before
+// the pictures it sets breakpoints on the cell IP points to and on cell 0 and
+// runs at full speed until the breakpoint at IP stops it, so that the
+// Debugger window and the memory picture show them. Runs on any Qt platform,
+// offscreen included.
 #include <QApplication>
 #include <QDir>
 #include <QEventLoop>
@@ -66,7 +69,13 @@ int main(int argc, char** argv) {
   QEventLoop loop;
   QTimer::singleShot(argc > 3 ? QString(argv[3]).toInt() : 2000, &loop, &QEventLoop::quit);
   loop.exec();
-  desktop.Controller().Stop();
+  zar::MachineController& controller = desktop.Controller();
+  controller.Stop();
+  desktop.ShowDebuggerWindow();
+  controller.ToggleBreakpoint(controller.State().IP);
+  controller.ToggleBreakpoint(0);
+  controller.RunFullSpeed();
+  while (controller.FullSpeed()) QApplication::processEvents(QEventLoop::AllEvents, 10);
   QApplication::processEvents();
 
   const QString folder = argv[2];
@@ -76,6 +85,7 @@ int main(int argc, char** argv) {
   Save(window.findChild<QWidget*>("Form5"), folder, "history.png");
   Save(&workbench, folder, "workbench.png");
   Save(window.findChild<QWidget*>("NetworkWindow"), folder, "network.png");
+  Save(window.findChild<QWidget*>("DebuggerWindow"), folder, "debugger.png");
   // A network error box, pictured while it is open and then answered.
   QTimer::singleShot(300, [&folder] {
     QWidget* box = QApplication::activeModalWidget();
