@@ -28,29 +28,18 @@ Desktop::Desktop(Dialogs& dialogs) : dialogs_(dialogs), main_(controller_, dialo
 
 Desktop::~Desktop() = default;
 
-ScreenWindow& Desktop::ShowScreenWindow() {
-  if (screenWindow_ == nullptr) screenWindow_ = new ScreenWindow(controller_, &main_);
-  BringForward(*screenWindow_);
-  return *screenWindow_;
+// The window, made on first use as a child of the main window, to the front.
+template <typename Window>
+Window& Desktop::ShowOnce(Window*& window) {
+  if (window == nullptr) window = new Window(controller_, &main_);
+  BringForward(*window);
+  return *window;
 }
 
-HistoryWindow& Desktop::ShowHistoryWindow() {
-  if (historyWindow_ == nullptr) historyWindow_ = new HistoryWindow(controller_, &main_);
-  BringForward(*historyWindow_);
-  return *historyWindow_;
-}
-
-NetworkWindow& Desktop::ShowNetworkWindow() {
-  if (networkWindow_ == nullptr) networkWindow_ = new NetworkWindow(controller_, &main_);
-  BringForward(*networkWindow_);
-  return *networkWindow_;
-}
-
-DebuggerWindow& Desktop::ShowDebuggerWindow() {
-  if (debuggerWindow_ == nullptr) debuggerWindow_ = new DebuggerWindow(controller_, &main_);
-  BringForward(*debuggerWindow_);
-  return *debuggerWindow_;
-}
+ScreenWindow& Desktop::ShowScreenWindow() { return ShowOnce(screenWindow_); }
+HistoryWindow& Desktop::ShowHistoryWindow() { return ShowOnce(historyWindow_); }
+NetworkWindow& Desktop::ShowNetworkWindow() { return ShowOnce(networkWindow_); }
+DebuggerWindow& Desktop::ShowDebuggerWindow() { return ShowOnce(debuggerWindow_); }
 
 WorkbenchWindow& Desktop::ShowWorkbench() {
   if (workbench_.isNull()) {

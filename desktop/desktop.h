@@ -32,6 +32,9 @@ class Desktop {
   DebuggerWindow& ShowDebuggerWindow();
 
  private:
+  template <typename Window>
+  Window& ShowOnce(Window*& window);
+
   Dialogs& dialogs_;
   MachineController controller_;
   MainWindow main_;
