@@ -1,7 +1,6 @@
 #include "session/session.h"
 
 #include <array>
-#include <optional>
 
 #include "machine/calc_step.h"
 #include "machine/stage.h"
@@ -16,51 +15,24 @@ namespace {
 constexpr std::array<int, 7> ServiceCells = {NetDataCell, NetCommandCell, 250, 251, 252, ScreenCommandCell,
                                              ConsoleCell};
 
-// IP and the cells a step can write, as they were before it. A command or a
-// character that waited before the step is served in it, so its cell
-// changes; only when the instruction writes a device cell itself may the
-// services put the old value back, and then the cells they write are
-// compared one by one.
-class StepWitness {
+// IP and the cells a step can write (its A cell and the service cells) as
+// they were before it: whether the step changed anything, and how much it
+// changed the memory sum, follow from them without looking at all 256 cells.
+class StepBefore {
  public:
-  explicit StepWitness(const Machine& m)
-      : ip_(m.IP),
-        a_(m.Memory[m.IP]),
-        aValue_(m.Memory[a_]),
-        waiting_((m.Memory[ConsoleCell] | m.Memory[ScreenCommandCell] | m.Memory[NetCommandCell]) != 0),
-        deviceWrite_(a_ >= ServiceCells.front()) {
-    if (!deviceWrite_) return;
+  explicit StepBefore(const Machine& m) : ip_(m.IP), a_(m.Memory[m.IP]), aValue_(m.Memory[a_]) {
     for (std::size_t i = 0; i < ServiceCells.size(); ++i) services_[i] = m.Memory[ServiceCells[i]];
   }
 
   bool Unchanged(const Machine& m) const {
     if (m.IP != ip_ || m.Memory[a_] != aValue_) return false;
-    if (!deviceWrite_) return !waiting_;
     for (std::size_t i = 0; i < ServiceCells.size(); ++i) {
       if (m.Memory[ServiceCells[i]] != services_[i]) return false;
     }
     return true;
   }
 
- private:
-  Byte ip_;
-  Byte a_;
-  Byte aValue_;
-  bool waiting_;
-  bool deviceWrite_;
-  std::array<Byte, ServiceCells.size()> services_{};
-};
-
-// The cells one step can write, its A cell and the service cells, with their
-// values before it: the memory sum follows the step from them without adding
-// up all 256 cells.
-class WrittenCells {
- public:
-  explicit WrittenCells(const Machine& m) : a_(m.Memory[m.IP]), aValue_(m.Memory[a_]) {
-    for (std::size_t i = 0; i < ServiceCells.size(); ++i) services_[i] = m.Memory[ServiceCells[i]];
-  }
-
-  int Change(const Machine& m) const {
+  int SumChange(const Machine& m) const {
     int change = 0;
     bool aIsService = false;
     for (std::size_t i = 0; i < ServiceCells.size(); ++i) {
@@ -71,6 +43,7 @@ class WrittenCells {
   }
 
  private:
+  Byte ip_;
   Byte a_;
   Byte aValue_;
   std::array<Byte, ServiceCells.size()> services_{};
@@ -105,9 +78,7 @@ void Session::ReplaceMachine(const Machine& machine) {
 }
 
 bool Session::MachineStep() {
-  const StepWitness before(machine_);
-  std::optional<WrittenCells> written;
-  if (recordHistory_ && sumKnown_) written.emplace(machine_);
+  const StepBefore before(machine_);
   bool changed = false;  // a printed character, or a stage that failed half-way
   const auto stage = [&](StepStage which, auto&& work) {
     if (!RunStage(work)) changed = ReportFailure(which);
@@ -134,7 +105,7 @@ bool Session::MachineStep() {
   });
   stage(StepStage::History, [&] {
     if (!recordHistory_) return;
-    memorySum_ = written ? memorySum_ + written->Change(machine_) : MemorySum(machine_.Memory);
+    memorySum_ = sumKnown_ ? memorySum_ + before.SumChange(machine_) : MemorySum(machine_.Memory);
     sumKnown_ = true;
     events_->HistoryRecorded(history_.Record(memorySum_));
   });
