@@ -172,13 +172,13 @@ int RunCommand(const std::vector<std::string>& words) {
   if (!ReportFile(LoadProgramFile(args.positional[0], machine.Memory))) return ExitUsage;
   if (keyText) machine.Memory[KeyCell] = static_cast<Byte>(key);
 
+  Tracer tracer;  // written after the console
   if (!debug.Any()) {
     session.RunUntilFixedPoint(maxSteps);
   } else {
     for (const Byte address : debug.breaks) session.SetBreakpoint(address, true);
     for (const Byte cell : debug.watches) session.SetWatch(cell, true);
     if (debug.back) session.StartRecord();
-    Tracer tracer;
     const RunStop stop = RunDebugged(session, maxSteps, debug.trace ? &tracer : nullptr);
     ReportStop(stop);
     if (debug.back) {
@@ -188,10 +188,9 @@ int RunCommand(const std::vector<std::string>& words) {
       if (stop.reason == RunStop::Reason::FixedPoint) back -= std::min(back, maxSteps - stop.steps);
       session.StepBack(back);
     }
-    console.Finish(session.Printed());
-    if (debug.trace && !WriteOutput(*debug.trace, tracer.Text())) return ExitUsage;
   }
   console.Finish(session.Printed());
+  if (debug.trace && !WriteOutput(*debug.trace, tracer.Text())) return ExitUsage;
   std::fprintf(stderr, "steps: %llu\nip: %d\n", static_cast<unsigned long long>(session.Steps()), machine.IP);
 
   bool written = true;
