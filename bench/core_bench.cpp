@@ -83,18 +83,20 @@ void BM_ZarRunDebuggedCountingLoop(benchmark::State& state) {
 BENCHMARK(BM_ZarRunDebuggedCountingLoop)->Unit(benchmark::kMillisecond);
 
 // One step back at the newest end of a record of more than 1,000,000 steps,
-// where the most steps are replayed: the program plots a pixel in every
-// step, so every checkpoint holds a screen store of its own.
-void BM_StepBackOne(benchmark::State& state) {
+// where the most steps are replayed. The program runs a screen command in
+// every other step:
+//   0: SUB 253,10,3  command 0 - cell 10; 3: SUB 248,11,0  X += 1, back to 0
+void StepBackOne(benchmark::State& state, Byte negatedCommand) {
   OfflineNetworkPort network;
   SilentEvents events;
   Session session(network, events);
-  //   0: SUB 253,10,3  plot; 3: SUB 248,11,0  X += 1, back to 0
   session.State() = CountingLoop();
   const Byte cells[] = {253, 10, 3, 248, 11, 0};
   std::copy(std::begin(cells), std::end(cells), session.State().Memory.begin());
-  session.State().Memory[10] = 253;
+  session.State().Memory[10] = negatedCommand;
   session.State().Memory[11] = 255;
+  session.State().Memory[247] = 255;  // a line ends in the last row
+  session.State().Memory[250] = 255;
   session.StartRecord();
   for (std::uint64_t i = 0; i < 123 * StepRecord::CheckpointSteps - 1; ++i) session.MachineStep();
   for (auto _ : state) {
@@ -106,7 +108,16 @@ void BM_StepBackOne(benchmark::State& state) {
   state.counters["depth"] = static_cast<double>(session.RecordDepth());
   state.counters["record_MB"] = static_cast<double>(session.RecordBytes()) / (1 << 20);
 }
+
+// A pixel plotted in every other step: each checkpoint copies one row.
+void BM_StepBackOne(benchmark::State& state) { StepBackOne(state, 253); }
 BENCHMARK(BM_StepBackOne)->Unit(benchmark::kMicrosecond);
+
+// The worst case: a line from (X, 0) to (0, 255) in every other step, so each
+// checkpoint holds a whole screen store of its own (the largest record there
+// can be) and every step replayed draws 256 pixels.
+void BM_StepBackOneLines(benchmark::State& state) { StepBackOne(state, 251); }
+BENCHMARK(BM_StepBackOneLines)->Unit(benchmark::kMicrosecond);
 
 // The yardstick: the bare instruction and the three device cells tested in a
 // plain loop, with nothing else.

@@ -23,8 +23,8 @@ class MachineController::EventRelay final : public MachineEvents {
     if (!quiet) emit c_.ScreenCommandRan(command);
   }
   void NetworkCommandRan(Byte command) override { emit c_.NetworkCommandRan(command); }
-  void HistoryRecorded(const HistoryStats& stats) override {
-    if (!quiet) emit c_.HistoryRecorded(stats);
+  void HistoryRecorded() override {
+    if (!quiet) emit c_.HistoryRecorded(c_.History().Stats());
   }
   void StageFailed(StepStage stage) override { emit c_.StageFailed(stage); }
 

@@ -64,7 +64,7 @@ void ExecuteScreenCommand(MemoryCells& m, ScreenDevice& screen, Byte command) {
       screen.Buffer(m[XCell], m[YCell]) = CellColor(m);
       break;
     case ScreenRead: {
-      const ColorValue v = screen.Buffer(m[XCell], m[YCell]);
+      const ColorValue v = std::as_const(screen.Buffer)(m[XCell], m[YCell]);
       m[BlueCell] = static_cast<Byte>(BlueOf(v));
       m[GreenCell] = static_cast<Byte>(GreenOf(v));
       m[RedCell] = static_cast<Byte>(RedOf(v));

@@ -19,16 +19,32 @@ inline constexpr int ScreenSize = 256;
 
 // The pixel store of the screen device, black at start, kept for the whole
 // process whether a window shows it or not. Element (x, y) with x to the right
-// and y downwards, stored row by row.
+// and y downwards, stored row by row. It marks the rows written to since the
+// marks were last forgotten, so that a copy can take just those.
 class ScreenBuffer {
  public:
-  ColorValue& operator()(int x, int y) { return pixels_[y * ScreenSize + x]; }
+  ColorValue& operator()(int x, int y) {
+    written_[y] = true;
+    return pixels_[y * ScreenSize + x];
+  }
   ColorValue operator()(int x, int y) const { return pixels_[y * ScreenSize + x]; }
-  void FillAll(ColorValue c) { pixels_.fill(c); }
+  void FillAll(ColorValue c) {
+    pixels_.fill(c);
+    written_.fill(true);
+  }
   const ColorValue* Rows() const { return pixels_.data(); }
+  const ColorValue* Row(int y) const { return pixels_.data() + y * ScreenSize; }
+  ColorValue* WriteRow(int y) {
+    written_[y] = true;
+    return pixels_.data() + y * ScreenSize;
+  }
+
+  bool RowWritten(int y) const { return written_[y]; }
+  void ForgetWrites() { written_.fill(false); }
 
  private:
   std::array<ColorValue, ScreenSize * ScreenSize> pixels_{};
+  std::array<bool, ScreenSize> written_{};
 };
 
 struct ScreenDevice {

@@ -23,7 +23,7 @@ class MachineEvents : public ConsoleSink {
   // failed without a word).
   virtual void NetworkCommandRan(Byte /*command*/) {}
   // The memory sum of this step went into the history.
-  virtual void HistoryRecorded(const HistoryStats& /*stats*/) {}
+  virtual void HistoryRecorded() {}
   // A stage failed half-way and was abandoned; the step went on.
   virtual void StageFailed(StepStage /*stage*/) {}
 };

@@ -93,7 +93,6 @@ bool Session::MachineStep() {
   stage(StepStage::Screen, [&] {
     const Byte command = machine_.Memory[ScreenCommandCell];
     if (!CheckScreen(machine_.Memory, screen_)) return;
-    ++screenVersion_;
     events_->ScreenCommandRan(command);
   });
   bool networkRan = false;
@@ -107,28 +106,37 @@ bool Session::MachineStep() {
     if (!recordHistory_) return;
     memorySum_ = sumKnown_ ? memorySum_ + before.SumChange(machine_) : MemorySum(machine_.Memory);
     sumKnown_ = true;
-    events_->HistoryRecorded(history_.Record(memorySum_));
+    history_.Record(memorySum_);
+    events_->HistoryRecorded();
   });
-  ++steps_;
-  if (record_) {
-    if (networkRan) record_->networkSteps.push_back(steps_);
-    if (steps_ - record_->checkpoints.back().step >= StepRecord::CheckpointSteps) Checkpoint(steps_);
-  }
+  if (record_ && networkRan) record_->networkSteps.push_back(steps_ + 1);
+  CountStep();
   return changed || !before.Unchanged(machine_);
 }
 
-// The step of MachineStep for the common case, when no stage but the first
-// two has anything to do: the instruction writes no device cell, no command
-// or character waits, and neither a sample nor a record is taken. Then IP
-// and the A cell are all the step can change.
+void Session::CountStep() {
+  ++steps_;
+  if (record_ && steps_ - record_->checkpoints.back().step >= StepRecord::CheckpointSteps) Checkpoint(steps_);
+}
+
+// The step of MachineStep for the common case, when no device has anything
+// to do: the instruction writes no device cell and no command or character
+// waits. Then IP and the A cell are all the step can change, and the memory
+// sum changes by what the A cell did.
 [[gnu::always_inline]] inline bool Session::PlainStep(bool& changed) {
   const Byte a = machine_.Memory[machine_.IP];
   const bool waiting = (machine_.Memory[ConsoleCell] | machine_.Memory[ScreenCommandCell] |
                         machine_.Memory[NetCommandCell]) != 0;
-  if (a >= ServiceCells.front() || waiting || recordHistory_ || record_) return false;
+  if (a >= ServiceCells.front() || waiting || (recordHistory_ && !sumKnown_)) return false;
+  const Byte old = machine_.Memory[a];
   changed = ExecuteInstruction(machine_);
   if (!RunStage([&] { events_->InstructionExecuted(); })) changed = ReportFailure(StepStage::InstructionReport);
-  ++steps_;
+  if (recordHistory_) {
+    memorySum_ += machine_.Memory[a] - old;
+    history_.Record(memorySum_);
+    if (!RunStage([&] { events_->HistoryRecorded(); })) changed = ReportFailure(StepStage::History);
+  }
+  CountStep();
   return true;
 }
 

@@ -116,6 +116,8 @@ class Session {
   // MachineStep's shortcut for a step that needs no service; false when the
   // step needs more.
   bool PlainStep(bool& changed);
+  // The step is done: it counts, and the record takes a checkpoint when due.
+  void CountStep();
   // A stage failed half-way: it counts as a change, and subscribers hear of it.
   bool ReportFailure(StepStage stage);
   template <typename Work>
@@ -137,7 +139,6 @@ class Session {
   bool recordHistory_ = false;
   std::uint64_t steps_ = 0;
   std::uint64_t printed_ = 0;
-  std::uint64_t screenVersion_ = 0;  // counts the steps that ran a screen command
   std::int32_t memorySum_ = 0;       // while samples are taken, followed step by step
   bool sumKnown_ = false;
   std::array<bool, 256> breakpoints_{};

@@ -21,22 +21,22 @@ std::size_t Session::RecordBytes() const {
   if (!record_) return 0;
   std::size_t bytes = sizeof(StepRecord) + record_->inputs.size() * sizeof(RecordedInput) +
                       record_->networkSteps.size() * sizeof(std::uint64_t);
-  const ScreenBuffer* previous = nullptr;
+  const zar::Checkpoint* previous = nullptr;
   for (const zar::Checkpoint& checkpoint : record_->checkpoints) {
     bytes += sizeof checkpoint;
-    if (checkpoint.screen.get() != previous) bytes += sizeof(ScreenBuffer);
-    previous = checkpoint.screen.get();
+    for (int y = 0; y < ScreenSize; ++y) {
+      if (!previous || !checkpoint.screen.SharesRow(previous->screen, y)) bytes += sizeof(ScreenSnapshot::Row);
+    }
+    previous = &checkpoint;
   }
   return bytes;
 }
 
 void Session::Checkpoint(std::uint64_t atStep) {
   std::deque<zar::Checkpoint>& checkpoints = record_->checkpoints;
-  const bool screenKept = !checkpoints.empty() && record_->screenVersion == screenVersion_;
   checkpoints.push_back({atStep, machine_,
-                         screenKept ? checkpoints.back().screen : std::make_shared<const ScreenBuffer>(screen_.Buffer),
+                         ScreenSnapshot::Take(screen_.Buffer, checkpoints.empty() ? nullptr : &checkpoints.back().screen),
                          screen_.ScreenColor, history_, recordHistory_, printed_});
-  record_->screenVersion = screenVersion_;
   // The oldest checkpoint goes once the next one is deep enough on its own.
   while (checkpoints.size() > 1 && checkpoints[1].step + StepRecord::MaxDepth <= atStep) checkpoints.pop_front();
   const std::uint64_t oldest = checkpoints.front().step;
@@ -49,7 +49,7 @@ void Session::Record(RecordedInput input) { record_->inputs.push_back(std::move(
 void Session::Restore(const zar::Checkpoint& checkpoint) {
   steps_ = checkpoint.step;
   machine_ = checkpoint.machine;
-  screen_.Buffer = *checkpoint.screen;
+  checkpoint.screen.RestoreInto(screen_.Buffer);
   screen_.ScreenColor = checkpoint.screenColor;
   history_ = checkpoint.history;
   recordHistory_ = checkpoint.recordHistory;
@@ -114,7 +114,6 @@ BackResult Session::GoBackTo(std::uint64_t step) {
                       inputs.begin();
   Replay(checkpoint->step, step, input);
   TruncateRecord(step);
-  ++screenVersion_;  // the next checkpoint copies the store afresh
   return result;
 }
 

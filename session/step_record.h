@@ -6,6 +6,7 @@
 #include <variant>
 
 #include "devices/screen_device.h"
+#include "devices/screen_snapshot.h"
 #include "devices/sum_history.h"
 #include "machine/machine.h"
 
@@ -15,7 +16,7 @@ namespace zar {
 struct Checkpoint {
   std::uint64_t step = 0;  // steps done when it was taken
   Machine machine;
-  std::shared_ptr<const ScreenBuffer> screen;  // shared while the store does not change
+  ScreenSnapshot screen;
   ColorValue screenColor = 0;
   SumHistory history;
   bool recordHistory = false;
@@ -50,7 +51,6 @@ struct StepRecord {
   std::deque<Checkpoint> checkpoints;
   std::deque<RecordedInput> inputs;
   std::deque<std::uint64_t> networkSteps;  // the steps whose network command reached the socket
-  std::uint64_t screenVersion = 0;         // of the newest checkpoint's store
 };
 
 }  // namespace zar
