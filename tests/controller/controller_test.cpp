@@ -7,6 +7,7 @@
 
 #include <QTcpServer>
 #include <QTcpSocket>
+#include <QTimer>
 
 #include <sys/socket.h>
 
@@ -84,6 +85,14 @@ TEST_F(ControllerTest, TheDebuggerStopsRunsAndUndoesStepsAndInputs) {
   controller.RunFullSpeed();
   ASSERT_TRUE(WaitFor([&] { return !controller.FullSpeed(); }));
   EXPECT_EQ(stops.back(), RunStop::Reason::FixedPoint);
+
+  controller.LoadImage(Image({20, 21, 3, 22, 22, 0}, {{21, 255}}));  // counts for ever, until Stop
+  const std::uint64_t before = controller.Steps();
+  controller.RunFullSpeed();
+  QTimer::singleShot(20, &controller, &MachineController::Stop);
+  ASSERT_TRUE(WaitFor([&] { return !controller.FullSpeed(); }));
+  EXPECT_GT(controller.Steps() - before, 1000u);
+  EXPECT_EQ(stops.size(), 3u);  // Stop is no debugger stop
 }
 
 // The network device, with a program whose cell 10 holds 256 - command.
