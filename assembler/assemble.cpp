@@ -8,7 +8,7 @@ namespace zar {
 namespace {
 
 void Take(StageReport report, Assembly& assembly, std::string& window) {
-  for (std::string& message : report.messages) assembly.messages.push_back(std::move(message));
+  for (StageMessage& message : report.messages) assembly.messages.push_back(std::move(message));
   if (report.shown) window = std::move(*report.shown);
 }
 

@@ -18,7 +18,7 @@ struct AssemblerState {
 // What the three stages left: every message in order, the table text last
 // shown, and the listing with whether generation succeeded.
 struct Assembly {
-  std::vector<std::string> messages;
+  std::vector<StageMessage> messages;
   std::string table;
   std::string listing;
   bool generated = false;

@@ -19,6 +19,9 @@ struct TableRow {
   std::string Arg3;
   std::string Label;
   std::int16_t Pos = 0;
+  // The source line the row came from, counted from 1; the constant rows a
+  // MOV needs carry the MOV's line. Not part of the table's text.
+  int Line = 0;
 };
 
 // The internal table: rows in source order, as many as a signed 16-bit count

@@ -155,6 +155,12 @@ class RowEmitter {
   std::string& listing_;
 };
 
+// "; 12: MOV,a,5" for a row from line 12; nothing for a row from no line.
+std::string SourceNote(const TableRow& row, std::span<const std::string_view> source) {
+  if (row.Line < 1 || static_cast<std::size_t>(row.Line) > source.size()) return {};
+  return "; " + std::to_string(row.Line) + ": " + std::string(source[row.Line - 1]) + '\n';
+}
+
 std::string FailureText(int i, const TableRow& row) {
   return "Compile Failed at command: " + std::to_string(i) + " = " + row.Cmd + "," + row.Arg1 + "," + row.Arg2 +
          "," + row.Arg3;
@@ -172,11 +178,12 @@ StageReport GenerateCode(const CmdTable& table, CodeImage& image, GenerateOption
   for (int i = 0; i < table.CmdCount(); ++i) {
     bool emitted = false;
     if (!RunStage([&] {
+          listing += SourceNote(table[i], options.source);
           if (options.debug) listing += "----" + table[i].Cmd + "----\n";
           emitted = emitter.Emit(table[i], address);
         }) ||
         !emitted) {
-      report.messages.push_back(FailureText(i, table[i]));
+      report.messages.push_back({FailureText(i, table[i]), table[i].Line});
       return report;
     }
   }

@@ -1,6 +1,8 @@
 #pragma once
 
 #include <array>
+#include <span>
+#include <string_view>
 
 #include "assembler/cmd_table.h"
 #include "assembler/stage_report.h"
@@ -21,6 +23,9 @@ constexpr bool CopiesIntoMemory(GenerateMode mode) { return mode != GenerateMode
 struct GenerateOptions {
   GenerateMode mode = GenerateMode::ListingOnly;
   bool debug = false;  // a "----Cmd----" header line before each row's bytes
+  // When given, the source's lines: each row's bytes follow a line
+  // "; N: TEXT" with its source line. The caller keeps them alive.
+  std::span<const std::string_view> source{};
 };
 
 // Turns the placed table into bytes in the image and the listing (one line

@@ -38,14 +38,16 @@ void FoldLabels(CmdTable& table) {
   table.Replace(std::move(rows));
 }
 
-// Returns false when an address or the table overflows.
-bool PlaceRows(CmdTable& table, int& counter) {
+// Returns false when an address or the table overflows; placing is then the
+// row being placed.
+bool PlaceRows(CmdTable& table, int& counter, int& placing) {
   std::unordered_set<std::string> valTexts;
   for (const TableRow& row : table.Rows()) {
     if (IsStatement(row.Cmd, Statement::VAL)) valTexts.insert(row.Arg1);
   }
   // Rows appended here are placed by the same loop.
   for (int i = 0; i < table.CmdCount(); ++i) {
+    placing = i;
     const StatementInfo* statement = ExactStatement(table[i].Cmd);
     if (statement == nullptr) continue;
     if (counter + statement->cells > MaxPos) return false;
@@ -60,6 +62,7 @@ bool PlaceRows(CmdTable& table, int& counter) {
     if (constant == nullptr) return false;
     constant->Cmd = InfoOf(Statement::VAL).mnemonic;
     constant->Arg1 = std::move(text);
+    constant->Line = table[i].Line;
   }
   return true;
 }
@@ -69,13 +72,15 @@ bool PlaceRows(CmdTable& table, int& counter) {
 StageReport AssignPositions(CmdTable& table) {
   StageReport report;
   int counter = 0;
+  int row = -1;
   bool placed = false;
   if (!RunStage([&] {
         FoldLabels(table);
-        placed = PlaceRows(table, counter);
+        placed = PlaceRows(table, counter, row);
       }) ||
       !placed) {
-    report.messages.push_back("Input Processing failed at: " + std::to_string(counter));
+    const int line = row >= 0 && row < table.CmdCount() ? table[row].Line : 0;
+    report.messages.push_back({"Input Processing failed at: " + std::to_string(counter), line});
     return report;
   }
   report.shown = ShowTable(table);

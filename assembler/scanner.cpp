@@ -54,26 +54,50 @@ bool ParseLine(std::string_view line, CmdTable& table) {
   return RunStage([&] { parsed = ParseFields(SplitFields(line), table); }) && parsed;
 }
 
+namespace {
+
+// Calls parse(line, number) for each line of the text; position follows the
+// character reached.
+template <typename Parse>
+void ForEachLine(std::string_view text, std::size_t& position, Parse&& parse) {
+  std::size_t start = 0;
+  int number = 1;
+  for (; position < text.size(); ++position) {
+    if (text[position] != '\n') continue;
+    std::size_t end = position;
+    if (end > start && text[end - 1] == '\r') --end;
+    parse(text.substr(start, end - start), number++);
+    start = position + 1;
+  }
+  parse(text.substr(start), number);
+}
+
+}  // namespace
+
+std::vector<std::string_view> SourceLineViews(std::string_view text) {
+  std::vector<std::string_view> lines;
+  std::size_t position = 0;
+  ForEachLine(text, position, [&](std::string_view line, int) { lines.push_back(line); });
+  return lines;
+}
+
 StageReport ScanSource(std::string_view text, CmdTable& table) {
   StageReport report;
-  const auto parse = [&](std::string_view line) {
-    if (!ParseLine(line, table)) report.messages.push_back("Input Processing failed at: " + std::string(line));
+  int lineNumber = 0;
+  const auto parse = [&](std::string_view line, int number) {
+    lineNumber = number;
+    const int rows = table.CmdCount();
+    const bool parsed = ParseLine(line, table);
+    if (table.CmdCount() > rows) table[rows].Line = number;
+    if (!parsed) report.messages.push_back({"Input Processing failed at: " + std::string(line), number});
   };
   std::size_t position = 0;
   const bool scanned = RunStage([&] {
     table.Clear();
-    std::size_t start = 0;
-    for (; position < text.size(); ++position) {
-      if (text[position] != '\n') continue;
-      std::size_t end = position;
-      if (end > start && text[end - 1] == '\r') --end;
-      parse(text.substr(start, end - start));
-      start = position + 1;
-    }
-    parse(text.substr(start));
+    ForEachLine(text, position, parse);
   });
   if (!scanned) {
-    report.messages.push_back("Text Scan failed at: " + std::to_string(position + 1));
+    report.messages.push_back({"Text Scan failed at: " + std::to_string(position + 1), lineNumber});
     return report;
   }
   report.shown = ShowTable(table);

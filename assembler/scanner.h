@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string_view>
+#include <vector>
 
 #include "assembler/cmd_table.h"
 #include "assembler/stage_report.h"
@@ -15,10 +16,13 @@ namespace zar {
 // the scan reports as "Input Processing failed at: " and the line.
 bool ParseLine(std::string_view line, CmdTable& table);
 
-// Empties the table and parses the text line by line, cutting at every line
-// feed and dropping one carriage return directly before it. The rest after
-// the last line feed is always a line, even when empty. Ends by showing the
-// table.
+// Cuts the text into lines at every line feed, dropping one carriage return
+// directly before it. The rest after the last line feed is always a line,
+// even when empty.
+std::vector<std::string_view> SourceLineViews(std::string_view text);
+
+// Empties the table and parses the text line by line (as SourceLineViews
+// cuts it), each row remembering its line. Ends by showing the table.
 StageReport ScanSource(std::string_view text, CmdTable& table);
 
 }  // namespace zar

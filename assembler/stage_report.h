@@ -6,11 +6,20 @@
 
 namespace zar {
 
+// One message of a stage, with the source line it came from (counted from
+// 1; 0 when it belongs to no line).
+struct StageMessage {
+  std::string text;
+  int line = 0;
+
+  bool operator==(const StageMessage&) const = default;
+};
+
 // What one assembler stage has to say: its messages in the order they arose
 // (one message box each on the desktop), and the text it leaves in its window
 // (the internal table, or the listing), none when it ended before showing it.
 struct StageReport {
-  std::vector<std::string> messages;
+  std::vector<StageMessage> messages;
   std::optional<std::string> shown;
 };
 

@@ -121,7 +121,7 @@ void WorkbenchWindow::Generate(GenerateMode mode) {
 }
 
 void WorkbenchWindow::Report(const StageReport& report, AssemblerChildWindow& window, CommandMessages& messages) {
-  for (const std::string& message : report.messages) messages.Show(FromCp1252(message));
+  for (const StageMessage& message : report.messages) messages.Show(FromCp1252(message.text));
   if (report.shown) window.Text().SetWholeText(FromCp1252(*report.shown));
 }
 

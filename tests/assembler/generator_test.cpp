@@ -48,7 +48,7 @@ TEST(GenerateCode, PutsTheBytesOfEachStatementAtItsAddress) {
   for (const auto& c : cases) {
     SCOPED_TRACE(testing::PrintToString(c.source.substr(0, 60)));
     const Assembled run(c.source);
-    EXPECT_EQ(run.assembly.messages, Strings{});
+    EXPECT_EQ(Texts(run.assembly.messages), Strings{});
     EXPECT_TRUE(run.assembly.generated);
     EXPECT_EQ(run.Image(c.first, static_cast<int>(c.cells.size())), c.cells);
   }
@@ -72,7 +72,7 @@ TEST(GenerateCode, ReportsTheFirstRowThatCannotBeGeneratedAndListsNothing) {
       {Repeat("SUB,255,255,?", 85) + "VAL,77\nVAL,88\nVAL,99", "87 = VAL,99,,"}};
   for (const auto& [source, message] : cases) {
     const Assembled run(source, Copy);
-    EXPECT_EQ(run.assembly.messages, Strings{CompileFailed + message});
+    EXPECT_EQ(Texts(run.assembly.messages), Strings{CompileFailed + message});
     EXPECT_FALSE(run.assembly.generated) << message;
     EXPECT_EQ(run.assembly.listing, "") << message;
   }
@@ -81,7 +81,7 @@ TEST(GenerateCode, ReportsTheFirstRowThatCannotBeGeneratedAndListsNothing) {
 TEST(GenerateCode, ListsEachByteAndCopyClearsTheImageFirst) {
   const Ints example{9, 10, 3, 255, 9, 6, 255, 255, 6, 0, 65};
   const Assembled copied(Example, Copy), listed(Example);
-  EXPECT_EQ(copied.assembly.messages, Strings{});
+  EXPECT_EQ(Texts(copied.assembly.messages), Strings{});
   EXPECT_EQ(copied.Image(0, 256), [&] { Ints cells = example; cells.resize(256); return cells; }());
   EXPECT_EQ(listed.Image(0, 12), [&] { Ints cells = example; cells.push_back(0xEE); return cells; }());
   EXPECT_EQ(copied.assembly.listing, ExampleListing);
@@ -109,17 +109,38 @@ TEST(GenerateCode, LooksUpByPosButWritesAtTheRunningAddress) {
   EXPECT_EQ(Ints(image.begin(), image.begin() + 256), Ints(256, 0));
 }
 
+// Every message names the source line it came from: labels and empty lines
+// count, and a MOV's constant row is the MOV's line.
+TEST(Assemble, MessagesCarryTheirSourceLines) {
+  const struct { std::string source; std::vector<int> lines; } cases[] = {
+      {"SET\nGTO,nowhere\n", {1, 3, 2}},
+      {":top\n\nNUL\r\n:mid\nGTO,lop", {2, 5}},
+      {"SET,x\n:l\nMOV,x,18446744073709551617", {3}},  // the failing row is the constant
+      {Repeat("SUB,255,255,?", 10922) + "NUL\nNXT", {10924, 86}}};
+  for (const auto& c : cases) {
+    EXPECT_EQ(Lines(Assembled(c.source, Copy).assembly.messages), c.lines) << c.source.substr(0, 40);
+  }
+}
+
+TEST(GenerateCode, ListsEachRowsSourceLineWhenAsked) {
+  const std::string_view lines[] = {"MOV,k,191", "SUB,255,k,?", ":halt", "GTO,halt", "SET,k"};
+  const Assembled run(Example, {GenerateMode::ListingOnly, false, lines});
+  EXPECT_EQ(run.assembly.listing,
+            "; 1: MOV,k,191\n0\t:9\n1\t:10\n2\t:3\n; 2: SUB,255,k,?\n3\t:255\n4\t:9\n5\t:6\n"
+            "; 4: GTO,halt\n6\t:255\n7\t:255\n8\t:6\n; 5: SET,k\n9\t:0\n; 1: MOV,k,191\n10\t:65\n");
+}
+
 TEST(Assemble, RunsEveryStageOnWhatTheOneBeforeLeftAndCollectsTheMessages) {
   const Assembled failed("SET\nGTO,nowhere\n", Copy);
-  EXPECT_EQ(failed.assembly.messages, (Strings{InputFailed + "SET", InputFailed, CompileFailed + "1 = GTO,nowhere,,"}));
+  EXPECT_EQ(Texts(failed.assembly.messages), (Strings{InputFailed + "SET", InputFailed, CompileFailed + "1 = GTO,nowhere,,"}));
   EXPECT_EQ(failed.assembly.table, TableHeading + "SET\t\t\t\t\t0\rGTO\tnowhere\t\t\t\t1\r");
   EXPECT_FALSE(failed.assembly.generated);
   // The generator runs on the rows a failed position pass left, and the scan's table stays shown.
   const Assembled overflow(Repeat("SUB,255,255,?", 10922) + "NUL\nNXT");
-  EXPECT_EQ(overflow.assembly.messages, (Strings{InputFailed + "32767", CompileFailed + "85 = SUB,255,255,?"}));
+  EXPECT_EQ(Texts(overflow.assembly.messages), (Strings{InputFailed + "32767", CompileFailed + "85 = SUB,255,255,?"}));
   EXPECT_TRUE(overflow.assembly.table.ends_with("\rNUL\t\t\t\t\t0\rNXT\t\t\t\t\t0\r"));
   const Assembled empty("");
-  EXPECT_EQ(empty.assembly.messages, Strings{InputFailed});
+  EXPECT_EQ(Texts(empty.assembly.messages), Strings{InputFailed});
   EXPECT_TRUE(empty.assembly.generated);
   EXPECT_EQ(empty.assembly.table, TableHeading);
 }

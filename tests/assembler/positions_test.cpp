@@ -44,7 +44,7 @@ TEST(AssignPositions, FoldsLabelsPlacesRowsAndAppendsMovConstants) {
     CmdTable table;
     const StageReport report = Place(source, table);
     EXPECT_EQ(Rows(table), rows);
-    EXPECT_EQ(report.messages, Strings{});
+    EXPECT_EQ(Texts(report.messages), Strings{});
     EXPECT_EQ(report.shown, ShowTable(table));
   }
   CmdTable table;
@@ -63,7 +63,7 @@ TEST(AssignPositions, AnOverflowIsReportedWithTheCounterAndEndsThePass) {
     SCOPED_TRACE(c.last);
     CmdTable table;
     const StageReport report = Place(c.source, table);
-    EXPECT_EQ(report.messages, c.messages);
+    EXPECT_EQ(Texts(report.messages), c.messages);
     EXPECT_EQ(report.shown.has_value(), c.messages.empty());
     EXPECT_EQ(Rows(table).back(), c.last);
   }

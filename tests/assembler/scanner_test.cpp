@@ -75,14 +75,14 @@ TEST(ScanSource, ParsesEveryLineIntoAFreshTableAndReportsFailedLinesInOrder) {
     table.Append()->Cmd = "OLD";
     const StageReport report = ScanSource(c.text, table);
     EXPECT_EQ(Rows(table), c.rows);
-    EXPECT_EQ(report.messages, c.messages);
+    EXPECT_EQ(Texts(report.messages), c.messages);
     EXPECT_EQ(report.shown, ShowTable(table));
   }
   CmdTable table;
   const StageReport full = ScanSource(Repeat("NUL", CmdTable::MaxRows) + "NXT,last\n:lab\n# end", table);
   EXPECT_EQ(table.CmdCount(), CmdTable::MaxRows);
   EXPECT_EQ(table[CmdTable::MaxRows - 1].Cmd, "NUL");
-  EXPECT_EQ(full.messages, (Strings{InputFailed + "NXT,last", InputFailed + ":lab"}));  // and the scan goes on
+  EXPECT_EQ(Texts(full.messages), (Strings{InputFailed + "NXT,last", InputFailed + ":lab"}));  // and the scan goes on
 }
 
 }  // namespace

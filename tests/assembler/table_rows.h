@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "assembler/cmd_table.h"
+#include "assembler/stage_report.h"
 
 namespace zar::test {
 
@@ -20,6 +21,18 @@ inline Strings Rows(const CmdTable& table) {
     rows.push_back(r.Cmd + '|' + r.Arg1 + '|' + r.Arg2 + '|' + r.Arg3 + '|' + r.Label + '|' + std::to_string(r.Pos));
   }
   return rows;
+}
+
+// The messages' texts, and their lines.
+inline Strings Texts(const std::vector<StageMessage>& messages) {
+  Strings texts;
+  for (const StageMessage& m : messages) texts.push_back(m.text);
+  return texts;
+}
+inline std::vector<int> Lines(const std::vector<StageMessage>& messages) {
+  std::vector<int> lines;
+  for (const StageMessage& m : messages) lines.push_back(m.line);
+  return lines;
 }
 
 // n copies of the line, each ended by a line feed.

@@ -71,6 +71,10 @@ TEST_F(ZarCli, ExitStatusAndWhatItSays) {
     const std::string& said = c.exit == 0 ? outcome.out : outcome.err;
     EXPECT_NE(said.find(c.says), std::string::npos) << c.words << ": " << said;
   }
+  const std::string bad = temp.File("bad.OIA").string();
+  EXPECT_EQ(Zar("asm {}/bad.OIA --locations").err, bad + ":1: Input Processing failed at: SET\n" + bad +
+                                                       ":3: Input Processing failed at: \n" + bad +
+                                                       ":2: Compile Failed at command: 1 = GTO,nowhere,,\n");
   EXPECT_FALSE(std::filesystem::exists(temp.File("bad.oisc")));  // no image from a failed assembly
   EXPECT_TRUE(std::filesystem::exists(temp.File("l")));
 }
