@@ -4,12 +4,13 @@
 # make bench run the benchmarks
 # make sanitize  run the tests under AddressSanitizer and UndefinedBehaviorSanitizer
 # make fuzz  run the fuzz targets for FUZZ_SECONDS seconds each
+# make install  build, then install into PREFIX (default /usr/local)
 
 BUILD ?= build
 JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?= -DCMAKE_BUILD_TYPE=Release
 
-.PHONY: all deps configure build test test-long run bench sanitize fuzz clean
+.PHONY: all deps configure build test test-long run bench sanitize fuzz install clean
 
 all: build
 
@@ -30,6 +31,12 @@ test-long: build
 
 run: build
 	$(BUILD)/app/zar-workbench
+
+# The programs, the examples, the man page, the menu entry and the icon
+# under PREFIX (bin/, share/).
+PREFIX ?= /usr/local
+install: build
+	cmake --install $(BUILD) --prefix $(PREFIX)
 
 bench: build
 	$(BUILD)/bench/zar-bench --benchmark_repetitions=5 --benchmark_report_aggregates_only=true

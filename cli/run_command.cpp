@@ -9,8 +9,8 @@
 #include "cli/arguments.h"
 #include "cli/commands.h"
 #include "cli/output_file.h"
-#include "cli/screen_image.h"
 #include "formats/program_file.h"
+#include "formats/screen_image.h"
 #include "machine/cp1252.h"
 #include "session/session.h"
 

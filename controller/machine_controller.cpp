@@ -7,6 +7,8 @@
 #include "assembler/positions.h"
 #include "assembler/scanner.h"
 #include "formats/program_file.h"
+#include "formats/screen_image.h"
+#include "formats/write_file.h"
 
 namespace zar {
 
@@ -131,18 +133,22 @@ void MachineController::LoadImage(const MemoryCells& image) {
 
 void MachineController::LoadProgram(const std::filesystem::path& path) {
   Machine machine = session_.State();
-  if (const FileResult read = LoadProgramFile(path, machine.Memory); read.Failed()) {
-    emit FileFailed(QString::fromStdString(read.Why()));
-  }
+  ReportFile(LoadProgramFile(path, machine.Memory));
   machine.IP = 0;
   ReplaceMachine(machine);
   emit MemoryReplaced();
 }
 
 void MachineController::SaveProgram(const std::filesystem::path& path) {
-  if (const FileResult written = SaveProgramFile(path, session_.State().Memory); written.Failed()) {
-    emit FileFailed(QString::fromStdString(written.Why()));
-  }
+  ReportFile(SaveProgramFile(path, session_.State().Memory));
+}
+
+void MachineController::SaveScreenPicture(const std::filesystem::path& path) {
+  ReportFile(WriteWholeFile(path, ScreenPng(session_.Screen().Buffer)));
+}
+
+void MachineController::ReportFile(const FileResult& result) {
+  if (result.Failed()) emit FileFailed(QString::fromStdString(result.Why()));
 }
 
 void MachineController::SetNetworkEnabled(bool enabled) {

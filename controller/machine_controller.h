@@ -11,6 +11,7 @@
 
 #include "assembler/assemble.h"
 #include "assembler/stage_report.h"
+#include "formats/file_result.h"
 #include "machine/fill.h"
 #include "platform/run_timer.h"
 #include "platform/tcp_network_port.h"
@@ -59,6 +60,9 @@ class MachineController : public QObject {
   // file that cannot be read at all changes no cell and is reported.
   void LoadProgram(const std::filesystem::path& path);
   void SaveProgram(const std::filesystem::path& path);
+  // Writes the 256 x 256 screen store as a PNG picture; a failure is
+  // reported and leaves any existing file as it was.
+  void SaveScreenPicture(const std::filesystem::path& path);
 
   // With the network off, network commands are decoded and cleared as when
   // every socket operation fails, without a word; switching off closes the
@@ -116,7 +120,8 @@ class MachineController : public QObject {
   void MemoryReplaced();
   // The machine came to rest after Step or Stop: views show the whole state.
   void Settled();
-  // A program file could not be read or written, in a sentence saying why.
+  // A program file could not be read or written, or a picture not written,
+  // in a sentence saying why.
   void FileFailed(const QString& why);
   // The socket failed after a command had returned, in its own words.
   void NetworkFailed(const QString& description);
@@ -146,6 +151,8 @@ class MachineController : public QObject {
   // An input that replaces memory and IP: loads, fills, copies.
   void ReplaceMachine(const Machine& machine);
   void AfterGoingBack(const BackResult& result, std::uint64_t printedBefore);
+  // Says through FileFailed why a file operation failed, if it did.
+  void ReportFile(const FileResult& result);
 
   std::unique_ptr<EventRelay> relay_;  // the session's events as signals
   RunTimer timer_;

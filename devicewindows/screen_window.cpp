@@ -1,10 +1,14 @@
 #include "devicewindows/screen_window.h"
 
+#include <QAction>
 #include <QPaintEvent>
 #include <QPainter>
 #include <QPalette>
 
 #include "controller/machine_controller.h"
+#include "platform/app_info.h"
+#include "platform/dialogs.h"
+#include "platform/qt_text.h"
 
 namespace zar {
 
@@ -69,14 +73,31 @@ class ScreenSurface : public QWidget {
   mutable bool stale_ = true;
 };
 
-ScreenWindow::ScreenWindow(MachineController& controller, QWidget* parent)
-    : QWidget(parent, Qt::Window), surface_(new ScreenSurface(controller.Screen().Buffer, this)) {
+ScreenWindow::ScreenWindow(MachineController& controller, Dialogs& dialogs, QWidget* parent)
+    : QWidget(parent, Qt::Window),
+      controller_(controller),
+      dialogs_(dialogs),
+      surface_(new ScreenSurface(controller.Screen().Buffer, this)) {
   setObjectName("Form6");
   setWindowTitle("Screen");
   setFixedSize(SurfaceSize, SurfaceSize);
   PaintBlackBackground(*this);
   connect(&controller, &MachineController::ScreenCommandRan, this, &ScreenWindow::RefreshScreen);
   connect(&controller, &MachineController::StateReplaced, this, &ScreenWindow::RefreshScreen);
+
+  // A right click anywhere on the window shows its actions.
+  auto* save = new QAction("Save Picture...", this);
+  save->setObjectName("msavepicture");
+  addAction(save);
+  setContextMenuPolicy(Qt::ActionsContextMenu);
+  connect(save, &QAction::triggered, this, &ScreenWindow::OnSavePicture);
+}
+
+void ScreenWindow::OnSavePicture() {
+  const QString path = dialogs_.SaveFileName(this, FileFilter("PNG Picture", "*.png"), picturePath_);
+  if (path.isEmpty()) return;
+  picturePath_ = path;
+  controller_.SaveScreenPicture(LocalPath(path));
 }
 
 void ScreenWindow::RefreshScreen() {

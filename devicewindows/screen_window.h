@@ -7,18 +7,20 @@
 
 namespace zar {
 
+class Dialogs;
 class MachineController;
 class ScreenSurface;
 
 // The "Screen" window: a fixed 257 x 257 black client area whose drawing
 // surface shows the screen device's store at one pixel per element. The store
 // belongs to the device, not to the window; closing the window only hides it,
-// and when it is shown again it paints whatever the store holds by then.
+// and when it is shown again it paints whatever the store holds by then. Its
+// context menu saves the store as a PNG picture ("Save Picture...").
 class ScreenWindow : public QWidget {
   Q_OBJECT
 
  public:
-  explicit ScreenWindow(MachineController& controller, QWidget* parent = nullptr);
+  ScreenWindow(MachineController& controller, Dialogs& dialogs, QWidget* parent = nullptr);
 
   // After every screen command. While the window is hidden the store is
   // left alone (showing the window repaints it anyway); otherwise the surface
@@ -32,7 +34,12 @@ class ScreenWindow : public QWidget {
   void showEvent(QShowEvent* event) override;
 
  private:
+  void OnSavePicture();
+
+  MachineController& controller_;
+  Dialogs& dialogs_;
   ScreenSurface* surface_;
+  QString picturePath_;  // the file dialog opens on the picture saved last
 };
 
 }  // namespace zar

@@ -1,6 +1,7 @@
 // The Screen and History windows follow the controller's steps.
 #include <gtest/gtest.h>
 
+#include <QAction>
 #include <QApplication>
 #include <QLabel>
 
@@ -9,8 +10,10 @@
 #include "devicewindows/history_window.h"
 #include "devicewindows/network_window.h"
 #include "devicewindows/screen_window.h"
+#include "support/fake_dialogs.h"
 #include "support/memory_image.h"
 #include "support/qt_wait.h"
+#include "support/temp_folder.h"
 
 namespace zar {
 namespace {
@@ -30,7 +33,8 @@ MemoryCells PlotProgram(int x, int y, int red) {
 
 TEST(ScreenWindow, ShowsTheStoreOnAFixedBlackSurfaceWhetherCommandsCameBeforeOrAfter) {
   MachineController controller;
-  ScreenWindow window(controller);
+  test::FakeDialogs dialogs;
+  ScreenWindow window(controller, dialogs);
   controller.LoadImage(PlotProgram(30, 40, 200));  // while the window was never shown
   controller.Step();
   Show(window);
@@ -50,6 +54,41 @@ TEST(ScreenWindow, ShowsTheStoreOnAFixedBlackSurfaceWhetherCommandsCameBeforeOrA
   controller.Step();
   Show(window);
   EXPECT_EQ(window.Picture().pixelColor(6, 7), QColor(100, 0, 0));
+}
+
+// "Save Picture..." in the context menu writes the store as a PNG picture; a
+// file that cannot be written is reported and nothing is left behind.
+TEST(ScreenWindow, SavesThePictureAsPngOrSaysWhyNot) {
+  MachineController controller;
+  test::FakeDialogs dialogs;
+  ScreenWindow window(controller, dialogs);
+  QStringList failures;
+  QObject::connect(&controller, &MachineController::FileFailed, [&](const QString& why) { failures << why; });
+  controller.LoadImage(PlotProgram(30, 40, 200));
+  controller.Step();
+  const test::TempFolder temp;
+  const QString saved = QString::fromStdString(temp.File("screen.png").string());
+  const QString missing = QString::fromStdString(temp.File("none/screen.png").string());
+  dialogs.answers = QStringList{saved, missing, QString()};
+  auto* save = window.findChild<QAction*>("msavepicture");
+  ASSERT_TRUE(save != nullptr && window.actions().contains(save));
+  EXPECT_EQ(save->text(), "Save Picture...");
+  EXPECT_EQ(window.contextMenuPolicy(), Qt::ActionsContextMenu);
+
+  save->trigger();
+  EXPECT_TRUE(test::TempFolder::Read(temp.File("screen.png")).starts_with("\x89PNG\r\n\x1a\n"));
+  const QImage picture(saved);
+  EXPECT_EQ(picture.size(), QSize(256, 256));
+  EXPECT_EQ(picture.pixelColor(30, 40), QColor(200, 0, 0));
+  EXPECT_EQ(picture.pixelColor(40, 30), QColor(0, 0, 0));
+  EXPECT_TRUE(failures.isEmpty());
+
+  save->trigger();
+  ASSERT_EQ(failures.size(), 1);
+  EXPECT_TRUE(failures[0].contains(missing)) << failures[0].toStdString();
+  EXPECT_FALSE(std::filesystem::exists(temp.File("none")));
+  save->trigger();  // cancelled: nothing is written, nothing is said
+  EXPECT_EQ(failures.size(), 1);
 }
 
 TEST(HistoryWindow, TakesSamplesWhileShownAndPlotsBarsUnderTheCurveToItsSize) {

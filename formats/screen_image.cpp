@@ -1,4 +1,4 @@
-#include "cli/screen_image.h"
+#include "formats/screen_image.h"
 
 #include <zlib.h>
 
@@ -6,7 +6,7 @@
 #include <stdexcept>
 #include <string_view>
 
-namespace zar::cli {
+namespace zar {
 
 namespace {
 
@@ -65,4 +65,4 @@ std::string ScreenPng(const ScreenBuffer& buffer) {
   return png;
 }
 
-}  // namespace zar::cli
+}  // namespace zar
