@@ -2,6 +2,7 @@
 
 #include <QScrollBar>
 
+#include "platform/code_editor.h"
 #include "platform/console_view.h"
 #include "platform/key_codes.h"
 
@@ -43,6 +44,23 @@ TEST(ConsoleView, FollowsTheEndOfALongLineAndTheNextLine) {
   EXPECT_EQ(console.horizontalScrollBar()->value(), console.horizontalScrollBar()->maximum());
   console.AppendCharacter('\n');
   EXPECT_EQ(console.horizontalScrollBar()->value(), 0);
+}
+
+TEST(CodeEditor, GoesToALineAndWidensItsMarginForMoreDigits) {
+  CodeEditor editor;
+  editor.resize(300, 200);
+  editor.SetWholeText(QString::fromUtf8("one\ntwo\u00a0x\r\nthree"));
+  const int narrow = editor.viewport()->x();
+  const struct { int line; QString selected; int start; } cases[] = {
+      {2, QString::fromUtf8("two\u00a0x"), 4}, {3, "three", 10}, {0, "one", 0}, {99, "three", 10}};
+  for (const auto& c : cases) {
+    editor.GoToLine(c.line);
+    EXPECT_EQ(editor.textCursor().selectedText(), c.selected) << c.line;
+    EXPECT_EQ(editor.textCursor().position(), c.start) << c.line;
+  }
+  EXPECT_EQ(editor.WholeText(), QString::fromUtf8("one\ntwo\u00a0x\nthree"));
+  editor.SetWholeText(QString("x\n").repeated(120));
+  EXPECT_GT(editor.viewport()->x(), narrow);
 }
 
 }  // namespace
