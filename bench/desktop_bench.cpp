@@ -22,6 +22,7 @@ class SilentDialogs final : public Dialogs {
   bool AnyOpen() const override { return false; }
   void ShowMessage(QWidget* parent, const QString& text, const QString&) override { ShowMessage(parent, text); }
   bool Confirm(QWidget*, const QString&) override { return true; }
+  SaveChoice AskToSave(QWidget*, const QString&) override { return SaveChoice::Discard; }
 };
 
 // The main window with the Screen and History windows open, running a

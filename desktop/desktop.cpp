@@ -29,21 +29,21 @@ Desktop::Desktop(Dialogs& dialogs) : dialogs_(dialogs), main_(controller_, dialo
 Desktop::~Desktop() = default;
 
 // The window, made on first use as a child of the main window, to the front.
-template <typename Window>
-Window& Desktop::ShowOnce(Window*& window) {
-  if (window == nullptr) window = new Window(controller_, &main_);
+template <typename Window, typename... Services>
+Window& Desktop::ShowOnce(Window*& window, Services&... services) {
+  if (window == nullptr) window = new Window(controller_, services..., &main_);
   BringForward(*window);
   return *window;
 }
 
-ScreenWindow& Desktop::ShowScreenWindow() { return ShowOnce(screenWindow_); }
+ScreenWindow& Desktop::ShowScreenWindow() { return ShowOnce(screenWindow_, dialogs_); }
 HistoryWindow& Desktop::ShowHistoryWindow() { return ShowOnce(historyWindow_); }
 NetworkWindow& Desktop::ShowNetworkWindow() { return ShowOnce(networkWindow_); }
 DebuggerWindow& Desktop::ShowDebuggerWindow() { return ShowOnce(debuggerWindow_); }
 
 WorkbenchWindow& Desktop::ShowWorkbench() {
   if (workbench_.isNull()) {
-    workbench_ = new WorkbenchWindow(controller_, dialogs_, &main_);
+    workbench_ = new WorkbenchWindow(controller_, dialogs_, recentSources_, &main_);
     workbench_->setWindowFlag(Qt::Window);
   }
   BringForward(*workbench_);

@@ -4,6 +4,7 @@
 
 #include "controller/machine_controller.h"
 #include "frontpanel/main_window.h"
+#include "workbench/recent_files.h"
 
 namespace zar {
 
@@ -32,8 +33,8 @@ class Desktop {
   DebuggerWindow& ShowDebuggerWindow();
 
  private:
-  template <typename Window>
-  Window& ShowOnce(Window*& window);
+  template <typename Window, typename... Services>
+  Window& ShowOnce(Window*& window, Services&... services);
 
   Dialogs& dialogs_;
   MachineController controller_;
@@ -43,6 +44,7 @@ class Desktop {
   NetworkWindow* networkWindow_ = nullptr;
   DebuggerWindow* debuggerWindow_ = nullptr;
   QPointer<WorkbenchWindow> workbench_;  // gone once closed
+  RecentFiles recentSources_;            // outlives the workbench
 };
 
 }  // namespace zar

@@ -14,6 +14,7 @@
 #include "frontpanel/about_box.h"
 #include "platform/app_info.h"
 #include "platform/console_view.h"
+#include "platform/mnemonics.h"
 #include "platform/qt_text.h"
 #include "platform/text_area.h"
 #include "platform/twips.h"
@@ -165,6 +166,7 @@ void MainWindow::BuildMenus() {
   remote->setCheckable(true);
   connect(remote, &QAction::toggled, &controller_, &MachineController::SetAcceptRemote);
   BuildDebugMenu();
+  AssignMnemonics(*menuBar());
 }
 
 // The debugger's menu, with the usual keys. While the key field has the
@@ -194,10 +196,14 @@ void MainWindow::BuildDebugMenu() {
   connect(AddAction(debug, "Debugger", "mdebugger"), &QAction::triggered, this, &MainWindow::DebuggerWindowRequested);
 }
 
-// The Tools windows are this window's children and close with it.
+// The Tools windows are this window's children and close with it; one that
+// stays open (the workbench keeping unsaved changes) keeps the program open.
 void MainWindow::closeEvent(QCloseEvent* event) {
   for (QWidget* child : findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
-    if (child->isWindow()) child->close();
+    if (child->isWindow() && child->isVisible() && !child->close()) {
+      event->ignore();
+      return;
+    }
   }
   event->accept();
   emit Closing();

@@ -78,6 +78,23 @@ bool QtDialogs::Confirm(QWidget* parent, const QString& text) {
   return box.exec() == QMessageBox::Ok;
 }
 
+SaveChoice QtDialogs::AskToSave(QWidget* parent, const QString& text) {
+  CloseNetworkError();
+  QMessageBox box(parent);
+  Prepare(box, text);
+  box.setStandardButtons(QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel);
+  box.setDefaultButton(QMessageBox::Save);
+  box.setEscapeButton(QMessageBox::Cancel);
+  switch (box.exec()) {
+    case QMessageBox::Save:
+      return SaveChoice::Save;
+    case QMessageBox::Discard:
+      return SaveChoice::Discard;
+    default:
+      return SaveChoice::Cancel;
+  }
+}
+
 NetworkErrorChoice QtDialogs::ShowNetworkError(const QString& text) {
   NetworkBox box(text);
   networkBox_ = &box;

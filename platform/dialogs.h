@@ -9,6 +9,9 @@ namespace zar {
 // What the user chose in a network error box.
 enum class NetworkErrorChoice { Ok, StopMachine };
 
+// What to do with unsaved changes.
+enum class SaveChoice { Save, Discard, Cancel };
+
 // The modal dialogs the windows open. Tests put a scripted one in their place.
 class Dialogs {
  public:
@@ -22,6 +25,8 @@ class Dialogs {
   virtual void ShowMessage(QWidget* parent, const QString& text, const QString& details) = 0;
   // A question with OK and Cancel; true for OK.
   virtual bool Confirm(QWidget* parent, const QString& text) = 0;
+  // A question with Save, Discard and Cancel, Save the default.
+  virtual SaveChoice AskToSave(QWidget* parent, const QString& text) = 0;
   // A failure of the network device, with OK and "Stop machine". It blocks
   // no window, so the program can still be closed while it is open.
   virtual NetworkErrorChoice ShowNetworkError(const QString& text) = 0;
@@ -41,6 +46,7 @@ class QtDialogs final : public Dialogs {
   void ShowMessage(QWidget* parent, const QString& text) override;
   void ShowMessage(QWidget* parent, const QString& text, const QString& details) override;
   bool Confirm(QWidget* parent, const QString& text) override;
+  SaveChoice AskToSave(QWidget* parent, const QString& text) override;
   NetworkErrorChoice ShowNetworkError(const QString& text) override;
   bool AnyOpen() const override;
 

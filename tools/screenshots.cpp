@@ -6,6 +6,7 @@
 // runs at full speed until the breakpoint at IP stops it, so that the
 // Debugger window and the memory picture show them. Runs on any Qt platform,
 // offscreen included.
+#include <QAction>
 #include <QApplication>
 #include <QDir>
 #include <QEventLoop>
@@ -15,6 +16,7 @@
 
 #include "desktop/desktop.h"
 #include "formats/source_file.h"
+#include "platform/code_editor.h"
 #include "platform/dialogs.h"
 #include "platform/text_area.h"
 #include "workbench/child_windows.h"
@@ -34,6 +36,7 @@ class PrintingDialogs final : public zar::Dialogs {
   bool AnyOpen() const override { return false; }
   void ShowMessage(QWidget* parent, const QString& text, const QString&) override { ShowMessage(parent, text); }
   bool Confirm(QWidget*, const QString&) override { return true; }
+  zar::SaveChoice AskToSave(QWidget*, const QString&) override { return zar::SaveChoice::Discard; }
 };
 
 void Save(QWidget* window, const QString& folder, const char* name) {
@@ -86,6 +89,22 @@ int main(int argc, char** argv) {
   Save(&workbench, folder, "workbench.png");
   Save(window.findChild<QWidget*>("NetworkWindow"), folder, "network.png");
   Save(window.findChild<QWidget*>("DebuggerWindow"), folder, "debugger.png");
+  // The workbench with faults in the source: the Messages list, the lines
+  // marked in the editor and the highlighting; then the listing with the
+  // source lines of a program that assembles.
+  workbench.SourceWindow().Text().SetWholeText(
+      "# count down from 9\nSET,n\nMOV,n,9\n:loop\nSUB,n,one,done\nGTO,lop\nsub,n,one,?\n:done\nGTO,done\nVAL,300");
+  workbench.Generate(zar::GenerateMode::ListingOnly);
+  workbench.Editor().GoToLine(6);
+  QApplication::processEvents();
+  Save(&workbench, folder, "workbench-messages.png");
+  workbench.SourceWindow().Text().SetWholeText(QString::fromLatin1(source.data(), qsizetype(source.size())));
+  workbench.findChild<QAction*>("msrclisting")->setChecked(true);
+  workbench.findChild<QAction*>("mdbg")->setChecked(false);
+  workbench.Generate(zar::GenerateMode::ListingOnly);
+  QApplication::processEvents();
+  Save(&workbench, folder, "workbench-listing.png");
+
   // A network error box, pictured while it is open and then answered.
   QTimer::singleShot(300, [&folder] {
     QWidget* box = QApplication::activeModalWidget();

@@ -10,17 +10,21 @@
 
 namespace zar {
 
-AssemblerChildWindow::AssemblerChildWindow(const char* name, const QString& caption, bool readOnly, QWidget* parent)
+AssemblerChildWindow::AssemblerChildWindow(const char* name, const QString& caption, TextArea* text, QWidget* parent)
     : QMdiSubWindow(parent) {
   setObjectName(name);
   setWindowTitle(caption);
   // The text area is placed by hand, not by the window's layout.
   auto* holder = new QWidget(this);
   setWidget(holder);
-  text_ = new TextArea(holder);
+  if (text == nullptr) {
+    text = new TextArea;
+    text->setReadOnly(true);
+  }
+  text_ = text;
+  text_->setParent(holder);
   text_->setObjectName("Text1");
   text_->setFont(FixedFont(9.75));
-  text_->setReadOnly(readOnly);
 }
 
 void AssemblerChildWindow::resizeEvent(QResizeEvent* event) {

@@ -8,12 +8,13 @@ class TextArea;
 
 // One child window of the workbench, filled by a text area in the fixed
 // font with both scroll bars, empty when created. The text area keeps to
-// the window's outer size less the child frame.
+// the window's outer size less the child frame. The window takes the text
+// area it is given; without one, a read-only plain one.
 class AssemblerChildWindow : public QMdiSubWindow {
   Q_OBJECT
 
  public:
-  AssemblerChildWindow(const char* name, const QString& caption, bool readOnly, QWidget* parent = nullptr);
+  AssemblerChildWindow(const char* name, const QString& caption, TextArea* text = nullptr, QWidget* parent = nullptr);
 
   TextArea& Text() { return *text_; }
 

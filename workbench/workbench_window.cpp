@@ -1,18 +1,30 @@
 #include "workbench/workbench_window.h"
 
 #include <QAction>
+#include <QCloseEvent>
+#include <QDir>
 #include <QFileInfo>
 #include <QMdiArea>
 #include <QMenuBar>
+#include <QTextDocument>
 
+#include <map>
+#include <vector>
+
+#include "assembler/scanner.h"
 #include "controller/machine_controller.h"
 #include "formats/source_file.h"
 #include "platform/app_info.h"
+#include "platform/code_editor.h"
 #include "platform/dialogs.h"
+#include "platform/examples_folder.h"
+#include "platform/mnemonics.h"
 #include "platform/qt_text.h"
-#include "platform/text_area.h"
 #include "platform/twips.h"
 #include "workbench/child_windows.h"
+#include "workbench/messages_window.h"
+#include "workbench/recent_files.h"
+#include "workbench/source_highlighter.h"
 #include "workbench/workbench_layout.h"
 
 namespace zar {
@@ -38,99 +50,158 @@ void Place(QWidget& window, const TwipRect& r) {
 // The messages of one command: the first ones in boxes as they come, the
 // rest held back for one box at the end that counts them and lists them in
 // its details, so that a source full of faults cannot lock the user out.
+// At the end all of them go to the Messages window and the editor's margin.
 class WorkbenchWindow::CommandMessages {
  public:
-  CommandMessages(Dialogs& dialogs, QWidget* parent) : dialogs_(dialogs), parent_(parent) {}
+  CommandMessages(Dialogs& dialogs, WorkbenchWindow* workbench) : dialogs_(dialogs), workbench_(workbench) {}
 
-  void Show(const QString& text) {
+  void Show(const StageMessage& message) {
+    all_.push_back(message);
+    const QString text = FromCp1252(message.text);
     if (shown_ < MessageBoxesShown) {
       ++shown_;
-      dialogs_.ShowMessage(parent_, text);
+      dialogs_.ShowMessage(workbench_, text);
     } else {
       heldBack_ << text;
     }
   }
 
   void Finish() {
-    if (heldBack_.isEmpty()) return;
-    dialogs_.ShowMessage(parent_, QString("%1 more messages of this command are in the details.").arg(heldBack_.size()),
-                         heldBack_.join('\n'));
+    if (!heldBack_.isEmpty()) {
+      dialogs_.ShowMessage(workbench_,
+                           QString("%1 more messages of this command are in the details.").arg(heldBack_.size()),
+                           heldBack_.join('\n'));
+    }
+    std::map<int, LineMark> marks;
+    for (const StageMessage& message : all_) {
+      if (message.line > 0) marks[message.line] = LineMark::Error;
+    }
+    workbench_->Editor().SetLineMarks(marks);
+    workbench_->Messages().ShowMessages(all_);
   }
 
  private:
   Dialogs& dialogs_;
-  QWidget* parent_;
+  WorkbenchWindow* workbench_;
   int shown_ = 0;
   QStringList heldBack_;
+  std::vector<StageMessage> all_;
 };
 
-WorkbenchWindow::WorkbenchWindow(MachineController& controller, Dialogs& dialogs, QWidget* parent)
-    : QMainWindow(parent), controller_(controller), dialogs_(dialogs) {
+WorkbenchWindow::WorkbenchWindow(MachineController& controller, Dialogs& dialogs, RecentFiles& recent,
+                                 QWidget* parent)
+    : QMainWindow(parent), controller_(controller), dialogs_(dialogs), recent_(recent), dialogPath_(ExamplesFolder()) {
   setObjectName("MDIForm1");
   setWindowTitle("ZAR Assembler");
   setAttribute(Qt::WA_DeleteOnClose);
   area_ = new QMdiArea(this);
   area_->setBackground(palette().brush(QPalette::Dark));
   setCentralWidget(area_);
-  source_ = new AssemblerChildWindow("Form2", "SourceCode", false);
-  table_ = new AssemblerChildWindow("Form3", "Internal Table", true);
-  output_ = new AssemblerChildWindow("Form4", "Ausgabe", true);
+  editor_ = new CodeEditor;
+  new SourceHighlighter(editor_->document());
+  source_ = new AssemblerChildWindow("Form2", "SourceCode", editor_);
+  table_ = new AssemblerChildWindow("Form3", "Internal Table");
+  output_ = new AssemblerChildWindow("Form4", "Ausgabe");
   for (AssemblerChildWindow* child : {source_, table_, output_}) {
     area_->addSubWindow(child);
     child->show();
   }
+  messages_ = new MessagesWindow;
+  area_->addSubWindow(messages_);
+  messages_->hide();
+  connect(messages_, &MessagesWindow::LineChosen, editor_, &CodeEditor::GoToLine);
+  connect(editor_->document(), &QTextDocument::modificationChanged, this, &WorkbenchWindow::ShowCaption);
   controller_.ClearTable();
   BuildMenus();
   resize(ClientWidth, ClientHeight + menuBar()->sizeHint().height());
 }
 
 void WorkbenchWindow::BuildMenus() {
+  BuildFileMenu();
+  BuildAssemblerMenu();
+  AssignMnemonics(*menuBar());
+}
+
+void WorkbenchWindow::BuildFileMenu() {
   QMenu* file = menuBar()->addMenu("File");
   file->setObjectName("mdat");
-  QAction* load = file->addAction("Load", this, &WorkbenchWindow::OnLoad);
+  QAction* load = file->addAction("Load", QKeySequence::Open, this, &WorkbenchWindow::OnLoad);
   load->setObjectName("mload");
-  QAction* save = file->addAction("Save as", this, &WorkbenchWindow::OnSaveAs);
+  file->addAction("Save", QKeySequence::Save, this, &WorkbenchWindow::OnSave)->setObjectName("msavefile");
+  QAction* save = file->addAction("Save as", QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S), this,
+                                  &WorkbenchWindow::OnSaveAs);
   save->setObjectName("msave");
+  recentMenu_ = file->addMenu("Recent Files");
+  recentMenu_->setObjectName("mrecent");
+  connect(recentMenu_, &QMenu::aboutToShow, this, &WorkbenchWindow::ListRecentFiles);
+  ListRecentFiles();
   file->addSeparator()->setObjectName("mnone");
   QAction* close = file->addAction("Close", this, &QWidget::close);
   close->setObjectName("mclose");
+}
 
+void WorkbenchWindow::BuildAssemblerMenu() {
   QMenu* assemble = menuBar()->addMenu("Assembler");
   assemble->setObjectName("mass");
-  const auto addGenerate = [&](const QString& caption, const char* name, GenerateMode mode) {
-    assemble->addAction(caption, this, [this, mode] { Generate(mode); })->setObjectName(name);
+  const auto addGenerate = [&](const QString& caption, const char* name, GenerateMode mode, QKeySequence keys) {
+    assemble->addAction(caption, keys, this, [this, mode] { Generate(mode); })->setObjectName(name);
   };
-  addGenerate("Generate", "mcreateonly", GenerateMode::ListingOnly);
-  addGenerate("Generate and Copy", "mcreatecopy", GenerateMode::Copy);
-  addGenerate("Generate and Start", "mrun", GenerateMode::CopyAndStart);
+  addGenerate("Generate", "mcreateonly", GenerateMode::ListingOnly, Qt::Key_F7);
+  addGenerate("Generate and Copy", "mcreatecopy", GenerateMode::Copy, Qt::CTRL | Qt::Key_F7);
+  addGenerate("Generate and Start", "mrun", GenerateMode::CopyAndStart, Qt::Key_F5);
   debug_ = assemble->addAction("Debug Modus");
   debug_->setObjectName("mdbg");
   debug_->setCheckable(true);
   debug_->setChecked(true);
+  sourceInListing_ = assemble->addAction("Show Source in Listing");
+  sourceInListing_->setObjectName("msrclisting");
+  sourceInListing_->setCheckable(true);
+}
+
+// The entries are made anew each time the menu opens.
+void WorkbenchWindow::ListRecentFiles() {
+  recentMenu_->clear();
+  recentMenu_->setEnabled(!recent_.Paths().isEmpty());
+  for (qsizetype i = 0; i < recent_.Paths().size(); ++i) {
+    const QString path = recent_.Paths()[i];
+    QString caption = QString("&%1 %2").arg(i + 1).arg(QDir::toNativeSeparators(path).replace('&', "&&"));
+    recentMenu_->addAction(caption, this, [this, path] {
+      if (MaySetSourceAside()) LoadSource(path);
+    });
+  }
 }
 
 // Scan, place and generate, each stage whatever the one before reported. The
 // listing is empty while the generation runs and stays so when it fails.
 void WorkbenchWindow::Generate(GenerateMode mode) {
   CommandMessages messages(dialogs_, this);
-  Report(controller_.ScanSource(SourceBytes()), *table_, messages);
+  const std::string source = SourceBytes();
+  Report(controller_.ScanSource(source), *table_, messages);
   Report(controller_.AssignPositions(), *table_, messages);
   output_->Text().SetWholeText({});
-  Report(controller_.GenerateCode({mode, debug_->isChecked()}), *output_, messages);
+  GenerateOptions options{mode, debug_->isChecked()};
+  const std::vector<std::string_view> lines = SourceLineViews(source);
+  if (sourceInListing_->isChecked()) options.source = lines;
+  Report(controller_.GenerateCode(options), *output_, messages);
   messages.Finish();
 }
 
 void WorkbenchWindow::Report(const StageReport& report, AssemblerChildWindow& window, CommandMessages& messages) {
-  for (const StageMessage& message : report.messages) messages.Show(FromCp1252(message.text));
+  for (const StageMessage& message : report.messages) messages.Show(message);
   if (report.shown) window.Text().SetWholeText(FromCp1252(*report.shown));
 }
 
-std::string WorkbenchWindow::SourceBytes() const { return ToCp1252(source_->Text().WholeText()); }
+std::string WorkbenchWindow::SourceBytes() const { return ToCp1252(editor_->WholeText()); }
 
 void WorkbenchWindow::OnLoad() {
+  if (!MaySetSourceAside()) return;
   const QString path = dialogs_.OpenFileName(this, SourceFilter, dialogPath_);
   if (path.isEmpty()) return;
   dialogPath_ = path;
+  LoadSource(path);
+}
+
+void WorkbenchWindow::LoadSource(const QString& path) {
   std::string bytes;
   if (const FileResult read = LoadSourceFile(LocalPath(path), bytes); read.Failed()) {
     dialogs_.ShowMessage(this, QString::fromStdString(read.Why()));
@@ -138,8 +209,11 @@ void WorkbenchWindow::OnLoad() {
   }
   const bool lineFeedsAlone = bytes.find('\n') != std::string::npos && bytes.find("\r\n") == std::string::npos;
   lineBreak_ = lineFeedsAlone ? "\n" : "\r\n";
-  source_->Text().SetWholeText(FromCp1252(SourceLines(bytes)));
-  ShowFileName(path);
+  editor_->SetWholeText(FromCp1252(SourceLines(bytes)));
+  editor_->document()->setModified(false);
+  currentFile_ = path;
+  recent_.Add(path);
+  ShowCaption();
   table_->Text().SetWholeText({});
   output_->Text().SetWholeText({});
   CommandMessages messages(dialogs_, this);
@@ -147,26 +221,61 @@ void WorkbenchWindow::OnLoad() {
   messages.Finish();
 }
 
-void WorkbenchWindow::OnSaveAs() {
+bool WorkbenchWindow::OnSave() { return currentFile_.isEmpty() ? OnSaveAs() : SaveSource(currentFile_); }
+
+bool WorkbenchWindow::OnSaveAs() {
   const QString path = dialogs_.SaveFileName(this, SourceFilter, dialogPath_);
-  if (path.isEmpty()) return;
+  if (path.isEmpty()) return false;
   dialogPath_ = path;
-  QString text = source_->Text().WholeText();
+  return SaveSource(path);
+}
+
+bool WorkbenchWindow::SaveSource(const QString& path) {
+  QString text = editor_->WholeText();
   if (const auto line = FirstLineOutsideCp1252(text)) {
     const QString question = QString("Line %1 holds characters that code page 1252 cannot store; they would be "
                                      "saved as '?'. Save anyway?").arg(*line);
-    if (!dialogs_.Confirm(this, question)) return;
+    if (!dialogs_.Confirm(this, question)) return false;
   }
   text.replace('\n', lineBreak_);
   if (const FileResult written = SaveSourceFile(LocalPath(path), ToCp1252(text)); written.Failed()) {
     dialogs_.ShowMessage(this, QString::fromStdString(written.Why()));
-    return;
+    return false;
   }
-  ShowFileName(path);
+  currentFile_ = path;
+  recent_.Add(path);
+  editor_->document()->setModified(false);
+  ShowCaption();
+  return true;
 }
 
-void WorkbenchWindow::ShowFileName(const QString& path) {
-  source_->setWindowTitle("Quelltext : " + QFileInfo(path).fileName());
+bool WorkbenchWindow::MaySetSourceAside() {
+  if (!editor_->document()->isModified()) return true;
+  switch (dialogs_.AskToSave(this, "Save changes?")) {
+    case SaveChoice::Save:
+      return OnSave();
+    case SaveChoice::Discard:
+      return true;
+    case SaveChoice::Cancel:
+      break;
+  }
+  return false;
+}
+
+// "SourceCode" until a file was loaded or saved, then "Quelltext : " and its
+// name; an asterisk after it while there are unsaved changes.
+void WorkbenchWindow::ShowCaption() {
+  QString caption = currentFile_.isEmpty() ? "SourceCode" : "Quelltext : " + QFileInfo(currentFile_).fileName();
+  if (editor_->document()->isModified()) caption += '*';
+  source_->setWindowTitle(caption);
+}
+
+void WorkbenchWindow::closeEvent(QCloseEvent* event) {
+  if (MaySetSourceAside()) {
+    event->accept();
+  } else {
+    event->ignore();
+  }
 }
 
 void WorkbenchWindow::showEvent(QShowEvent* event) {

@@ -8,29 +8,38 @@
 
 class QAction;
 class QMdiArea;
+class QMenu;
 
 namespace zar {
 
 class AssemblerChildWindow;
+class CodeEditor;
 class Dialogs;
 class MachineController;
+class MessagesWindow;
+class RecentFiles;
 
 // The assembler workbench ("MDIForm1"): the source, the internal table and the
-// listing in three child windows; its menus load and save sources and run the
-// assembler's stages through the controller, which owns the table and the
-// code image. Closing it discards it; the next one starts afresh.
+// listing in three child windows, and the messages of the last command in a
+// fourth; its menus load and save sources and run the assembler's stages
+// through the controller, which owns the table and the code image. Closing
+// it discards it; the next one starts afresh, with the same recent files.
 class WorkbenchWindow : public QMainWindow {
   Q_OBJECT
 
  public:
-  WorkbenchWindow(MachineController& controller, Dialogs& dialogs, QWidget* parent = nullptr);
+  WorkbenchWindow(MachineController& controller, Dialogs& dialogs, RecentFiles& recent, QWidget* parent = nullptr);
 
   AssemblerChildWindow& SourceWindow() { return *source_; }
   AssemblerChildWindow& TableWindow() { return *table_; }
   AssemblerChildWindow& OutputWindow() { return *output_; }
+  MessagesWindow& Messages() { return *messages_; }
+  CodeEditor& Editor() { return *editor_; }
 
   // The three generate commands.
   void Generate(GenerateMode mode);
+  // Loads the source file as Load does, without a dialog.
+  void LoadSource(const QString& path);
 
  protected:
   void resizeEvent(QResizeEvent* event) override;
@@ -38,26 +47,42 @@ class WorkbenchWindow : public QMainWindow {
   // The window system frames a new window after it was shown; the move that
   // follows brings the outer size the layout is computed from.
   void moveEvent(QMoveEvent* event) override;
+  // Unsaved changes are saved, discarded or keep the window open.
+  void closeEvent(QCloseEvent* event) override;
 
  private:
   class CommandMessages;
   // A stage's messages, then the text it leaves in its window.
   void Report(const StageReport& report, AssemblerChildWindow& window, CommandMessages& messages);
   void BuildMenus();
+  void BuildFileMenu();
+  void BuildAssemblerMenu();
+  void ListRecentFiles();
   void LayOutChildren();
   void OnLoad();
-  void OnSaveAs();
-  void ShowFileName(const QString& path);
+  bool OnSave();
+  bool OnSaveAs();
+  bool SaveSource(const QString& path);
+  // True when the source may be replaced or closed: it has no unsaved
+  // changes, or the user saved or discarded them.
+  bool MaySetSourceAside();
+  void ShowCaption();
   std::string SourceBytes() const;
 
   MachineController& controller_;
   Dialogs& dialogs_;
+  RecentFiles& recent_;
   QMdiArea* area_;
+  CodeEditor* editor_;
   AssemblerChildWindow* source_;
   AssemblerChildWindow* table_;
   AssemblerChildWindow* output_;
+  MessagesWindow* messages_;
   QAction* debug_ = nullptr;
+  QAction* sourceInListing_ = nullptr;
+  QMenu* recentMenu_ = nullptr;
   QString dialogPath_;           // the dialog opens on the name chosen last
+  QString currentFile_;          // the file the source was loaded from or saved to
   QString lineBreak_ = "\r\n";   // how the loaded file ended its lines
 };
 

@@ -18,6 +18,10 @@ class FakeDialogs : public Dialogs {
     messages.append(text);
     return confirm;
   }
+  SaveChoice AskToSave(QWidget*, const QString& text) override {
+    messages.append(text);
+    return saveChoice;
+  }
   NetworkErrorChoice ShowNetworkError(const QString& text) override {
     messages.append(text);
     return networkChoice;
@@ -27,6 +31,7 @@ class FakeDialogs : public Dialogs {
   QStringList answers, messages;
   QString lastFilter, lastStartPath;
   NetworkErrorChoice networkChoice = NetworkErrorChoice::Ok;
+  SaveChoice saveChoice = SaveChoice::Cancel;
   bool anyOpen = false;
   bool confirm = false;
 

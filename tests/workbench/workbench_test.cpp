@@ -4,16 +4,22 @@
 
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QMdiArea>
+#include <QMenu>
 #include <QTcpSocket>
+#include <QTest>
+#include <QTreeWidget>
 
 #include <sys/socket.h>
 
+#include "platform/code_editor.h"
 #include "platform/console_view.h"
 #include "platform/text_area.h"
 #include "support/desktop_fixture.h"
 #include "support/qt_wait.h"
 #include "workbench/child_windows.h"
+#include "workbench/messages_window.h"
 #include "workbench/workbench_layout.h"
 
 namespace zar {
@@ -151,6 +157,97 @@ TEST_F(WorkbenchTest, LoadScansSaveKeepsTheTextAndFailuresChangeNothing) {
   EXPECT_TRUE(dialogs.messages[2].contains("dir.OIA"));
   EXPECT_EQ(Source().WholeText(), "NUL\nNXT\n");
   EXPECT_EQ(workbench->SourceWindow().windowTitle(), "Quelltext : lf2.OIA");
+}
+
+// Typing marks the source as changed; Save writes to its file without a
+// dialog; Load, Close and closing the program ask first.
+TEST_F(WorkbenchTest, SaveMarksUnsavedChangesAndAsksBeforeLosingThem) {
+  const auto type = [&](const char* text) {
+    workbench->Editor().moveCursor(QTextCursor::End);
+    workbench->Editor().textCursor().insertText(text);
+  };
+  window.show();
+  const auto caption = [&] { return workbench->SourceWindow().windowTitle(); };
+  type("NUL");
+  EXPECT_EQ(caption(), "SourceCode*");
+  dialogs.answers = {Path("a.OIA")};
+  Trigger("msavefile");  // no file yet: Save asks for a name
+  EXPECT_EQ(caption(), "Quelltext : a.OIA");
+  type("\nNXT");
+  EXPECT_EQ(caption(), "Quelltext : a.OIA*");
+  Trigger("msavefile");
+  EXPECT_EQ(test::TempFolder::Read(temp.File("a.OIA")), "NUL\r\nNXT");
+  EXPECT_EQ(caption(), "Quelltext : a.OIA");
+
+  temp.Write("b.OIA", "NXT");
+  type("\nSET,x");
+  dialogs.answers = {Path("b.OIA")};
+  Trigger("mload");  // Cancel: nothing happens
+  EXPECT_EQ(dialogs.answers.size(), 1);
+  dialogs.saveChoice = SaveChoice::Discard;
+  Trigger("mload");
+  EXPECT_EQ(Source().WholeText(), "NXT");
+  EXPECT_EQ(dialogs.messages, (QStringList{"Save changes?", "Save changes?"}));
+  QMenu* recent = workbench->findChild<QMenu*>("mrecent");
+  emit recent->aboutToShow();
+  ASSERT_EQ(recent->actions().size(), 2);
+  EXPECT_TRUE(recent->actions()[0]->text().endsWith("b.OIA"));
+  type("\nNUL");
+  recent->actions()[1]->trigger();  // a.OIA again, the change discarded
+  EXPECT_EQ(Source().WholeText(), "NUL\nNXT");
+
+  type("\nPOS,x");
+  dialogs.saveChoice = SaveChoice::Cancel;
+  window.close();  // the program stays open with its unsaved source
+  EXPECT_TRUE(window.isVisible());
+  EXPECT_TRUE(workbench->isVisible());
+  dialogs.saveChoice = SaveChoice::Save;
+  Trigger("mclose");
+  EXPECT_EQ(test::TempFolder::Read(temp.File("a.OIA")), "NUL\r\nNXT\r\nPOS,x");
+  EXPECT_FALSE(workbench->isVisible());
+}
+
+// Every message of a command is listed with its line; choosing one marks
+// the line in the editor. A clean command hides the list.
+TEST_F(WorkbenchTest, MessagesListPointsAtTheirLines) {
+  Source().SetWholeText("SET\n:l\nGTO,nowhere");
+  Trigger("mcreateonly");
+  MessagesWindow& messages = workbench->Messages();
+  EXPECT_TRUE(messages.isVisible());
+  auto* list = messages.findChild<QTreeWidget*>("lstMessages");
+  ASSERT_EQ(list->topLevelItemCount(), 2);
+  EXPECT_EQ(list->topLevelItem(0)->text(0) + " " + list->topLevelItem(0)->text(1),
+            "1 Input Processing failed at: SET");
+  EXPECT_EQ(list->topLevelItem(1)->text(0), "3");
+  emit list->itemActivated(list->topLevelItem(1), 0);
+  EXPECT_EQ(workbench->Editor().textCursor().selectedText(), "GTO,nowhere");
+  Source().SetWholeText("MOV,k,191\nSUB,255,k,?\nSET,k");
+  Trigger("msrclisting");
+  Trigger("mdbg");
+  Trigger("mcreateonly");
+  EXPECT_FALSE(messages.isVisible());
+  EXPECT_TRUE(Listing().startsWith("; 1: MOV,k,191\n0\t:6\n1\t:7\n2\t:3\n; 2: SUB,255,k,?\n")) << Listing().toStdString();
+}
+
+// Alt and a letter open a menu; in the main window the key field keeps
+// every key, Alt combinations included.
+TEST_F(WorkbenchTest, MenusOpenWithTheirLettersButNotFromTheKeyField) {
+  workbench->show();
+  QApplication::setActiveWindow(workbench);
+  QTest::keyClick(workbench, Qt::Key_A, Qt::AltModifier);
+  QMenu* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+  ASSERT_NE(menu, nullptr);
+  EXPECT_EQ(menu->objectName(), "mass");
+  menu->close();
+  workbench->close();
+  window.show();
+  QApplication::setActiveWindow(&window);
+  QWidget* keys = window.findChild<QWidget*>("keyb");
+  ASSERT_NE(keys, nullptr);
+  keys->setFocus();
+  QTest::keyClick(keys, Qt::Key_F, Qt::AltModifier);
+  EXPECT_EQ(QApplication::activePopupWidget(), nullptr);
+  EXPECT_EQ(machine.Memory[KeyCell], 18);  // the machine saw F, then Alt released last
 }
 
 TEST_F(WorkbenchTest, ChildWindowsFollowTheWorkbenchSize) {

@@ -1,0 +1,54 @@
+#include "workbench/messages_window.h"
+
+#include <QHeaderView>
+#include <QMdiArea>
+#include <QTreeWidget>
+
+#include "platform/qt_text.h"
+
+namespace zar {
+
+MessagesWindow::MessagesWindow(QWidget* parent) : QMdiSubWindow(parent), list_(new QTreeWidget(this)) {
+  setObjectName("MessagesWindow");
+  setWindowTitle("Messages");
+  list_->setObjectName("lstMessages");
+  list_->setColumnCount(2);
+  list_->setHeaderLabels({"Line", "Message"});
+  list_->setRootIsDecorated(false);
+  list_->setAllColumnsShowFocus(true);
+  list_->header()->setSectionResizeMode(0, QHeaderView::ResizeToContents);
+  setWidget(list_);
+  connect(list_, &QTreeWidget::itemActivated, this, &MessagesWindow::Choose);
+}
+
+void MessagesWindow::ShowMessages(const std::vector<StageMessage>& messages) {
+  list_->clear();
+  for (const StageMessage& message : messages) {
+    auto* item = new QTreeWidgetItem(list_);
+    if (message.line > 0) item->setText(0, QString::number(message.line));
+    item->setData(0, Qt::UserRole, message.line);
+    item->setTextAlignment(0, Qt::AlignRight);
+    item->setText(1, FromCp1252(message.text));
+  }
+  if (messages.empty()) {
+    hide();
+    return;
+  }
+  PlaceFirstTime();
+  show();
+  raise();
+}
+
+void MessagesWindow::Choose(const QTreeWidgetItem* item) {
+  const int line = item->data(0, Qt::UserRole).toInt();
+  if (line > 0) emit LineChosen(line);
+}
+
+void MessagesWindow::PlaceFirstTime() {
+  if (placed_ || mdiArea() == nullptr) return;
+  placed_ = true;
+  const QSize area = mdiArea()->viewport()->size();
+  setGeometry(area.width() * 2 / 5, area.height() * 3 / 5, area.width() * 3 / 5, area.height() * 2 / 5);
+}
+
+}  // namespace zar
