@@ -9,6 +9,7 @@ namespace {
 
 void Take(StageReport report, Assembly& assembly, std::string& window) {
   for (StageMessage& message : report.messages) assembly.messages.push_back(std::move(message));
+  for (StageMessage& warning : report.warnings) assembly.warnings.push_back(std::move(warning));
   if (report.shown) window = std::move(*report.shown);
 }
 

@@ -15,10 +15,11 @@ struct AssemblerState {
   CodeImage Image{};
 };
 
-// What the three stages left: every message in order, the table text last
-// shown, and the listing with whether generation succeeded.
+// What the three stages left: every message and warning in order, the table
+// text last shown, and the listing with whether generation succeeded.
 struct Assembly {
   std::vector<StageMessage> messages;
+  std::vector<StageMessage> warnings;
   std::string table;
   std::string listing;
   bool generated = false;

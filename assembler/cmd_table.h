@@ -22,6 +22,7 @@ struct TableRow {
   // The source line the row came from, counted from 1; the constant rows a
   // MOV needs carry the MOV's line. Not part of the table's text.
   int Line = 0;
+  bool Constant = false;  // a constant cell the position pass added for a MOV
 };
 
 // The internal table: rows in source order, as many as a signed 16-bit count

@@ -63,6 +63,7 @@ bool PlaceRows(CmdTable& table, int& counter, int& placing) {
     constant->Cmd = InfoOf(Statement::VAL).mnemonic;
     constant->Arg1 = std::move(text);
     constant->Line = table[i].Line;
+    constant->Constant = true;
   }
   return true;
 }
@@ -80,7 +81,10 @@ StageReport AssignPositions(CmdTable& table) {
       }) ||
       !placed) {
     const int line = row >= 0 && row < table.CmdCount() ? table[row].Line : 0;
-    report.messages.push_back({"Input Processing failed at: " + std::to_string(counter), line});
+    report.messages.push_back({"Input Processing failed at: " + std::to_string(counter), line,
+                               table.CmdCount() >= CmdTable::MaxRows
+                                   ? "the table is full with the constant cells MOV needs"
+                                   : "the program needs more than " + std::to_string(MaxPos) + " cells"});
     return report;
   }
   report.shown = ShowTable(table);

@@ -3,12 +3,11 @@
 #include <string>
 #include <vector>
 
+#include "assembler/scan_notes.h"
 #include "assembler/statements.h"
 #include "machine/stage.h"
 
 namespace zar {
-
-namespace {
 
 std::vector<std::string_view> SplitFields(std::string_view line) {
   std::vector<std::string_view> fields;
@@ -22,6 +21,8 @@ std::vector<std::string_view> SplitFields(std::string_view line) {
   }
   return fields;
 }
+
+namespace {
 
 bool ParseFields(const std::vector<std::string_view>& fields, CmdTable& table) {
   if (fields.empty()) return false;
@@ -56,8 +57,8 @@ bool ParseLine(std::string_view line, CmdTable& table) {
 
 namespace {
 
-// Calls parse(line, number) for each line of the text; position follows the
-// character reached.
+// Calls parse(line, number, last) for each line of the text; position
+// follows the character reached.
 template <typename Parse>
 void ForEachLine(std::string_view text, std::size_t& position, Parse&& parse) {
   std::size_t start = 0;
@@ -66,10 +67,10 @@ void ForEachLine(std::string_view text, std::size_t& position, Parse&& parse) {
     if (text[position] != '\n') continue;
     std::size_t end = position;
     if (end > start && text[end - 1] == '\r') --end;
-    parse(text.substr(start, end - start), number++);
+    parse(text.substr(start, end - start), number++, false);
     start = position + 1;
   }
-  parse(text.substr(start), number);
+  parse(text.substr(start), number, true);
 }
 
 }  // namespace
@@ -77,19 +78,25 @@ void ForEachLine(std::string_view text, std::size_t& position, Parse&& parse) {
 std::vector<std::string_view> SourceLineViews(std::string_view text) {
   std::vector<std::string_view> lines;
   std::size_t position = 0;
-  ForEachLine(text, position, [&](std::string_view line, int) { lines.push_back(line); });
+  ForEachLine(text, position, [&](std::string_view line, int, bool) { lines.push_back(line); });
   return lines;
 }
 
 StageReport ScanSource(std::string_view text, CmdTable& table) {
   StageReport report;
   int lineNumber = 0;
-  const auto parse = [&](std::string_view line, int number) {
+  const auto parse = [&](std::string_view line, int number, bool last) {
     lineNumber = number;
     const int rows = table.CmdCount();
     const bool parsed = ParseLine(line, table);
-    if (table.CmdCount() > rows) table[rows].Line = number;
-    if (!parsed) report.messages.push_back({"Input Processing failed at: " + std::string(line), number});
+    const TableRow* row = table.CmdCount() > rows ? &table[rows] : nullptr;
+    if (row != nullptr) table[rows].Line = number;
+    if (!parsed) {
+      report.messages.push_back(
+          {"Input Processing failed at: " + std::string(line), number, ScanFailureReason(line, last)});
+    } else if (auto warning = ScanWarning(line, row)) {
+      report.warnings.push_back({std::move(*warning), number, {}});
+    }
   };
   std::size_t position = 0;
   const bool scanned = RunStage([&] {
@@ -97,7 +104,8 @@ StageReport ScanSource(std::string_view text, CmdTable& table) {
     ForEachLine(text, position, parse);
   });
   if (!scanned) {
-    report.messages.push_back({"Text Scan failed at: " + std::to_string(position + 1), lineNumber});
+    report.messages.push_back({"Text Scan failed at: " + std::to_string(position + 1), lineNumber,
+                               "the source could not be read into the table"});
     return report;
   }
   report.shown = ShowTable(table);

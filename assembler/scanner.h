@@ -8,6 +8,9 @@
 
 namespace zar {
 
+// The line's fields between commas; none for an empty line.
+std::vector<std::string_view> SplitFields(std::string_view line);
+
 // Turns one source line (without its line break) into at most one table row.
 // A label line (":name") gives a LabelCmd row; a line whose first field starts
 // with one of the eight mnemonics gives a row with the whole first field as

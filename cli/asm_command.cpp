@@ -13,13 +13,29 @@ namespace zar::cli {
 
 namespace {
 
-// The message as stderr shows it: with --locations after "FILE:LINE: " (or
-// "FILE: " when it belongs to no line).
-std::string MessageLine(const StageMessage& message, const Arguments& args) {
-  if (!args.Has("--locations")) return message.text;
+// "FILE:LINE: " (or "FILE: " for no line) before a text, as compilers print it.
+std::string Located(const std::string& file, int line, const std::string& text) {
+  if (line == 0) return file + ": " + text;
+  return file + ":" + std::to_string(line) + ": " + text;
+}
+
+// Every message on stderr. With --locations each one is located and
+// followed by its reason as a note, and the warnings follow.
+void PrintMessages(const Assembly& assembly, const Arguments& args) {
+  const bool located = args.Has("--locations");
   const std::string& file = args.positional[0];
-  if (message.line == 0) return file + ": " + message.text;
-  return file + ":" + std::to_string(message.line) + ": " + message.text;
+  for (const StageMessage& message : assembly.messages) {
+    if (!located) {
+      std::fprintf(stderr, "%s\n", message.text.c_str());
+      continue;
+    }
+    std::fprintf(stderr, "%s\n", Located(file, message.line, message.text).c_str());
+    if (!message.reason.empty()) std::fprintf(stderr, "%s\n", Located(file, message.line, "note: " + message.reason).c_str());
+  }
+  if (!located) return;
+  for (const StageMessage& warning : assembly.warnings) {
+    std::fprintf(stderr, "%s\n", Located(file, warning.line, "warning: " + warning.text).c_str());
+  }
 }
 
 // Writes the text to the file named by the option, if given.
@@ -31,7 +47,7 @@ bool WriteOptionalFile(const Arguments& args, const std::string& option, const s
 }  // namespace
 
 int AsmCommand(const std::vector<std::string>& words) {
-  const Arguments args = ParseArguments(words, {"-o", "--listing", "--table"}, {"--debug", "--locations"}, 1);
+  const Arguments args = ParseArguments(words, {"-o", "--listing", "--table"}, {"--debug", "--locations", "--strict"}, 1);
   if (!args.error.empty()) return UsageError(args.error);
 
   std::string source;
@@ -40,9 +56,7 @@ int AsmCommand(const std::vector<std::string>& words) {
   // The program as a copy into cleared memory would leave it.
   AssemblerState state;
   const Assembly assembly = Assemble(SourceLines(source), state, {GenerateMode::Copy, args.Has("--debug")});
-  for (const StageMessage& message : assembly.messages) {
-    std::fprintf(stderr, "%s\n", MessageLine(message, args).c_str());
-  }
+  PrintMessages(assembly, args);
 
   bool written = WriteOptionalFile(args, "--listing", assembly.listing);
   written = WriteOptionalFile(args, "--table", assembly.table) && written;
@@ -52,6 +66,7 @@ int AsmCommand(const std::vector<std::string>& words) {
     written = WriteOutput(*image, ProgramFileText(memory)) && written;
   }
   if (!written) return ExitUsage;
+  if (args.Has("--strict") && (!assembly.messages.empty() || !assembly.warnings.empty())) return ExitFailed;
   return assembly.generated ? ExitOk : ExitFailed;
 }
 

@@ -1,8 +1,10 @@
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 
+#include <algorithm>
 #include <cstdlib>
 
+#include "support/malformed_sources.h"
 #include "support/temp_folder.h"
 #include "zar/version.h"
 
@@ -71,12 +73,27 @@ TEST_F(ZarCli, ExitStatusAndWhatItSays) {
     const std::string& said = c.exit == 0 ? outcome.out : outcome.err;
     EXPECT_NE(said.find(c.says), std::string::npos) << c.words << ": " << said;
   }
-  const std::string bad = temp.File("bad.OIA").string();
-  EXPECT_EQ(Zar("asm {}/bad.OIA --locations").err, bad + ":1: Input Processing failed at: SET\n" + bad +
-                                                       ":3: Input Processing failed at: \n" + bad +
-                                                       ":2: Compile Failed at command: 1 = GTO,nowhere,,\n");
   EXPECT_FALSE(std::filesystem::exists(temp.File("bad.oisc")));  // no image from a failed assembly
   EXPECT_TRUE(std::filesystem::exists(temp.File("l")));
+}
+
+// With --locations every message names its line and is followed by its
+// reason; the warnings come last. --strict fails on any of them.
+TEST_F(ZarCli, LocationsReasonsWarningsAndStrict) {
+  for (const zar::test::Malformed& c : zar::test::MalformedSources) {
+    temp.Write("m.OIA", c.source);
+    const std::string file = temp.File("m.OIA").string();
+    std::string expected;
+    for (const zar::test::Said& said : c.said) {
+      expected += file + ":" + std::to_string(said.line) + ": " + (said.kind.empty() ? "" : said.kind + ": ") +
+                  said.text + "\n";
+    }
+    const Outcome strict = Zar("asm {}/m.OIA --locations --strict");
+    EXPECT_EQ(strict.err, expected) << c.source.substr(0, 40);
+    EXPECT_EQ(strict.exit, c.said.empty() ? 0 : 1) << c.source.substr(0, 40);
+    const bool messages = std::any_of(c.said.begin(), c.said.end(), [](const auto& s) { return s.kind.empty(); });
+    EXPECT_EQ(Zar("asm {}/m.OIA").exit, messages ? 1 : 0);  // warnings alone fail only a strict run
+  }
 }
 
 TEST_F(ZarCli, KeyDumpScreenAndStepLimit) {
