@@ -12,8 +12,8 @@ MessagesWindow::MessagesWindow(QWidget* parent) : QMdiSubWindow(parent), list_(n
   setObjectName("MessagesWindow");
   setWindowTitle("Messages");
   list_->setObjectName("lstMessages");
-  list_->setColumnCount(2);
-  list_->setHeaderLabels({"Line", "Message"});
+  list_->setColumnCount(3);
+  list_->setHeaderLabels({"Line", "Message", "Reason"});
   list_->setRootIsDecorated(false);
   list_->setAllColumnsShowFocus(true);
   list_->header()->setSectionResizeMode(0, QHeaderView::ResizeToContents);
@@ -21,22 +21,29 @@ MessagesWindow::MessagesWindow(QWidget* parent) : QMdiSubWindow(parent), list_(n
   connect(list_, &QTreeWidget::itemActivated, this, &MessagesWindow::Choose);
 }
 
-void MessagesWindow::ShowMessages(const std::vector<StageMessage>& messages) {
+void MessagesWindow::ShowMessages(const std::vector<StageMessage>& messages,
+                                  const std::vector<StageMessage>& warnings) {
   list_->clear();
-  for (const StageMessage& message : messages) {
-    auto* item = new QTreeWidgetItem(list_);
-    if (message.line > 0) item->setText(0, QString::number(message.line));
-    item->setData(0, Qt::UserRole, message.line);
-    item->setTextAlignment(0, Qt::AlignRight);
-    item->setText(1, FromCp1252(message.text));
-  }
-  if (messages.empty()) {
+  for (const StageMessage& message : messages) Add(message, {});
+  for (const StageMessage& warning : warnings) Add(warning, "warning: ");
+  if (messages.empty() && warnings.empty()) {
     hide();
     return;
   }
   PlaceFirstTime();
   show();
   raise();
+}
+
+void MessagesWindow::Add(const StageMessage& message, const QString& prefix) {
+  auto* item = new QTreeWidgetItem(list_);
+  if (message.line > 0) item->setText(0, QString::number(message.line));
+  item->setData(0, Qt::UserRole, message.line);
+  item->setTextAlignment(0, Qt::AlignRight);
+  item->setText(1, prefix + FromCp1252(message.text));
+  item->setText(2, FromCp1252(message.reason));
+  item->setToolTip(1, item->text(1));
+  item->setToolTip(2, item->text(2));
 }
 
 void MessagesWindow::Choose(const QTreeWidgetItem* item) {

@@ -50,7 +50,8 @@ void Place(QWidget& window, const TwipRect& r) {
 // The messages of one command: the first ones in boxes as they come, the
 // rest held back for one box at the end that counts them and lists them in
 // its details, so that a source full of faults cannot lock the user out.
-// At the end all of them go to the Messages window and the editor's margin.
+// A box shows its message's reason as its details. Warnings get no box. At
+// the end all of them go to the Messages window and the editor's margin.
 class WorkbenchWindow::CommandMessages {
  public:
   CommandMessages(Dialogs& dialogs, WorkbenchWindow* workbench) : dialogs_(dialogs), workbench_(workbench) {}
@@ -60,11 +61,17 @@ class WorkbenchWindow::CommandMessages {
     const QString text = FromCp1252(message.text);
     if (shown_ < MessageBoxesShown) {
       ++shown_;
-      dialogs_.ShowMessage(workbench_, text);
+      if (message.reason.empty()) {
+        dialogs_.ShowMessage(workbench_, text);
+      } else {
+        dialogs_.ShowMessage(workbench_, text, FromCp1252(message.reason));
+      }
     } else {
       heldBack_ << text;
     }
   }
+
+  void Warn(const StageMessage& warning) { warnings_.push_back(warning); }
 
   void Finish() {
     if (!heldBack_.isEmpty()) {
@@ -73,11 +80,14 @@ class WorkbenchWindow::CommandMessages {
                            heldBack_.join('\n'));
     }
     std::map<int, LineMark> marks;
+    for (const StageMessage& warning : warnings_) {
+      if (warning.line > 0) marks[warning.line] = LineMark::Warning;
+    }
     for (const StageMessage& message : all_) {
       if (message.line > 0) marks[message.line] = LineMark::Error;
     }
     workbench_->Editor().SetLineMarks(marks);
-    workbench_->Messages().ShowMessages(all_);
+    workbench_->Messages().ShowMessages(all_, warnings_);
   }
 
  private:
@@ -86,6 +96,7 @@ class WorkbenchWindow::CommandMessages {
   int shown_ = 0;
   QStringList heldBack_;
   std::vector<StageMessage> all_;
+  std::vector<StageMessage> warnings_;
 };
 
 WorkbenchWindow::WorkbenchWindow(MachineController& controller, Dialogs& dialogs, RecentFiles& recent,
@@ -188,6 +199,7 @@ void WorkbenchWindow::Generate(GenerateMode mode) {
 
 void WorkbenchWindow::Report(const StageReport& report, AssemblerChildWindow& window, CommandMessages& messages) {
   for (const StageMessage& message : report.messages) messages.Show(message);
+  for (const StageMessage& warning : report.warnings) messages.Warn(warning);
   if (report.shown) window.Text().SetWholeText(FromCp1252(*report.shown));
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QMap>
 #include <QStringList>
 
 #include "platform/dialogs.h"
@@ -13,7 +14,10 @@ class FakeDialogs : public Dialogs {
   QString OpenFileName(QWidget*, const QString& filter, const QString& start) override { return Answer(filter, start); }
   QString SaveFileName(QWidget*, const QString& filter, const QString& start) override { return Answer(filter, start); }
   void ShowMessage(QWidget*, const QString& text) override { messages.append(text); }
-  void ShowMessage(QWidget*, const QString& text, const QString& more) override { messages.append(text + '|' + more); }
+  void ShowMessage(QWidget*, const QString& text, const QString& more) override {
+    messages.append(text);
+    details[text] = more;
+  }
   bool Confirm(QWidget*, const QString& text) override {
     messages.append(text);
     return confirm;
@@ -29,6 +33,7 @@ class FakeDialogs : public Dialogs {
   bool AnyOpen() const override { return anyOpen; }
 
   QStringList answers, messages;
+  QMap<QString, QString> details;  // of the messages shown with details
   QString lastFilter, lastStartPath;
   NetworkErrorChoice networkChoice = NetworkErrorChoice::Ok;
   SaveChoice saveChoice = SaveChoice::Cancel;

@@ -17,6 +17,7 @@
 #include "platform/console_view.h"
 #include "platform/text_area.h"
 #include "support/desktop_fixture.h"
+#include "support/malformed_sources.h"
 #include "support/qt_wait.h"
 #include "workbench/child_windows.h"
 #include "workbench/messages_window.h"
@@ -108,9 +109,9 @@ TEST_F(WorkbenchTest, ACommandShowsTenBoxesAndTheRestInOne) {
   Trigger("mcreateonly");
   ASSERT_EQ(dialogs.messages.size(), 11);
   EXPECT_EQ(dialogs.messages[9], "Input Processing failed at: SET");
-  EXPECT_EQ(dialogs.messages[10], "6 more messages of this command are in the details.|" +
-                                      QString("Input Processing failed at: SET\n").repeated(5) +
-                                      "Input Processing failed at: ");
+  EXPECT_EQ(dialogs.messages[10], "6 more messages of this command are in the details.");
+  EXPECT_EQ(dialogs.details[dialogs.messages[10]],
+            QString("Input Processing failed at: SET\n").repeated(5) + "Input Processing failed at: ");
 }
 
 TEST_F(WorkbenchTest, SavingCharactersTheCodePageLacksNeedsAConfirmation) {
@@ -227,6 +228,38 @@ TEST_F(WorkbenchTest, MessagesListPointsAtTheirLines) {
   Trigger("mcreateonly");
   EXPECT_FALSE(messages.isVisible());
   EXPECT_TRUE(Listing().startsWith("; 1: MOV,k,191\n0\t:6\n1\t:7\n2\t:3\n; 2: SUB,255,k,?\n")) << Listing().toStdString();
+}
+
+// The Messages list says what zar asm --locations says: each message with
+// its reason beside it, then the warnings; the boxes show the reasons as
+// their details, and warnings get no box.
+TEST_F(WorkbenchTest, MessagesListShowsReasonsAndWarnings) {
+  auto* list = workbench->Messages().findChild<QTreeWidget*>("lstMessages");
+  for (const test::Malformed& c : test::MalformedSources) {
+    dialogs.messages.clear();
+    Source().SetWholeText(QString::fromStdString(c.source));
+    Trigger("mcreateonly");
+    QStringList expected, boxes;
+    for (const test::Said& said : c.said) {
+      const QString text = QString::fromStdString(said.text);
+      if (said.kind == "note") {
+        expected.last() += " | " + text;
+        EXPECT_EQ(dialogs.details[boxes.last()], text);
+        continue;
+      }
+      if (said.kind.empty()) boxes << text;
+      expected << QString::number(said.line) + " | " + (said.kind.empty() ? "" : "warning: ") + text;
+      if (said.kind == "warning") expected.last() += " | ";
+    }
+    QStringList rows;
+    for (int i = 0; i < list->topLevelItemCount(); ++i) {
+      const QTreeWidgetItem* item = list->topLevelItem(i);
+      rows << item->text(0) + " | " + item->text(1) + " | " + item->text(2);
+    }
+    EXPECT_EQ(rows, expected);
+    EXPECT_EQ(dialogs.messages, boxes);
+    EXPECT_EQ(workbench->Messages().isVisible(), !c.said.empty());
+  }
 }
 
 // Alt and a letter open a menu; in the main window the key field keeps
