@@ -1,7 +1,9 @@
+#include <algorithm>
+#include <cctype>
 #include <charconv>
 #include <cstdint>
-#include <algorithm>
 #include <cstdio>
+#include <filesystem>
 #include <optional>
 #include <string>
 #include <vector>
@@ -137,6 +139,16 @@ void ReportStop(const RunStop& stop) {
   }
 }
 
+// A source given where a program file belongs runs as zeros and junk: say
+// so, and run it all the same.
+void WarnOfSource(const std::string& path, std::size_t cellLines) {
+  std::string extension = std::filesystem::path(path).extension().string();
+  std::transform(extension.begin(), extension.end(), extension.begin(), [](unsigned char c) { return std::tolower(c); });
+  if (cellLines > 0 && extension != ".oia") return;
+  std::fprintf(stderr, "zar: warning: %s looks like an assembler source: assemble it with zar asm first\n",
+               path.c_str());
+}
+
 }  // namespace
 
 int RunCommand(const std::vector<std::string>& words) {
@@ -169,7 +181,9 @@ int RunCommand(const std::vector<std::string>& words) {
   StdoutConsole console(debug.back.has_value());
   Session session(network, console);
   Machine& machine = session.State();
-  if (!ReportFile(LoadProgramFile(args.positional[0], machine.Memory))) return ExitUsage;
+  std::size_t cellLines = 0;
+  if (!ReportFile(LoadProgramFile(args.positional[0], machine.Memory, cellLines))) return ExitUsage;
+  WarnOfSource(args.positional[0], cellLines);
   if (keyText) machine.Memory[KeyCell] = static_cast<Byte>(key);
 
   Tracer tracer;  // written after the console

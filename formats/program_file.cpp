@@ -24,10 +24,16 @@ std::string ProgramFileText(const MemoryCells& memory) {
 
 namespace {
 
-void StoreProgramLines(const std::vector<std::string>& lines, MemoryCells& memory) {
+// Returns how many lines held a cell value.
+std::size_t StoreProgramLines(const std::vector<std::string>& lines, MemoryCells& memory) {
+  std::size_t values = 0;
   for (std::size_t i = 0; i < lines.size() && i < memory.size(); ++i) {
-    if (const auto value = ParseProgramLine(lines[i])) memory[i] = *value;
+    const auto value = ParseProgramLine(lines[i]);
+    if (!value) continue;
+    memory[i] = *value;
+    ++values;
   }
+  return values;
 }
 
 }  // namespace
@@ -37,9 +43,14 @@ void ReadProgramText(std::string_view text, MemoryCells& memory) {
 }
 
 FileResult LoadProgramFile(const std::filesystem::path& path, MemoryCells& memory) {
+  std::size_t cellLines = 0;
+  return LoadProgramFile(path, memory, cellLines);
+}
+
+FileResult LoadProgramFile(const std::filesystem::path& path, MemoryCells& memory, std::size_t& cellLines) {
   std::vector<std::string> lines;
   if (FileResult read = ReadFirstLines(path, ProgramLineLimits, lines); read.Failed()) return read;
-  StoreProgramLines(lines, memory);
+  cellLines = StoreProgramLines(lines, memory);
   return FileResult::Done();
 }
 

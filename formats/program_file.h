@@ -34,6 +34,8 @@ void ReadProgramText(std::string_view text, MemoryCells& memory);
 // The same for a file. Reports a file that cannot be read at all, leaving
 // memory untouched.
 FileResult LoadProgramFile(const std::filesystem::path& path, MemoryCells& memory);
+// The same, telling how many of the lines held a cell value.
+FileResult LoadProgramFile(const std::filesystem::path& path, MemoryCells& memory, std::size_t& cellLines);
 
 // Writes the memory atomically in the exact program-file form.
 FileResult SaveProgramFile(const std::filesystem::path& path, const MemoryCells& memory);
