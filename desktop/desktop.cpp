@@ -24,6 +24,8 @@ Desktop::Desktop(Dialogs& dialogs) : dialogs_(dialogs), main_(controller_, dialo
   QObject::connect(&main_, &MainWindow::WorkbenchRequested, &main_, [this] { ShowWorkbench(); });
   QObject::connect(&main_, &MainWindow::NetworkWindowRequested, &main_, [this] { ShowNetworkWindow(); });
   QObject::connect(&main_, &MainWindow::DebuggerWindowRequested, &main_, [this] { ShowDebuggerWindow(); });
+  QObject::connect(&main_, &MainWindow::ExampleRequested, &main_,
+                   [this](const QString& path) { ShowWorkbench().OpenSource(path); });
 }
 
 Desktop::~Desktop() = default;

@@ -12,6 +12,7 @@
 #include "frontpanel/input_fields.h"
 #include "frontpanel/memory_view.h"
 #include "frontpanel/about_box.h"
+#include "help/help_menu.h"
 #include "platform/app_info.h"
 #include "platform/console_view.h"
 #include "platform/mnemonics.h"
@@ -166,6 +167,7 @@ void MainWindow::BuildMenus() {
   remote->setCheckable(true);
   connect(remote, &QAction::toggled, &controller_, &MachineController::SetAcceptRemote);
   BuildDebugMenu();
+  AddHelpMenu(*this, [this](const QString& path) { emit ExampleRequested(path); });
   AssignMnemonics(*menuBar());
 }
 

@@ -37,6 +37,8 @@ class MainWindow : public QMainWindow {
   void WorkbenchRequested();
   void NetworkWindowRequested();
   void DebuggerWindowRequested();
+  // Help > Open Example chose this source for the workbench.
+  void ExampleRequested(const QString& path);
   // The window was closed: the program ends.
   void Closing();
 

@@ -6,6 +6,7 @@
 // runs at full speed until the breakpoint at IP stops it, so that the
 // Debugger window and the memory picture show them. Runs on any Qt platform,
 // offscreen included.
+#include <QAbstractButton>
 #include <QAction>
 #include <QApplication>
 #include <QDir>
@@ -104,6 +105,25 @@ int main(int argc, char** argv) {
   workbench.Generate(zar::GenerateMode::ListingOnly);
   QApplication::processEvents();
   Save(&workbench, folder, "workbench-listing.png");
+
+  // The reference in a help window.
+  workbench.findChild<QAction*>("mhelplanguage")->trigger();
+  QApplication::processEvents();
+  Save(workbench.findChild<QWidget*>("help:language.md"), folder, "help.png");
+
+  // A message box with its reason shown, pictured while it is open.
+  QTimer::singleShot(300, [&folder] {
+    QWidget* box = QApplication::activeModalWidget();
+    if (box == nullptr) return;
+    for (QAbstractButton* button : box->findChildren<QAbstractButton*>()) {
+      if (button->text().startsWith("Show Details")) button->click();
+    }
+    QApplication::processEvents();
+    Save(box, folder, "message-details.png");
+    box->close();
+  });
+  zar::QtDialogs().ShowMessage(&workbench, "Compile Failed at command: 2 = SUB,n,one,done",
+                               "variable 'one' was never declared with SET");
 
   // A network error box, pictured while it is open and then answered.
   QTimer::singleShot(300, [&folder] {

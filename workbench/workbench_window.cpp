@@ -14,10 +14,11 @@
 #include "assembler/scanner.h"
 #include "controller/machine_controller.h"
 #include "formats/source_file.h"
+#include "help/help_menu.h"
 #include "platform/app_info.h"
 #include "platform/code_editor.h"
 #include "platform/dialogs.h"
-#include "platform/examples_folder.h"
+#include "platform/data_folders.h"
 #include "platform/mnemonics.h"
 #include "platform/qt_text.h"
 #include "platform/twips.h"
@@ -130,6 +131,7 @@ WorkbenchWindow::WorkbenchWindow(MachineController& controller, Dialogs& dialogs
 void WorkbenchWindow::BuildMenus() {
   BuildFileMenu();
   BuildAssemblerMenu();
+  AddHelpMenu(*this, [this](const QString& path) { OpenSource(path); });
   AssignMnemonics(*menuBar());
 }
 
@@ -176,9 +178,7 @@ void WorkbenchWindow::ListRecentFiles() {
   for (qsizetype i = 0; i < recent_.Paths().size(); ++i) {
     const QString path = recent_.Paths()[i];
     QString caption = QString("&%1 %2").arg(i + 1).arg(QDir::toNativeSeparators(path).replace('&', "&&"));
-    recentMenu_->addAction(caption, this, [this, path] {
-      if (MaySetSourceAside()) LoadSource(path);
-    });
+    recentMenu_->addAction(caption, this, [this, path] { OpenSource(path); });
   }
 }
 
@@ -231,6 +231,10 @@ void WorkbenchWindow::LoadSource(const QString& path) {
   CommandMessages messages(dialogs_, this);
   Report(controller_.ScanSource(SourceBytes()), *table_, messages);
   messages.Finish();
+}
+
+void WorkbenchWindow::OpenSource(const QString& path) {
+  if (MaySetSourceAside()) LoadSource(path);
 }
 
 bool WorkbenchWindow::OnSave() { return currentFile_.isEmpty() ? OnSaveAs() : SaveSource(currentFile_); }

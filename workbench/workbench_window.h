@@ -40,6 +40,9 @@ class WorkbenchWindow : public QMainWindow {
   void Generate(GenerateMode mode);
   // Loads the source file as Load does, without a dialog.
   void LoadSource(const QString& path);
+  // The same after asking about unsaved changes: Recent Files and Open
+  // Example.
+  void OpenSource(const QString& path);
 
  protected:
   void resizeEvent(QResizeEvent* event) override;

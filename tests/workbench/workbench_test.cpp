@@ -8,11 +8,13 @@
 #include <QMdiArea>
 #include <QMenu>
 #include <QTcpSocket>
+#include <QTextBrowser>
 #include <QTest>
 #include <QTreeWidget>
 
 #include <sys/socket.h>
 
+#include "help/help_window.h"
 #include "platform/code_editor.h"
 #include "platform/console_view.h"
 #include "platform/text_area.h"
@@ -260,6 +262,26 @@ TEST_F(WorkbenchTest, MessagesListShowsReasonsAndWarnings) {
     EXPECT_EQ(dialogs.messages, boxes);
     EXPECT_EQ(workbench->Messages().isVisible(), !c.said.empty());
   }
+}
+
+// Help opens the reference and the tutorial; an example chosen in the main
+// window opens in the workbench.
+TEST_F(WorkbenchTest, HelpShowsTheDocsAndOpensExamples) {
+  Trigger("mhelplanguage");
+  auto* reference = workbench->findChild<HelpWindow*>("help:language.md");
+  ASSERT_NE(reference, nullptr);
+  EXPECT_TRUE(reference->Browser().toPlainText().contains("SUB"));
+  DesktopTest::Trigger(window, "mhelptutorial");
+  EXPECT_NE(window.findChild<HelpWindow*>("help:tutorial.md"), nullptr);
+  QMenu* examples = window.findChild<QMenu*>("mexamples");
+  emit examples->aboutToShow();
+  const QList<QAction*> entries = examples->actions();
+  const auto hello =
+      std::find_if(entries.begin(), entries.end(), [](const QAction* a) { return a->text() == "hello.OIA"; });
+  ASSERT_NE(hello, entries.end());
+  (*hello)->trigger();
+  EXPECT_TRUE(Source().WholeText().contains("Hello"));
+  EXPECT_EQ(workbench->SourceWindow().windowTitle(), "Quelltext : hello.OIA");
 }
 
 // Alt and a letter open a menu; in the main window the key field keeps

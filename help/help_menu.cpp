@@ -1,0 +1,57 @@
+#include "help/help_menu.h"
+
+#include <QDir>
+#include <QMainWindow>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPointer>
+
+#include "help/help_window.h"
+#include "platform/data_folders.h"
+
+namespace zar {
+
+namespace {
+
+// The help window of the file, made on first use as a child of the window.
+void ShowHelp(QMainWindow& window, const QString& file) {
+  const QString name = "help:" + file;
+  auto* help = window.findChild<HelpWindow*>(name, Qt::FindDirectChildrenOnly);
+  if (help == nullptr) {
+    help = new HelpWindow(file, &window);
+    help->setObjectName(name);
+  }
+  help->show();
+  help->raise();
+  help->activateWindow();
+}
+
+// The entries are made anew each time the menu opens, from the folder.
+void ListExamples(QMenu& menu, const std::function<void(const QString&)>& openExample) {
+  menu.clear();
+  const QDir folder(ExamplesFolder());
+  const QStringList names = ExamplesFolder().isEmpty() ? QStringList()
+                                                       : folder.entryList({"*.OIA", "*.oia"}, QDir::Files, QDir::Name);
+  for (const QString& name : names) {
+    const QString path = folder.filePath(name);
+    menu.addAction(QString(name).replace('&', "&&"), &menu, [openExample, path] { openExample(path); });
+  }
+  menu.setEnabled(!names.isEmpty());
+}
+
+}  // namespace
+
+void AddHelpMenu(QMainWindow& window, std::function<void(const QString& path)> openExample) {
+  QMenu* help = window.menuBar()->addMenu("Help");
+  help->setObjectName("mhelp");
+  help->addAction("Language Reference", &window, [&window] { ShowHelp(window, "language.md"); })
+      ->setObjectName("mhelplanguage");
+  help->addAction("Tutorial", &window, [&window] { ShowHelp(window, "tutorial.md"); })->setObjectName("mhelptutorial");
+  QMenu* examples = help->addMenu("Open Example");
+  examples->setObjectName("mexamples");
+  QObject::connect(examples, &QMenu::aboutToShow, examples,
+                   [examples, openExample] { ListExamples(*examples, openExample); });
+  ListExamples(*examples, openExample);
+}
+
+}  // namespace zar
