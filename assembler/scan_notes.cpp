@@ -68,6 +68,21 @@ std::optional<std::string> LabelLine(std::string_view line, const TableRow& row)
   return IgnoredFields(line, 1, "a label line holds the label alone");
 }
 
+// An empty operand finds a name all the same: the empty one of every row
+// without a label, or of a SET without a name.
+std::optional<std::string> EmptyOperand(const TableRow& row, const StatementInfo& statement) {
+  const std::string* operands[] = {&row.Arg1, &row.Arg2, &row.Arg3};
+  for (int k = 0; k < statement.operands; ++k) {
+    if (!operands[k]->empty()) continue;
+    const std::string mnemonic(statement.mnemonic);
+    if (statement.kind == Statement::GTO || (statement.kind == Statement::SUB && k == 2)) {
+      return mnemonic + " has an empty jump target: it jumps to the last row without a label; write ? to go on";
+    }
+    return "operand " + std::to_string(k + 1) + " of " + mnemonic + " is empty";
+  }
+  return std::nullopt;
+}
+
 // An operand with blanks around it that does not read as a number.
 std::optional<std::string> BlankOperand(const TableRow& row) {
   for (const std::string* operand : {&row.Arg1, &row.Arg2, &row.Arg3}) {
@@ -107,6 +122,7 @@ std::optional<std::string> ScanWarning(std::string_view line, const TableRow* ro
                                    std::string(statement->mnemonic) + " takes " + Operands(statement->operands))) {
     return ignored;
   }
+  if (auto empty = EmptyOperand(*row, *statement)) return empty;
   return BlankOperand(*row);
 }
 

@@ -65,6 +65,9 @@ inline const std::vector<Malformed> MalformedSources = {
                       "244 network data, 245 network command, 246..252 screen coordinates and colour, 253 screen "
                       "command, 254 key, 255 console; whatever it writes there drives the devices"},
       {87, "warning", "the program is longer than memory: its cell 256 never reaches the machine"}}},
+    {"SET,x\nSUB,x,x,\nGTO,",
+     {{2, "warning", "SUB has an empty jump target: it jumps to the last row without a label; write ? to go on"},
+      {3, "warning", "GTO has an empty jump target: it jumps to the last row without a label; write ? to go on"}}},
     {"# a sound program\nMOV,k,191\nSUB,255,k,?\n:halt\nGTO,halt\nSET,k", {}}};
 
 }  // namespace zar::test
