@@ -16,7 +16,9 @@ MessagesWindow::MessagesWindow(QWidget* parent) : QMdiSubWindow(parent), list_(n
   list_->setHeaderLabels({"Line", "Message", "Reason"});
   list_->setRootIsDecorated(false);
   list_->setAllColumnsShowFocus(true);
+  // The reason takes what the message leaves; a tip shows a cut text whole.
   list_->header()->setSectionResizeMode(0, QHeaderView::ResizeToContents);
+  list_->header()->setSectionResizeMode(2, QHeaderView::Stretch);
   setWidget(list_);
   connect(list_, &QTreeWidget::itemActivated, this, &MessagesWindow::Choose);
 }
@@ -56,6 +58,7 @@ void MessagesWindow::PlaceFirstTime() {
   placed_ = true;
   const QSize area = mdiArea()->viewport()->size();
   setGeometry(area.width() * 2 / 5, area.height() * 3 / 5, area.width() * 3 / 5, area.height() * 2 / 5);
+  list_->header()->resizeSection(1, width() / 2);
 }
 
 }  // namespace zar
