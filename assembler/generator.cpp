@@ -14,18 +14,23 @@ namespace {
 
 constexpr NumberValue Unresolved = -1;
 
+std::string Quoted(const std::string& text) { return "'" + text + "'"; }
+
 // Lookups over the whole table in which the last matching row wins, built
-// once so that generation stays linear in the number of rows.
+// once so that generation stays linear in the number of rows. A name given
+// a second time is worth a warning.
 class SymbolIndex {
  public:
   explicit SymbolIndex(const CmdTable& table) {
     for (int i = 0; i < table.CmdCount(); ++i) {
       const TableRow& row = table[i];
-      labels_[row.Label] = row.Pos;
-      if (IsStatement(row.Cmd, Statement::SET)) variables_[row.Arg1] = row.Pos;
+      Define(labels_, row.Label, row, "label");
+      if (IsStatement(row.Cmd, Statement::SET)) Define(variables_, row.Arg1, row, "variable");
       if (IsStatement(row.Cmd, Statement::VAL)) IndexConstant(row, i);
     }
   }
+
+  const std::vector<StageMessage>& Redefinitions() const { return redefinitions_; }
 
   NumberValue Variable(const std::string& name) const { return Find(variables_, name); }
   NumberValue Label(const std::string& name) const { return Find(labels_, name); }
@@ -49,6 +54,14 @@ class SymbolIndex {
     int row;
     NumberValue pos;
   };
+
+  // Rows without a label all define the empty one, and that is no news.
+  void Define(std::unordered_map<std::string, NumberValue>& names, const std::string& name, const TableRow& row,
+              const std::string& what) {
+    const bool again = !names.insert_or_assign(name, row.Pos).second;
+    if (!again || name.empty()) return;
+    redefinitions_.push_back({what + " " + Quoted(name) + " is defined again; every use takes this last one", row.Line, {}});
+  }
 
   void IndexConstant(const TableRow& row, int i) {
     const auto w = ReadWholeNumber(row.Arg1);
@@ -75,6 +88,7 @@ class SymbolIndex {
   std::unordered_map<NumberValue, Candidate> constants_;
   bool badConstant_ = false;
   const TableRow* badConstantRow_ = nullptr;
+  std::vector<StageMessage> redefinitions_;
 };
 
 // One byte of a row with the text the listing shows for it, and why it has
@@ -86,8 +100,6 @@ struct Emitted {
 };
 
 Emitted Number(NumberValue value, std::string why = {}) { return {value, std::to_string(value), std::move(why)}; }
-
-std::string Quoted(const std::string& text) { return "'" + text + "'"; }
 
 // What a name that was looked up in vain most likely meant to be.
 std::string Hint(const std::string& name) {
@@ -262,6 +274,11 @@ class PlaceWarnings {
   int pastLine_ = 0;
 };
 
+std::vector<StageMessage> Concatenated(std::vector<StageMessage> first, const std::vector<StageMessage>& second) {
+  first.insert(first.end(), second.begin(), second.end());
+  return first;
+}
+
 // A constant cell's failure is its MOV's: a number beyond 0..256, or no room.
 std::string FailureReason(const TableRow& row, const std::string& why) {
   if (!row.Constant) return why;
@@ -296,12 +313,12 @@ StageReport GenerateCode(const CmdTable& table, CodeImage& image, GenerateOption
         }) ||
         !emitted) {
       report.messages.push_back({FailureText(i, table[i]), table[i].Line, FailureReason(table[i], why)});
-      report.warnings = place.Warnings();
+      report.warnings = Concatenated(symbols.Redefinitions(), place.Warnings());
       return report;
     }
     place.Note(address, table[i].Line);
   }
-  report.warnings = place.Warnings();
+  report.warnings = Concatenated(symbols.Redefinitions(), place.Warnings());
   report.shown = std::move(listing);
   return report;
 }

@@ -20,13 +20,21 @@ std::string MovConstantText(long long n) {
   return std::to_string(v == 256 ? 0 : v);
 }
 
-void FoldLabels(CmdTable& table) {
+// A label names the row after it; of labels in a row only the first does,
+// and the others are worth a warning.
+void FoldLabels(CmdTable& table, std::vector<StageMessage>& warnings) {
   std::vector<TableRow> rows;
   rows.reserve(table.Rows().size());
   std::optional<std::string> pending;  // the label waiting for its row
   for (const TableRow& row : table.Rows()) {
     if (row.Cmd == LabelCmd) {
-      if (!pending) pending = row.Label;
+      if (!pending) {
+        pending = row.Label;
+      } else {
+        warnings.push_back({"label '" + row.Label + "' follows label '" + *pending +
+                                "' with no statement between: only the first one names the next statement",
+                            row.Line, {}});
+      }
       continue;
     }
     rows.push_back(row);
@@ -76,7 +84,7 @@ StageReport AssignPositions(CmdTable& table) {
   int row = -1;
   bool placed = false;
   if (!RunStage([&] {
-        FoldLabels(table);
+        FoldLabels(table, report.warnings);
         placed = PlaceRows(table, counter, row);
       }) ||
       !placed) {

@@ -286,13 +286,7 @@ void WorkbenchWindow::ShowCaption() {
   source_->setWindowTitle(caption);
 }
 
-void WorkbenchWindow::closeEvent(QCloseEvent* event) {
-  if (MaySetSourceAside()) {
-    event->accept();
-  } else {
-    event->ignore();
-  }
-}
+void WorkbenchWindow::closeEvent(QCloseEvent* event) { event->setAccepted(MaySetSourceAside()); }
 
 void WorkbenchWindow::showEvent(QShowEvent* event) {
   QMainWindow::showEvent(event);

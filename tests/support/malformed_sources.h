@@ -43,7 +43,8 @@ inline const std::vector<Malformed> MalformedSources = {
       {4, "warning", "SET takes 1 operand; ',5' after it is ignored"},
       {5, "warning", "not recognised: blanks before 'NUL'; a statement starts the line"},
       {6, "warning", "'MOVE' is no statement and gives no cells; did you mean MOV?"},
-      {7, "warning", "blanks around a comma belong to the operand: ' a' is not 'a'"}}},
+      {7, "warning", "blanks around a comma belong to the operand: ' a' is not 'a'"},
+      {8, "warning", "variable 'a' is defined again; every use takes this last one"}}},
     {"MOV,a,-1\nSET,a",
      {{1, "", "Compile Failed at command: 2 = VAL,257,,"},
       {1, "note", "the MOV on line 1 takes a number from 0 to 256: its constant cell would hold 256 minus it, 257, "
@@ -68,6 +69,11 @@ inline const std::vector<Malformed> MalformedSources = {
     {"SET,x\nSUB,x,x,\nGTO,",
      {{2, "warning", "SUB has an empty jump target: it jumps to the last row without a label; write ? to go on"},
       {3, "warning", "GTO has an empty jump target: it jumps to the last row without a label; write ? to go on"}}},
+    {"SET,k\n:top\nSET,k\n:top\nGTO,top\n:a\n:b\nNUL",
+     {{7, "warning", "label 'b' follows label 'a' with no statement between: only the first one names the next "
+                     "statement"},
+      {3, "warning", "variable 'k' is defined again; every use takes this last one"},
+      {5, "warning", "label 'top' is defined again; every use takes this last one"}}},
     {"# a sound program\nMOV,k,191\nSUB,255,k,?\n:halt\nGTO,halt\nSET,k", {}}};
 
 }  // namespace zar::test
