@@ -26,7 +26,7 @@ void ShowHelp(QMainWindow& window, const QString& file) {
   help->activateWindow();
 }
 
-// The entries are made anew each time the menu opens, from the folder.
+// The entries are made anew each time the Help menu opens, from the folder.
 void ListExamples(QMenu& menu, const std::function<void(const QString&)>& openExample) {
   menu.clear();
   const QDir folder(ExamplesFolder());
@@ -49,7 +49,7 @@ void AddHelpMenu(QMainWindow& window, std::function<void(const QString& path)> o
   help->addAction("Tutorial", &window, [&window] { ShowHelp(window, "tutorial.md"); })->setObjectName("mhelptutorial");
   QMenu* examples = help->addMenu("Open Example");
   examples->setObjectName("mexamples");
-  QObject::connect(examples, &QMenu::aboutToShow, examples,
+  QObject::connect(help, &QMenu::aboutToShow, examples,
                    [examples, openExample] { ListExamples(*examples, openExample); });
   ListExamples(*examples, openExample);
 }

@@ -146,7 +146,7 @@ void WorkbenchWindow::BuildFileMenu() {
   save->setObjectName("msave");
   recentMenu_ = file->addMenu("Recent Files");
   recentMenu_->setObjectName("mrecent");
-  connect(recentMenu_, &QMenu::aboutToShow, this, &WorkbenchWindow::ListRecentFiles);
+  connect(file, &QMenu::aboutToShow, this, &WorkbenchWindow::ListRecentFiles);
   ListRecentFiles();
   file->addSeparator()->setObjectName("mnone");
   QAction* close = file->addAction("Close", this, &QWidget::close);
@@ -171,7 +171,7 @@ void WorkbenchWindow::BuildAssemblerMenu() {
   sourceInListing_->setCheckable(true);
 }
 
-// The entries are made anew each time the menu opens.
+// The entries are made anew each time the File menu opens.
 void WorkbenchWindow::ListRecentFiles() {
   recentMenu_->clear();
   recentMenu_->setEnabled(!recent_.Paths().isEmpty());

@@ -7,6 +7,7 @@
 #include <QApplication>
 #include <QMdiArea>
 #include <QMenu>
+#include <QMenuBar>
 #include <QTcpSocket>
 #include <QTextBrowser>
 #include <QTest>
@@ -192,7 +193,8 @@ TEST_F(WorkbenchTest, SaveMarksUnsavedChangesAndAsksBeforeLosingThem) {
   EXPECT_EQ(Source().WholeText(), "NXT");
   EXPECT_EQ(dialogs.messages, (QStringList{"Save changes?", "Save changes?"}));
   QMenu* recent = workbench->findChild<QMenu*>("mrecent");
-  emit recent->aboutToShow();
+  emit workbench->findChild<QMenu*>("mdat")->aboutToShow();
+  EXPECT_TRUE(recent->isEnabled());
   ASSERT_EQ(recent->actions().size(), 2);
   EXPECT_TRUE(recent->actions()[0]->text().endsWith("b.OIA"));
   type("\nNUL");
@@ -266,8 +268,8 @@ TEST_F(WorkbenchTest, HelpShowsTheDocsAndOpensExamples) {
   EXPECT_TRUE(reference->Browser().toPlainText().contains("SUB"));
   DesktopTest::Trigger(window, "mhelptutorial");
   EXPECT_NE(window.findChild<HelpWindow*>("help:tutorial.md"), nullptr);
-  QMenu* examples = window.findChild<QMenu*>("mexamples");
-  emit examples->aboutToShow();
+  QMenu* examples = window.menuBar()->findChild<QMenu*>("mexamples");  // the main window's
+  emit window.menuBar()->findChild<QMenu*>("mhelp")->aboutToShow();
   const QList<QAction*> entries = examples->actions();
   const auto hello =
       std::find_if(entries.begin(), entries.end(), [](const QAction* a) { return a->text() == "hello.OIA"; });
