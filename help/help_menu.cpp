@@ -14,12 +14,13 @@ namespace zar {
 namespace {
 
 // The help window of the file, made on first use as a child of the window.
-void ShowHelp(QMainWindow& window, const QString& file) {
+void ShowHelp(QMainWindow& window, const QString& file, const QString& title) {
   const QString name = "help:" + file;
   auto* help = window.findChild<HelpWindow*>(name, Qt::FindDirectChildrenOnly);
   if (help == nullptr) {
     help = new HelpWindow(file, &window);
     help->setObjectName(name);
+    help->setWindowTitle(title);
   }
   help->show();
   help->raise();
@@ -44,9 +45,11 @@ void ListExamples(QMenu& menu, const std::function<void(const QString&)>& openEx
 void AddHelpMenu(QMainWindow& window, std::function<void(const QString& path)> openExample) {
   QMenu* help = window.menuBar()->addMenu("Help");
   help->setObjectName("mhelp");
-  help->addAction("Language Reference", &window, [&window] { ShowHelp(window, "language.md"); })
-      ->setObjectName("mhelplanguage");
-  help->addAction("Tutorial", &window, [&window] { ShowHelp(window, "tutorial.md"); })->setObjectName("mhelptutorial");
+  help->addAction("Language Reference", &window, [&window] {
+        ShowHelp(window, "language.md", "ZAR Language Reference");
+      })->setObjectName("mhelplanguage");
+  help->addAction("Tutorial", &window, [&window] { ShowHelp(window, "tutorial.md", "ZAR Tutorial"); })
+      ->setObjectName("mhelptutorial");
   QMenu* examples = help->addMenu("Open Example");
   examples->setObjectName("mexamples");
   QObject::connect(help, &QMenu::aboutToShow, examples,

@@ -22,7 +22,6 @@ HelpWindow::HelpWindow(const QString& file, QWidget* parent)
   } else {
     browser_->setSource(QUrl::fromLocalFile(path), QTextDocument::MarkdownResource);
   }
-  setWindowTitle(browser_->documentTitle().isEmpty() ? file : browser_->documentTitle());
   resize(760, 640);
 }
 
