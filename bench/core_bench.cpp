@@ -98,7 +98,9 @@ void StepBackOne(benchmark::State& state, Byte negatedCommand) {
   session.State().Memory[247] = 255;  // a line ends in the last row
   session.State().Memory[250] = 255;
   session.StartRecord();
-  for (std::uint64_t i = 0; i < 123 * StepRecord::CheckpointSteps - 1; ++i) session.MachineStep();
+  // A step short of a checkpoint, more than MaxDepth steps deep.
+  const std::uint64_t segments = StepRecord::MaxDepth / StepRecord::CheckpointSteps + 2;
+  for (std::uint64_t i = 0; i < segments * StepRecord::CheckpointSteps - 1; ++i) session.MachineStep();
   for (auto _ : state) {
     benchmark::DoNotOptimize(session.StepBack(1));
     state.PauseTiming();

@@ -45,7 +45,10 @@ struct RecordedInput {
 // again, with the inputs where they came, the network off and no events.
 // At least MaxDepth steps are kept; the oldest go first.
 struct StepRecord {
-  static constexpr std::uint64_t CheckpointSteps = 8192;
+  // Replaying this many steps costs well under a millisecond even when
+  // every other step draws a line, and the checkpoints of MaxDepth steps,
+  // each with a whole screen of its own, stay under 64 MB.
+  static constexpr std::uint64_t CheckpointSteps = 4608;
   static constexpr std::uint64_t MaxDepth = 1'000'000;
 
   std::deque<Checkpoint> checkpoints;

@@ -86,7 +86,9 @@ void StepWithInputs(Session& session, std::uint64_t steps, const MemoryCells& ot
       session.RunDebugged(1);
     }
     const Session& seen = session;
-    if (seen.RecordsHistory()) ASSERT_EQ(seen.History().Stats().Current, MemorySum(seen.State().Memory)) << i;
+    if (seen.RecordsHistory()) {
+      ASSERT_EQ(seen.History().Stats().Current, MemorySum(seen.State().Memory)) << i;
+    }
     if (i % 997 == 0) session.WriteCell(KeyCell, static_cast<Byte>(i));
     if (i % 4999 == 0) session.SetRecordsHistory(!session.RecordsHistory());
     if (i == 7000) session.ReplaceMachine({other, 0});
