@@ -121,6 +121,10 @@ BENCHMARK(BM_StepBackOne)->Unit(benchmark::kMicrosecond);
 void BM_StepBackOneLines(benchmark::State& state) { StepBackOne(state, 251); }
 BENCHMARK(BM_StepBackOneLines)->Unit(benchmark::kMicrosecond);
 
+// A clear of the whole screen in every other step.
+void BM_StepBackOneClears(benchmark::State& state) { StepBackOne(state, 255); }
+BENCHMARK(BM_StepBackOneClears)->Unit(benchmark::kMicrosecond);
+
 // The yardstick: the bare instruction and the three device cells tested in a
 // plain loop, with nothing else.
 void BM_PlainCountingLoop(benchmark::State& state) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 
@@ -21,21 +22,31 @@ inline constexpr int ScreenSize = 256;
 // process whether a window shows it or not. Element (x, y) with x to the right
 // and y downwards, stored row by row. It marks the rows written to since the
 // marks were last forgotten, so that a copy can take just those.
+//
+// Filling the whole store costs nothing at once: each row takes the colour
+// when it is next touched, so a program that clears the screen again and
+// again (and a replay of one) pays only for the rows it draws on.
 class ScreenBuffer {
  public:
   ColorValue& operator()(int x, int y) {
     written_[y] = true;
-    return pixels_[y * ScreenSize + x];
+    return MutableRow(y)[x];
   }
-  ColorValue operator()(int x, int y) const { return pixels_[y * ScreenSize + x]; }
+  ColorValue operator()(int x, int y) const { return filling_[y] ? fill_ : pixels_[y * ScreenSize + x]; }
   void FillAll(ColorValue c) {
-    pixels_.fill(c);
+    fill_ = c;
+    filling_.fill(true);
     written_.fill(true);
   }
-  const ColorValue* Rows() const { return pixels_.data(); }
-  const ColorValue* Row(int y) const { return pixels_.data() + y * ScreenSize; }
+  const ColorValue* Rows() const {
+    for (int y = 0; y < ScreenSize; ++y) MutableRow(y);
+    return pixels_.data();
+  }
+  const ColorValue* Row(int y) const { return MutableRow(y); }
+  // A row about to be written whole.
   ColorValue* WriteRow(int y) {
     written_[y] = true;
+    filling_[y] = false;
     return pixels_.data() + y * ScreenSize;
   }
 
@@ -43,7 +54,19 @@ class ScreenBuffer {
   void ForgetWrites() { written_.fill(false); }
 
  private:
-  std::array<ColorValue, ScreenSize * ScreenSize> pixels_{};
+  // The row, given the fill colour first if it is still waiting for it.
+  ColorValue* MutableRow(int y) const {
+    ColorValue* row = pixels_.data() + y * ScreenSize;
+    if (filling_[y]) {
+      std::fill(row, row + ScreenSize, fill_);
+      filling_[y] = false;
+    }
+    return row;
+  }
+
+  mutable std::array<ColorValue, ScreenSize * ScreenSize> pixels_{};
+  mutable std::array<bool, ScreenSize> filling_{};  // rows still to take fill_
+  ColorValue fill_ = 0;
   std::array<bool, ScreenSize> written_{};
 };
 

@@ -50,6 +50,7 @@ TEST(CheckScreen, RunsTheCommandsInTurnOnOneDevice) {
       {{0, 0, 0, 0, 50, 50, 50, ScreenClear}, 10, 20, 0, RGB(50, 50, 50)},  // to the set colour, still black
       {{0, 0, 0, 0, 0, 0, 255, ScreenSetColor}, 0, 0, 0, RGB(0, 0, 255)},   // draws nothing
       {{0, 0, 0, 0, 0, 0, 0, ScreenClear}, 255, 255, RGB(0, 0, 255), 0},
+      {{0, 0, 100, 100, 9, 9, 9, ScreenRead}, 100, 100, RGB(0, 0, 255), RGB(0, 0, 255)},  // a row not drawn on
       {{0, 0, 4, 4, 0, 255, 0, ScreenPlot}, 4, 4, RGB(0, 255, 0), RGB(0, 255, 0)},  // not in the set colour
       {{30, 40, 30, 40, 0, 0, 200, ScreenLine}, 30, 40, RGB(0, 0, 200), RGB(0, 0, 200)},
       {{3, 1, 0, 0, 7, 7, 7, ScreenLine}, 2, 1, RGB(7, 7, 7), RGB(7, 7, 7)},  // from (X, Y) to (X1, Y1)
@@ -65,6 +66,7 @@ TEST(CheckScreen, RunsTheCommandsInTurnOnOneDevice) {
     EXPECT_EQ(screen.Buffer(s.px, s.py), s.pixel);
     EXPECT_EQ(RGB(memory[250], memory[251], memory[252]), s.colorCells);
   }
+  EXPECT_EQ(screen.Buffer.Rows()[200 * ScreenSize + 9], RGB(0, 0, 255));  // the clear reached every row
 }
 
 // Records the socket operations, each followed by ';', and fails each of them when told to.
