@@ -49,37 +49,32 @@ void BM_MachineStepHeadless(benchmark::State& state) {
 }
 BENCHMARK(BM_MachineStepHeadless);
 
-// What `zar run` does: the step loop with its fixed-point test.
-void BM_ZarRunCountingLoop(benchmark::State& state) {
+// Runs the counting loop for ten million steps a time as `zar run` does;
+// with a breakpoint and a watch that never hit, as `zar run --break
+// --watch` does.
+void ZarRunCountingLoop(benchmark::State& state, bool debugged) {
   constexpr std::uint64_t Steps = 10'000'000;
   OfflineNetworkPort network;
   SilentEvents events;
   Session session(network, events);
+  session.SetBreakpoint(200, debugged);
+  session.SetWatch(100, debugged);
   for (auto _ : state) {
     session.State() = CountingLoop();
-    benchmark::DoNotOptimize(session.RunUntilFixedPoint(Steps));
+    if (debugged) {
+      benchmark::DoNotOptimize(session.RunDebugged(Steps));
+    } else {
+      benchmark::DoNotOptimize(session.RunUntilFixedPoint(Steps));
+    }
   }
   state.counters["steps_per_s"] = benchmark::Counter(static_cast<double>(state.iterations() * Steps),
                                                      benchmark::Counter::kIsRate);
 }
+
+void BM_ZarRunCountingLoop(benchmark::State& state) { ZarRunCountingLoop(state, false); }
 BENCHMARK(BM_ZarRunCountingLoop)->Unit(benchmark::kMillisecond);
 
-// What `zar run --break --watch` does: the debugged loop, with a
-// breakpoint and a watch that never hit.
-void BM_ZarRunDebuggedCountingLoop(benchmark::State& state) {
-  constexpr std::uint64_t Steps = 10'000'000;
-  OfflineNetworkPort network;
-  SilentEvents events;
-  Session session(network, events);
-  session.SetBreakpoint(200, true);
-  session.SetWatch(100, true);
-  for (auto _ : state) {
-    session.State() = CountingLoop();
-    benchmark::DoNotOptimize(session.RunDebugged(Steps));
-  }
-  state.counters["steps_per_s"] = benchmark::Counter(static_cast<double>(state.iterations() * Steps),
-                                                     benchmark::Counter::kIsRate);
-}
+void BM_ZarRunDebuggedCountingLoop(benchmark::State& state) { ZarRunCountingLoop(state, true); }
 BENCHMARK(BM_ZarRunDebuggedCountingLoop)->Unit(benchmark::kMillisecond);
 
 // One step back at the newest end of a record of more than 1,000,000 steps,

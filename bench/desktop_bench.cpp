@@ -60,6 +60,20 @@ void BM_MachineStepAllWindows(benchmark::State& state) {
 }
 BENCHMARK(BM_MachineStepAllWindows)->Unit(benchmark::kMicrosecond);
 
+// Starts a run, lets the event loop turn for two seconds, stops it; the
+// seconds it ran.
+template <typename Start>
+double RunForTwoSeconds(MachineController& controller, Start start) {
+  QElapsedTimer clock;
+  QEventLoop loop;
+  QTimer::singleShot(2000, &loop, &QEventLoop::quit);
+  start();
+  clock.start();
+  loop.exec();
+  controller.Stop();
+  return static_cast<double>(clock.nsecsElapsed()) / 1e9;
+}
+
 // The real run timer at 1 ms for two seconds.
 void BM_RunAt1msAllWindows(benchmark::State& state) {
   AllWindows desktop;
@@ -68,16 +82,7 @@ void BM_RunAt1msAllWindows(benchmark::State& state) {
   QObject::connect(&controller, &MachineController::InstructionExecuted, [&steps] { ++steps; });
   controller.SetInterval(1);
   double seconds = 0;
-  for (auto _ : state) {
-    QElapsedTimer clock;
-    QEventLoop loop;
-    QTimer::singleShot(2000, &loop, &QEventLoop::quit);
-    controller.Start();
-    clock.start();
-    loop.exec();
-    controller.Stop();
-    seconds += static_cast<double>(clock.nsecsElapsed()) / 1e9;
-  }
+  for (auto _ : state) seconds += RunForTwoSeconds(controller, [&] { controller.Start(); });
   state.counters["steps_per_s"] = static_cast<double>(steps) / seconds;
 }
 BENCHMARK(BM_RunAt1msAllWindows)->Unit(benchmark::kMillisecond)->Iterations(1);
@@ -100,14 +105,7 @@ void BM_FullSpeedAllWindows(benchmark::State& state) {
   std::uint64_t steps = 0;
   for (auto _ : state) {
     const std::uint64_t before = controller.Steps();
-    QElapsedTimer clock;
-    QEventLoop loop;
-    QTimer::singleShot(2000, &loop, &QEventLoop::quit);
-    controller.RunFullSpeed();
-    clock.start();
-    loop.exec();
-    controller.Stop();
-    seconds += static_cast<double>(clock.nsecsElapsed()) / 1e9;
+    seconds += RunForTwoSeconds(controller, [&] { controller.RunFullSpeed(); });
     steps += controller.Steps() - before;
   }
   state.counters["steps_per_s"] = static_cast<double>(steps) / seconds;
