@@ -1,8 +1,8 @@
 #include <QApplication>
 
 #include "desktop/desktop.h"
-#include "platform/app_info.h"
-#include "platform/dialogs.h"
+#include "ui/app_info.h"
+#include "ui/dialogs.h"
 #include "zar/version.h"
 
 int main(int argc, char** argv) {

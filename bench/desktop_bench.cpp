@@ -6,7 +6,7 @@
 #include <QTimer>
 
 #include "desktop/desktop.h"
-#include "platform/dialogs.h"
+#include "ui/dialogs.h"
 
 namespace {
 

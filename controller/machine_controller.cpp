@@ -174,7 +174,14 @@ void MachineController::RunFullSpeed() {
   emit RunStateChanged();
 }
 
+void MachineController::SetPaused(bool paused) {
+  paused_ = paused;
+  timer_.SetPaused(paused);
+  emit RunStateChanged();
+}
+
 void MachineController::RunSlice() {
+  if (paused_) return;
   QElapsedTimer clock;
   clock.start();
   RunStop stop;

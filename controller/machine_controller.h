@@ -13,8 +13,8 @@
 #include "assembler/stage_report.h"
 #include "formats/file_result.h"
 #include "machine/fill.h"
-#include "platform/run_timer.h"
-#include "platform/tcp_network_port.h"
+#include "host/run_timer.h"
+#include "host/tcp_network_port.h"
 #include "session/session.h"
 
 namespace zar {
@@ -47,6 +47,10 @@ class MachineController : public QObject {
   void Step();
   // A step as every tick of the run timer takes it.
   void RunStep() { session_.MachineStep(); }
+  // While paused (a modal dialog is open) no step runs, under the timer or
+  // at full speed; the run goes on where it was when the pause ends.
+  void SetPaused(bool paused);
+  bool Paused() const { return paused_; }
   // Refuses (returns false) an interval the timer does not take.
   bool SetInterval(long long ms);
 
@@ -163,6 +167,7 @@ class MachineController : public QObject {
   std::mt19937 random_;
   bool newRecordOnLoad_ = false;
   bool fullSpeed_ = false;
+  bool paused_ = false;
   QTimer* slices_;    // full speed: the next slice of steps
   QTimer* refresh_;   // full speed: the views' next refresh
 };

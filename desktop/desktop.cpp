@@ -19,6 +19,7 @@ void BringForward(QWidget& window) {
 }  // namespace
 
 Desktop::Desktop(Dialogs& dialogs) : dialogs_(dialogs), main_(controller_, dialogs) {
+  QObject::connect(&modals_, &ModalWatch::Changed, &controller_, &MachineController::SetPaused);
   QObject::connect(&main_, &MainWindow::ScreenWindowRequested, &main_, [this] { ShowScreenWindow(); });
   QObject::connect(&main_, &MainWindow::HistoryWindowRequested, &main_, [this] { ShowHistoryWindow(); });
   QObject::connect(&main_, &MainWindow::WorkbenchRequested, &main_, [this] { ShowWorkbench(); });

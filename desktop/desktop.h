@@ -4,6 +4,7 @@
 
 #include "controller/machine_controller.h"
 #include "frontpanel/main_window.h"
+#include "ui/modal_watch.h"
 #include "workbench/recent_files.h"
 
 namespace zar {
@@ -38,6 +39,7 @@ class Desktop {
 
   Dialogs& dialogs_;
   MachineController controller_;
+  ModalWatch modals_;  // pauses the machine while a modal dialog is open
   MainWindow main_;
   ScreenWindow* screenWindow_ = nullptr;
   HistoryWindow* historyWindow_ = nullptr;

@@ -5,7 +5,7 @@
 #include <QVBoxLayout>
 
 #include "controller/machine_controller.h"
-#include "platform/app_info.h"
+#include "ui/app_info.h"
 
 namespace zar {
 

@@ -6,9 +6,9 @@
 #include <QPalette>
 
 #include "controller/machine_controller.h"
-#include "platform/app_info.h"
-#include "platform/dialogs.h"
-#include "platform/qt_text.h"
+#include "ui/app_info.h"
+#include "ui/dialogs.h"
+#include "ui/qt_text.h"
 
 namespace zar {
 

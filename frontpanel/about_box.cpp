@@ -1,6 +1,6 @@
 #include "frontpanel/about_box.h"
 
-#include "platform/app_info.h"
+#include "ui/app_info.h"
 #include "zar/version.h"
 
 namespace zar {

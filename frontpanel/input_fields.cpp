@@ -2,7 +2,7 @@
 
 #include <QKeyEvent>
 
-#include "platform/key_codes.h"
+#include "host/key_codes.h"
 
 namespace zar {
 

@@ -13,12 +13,12 @@
 #include "frontpanel/memory_view.h"
 #include "frontpanel/about_box.h"
 #include "help/help_menu.h"
-#include "platform/app_info.h"
-#include "platform/console_view.h"
-#include "platform/mnemonics.h"
-#include "platform/qt_text.h"
-#include "platform/text_area.h"
-#include "platform/twips.h"
+#include "ui/app_info.h"
+#include "widgets/console_view.h"
+#include "ui/mnemonics.h"
+#include "ui/qt_text.h"
+#include "widgets/text_area.h"
+#include "ui/twips.h"
 
 namespace zar {
 

@@ -2,9 +2,9 @@
 // field, program files with their dialogs, and the network device's errors.
 #include "controller/machine_controller.h"
 #include "frontpanel/main_window.h"
-#include "platform/app_info.h"
-#include "platform/dialogs.h"
-#include "platform/qt_text.h"
+#include "ui/app_info.h"
+#include "ui/dialogs.h"
+#include "ui/qt_text.h"
 #include "session/run_control.h"
 
 namespace zar {

@@ -4,7 +4,7 @@
 #include <QPainter>
 
 #include "machine/memory_text.h"
-#include "platform/text_area.h"
+#include "widgets/text_area.h"
 
 namespace zar {
 

@@ -7,7 +7,7 @@
 #include <QPointer>
 
 #include "help/help_window.h"
-#include "platform/data_folders.h"
+#include "ui/data_folders.h"
 
 namespace zar {
 

@@ -6,7 +6,7 @@
 #include <QUrl>
 #include <QVBoxLayout>
 
-#include "platform/data_folders.h"
+#include "ui/data_folders.h"
 
 namespace zar {
 

@@ -17,9 +17,9 @@
 
 #include "desktop/desktop.h"
 #include "formats/source_file.h"
-#include "platform/code_editor.h"
-#include "platform/dialogs.h"
-#include "platform/text_area.h"
+#include "widgets/code_editor.h"
+#include "ui/dialogs.h"
+#include "widgets/text_area.h"
 #include "workbench/child_windows.h"
 #include "workbench/workbench_window.h"
 

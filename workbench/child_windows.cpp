@@ -4,9 +4,9 @@
 #include <QResizeEvent>
 
 #include "workbench/workbench_layout.h"
-#include "platform/app_info.h"
-#include "platform/text_area.h"
-#include "platform/twips.h"
+#include "ui/app_info.h"
+#include "widgets/text_area.h"
+#include "ui/twips.h"
 
 namespace zar {
 

@@ -4,7 +4,7 @@
 #include <QMdiArea>
 #include <QTreeWidget>
 
-#include "platform/qt_text.h"
+#include "ui/qt_text.h"
 
 namespace zar {
 

@@ -1,6 +1,6 @@
 #include "workbench/source_highlighter.h"
 
-#include "platform/qt_text.h"
+#include "ui/qt_text.h"
 
 namespace zar {
 

@@ -11,7 +11,7 @@
 #include <functional>
 #include <memory>
 
-#include "platform/dialogs.h"
+#include "ui/dialogs.h"
 #include "support/desktop_fixture.h"
 #include "support/memory_image.h"
 #include "support/qt_wait.h"

@@ -9,7 +9,7 @@
 
 #include <cstdio>
 
-#include "platform/console_view.h"
+#include "widgets/console_view.h"
 #include "session/session.h"
 #include "support/desktop_fixture.h"
 #include "support/memory_image.h"

@@ -3,7 +3,7 @@
 #include <QMap>
 #include <QStringList>
 
-#include "platform/dialogs.h"
+#include "ui/dialogs.h"
 
 namespace zar::test {
 

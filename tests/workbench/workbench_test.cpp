@@ -16,9 +16,9 @@
 #include <sys/socket.h>
 
 #include "help/help_window.h"
-#include "platform/code_editor.h"
-#include "platform/console_view.h"
-#include "platform/text_area.h"
+#include "widgets/code_editor.h"
+#include "widgets/console_view.h"
+#include "widgets/text_area.h"
 #include "support/desktop_fixture.h"
 #include "support/malformed_sources.h"
 #include "support/qt_wait.h"

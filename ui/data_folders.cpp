@@ -1,4 +1,4 @@
-#include "platform/data_folders.h"
+#include "ui/data_folders.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -1,4 +1,4 @@
-#include "platform/qt_text.h"
+#include "ui/qt_text.h"
 
 #include <QFile>
 

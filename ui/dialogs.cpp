@@ -1,12 +1,12 @@
-#include "platform/dialogs.h"
+#include "ui/dialogs.h"
 
 #include <QApplication>
 #include <QFileDialog>
 #include <QMessageBox>
 #include <QPushButton>
 
-#include "platform/app_info.h"
-#include "platform/line_breaks.h"
+#include "ui/app_info.h"
+#include "widgets/line_breaks.h"
 
 namespace zar {
 

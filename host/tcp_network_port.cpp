@@ -1,4 +1,4 @@
-#include "platform/tcp_network_port.h"
+#include "host/tcp_network_port.h"
 
 #include <arpa/inet.h>
 #include <netinet/in.h>

@@ -1,8 +1,8 @@
-#include "platform/text_area.h"
+#include "widgets/text_area.h"
 
 #include <QTextDocument>
 
-#include "platform/line_breaks.h"
+#include "widgets/line_breaks.h"
 
 namespace zar {
 

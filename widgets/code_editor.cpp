@@ -1,4 +1,4 @@
-#include "platform/code_editor.h"
+#include "widgets/code_editor.h"
 
 #include <QPainter>
 #include <QTextBlock>

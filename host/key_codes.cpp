@@ -1,4 +1,4 @@
-#include "platform/key_codes.h"
+#include "host/key_codes.h"
 
 #include <QHash>
 

@@ -2,7 +2,7 @@
 
 #include <map>
 
-#include "platform/text_area.h"
+#include "widgets/text_area.h"
 
 namespace zar {
 

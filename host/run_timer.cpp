@@ -1,6 +1,5 @@
-#include "platform/run_timer.h"
+#include "host/run_timer.h"
 
-#include <QApplication>
 
 #include <algorithm>
 
@@ -49,7 +48,7 @@ void RunTimer::Apply() {
 void RunTimer::OnTimeout() {
   const qint64 due = clock_.nsecsElapsed() / (qint64{interval_} * 1'000'000);
   ticksGiven_ = std::max(ticksGiven_, due - MaxCatchUp);
-  if (QApplication::activeModalWidget() != nullptr) {
+  if (paused_) {
     ticksGiven_ = due;
     return;
   }

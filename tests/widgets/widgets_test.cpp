@@ -2,9 +2,9 @@
 
 #include <QScrollBar>
 
-#include "platform/code_editor.h"
-#include "platform/console_view.h"
-#include "platform/key_codes.h"
+#include "widgets/code_editor.h"
+#include "widgets/console_view.h"
+#include "host/key_codes.h"
 
 namespace zar {
 namespace {

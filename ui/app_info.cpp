@@ -1,4 +1,4 @@
-#include "platform/app_info.h"
+#include "ui/app_info.h"
 
 #include <QFontDatabase>
 #include <QStringList>

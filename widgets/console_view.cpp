@@ -1,4 +1,4 @@
-#include "platform/console_view.h"
+#include "widgets/console_view.h"
 
 #include <QApplication>
 #include <QClipboard>

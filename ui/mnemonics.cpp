@@ -1,4 +1,4 @@
-#include "platform/mnemonics.h"
+#include "ui/mnemonics.h"
 
 #include <QAction>
 #include <QMenu>
