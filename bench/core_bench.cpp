@@ -1,19 +1,49 @@
 #include <benchmark/benchmark.h>
 
+#include <unistd.h>
+
+#include <cstdlib>
 #include <string>
+#include <thread>
 
 #include "assembler/assemble.h"
 #include "assembler/positions.h"
-#include "machine/calc_step.h"
+#include "machine/cp1252.h"
+#include "machine/instruction.h"
 #include "session/session.h"
 
 namespace {
 
 using namespace zar;
 
-class SilentEvents final : public MachineEvents {
+// A pipe whose far end a thread drains, as a shell pipeline would: the
+// console's way out in the printing benchmarks.
+class DrainedPipe {
  public:
-  void ConsoleOut(Byte code) override { benchmark::DoNotOptimize(code); }
+  DrainedPipe() {
+    if (::pipe(fds_) != 0) std::abort();
+    reader_ = std::thread([fd = fds_[0]] {
+      char buffer[1 << 16];
+      while (::read(fd, buffer, sizeof buffer) > 0) {
+      }
+    });
+  }
+  ~DrainedPipe() {
+    ::close(fds_[1]);
+    reader_.join();
+    ::close(fds_[0]);
+  }
+  void Write(const std::string& text) {
+    for (std::size_t done = 0; done < text.size();) {
+      const ssize_t n = ::write(fds_[1], text.data() + done, text.size() - done);
+      if (n <= 0) std::abort();
+      done += static_cast<std::size_t>(n);
+    }
+  }
+
+ private:
+  int fds_[2] = {-1, -1};
+  std::thread reader_;
 };
 
 // Two instructions that count cell 20 up forever:
@@ -27,23 +57,12 @@ Machine CountingLoop() {
   return m;
 }
 
-void BM_CalcStep(benchmark::State& state) {
-  Machine m = CountingLoop();
-  SilentEvents events;
-  for (auto _ : state) {
-    benchmark::DoNotOptimize(CalcStep(m, events));
-  }
-  state.SetItemsProcessed(state.iterations());
-}
-BENCHMARK(BM_CalcStep);
-
 void BM_MachineStepHeadless(benchmark::State& state) {
   OfflineNetworkPort network;
-  SilentEvents events;
-  Session session(network, events);
+  Session session(network);
   session.State() = CountingLoop();
   for (auto _ : state) {
-    benchmark::DoNotOptimize(session.MachineStep());
+    benchmark::DoNotOptimize(session.Step());
   }
   state.SetItemsProcessed(state.iterations());
 }
@@ -55,17 +74,12 @@ BENCHMARK(BM_MachineStepHeadless);
 void ZarRunCountingLoop(benchmark::State& state, bool debugged) {
   constexpr std::uint64_t Steps = 10'000'000;
   OfflineNetworkPort network;
-  SilentEvents events;
-  Session session(network, events);
+  Session session(network);
   session.SetBreakpoint(200, debugged);
   session.SetWatch(100, debugged);
   for (auto _ : state) {
     session.State() = CountingLoop();
-    if (debugged) {
-      benchmark::DoNotOptimize(session.RunDebugged(Steps));
-    } else {
-      benchmark::DoNotOptimize(session.RunUntilFixedPoint(Steps));
-    }
+    benchmark::DoNotOptimize(session.Run({Steps, true, true}));
   }
   state.counters["steps_per_s"] = benchmark::Counter(static_cast<double>(state.iterations() * Steps),
                                                      benchmark::Counter::kIsRate);
@@ -83,8 +97,7 @@ BENCHMARK(BM_ZarRunDebuggedCountingLoop)->Unit(benchmark::kMillisecond);
 //   0: SUB 253,10,3  command 0 - cell 10; 3: SUB 248,11,0  X += 1, back to 0
 void StepBackOne(benchmark::State& state, Byte negatedCommand) {
   OfflineNetworkPort network;
-  SilentEvents events;
-  Session session(network, events);
+  Session session(network);
   session.State() = CountingLoop();
   const Byte cells[] = {253, 10, 3, 248, 11, 0};
   std::copy(std::begin(cells), std::end(cells), session.State().Memory.begin());
@@ -95,11 +108,11 @@ void StepBackOne(benchmark::State& state, Byte negatedCommand) {
   session.StartRecord();
   // A step short of a checkpoint, more than MaxDepth steps deep.
   const std::uint64_t segments = StepRecord::MaxDepth / StepRecord::CheckpointSteps + 2;
-  for (std::uint64_t i = 0; i < segments * StepRecord::CheckpointSteps - 1; ++i) session.MachineStep();
+  for (std::uint64_t i = 0; i < segments * StepRecord::CheckpointSteps - 1; ++i) session.Step();
   for (auto _ : state) {
     benchmark::DoNotOptimize(session.StepBack(1));
     state.PauseTiming();
-    session.MachineStep();
+    session.Step();
     state.ResumeTiming();
   }
   state.counters["depth"] = static_cast<double>(session.RecordDepth());
@@ -128,7 +141,9 @@ void BM_PlainCountingLoop(benchmark::State& state) {
     Machine m = CountingLoop();
     std::uint64_t changed = 0;
     for (std::uint64_t i = 0; i < Steps; ++i) {
-      changed += ExecuteInstruction(m);
+      const Decoded d = Decode(m);
+      Execute(m, d);
+      changed += d.result != d.x || d.next != d.ip;
       changed += m.Memory[ConsoleCell] | m.Memory[ScreenCommandCell] | m.Memory[NetCommandCell];
     }
     benchmark::DoNotOptimize(changed);
@@ -138,6 +153,85 @@ void BM_PlainCountingLoop(benchmark::State& state) {
                                                      benchmark::Counter::kIsRate);
 }
 BENCHMARK(BM_PlainCountingLoop)->Unit(benchmark::kMillisecond);
+
+// The counting loop with a character in every other step:
+//   0: SUB 20,21,3   cell 20 counts up; 3: SUB 255,10,0   print 'A', back to 0
+Machine PrintingLoop() {
+  Machine m = CountingLoop();
+  m.Memory[3] = 255;
+  m.Memory[4] = 10;
+  m.Memory[10] = 191;
+  return m;
+}
+
+constexpr std::uint64_t PrintingSteps = 20'000'000;
+
+// As `zar run` prints: runs between two writes, the console's new part as
+// UTF-8 into a pipe.
+void BM_ZarRunPrintingLoop(benchmark::State& state) {
+  DrainedPipe pipe;
+  for (auto _ : state) {
+    OfflineNetworkPort network;
+    Session session(network);
+    session.State() = PrintingLoop();
+    std::uint64_t written = 0;
+    for (std::uint64_t steps = 0; steps < PrintingSteps; steps += 1'000'000) {
+      session.Run({1'000'000, true, true});
+      pipe.Write(Cp1252ToUtf8(session.Console().Range(written, session.Console().End())));
+      written = session.Console().End();
+    }
+  }
+  state.counters["steps_per_s"] = benchmark::Counter(static_cast<double>(state.iterations() * PrintingSteps),
+                                                     benchmark::Counter::kIsRate);
+}
+BENCHMARK(BM_ZarRunPrintingLoop)->Unit(benchmark::kMillisecond);
+
+// The yardstick for it: the bare instruction, the console cell drained into
+// a string, and the same writes.
+void BM_PlainPrintingLoop(benchmark::State& state) {
+  DrainedPipe pipe;
+  for (auto _ : state) {
+    Machine m = PrintingLoop();
+    std::string printed;
+    for (std::uint64_t steps = 0; steps < PrintingSteps; steps += 1'000'000) {
+      std::uint64_t changed = 0;
+      for (std::uint64_t i = 0; i < 1'000'000; ++i) {
+        const Decoded d = Decode(m);
+        Execute(m, d);
+        changed += d.result != d.x || d.next != d.ip;
+        if (const Byte code = m.Memory[ConsoleCell]; code != 0) {
+          printed.push_back(static_cast<char>(code));
+          m.Memory[ConsoleCell] = 0;
+        }
+        changed += m.Memory[ScreenCommandCell] | m.Memory[NetCommandCell];
+      }
+      benchmark::DoNotOptimize(changed);
+      pipe.Write(Cp1252ToUtf8(printed));
+      printed.clear();
+    }
+  }
+  state.counters["steps_per_s"] = benchmark::Counter(static_cast<double>(state.iterations() * PrintingSteps),
+                                                     benchmark::Counter::kIsRate);
+}
+BENCHMARK(BM_PlainPrintingLoop)->Unit(benchmark::kMillisecond);
+
+// One step back after ten million characters, with the record on.
+void BM_StepBackAfterLongConsole(benchmark::State& state) {
+  OfflineNetworkPort network;
+  Session session(network);
+  session.State() = PrintingLoop();
+  session.StartRecord();
+  session.Run({PrintingSteps + 1, false, false});
+  for (auto _ : state) {
+    benchmark::DoNotOptimize(session.StepBack(1));
+    state.PauseTiming();
+    session.Step();
+    state.ResumeTiming();
+  }
+  state.counters["printed_M"] = static_cast<double>(session.Printed()) / 1e6;
+  state.counters["record_MB"] = static_cast<double>(session.RecordBytes()) / (1 << 20);
+}
+BENCHMARK(BM_StepBackAfterLongConsole)->Unit(benchmark::kMicrosecond);
 
 // A full table of 32,767 rows that still fits into memory: 40 SUB rows that
 // refer to variables and labels, a long run of rows that are no mnemonic

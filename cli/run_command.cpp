@@ -22,34 +22,32 @@ namespace {
 
 constexpr std::uint64_t DefaultSteps = 1'000'000;
 
-// Console characters go to stdout as UTF-8, in blocks; held back to the end
-// when a step back may take some of them away again.
-class StdoutConsole final : public MachineEvents {
+// Console characters go to stdout as UTF-8 as the run goes, in blocks, but
+// for the last holdBack of them: a step back may take those away again.
+class StdoutConsole {
  public:
-  explicit StdoutConsole(bool holdBack) : holdBack_(holdBack) {}
+  // A step prints at most one character, and the record undoes fewer
+  // steps than the store keeps characters.
+  explicit StdoutConsole(std::uint64_t holdBack)
+      : holdBack_(std::min(holdBack, StepRecord::MaxReach)) {}
 
-  void ConsoleOut(Byte code) override {
-    codes_ += static_cast<char>(code);
-    if (!holdBack_ && codes_.size() >= 1 << 16) Write(codes_.size());
-  }
+  // Runs between two writes: short enough that the store still holds every
+  // character not yet written.
+  std::uint64_t StepsPerWrite() const { return ConsoleStore::Keep - holdBack_; }
 
-  // Writes what is left of the first `printed` characters of the run.
-  void Finish(std::uint64_t printed) { Write(static_cast<std::size_t>(printed - written_)); }
+  void Write(const ConsoleStore& store) { WriteUpTo(store, store.End() - std::min(holdBack_, store.End())); }
+  void Finish(const ConsoleStore& store) { WriteUpTo(store, store.End()); }
 
  private:
-  void Write(std::size_t count) {
-    std::string text;
-    for (std::size_t i = 0; i < count && i < codes_.size(); ++i) {
-      AppendUtf8(text, Cp1252ToUnicode(static_cast<Byte>(codes_[i])));
-    }
+  void WriteUpTo(const ConsoleStore& store, std::uint64_t end) {
+    if (end <= written_) return;
+    const std::string text = Cp1252ToUtf8(store.Range(written_, end));
     std::fwrite(text.data(), 1, text.size(), stdout);
     std::fflush(stdout);
-    written_ += count;
-    codes_.erase(0, count);
+    written_ = end;
   }
 
-  bool holdBack_;
-  std::string codes_;  // printed, not yet written
+  std::uint64_t holdBack_;
   std::uint64_t written_ = 0;
 };
 
@@ -57,16 +55,11 @@ class StdoutConsole final : public MachineEvents {
 // [A] after it and the next IP, separated by tabs.
 class Tracer {
  public:
-  void Before(const Machine& m) {
-    in_ = CurrentInstruction(m);
-    ip_ = m.IP;
-    a_ = m.Memory[in_.A];
-    b_ = m.Memory[in_.B];
-  }
+  void Before(const Machine& m) { step_ = Decode(m); }
   void After(std::uint64_t step, const Machine& m) {
     text_ += std::to_string(step);
-    const Byte aAfter = m.Memory[in_.A];
-    for (const int v : {int{ip_}, int{in_.A}, int{in_.B}, int{in_.C}, int{a_}, int{b_}, int{aAfter}, int{m.IP}}) {
+    for (const int v : {int{step_.ip}, int{step_.a}, int{step_.b}, int{step_.c}, int{step_.x}, int{step_.y},
+                        int{m.Memory[step_.a]}, int{m.IP}}) {
       text_ += '\t' + std::to_string(v);
     }
     text_ += '\n';
@@ -74,8 +67,7 @@ class Tracer {
   const std::string& Text() const { return text_; }
 
  private:
-  Instruction in_;
-  Byte ip_ = 0, a_ = 0, b_ = 0;
+  Decoded step_;
   std::string text_;
 };
 
@@ -97,7 +89,6 @@ struct DebugOptions {
   std::optional<std::uint64_t> back;
   std::optional<std::string> trace;
 
-  bool Any() const { return !breaks.empty() || !watches.empty() || back || trace; }
 };
 
 // Reads every value of an option as a cell address; false on the first that is none.
@@ -113,19 +104,21 @@ bool ReadCells(const Arguments& args, const std::string& option, std::vector<Byt
   return true;
 }
 
-// Runs the session under the debugger, one traced step at a time when a
-// trace is asked for.
-RunStop RunDebugged(Session& session, std::uint64_t maxSteps, Tracer* tracer) {
-  if (tracer == nullptr) return session.RunDebugged(maxSteps);
+// Runs the session until the policy's budget or another stop, one traced
+// step at a time when a trace is asked for, writing the console as it goes.
+RunStop RunProgram(Session& session, RunPolicy policy, StdoutConsole& console, Tracer* tracer) {
+  const std::uint64_t budget = policy.maxSteps;
   RunStop stop;
-  while (stop.steps < maxSteps) {
-    tracer->Before(session.State());
-    const RunStop one = session.RunDebugged(1);
-    tracer->After(session.Steps(), session.State());
-    ++stop.steps;
-    if (one.reason == RunStop::Reason::StepLimit) continue;
+  while (stop.steps < budget) {
+    policy.maxSteps = tracer ? 1 : std::min(budget - stop.steps, console.StepsPerWrite());
+    if (tracer) tracer->Before(session.State());
+    const RunStop part = session.Run(policy);
+    if (tracer) tracer->After(session.Steps(), session.State());
+    stop.steps += part.steps;
+    console.Write(session.Console());
+    if (part.reason == RunStop::Reason::StepLimit) continue;
     const std::uint64_t steps = stop.steps;
-    stop = one;
+    stop = part;
     stop.steps = steps;
     break;
   }
@@ -178,32 +171,28 @@ int RunCommand(const std::vector<std::string>& words) {
   debug.trace = args.Value("--trace");
 
   OfflineNetworkPort network;
-  StdoutConsole console(debug.back.has_value());
-  Session session(network, console);
+  Session session(network);
   Machine& machine = session.State();
   std::size_t cellLines = 0;
   if (!ReportFile(LoadProgramFile(args.positional[0], machine.Memory, cellLines))) return ExitUsage;
   WarnOfSource(args.positional[0], cellLines);
   if (keyText) machine.Memory[KeyCell] = static_cast<Byte>(key);
 
+  for (const Byte address : debug.breaks) session.SetBreakpoint(address, true);
+  for (const Byte cell : debug.watches) session.SetWatch(cell, true);
+  if (debug.back) session.StartRecord();
+  StdoutConsole console(debug.back.value_or(0));
   Tracer tracer;  // written after the console
-  if (!debug.Any()) {
-    session.RunUntilFixedPoint(maxSteps);
-  } else {
-    for (const Byte address : debug.breaks) session.SetBreakpoint(address, true);
-    for (const Byte cell : debug.watches) session.SetWatch(cell, true);
-    if (debug.back) session.StartRecord();
-    const RunStop stop = RunDebugged(session, maxSteps, debug.trace ? &tracer : nullptr);
-    ReportStop(stop);
-    if (debug.back) {
-      // A run that ended at a fixed point would have repeated that state up
-      // to its last step; only the steps before it are undone for real.
-      std::uint64_t back = *debug.back;
-      if (stop.reason == RunStop::Reason::FixedPoint) back -= std::min(back, maxSteps - stop.steps);
-      session.StepBack(back);
-    }
+  const RunStop stop = RunProgram(session, {maxSteps, true, true}, console, debug.trace ? &tracer : nullptr);
+  ReportStop(stop);
+  if (debug.back) {
+    // A run that ended at a fixed point would have repeated that state up
+    // to its last step; only the steps before it are undone for real.
+    std::uint64_t back = *debug.back;
+    if (stop.reason == RunStop::Reason::FixedPoint) back -= std::min(back, maxSteps - stop.steps);
+    session.StepBack(back);
   }
-  console.Finish(session.Printed());
+  console.Finish(session.Console());
   if (debug.trace && !WriteOutput(*debug.trace, tracer.Text())) return ExitUsage;
   std::fprintf(stderr, "steps: %llu\nip: %d\n", static_cast<unsigned long long>(session.Steps()), machine.IP);
 

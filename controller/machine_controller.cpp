@@ -12,31 +12,6 @@
 
 namespace zar {
 
-// Passes what happened during a step on as the controller's signals.
-class MachineController::EventRelay final : public MachineEvents {
- public:
-  explicit EventRelay(MachineController& controller) : c_(controller) {}
-
-  void ConsoleOut(Byte code) override { emit c_.ConsoleByte(code); }
-  void InstructionExecuted() override {
-    if (!quiet) emit c_.InstructionExecuted();
-  }
-  void ScreenCommandRan(Byte command) override {
-    if (!quiet) emit c_.ScreenCommandRan(command);
-  }
-  void NetworkCommandRan(Byte command) override { emit c_.NetworkCommandRan(command); }
-  void HistoryRecorded() override {
-    if (!quiet) emit c_.HistoryRecorded(c_.History().Stats());
-  }
-  void StageFailed(StepStage stage) override { emit c_.StageFailed(stage); }
-
-  // At full speed the pictures are refreshed by the clock, not by every step.
-  bool quiet = false;
-
- private:
-  MachineController& c_;
-};
-
 namespace {
 // A slice of a run at full speed lasts about this long, so that events of
 // the user interface (Stop among them) wait no longer.
@@ -47,75 +22,154 @@ constexpr int RefreshMs = 16;  // about 60 times a second
 
 MachineController::MachineController(QObject* parent)
     : QObject(parent),
-      relay_(std::make_unique<EventRelay>(*this)),
       timer_(this),
       sock_(this),
-      session_(sock_, *relay_),
+      session_(sock_),
       random_(ClockSeededGenerator()),
       slices_(new QTimer(this)),
       refresh_(new QTimer(this)) {
   timer_.setObjectName("Timer1");
-  connect(&timer_, &RunTimer::Tick, this, &MachineController::OnTick);
+  connect(&timer_, &RunTimer::Tick, this, &MachineController::RunStep);
   connect(slices_, &QTimer::timeout, this, &MachineController::RunSlice);
-  connect(refresh_, &QTimer::timeout, this, [this] { emit StateReplaced(0); });
+  connect(refresh_, &QTimer::timeout, this, &MachineController::Stepped);
   refresh_->setInterval(RefreshMs);
   session_.StartRecord();
   connect(&sock_, &TcpNetworkPort::ByteArrived, this, &MachineController::NetworkByteArrived);
   connect(&sock_, &TcpNetworkPort::ErrorOccurred, this, &MachineController::NetworkFailed);
   connect(&sock_, &TcpNetworkPort::Happened, this, &MachineController::NetworkLogged);
+  // A connection made, accepted or closed may be what a waiting program waits for.
+  connect(&sock_, &TcpNetworkPort::Happened, this, &MachineController::Wake);
   connect(&sock_, &TcpNetworkPort::Traffic, this, &MachineController::NetworkTraffic);
 }
 
 MachineController::~MachineController() = default;
 
-void MachineController::SetRunning(bool running) {
-  session_.SetRun(running ? RunState::Running : RunState::Stopped);
-  timer_.SetEnabled(running);
+void MachineController::SetMode(RunMode mode) {
+  RunState& run = session_.Run();
+  run.mode = mode;
+  run.waiting = false;
+  timer_.SetEnabled(mode == RunMode::Timer);
+  ScheduleSlices();
+}
+
+// Slices run while full speed has steps to take; the views are refreshed
+// meanwhile.
+void MachineController::ScheduleSlices() {
+  const RunState& run = session_.Run();
+  if (run.mode == RunMode::FullSpeed && run.Stepping()) {
+    if (!slices_->isActive()) slices_->start(0);
+    if (!refresh_->isActive()) refresh_->start();
+  } else {
+    slices_->stop();
+    refresh_->stop();
+  }
 }
 
 void MachineController::Start() {
-  if (fullSpeed_) EndFullSpeed();
-  SetRunning(true);
+  const bool wasFullSpeed = FullSpeed();
+  SetMode(RunMode::Timer);
+  if (wasFullSpeed) emit Settled();
   emit RunStateChanged();
 }
 
 void MachineController::Stop() {
-  if (fullSpeed_) EndFullSpeed();
-  SetRunning(false);
+  SetMode(RunMode::Stopped);
   emit Settled();
   emit RunStateChanged();
 }
 
-// Without breakpoints or watches a tick is the plain step it always was.
-void MachineController::OnTick() {
-  if (!session_.Debugging()) return RunStep();
-  const RunStop stop = session_.RunDebugged(1);
-  if (stop.reason != RunStop::Reason::Breakpoint && stop.reason != RunStop::Reason::Watch) return;
+void MachineController::RunFullSpeed() {
+  if (FullSpeed()) return;
+  SetMode(RunMode::FullSpeed);
+  emit RunStateChanged();
+}
+
+void MachineController::SetPaused(bool paused) {
+  session_.Run().paused = paused;
+  timer_.SetPaused(paused);
+  ScheduleSlices();
+  emit RunStateChanged();
+}
+
+// A tick is one step; breakpoints and watches stop the timer.
+void MachineController::RunStep() {
+  const RunStop stop = session_.Run({1, true, false});
+  if (stop.reason == RunStop::Reason::Paused) return;
+  emit Stepped();
+  if (!stop.ByDebugger()) return;
   Stop();
   emit DebugStopped(stop);
 }
 
 void MachineController::Step() {
-  RunStep();
+  session_.Step();
+  emit Stepped();
   emit Settled();
+  Wake();
+}
+
+void MachineController::RunSlice() {
+  QElapsedTimer clock;
+  clock.start();
+  RunStop stop;
+  do {
+    stop = session_.Run({StepsBetweenClockChecks, true, true});
+  } while (stop.reason == RunStop::Reason::StepLimit && clock.elapsed() < SliceMs);
+  if (stop.reason == RunStop::Reason::StepLimit || stop.reason == RunStop::Reason::Paused) return;
+  if (stop.reason == RunStop::Reason::FixedPoint) {
+    // Nothing will change until an input comes: wait for one without a step.
+    session_.Run().waiting = true;
+    ScheduleSlices();
+    emit Stepped();
+    emit RunStateChanged();
+    return;
+  }
+  SetMode(RunMode::Stopped);
+  emit DebugStopped(stop);
+  emit Settled();
+  emit RunStateChanged();
+}
+
+void MachineController::Wake() {
+  RunState& run = session_.Run();
+  if (!run.waiting) return;
+  run.waiting = false;
+  ScheduleSlices();
+  emit RunStateChanged();
 }
 
 bool MachineController::SetInterval(long long ms) { return timer_.SetInterval(ms); }
 
 void MachineController::KeyReleased(int code) {
   session_.WriteCell(KeyCell, static_cast<Byte>(code));
+  Wake();
   emit MemoryReplaced();
 }
 
 // While the machine runs, its next step shows the byte.
 void MachineController::NetworkByteArrived(Byte value) {
   session_.WriteCell(NetDataCell, value);
-  if (!Running() && !fullSpeed_) emit MemoryReplaced();
+  Wake();
+  if (!session_.Run().Stepping()) emit MemoryReplaced();
 }
 
 void MachineController::ReplaceMachine(const Machine& machine) {
   session_.ReplaceMachine(machine);
   if (newRecordOnLoad_) session_.StartRecord();
+  loads_.push_back(session_.Steps());
+  Wake();
+}
+
+std::uint64_t MachineController::StepsSinceLoad() {
+  const std::uint64_t steps = session_.Steps();
+  // Going back before a load undoes it.
+  while (!loads_.empty() && loads_.back() > steps) loads_.pop_back();
+  return loads_.empty() ? steps : steps - loads_.back();
+}
+
+void MachineController::ClearConsole() {
+  session_.Console().Clear();
+  emit Stepped();
 }
 
 void MachineController::Fill(FillPattern pattern) {
@@ -164,53 +218,13 @@ StageReport MachineController::ScanSource(std::string_view source) { return zar:
 
 StageReport MachineController::AssignPositions() { return zar::AssignPositions(assembler_.Table); }
 
-void MachineController::RunFullSpeed() {
-  if (fullSpeed_) return;
-  SetRunning(false);
-  fullSpeed_ = true;
-  relay_->quiet = true;
-  slices_->start(0);
-  refresh_->start();
-  emit RunStateChanged();
-}
-
-void MachineController::SetPaused(bool paused) {
-  paused_ = paused;
-  timer_.SetPaused(paused);
-  emit RunStateChanged();
-}
-
-void MachineController::RunSlice() {
-  if (paused_) return;
-  QElapsedTimer clock;
-  clock.start();
-  RunStop stop;
-  do {
-    stop = session_.RunDebugged(StepsBetweenClockChecks);
-  } while (stop.reason == RunStop::Reason::StepLimit && clock.elapsed() < SliceMs);
-  if (stop.reason == RunStop::Reason::StepLimit) return;
-  EndFullSpeed();
-  emit DebugStopped(stop);
-  emit Settled();
-}
-
-void MachineController::EndFullSpeed() {
-  slices_->stop();
-  refresh_->stop();
-  fullSpeed_ = false;
-  relay_->quiet = false;
-  emit StateReplaced(0);
-  emit RunStateChanged();
-}
-
 // A failed copy leaves memory cleared and IP as it was, and the views as
 // they were.
 StageReport MachineController::GenerateCode(GenerateOptions options) {
   const bool copy = CopiesIntoMemory(options.mode);
   Machine machine = session_.State();
   if (copy) {
-    if (fullSpeed_) EndFullSpeed();
-    SetRunning(false);
+    SetMode(RunMode::Stopped);
     machine.Memory.fill(0);
   }
   StageReport report = zar::GenerateCode(assembler_.Table, assembler_.Image, options);
@@ -222,7 +236,7 @@ StageReport MachineController::GenerateCode(GenerateOptions options) {
   ReplaceMachine(machine);
   if (!Generated(report)) return report;
   emit MemoryReplaced();
-  if (options.mode == GenerateMode::CopyAndStart) SetRunning(true);
+  if (options.mode == GenerateMode::CopyAndStart) SetMode(RunMode::Timer);
   return report;
 }
 

@@ -8,6 +8,7 @@
 #include <memory>
 #include <random>
 #include <string_view>
+#include <vector>
 
 #include "assembler/assemble.h"
 #include "assembler/stage_report.h"
@@ -35,7 +36,11 @@ class MachineController : public QObject {
   const ScreenDevice& Screen() const { return session_.Screen(); }
   const SumHistory& History() const { return session_.History(); }
   const AssemblerState& Assembler() const { return assembler_; }
-  bool Running() const { return session_.Run() == RunState::Running; }
+  // The one run state: stopped, under the timer or at full speed, each
+  // pausable; at full speed also waiting at a fixed point.
+  const RunState& Run() const { return session_.Run(); }
+  bool Running() const { return session_.Run().Running(); }
+  bool FullSpeed() const { return session_.Run().mode == RunMode::FullSpeed; }
   int Interval() const { return timer_.Interval(); }
   const RunTimer& Timer() const { return timer_; }
   const TcpNetworkPort& Network() const { return sock_; }
@@ -44,13 +49,13 @@ class MachineController : public QObject {
   void Start();
   void Stop();
   // A step as the Step button takes it: the views then show the whole state.
+  // While full speed waits at a fixed point it takes one step as when stopped.
   void Step();
   // A step as every tick of the run timer takes it.
-  void RunStep() { session_.MachineStep(); }
+  void RunStep();
   // While paused (a modal dialog is open) no step runs, under the timer or
   // at full speed; the run goes on where it was when the pause ends.
   void SetPaused(bool paused);
-  bool Paused() const { return paused_; }
   // Refuses (returns false) an interval the timer does not take.
   bool SetInterval(long long ms);
 
@@ -58,6 +63,10 @@ class MachineController : public QObject {
   void KeyReleased(int code);
   void NetworkByteArrived(Byte value);
   void Fill(FillPattern pattern);
+  // Empties the console for good: going back does not bring it back.
+  void ClearConsole();
+  const ConsoleStore& Console() const { return session_.Console(); }
+  std::uint64_t ScreenCommands() const { return session_.ScreenCommands(); }
   // The whole memory from an image, restarting at address 0.
   void LoadImage(const MemoryCells& image);
   // Reads a program file's lines over memory and restarts at address 0; a
@@ -92,14 +101,18 @@ class MachineController : public QObject {
   void StepBack();
   void RunBack();
   // Runs steps as fast as the machine can, in slices between the events of
-  // the user interface, until Stop, a breakpoint, a watch or a fixed point.
-  // The views are refreshed at most 60 times a second meanwhile.
+  // the user interface, until Stop, a breakpoint or a watch. The views are
+  // refreshed at most 60 times a second meanwhile. At a fixed point it waits
+  // without a step until an input (a key, a socket event, an edit, a fill, a
+  // load or a copy) may have changed the machine.
   void RunFullSpeed();
-  bool FullSpeed() const { return fullSpeed_; }
   std::uint64_t Steps() const { return session_.Steps(); }
+  // The steps since the last load, fill or copy.
+  std::uint64_t StepsSinceLoad();
   std::uint64_t RecordDepth() const { return session_.RecordDepth(); }
   // While stopped: a cell to a value of 0..255, or IP to 0..252; false for
-  // anything else. Such an edit is an input like a key: it can be undone.
+  // anything else; also while full speed waits at a fixed point. Such an
+  // edit is an input like a key: it can be undone.
   bool EditCell(int cell, int value);
   bool EditIP(int ip);
 
@@ -113,13 +126,10 @@ class MachineController : public QObject {
   StageReport GenerateCode(GenerateOptions options);
 
  signals:
-  // The instruction of a step ran: memory and IP are new.
-  void InstructionExecuted();
-  void ConsoleByte(quint8 code);
-  void ScreenCommandRan(quint8 command);
-  void NetworkCommandRan(quint8 command);
-  void HistoryRecorded(const zar::HistoryStats& stats);
-  void StageFailed(zar::StepStage stage);
+  // Steps ran (one under the timer, many at full speed, shown at most 60
+  // times a second): memory and IP are new, and the console, the screen and
+  // the history may be. Views look at what they show.
+  void Stepped();
   // Memory or IP were changed from outside a step: views show them at once.
   void MemoryReplaced();
   // The machine came to rest after Step or Stop: views show the whole state.
@@ -133,32 +143,30 @@ class MachineController : public QObject {
   // or moved bytes.
   void NetworkLogged(const QString& line);
   void NetworkTraffic();
-  // Memory, IP, the screen store and the history all changed at once (a
-  // step back, or a refresh during a run at full speed); the console lost
-  // its last charactersUndone characters.
-  void StateReplaced(quint64 charactersUndone);
-  // A run stopped by itself: at a breakpoint, a watch or a fixed point.
+  // Memory, IP, the screen store, the console and the history all changed
+  // at once: a step back.
+  void StateReplaced();
+  // A run stopped by itself: at a breakpoint or a watch.
   void DebugStopped(const zar::RunStop& stop);
   // Steps were undone; bytes sent and connections made then stay done.
   void SteppedBack(const zar::BackResult& result);
   void BreakpointsChanged();
-  // Started, stopped, or switched to full speed.
+  // Started, stopped, switched to full speed, paused, waiting or woken.
   void RunStateChanged();
 
  private:
-  class EventRelay;
-
-  void SetRunning(bool running);
-  void OnTick();
+  void SetMode(RunMode mode);
+  void ScheduleSlices();
   void RunSlice();
-  void EndFullSpeed();
+  // An input came: a run waiting at a fixed point goes on.
+  void Wake();
+  bool Editable() const;
   // An input that replaces memory and IP: loads, fills, copies.
   void ReplaceMachine(const Machine& machine);
-  void AfterGoingBack(const BackResult& result, std::uint64_t printedBefore);
+  void AfterGoingBack(const BackResult& result);
   // Says through FileFailed why a file operation failed, if it did.
   void ReportFile(const FileResult& result);
 
-  std::unique_ptr<EventRelay> relay_;  // the session's events as signals
   RunTimer timer_;
   TcpNetworkPort sock_;
   OfflineNetworkPort offline_;
@@ -166,8 +174,7 @@ class MachineController : public QObject {
   AssemblerState assembler_;
   std::mt19937 random_;
   bool newRecordOnLoad_ = false;
-  bool fullSpeed_ = false;
-  bool paused_ = false;
+  std::vector<std::uint64_t> loads_;  // the steps at which loads, fills and copies came
   QTimer* slices_;    // full speed: the next slice of steps
   QTimer* refresh_;   // full speed: the views' next refresh
 };

@@ -20,35 +20,41 @@ void MachineController::ClearBreakpointsAndWatches() {
 }
 
 void MachineController::StepBack() {
-  if (Running() || fullSpeed_) Stop();
-  const std::uint64_t printed = session_.Printed();
-  AfterGoingBack(session_.StepBack(1), printed);
+  if (Running()) Stop();
+  AfterGoingBack(session_.StepBack(1));
 }
 
 void MachineController::RunBack() {
-  if (Running() || fullSpeed_) Stop();
-  const std::uint64_t printed = session_.Printed();
-  AfterGoingBack(session_.RunBack(), printed);
+  if (Running()) Stop();
+  AfterGoingBack(session_.RunBack());
 }
 
-void MachineController::AfterGoingBack(const BackResult& result, std::uint64_t printedBefore) {
-  emit StateReplaced(printedBefore - session_.Printed());
+void MachineController::AfterGoingBack(const BackResult& result) {
+  emit StateReplaced();
   emit SteppedBack(result);
   emit Settled();
 }
 
+// Cells and IP are set while the machine is stopped or waits at a fixed point.
+bool MachineController::Editable() const {
+  const RunState& run = session_.Run();
+  return !run.Running() || run.waiting;
+}
+
 bool MachineController::EditCell(int cell, int value) {
-  if (Running() || fullSpeed_ || cell < 0 || cell > 255 || value < 0 || value > 255) return false;
+  if (!Editable() || cell < 0 || cell > 255 || value < 0 || value > 255) return false;
   session_.WriteCell(cell, static_cast<Byte>(value));
+  Wake();
   emit MemoryReplaced();
   return true;
 }
 
 bool MachineController::EditIP(int ip) {
-  if (Running() || fullSpeed_ || ip < 0 || ip > MaxIP) return false;
+  if (!Editable() || ip < 0 || ip > MaxIP) return false;
   Machine machine = session_.State();
   machine.IP = static_cast<Byte>(ip);
   session_.ReplaceMachine(machine);
+  Wake();
   emit MemoryReplaced();
   return true;
 }

@@ -12,6 +12,7 @@
 
 #include "assembler/number_text.h"
 #include "controller/machine_controller.h"
+#include "machine/instruction.h"
 
 namespace zar {
 
@@ -26,24 +27,13 @@ std::optional<int> ReadNumber(const QString& text, int most) {
   return static_cast<int>(*n);
 }
 
-// "IP 12: A 20 = 5, B 21 = 255, C 3; 5 - 255 = 6 > 0: next 15".
-QString Decoded(const Machine& m) {
-  const Instruction in = CurrentInstruction(m);
-  const int a = m.Memory[in.A];
-  const int b = m.Memory[in.B];
-  const int difference = a - b;
-  int next = difference > 0 ? m.IP + 3 : in.C;
-  if (next > MaxIP) next = 0;
-  return QString("IP %1: A %2 = %3, B %4 = %5, C %6; %3 - %5 = %7 %8: next %9")
-      .arg(m.IP)
-      .arg(in.A)
-      .arg(a)
-      .arg(in.B)
-      .arg(b)
-      .arg(in.C)
-      .arg(static_cast<Byte>(difference))
-      .arg(difference > 0 ? "> 0" : "<= 0")
-      .arg(next);
+// " at breakpoint 12", " at watch 20: 5 -> 6", or nothing.
+QString StopText(const RunStop& stop) {
+  if (stop.reason == RunStop::Reason::Breakpoint) return QString(" at breakpoint %1").arg(stop.address);
+  if (stop.reason == RunStop::Reason::Watch) {
+    return QString(" at watch %1: %2 -> %3").arg(stop.address).arg(stop.before).arg(stop.after);
+  }
+  return {};
 }
 
 }  // namespace
@@ -102,6 +92,7 @@ DebuggerWindow::DebuggerWindow(MachineController& controller, QWidget* parent)
 
 QString DebuggerWindow::StateText() const { return state_->text(); }
 QString DebuggerWindow::InstructionText() const { return instruction_->text(); }
+QString DebuggerWindow::StepsText() const { return steps_->text(); }
 QString DebuggerWindow::NoteText() const { return note_->text(); }
 
 void DebuggerWindow::showEvent(QShowEvent* event) {
@@ -117,19 +108,22 @@ void DebuggerWindow::hideEvent(QHideEvent* event) {
 }
 
 void DebuggerWindow::Refresh() {
-  const std::uint64_t steps = controller_.Steps();
+  const std::uint64_t steps = controller_.StepsSinceLoad();
   if (const qint64 ms = clock_.isValid() ? clock_.elapsed() : 0; ms > 0) {
     rate_ = static_cast<double>(steps - stepsThen_) * 1000 / static_cast<double>(ms);
   }
   clock_.start();
   stepsThen_ = steps;
-  QString state = "stopped" + stoppedAt_;
-  if (controller_.Running()) state = QString("running at %1 ms").arg(controller_.Interval());
-  if (controller_.FullSpeed()) state = "running at full speed";
-  if (controller_.Running() || controller_.FullSpeed()) stoppedAt_.clear();
+  const RunState& run = controller_.Run();
+  QString state = stopped_;
+  if (run.mode == RunMode::Timer) state = QString("running at %1 ms").arg(controller_.Interval());
+  if (run.mode == RunMode::FullSpeed) state = "running at full speed";
+  if (run.waiting) state = QString("waiting at a fixed point (IP %1)").arg(controller_.State().IP);
+  if (run.Running()) stopped_ = "stopped";
+  if (run.paused) state += ", paused while a dialog is open";
   state_->setText("State: " + state);
   steps_->setText(QString("Steps: %1   (%2 steps/s)").arg(steps).arg(static_cast<qint64>(rate_)));
-  instruction_->setText(Decoded(controller_.State()));
+  instruction_->setText(QString::fromStdString(DescribeInstruction(Decode(controller_.State()))));
   record_->setText(QString("Steps that can be undone: %1").arg(controller_.RecordDepth()));
 }
 
@@ -146,17 +140,14 @@ void DebuggerWindow::ShowLists() {
 }
 
 void DebuggerWindow::OnStopped(const RunStop& stop) {
-  if (stop.reason == RunStop::Reason::Breakpoint) stoppedAt_ = QString(" at breakpoint %1").arg(stop.address);
-  if (stop.reason == RunStop::Reason::Watch) {
-    stoppedAt_ = QString(" at watch %1: %2 -> %3").arg(stop.address).arg(stop.before).arg(stop.after);
-  }
-  if (stop.reason == RunStop::Reason::FixedPoint) stoppedAt_ = " at a fixed point: a step changed nothing";
+  stopped_ = "stopped" + StopText(stop);
   Refresh();
 }
 
 void DebuggerWindow::OnSteppedBack(const BackResult& result) {
   note_->setText(result.crossedNetwork ? "Bytes sent and connections made while those steps ran stay done." : "");
-  OnStopped(result.stop);
+  stopped_ = QString("stepped back to step %1").arg(controller_.StepsSinceLoad()) + StopText(result.stop);
+  Refresh();
 }
 
 bool DebuggerWindow::SetCell(const QString& cell, const QString& value) {

@@ -30,6 +30,7 @@ class DebuggerWindow : public QWidget {
 
   QString StateText() const;
   QString InstructionText() const;
+  QString StepsText() const;
   QString NoteText() const;
 
   // The editor's commands, as its buttons give them: false when refused.
@@ -57,7 +58,7 @@ class DebuggerWindow : public QWidget {
   QListWidget* breakpoints_;
   QLineEdit* address_;
   QLineEdit* value_;
-  QString stoppedAt_;  // why the last run stopped by itself
+  QString stopped_ = "stopped";  // the state while stopped: where the last run or step back ended
   QTimer ticker_;      // refreshes the figures while shown
   QElapsedTimer clock_;
   std::uint64_t stepsThen_ = 0;

@@ -104,12 +104,13 @@ HistoryWindow::HistoryWindow(MachineController& controller, QWidget* parent)
   // chart never runs through its text.
   label_->setBackgroundRole(QPalette::Button);
   label_->setAutoFillBackground(true);
-  connect(&controller, &MachineController::HistoryRecorded, this, &HistoryWindow::CalcDrawHistory);
-  // After a step back, or during a run at full speed, the samples are shown
-  // as they are.
-  connect(&controller, &MachineController::StateReplaced, this, [this] {
-    if (isVisible()) CalcDrawHistory(controller_.History().Stats());
-  });
+  // After steps and after a step back the samples are shown as they are;
+  // while the window is visible every step takes one.
+  for (const auto signal : {&MachineController::Stepped, &MachineController::StateReplaced}) {
+    connect(&controller, signal, this, [this] {
+      if (isVisible()) CalcDrawHistory(controller_.History().Stats());
+    });
+  }
 }
 
 void HistoryWindow::CalcDrawHistory(const HistoryStats& stats) {

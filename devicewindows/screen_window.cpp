@@ -82,7 +82,12 @@ ScreenWindow::ScreenWindow(MachineController& controller, Dialogs& dialogs, QWid
   setWindowTitle("Screen");
   setFixedSize(SurfaceSize, SurfaceSize);
   PaintBlackBackground(*this);
-  connect(&controller, &MachineController::ScreenCommandRan, this, &ScreenWindow::RefreshScreen);
+  // Steps redraw the picture only when a screen command ran.
+  connect(&controller, &MachineController::Stepped, this, [this] {
+    if (controller_.ScreenCommands() == commandsShown_) return;
+    commandsShown_ = controller_.ScreenCommands();
+    RefreshScreen();
+  });
   connect(&controller, &MachineController::StateReplaced, this, &ScreenWindow::RefreshScreen);
 
   // A right click anywhere on the window shows its actions.

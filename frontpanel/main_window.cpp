@@ -44,7 +44,8 @@ MainWindow::MainWindow(MachineController& controller, Dialogs& dialogs, QWidget*
     : QMainWindow(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                               Qt::WindowCloseButtonHint),
       controller_(controller),
-      dialogs_(dialogs) {
+      dialogs_(dialogs),
+      consoleText_(controller.Console()) {
   setObjectName("Form1");
   setWindowTitle("OISC ZAR by " + AuthorName);
   BuildControls();
@@ -68,7 +69,7 @@ void MainWindow::BuildControls() {
   memoryText_ = Place(new TextArea(client), "rtb1", 2640, 0, 11775, 4335);
   memoryText_->setFont(FixedFont(8.25));
   memoryText_->setReadOnly(true);
-  console_ = Place(new ConsoleView(client), "cbox", 2640, 4440, 11775, 2055);
+  console_ = Place(new ConsoleView(consoleText_, client), "cbox", 2640, 4440, 11775, 2055);
   console_->setFont(FixedFont(9.75));
   view_ = new MemoryView(*picture_, *memoryText_, this);
 
@@ -89,24 +90,24 @@ void MainWindow::BuildControls() {
   connect(start, &QPushButton::clicked, &controller_, &MachineController::Start);
   connect(stop, &QPushButton::clicked, &controller_, &MachineController::Stop);
   connect(step, &QPushButton::clicked, &controller_, &MachineController::Step);
-  connect(clear, &QPushButton::clicked, console_, &ConsoleView::Clear);
+  connect(clear, &QPushButton::clicked, &controller_, &MachineController::ClearConsole);
   connect(speed, &SpeedField::TextBeforeKey, this, &MainWindow::OnSpeedKey);
   connect(keys, &KeyField::KeyReleased, &controller_, &MachineController::KeyReleased);
   connect(picture_, &MemoryPicture::Clicked, this, [this] { view_->Redraw(controller_.State()); });
 }
 
-// The views follow the machine: the memory view after every step and at once
-// after a change from outside, the console with every character.
+// The views follow the machine: the memory view and the console after
+// steps, and at once after a change from outside.
 void MainWindow::Subscribe() {
-  const auto draw = [this] { view_->DrawMemory(controller_.State()); };
-  connect(&controller_, &MachineController::InstructionExecuted, view_, draw);
+  connect(&controller_, &MachineController::Stepped, this, [this] {
+    view_->DrawMemory(controller_.State());
+    console_->Follow();
+  });
   connect(&controller_, &MachineController::MemoryReplaced, view_, [this] { view_->Redraw(controller_.State()); });
   connect(&controller_, &MachineController::Settled, view_, &MemoryView::Flush);
-  connect(&controller_, &MachineController::ConsoleByte, console_,
-          [this](quint8 code) { console_->AppendCharacter(Cp1252Char(code)); });
-  connect(&controller_, &MachineController::StateReplaced, this, [this](quint64 charactersUndone) {
+  connect(&controller_, &MachineController::StateReplaced, this, [this] {
     view_->Redraw(controller_.State());
-    console_->RemoveLast(static_cast<qsizetype>(charactersUndone));
+    console_->Follow();
   });
   connect(&controller_, &MachineController::BreakpointsChanged, picture_, [this] {
     std::array<bool, 256> breakpoints{};

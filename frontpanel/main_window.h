@@ -3,6 +3,7 @@
 #include <QMainWindow>
 #include <QString>
 
+#include "frontpanel/console_store_text.h"
 #include "machine/fill.h"
 
 class QAction;
@@ -66,6 +67,7 @@ class MainWindow : public QMainWindow {
 
   MemoryPicture* picture_ = nullptr;
   TextArea* memoryText_ = nullptr;
+  ConsoleStoreText consoleText_;  // the console store as the view reads it
   ConsoleView* console_ = nullptr;
   MemoryView* view_ = nullptr;
 };

@@ -2,9 +2,6 @@
 
 #include <array>
 
-#include "machine/calc_step.h"
-#include "machine/stage.h"
-
 namespace zar {
 
 namespace {
@@ -15,49 +12,9 @@ namespace {
 constexpr std::array<int, 7> ServiceCells = {NetDataCell, NetCommandCell, 250, 251, 252, ScreenCommandCell,
                                              ConsoleCell};
 
-// IP and the cells a step can write (its A cell and the service cells) as
-// they were before it: whether the step changed anything, and how much it
-// changed the memory sum, follow from them without looking at all 256 cells.
-class StepBefore {
- public:
-  explicit StepBefore(const Machine& m) : ip_(m.IP), a_(m.Memory[m.IP]), aValue_(m.Memory[a_]) {
-    for (std::size_t i = 0; i < ServiceCells.size(); ++i) services_[i] = m.Memory[ServiceCells[i]];
-  }
-
-  bool Unchanged(const Machine& m) const {
-    if (m.IP != ip_ || m.Memory[a_] != aValue_) return false;
-    for (std::size_t i = 0; i < ServiceCells.size(); ++i) {
-      if (m.Memory[ServiceCells[i]] != services_[i]) return false;
-    }
-    return true;
-  }
-
-  int SumChange(const Machine& m) const {
-    int change = 0;
-    bool aIsService = false;
-    for (std::size_t i = 0; i < ServiceCells.size(); ++i) {
-      change += m.Memory[ServiceCells[i]] - services_[i];
-      aIsService = aIsService || ServiceCells[i] == a_;
-    }
-    return aIsService ? change : change + m.Memory[a_] - aValue_;
-  }
-
- private:
-  Byte ip_;
-  Byte a_;
-  Byte aValue_;
-  std::array<Byte, ServiceCells.size()> services_{};
-};
-
 }  // namespace
 
 Session::~Session() = default;
-
-// Out of the way of the steps that do not fail.
-[[gnu::cold]] [[gnu::noinline]] bool Session::ReportFailure(StepStage stage) {
-  RunStage([&] { events_->StageFailed(stage); });
-  return true;
-}
 
 void Session::SetRecordsHistory(bool record) {
   if (record_ && record != recordHistory_) Record({steps_, HistoryInput{record}});
@@ -77,118 +34,137 @@ void Session::ReplaceMachine(const Machine& machine) {
   if (record_) Record({steps_, MachineInput{machine}});
 }
 
-bool Session::MachineStep() {
-  const StepBefore before(machine_);
-  bool changed = false;  // a printed character, or a stage that failed half-way
-  const auto stage = [&](StepStage which, auto&& work) {
-    if (!RunStage(work)) changed = ReportFailure(which);
-  };
-  stage(StepStage::Instruction, [&] {
-    ExecuteInstruction(machine_);
-    if (!CheckConsole(machine_, *events_)) return;
-    changed = true;
-    ++printed_;
-  });
-  stage(StepStage::InstructionReport, [&] { events_->InstructionExecuted(); });
-  stage(StepStage::Screen, [&] {
-    const Byte command = machine_.Memory[ScreenCommandCell];
-    if (!CheckScreen(machine_.Memory, screen_)) return;
-    events_->ScreenCommandRan(command);
-  });
-  bool networkRan = false;
-  stage(StepStage::Network, [&] {
-    const Byte command = machine_.Memory[NetCommandCell];
-    if (!CheckNetwork(machine_.Memory, *network_)) return;
-    networkRan = true;
-    events_->NetworkCommandRan(command);
-  });
-  stage(StepStage::History, [&] {
-    if (!recordHistory_) return;
-    memorySum_ = sumKnown_ ? memorySum_ + before.SumChange(machine_) : MemorySum(machine_.Memory);
-    sumKnown_ = true;
-    history_.Record(memorySum_);
-    events_->HistoryRecorded();
-  });
-  if (record_ && networkRan) record_->networkSteps.push_back(steps_ + 1);
-  CountStep();
-  return changed || !before.Unchanged(machine_);
-}
-
 void Session::CountStep() {
   ++steps_;
-  if (record_ && steps_ - record_->checkpoints.back().step >= StepRecord::CheckpointSteps) Checkpoint(steps_);
+  if (steps_ >= nextCheckpoint_) Checkpoint(steps_);
 }
 
-// The step of MachineStep for the common case, when no device has anything
-// to do: the instruction writes no device cell and no command or character
-// waits. Then IP and the A cell are all the step can change, and the memory
-// sum changes by what the A cell did.
-[[gnu::always_inline]] inline bool Session::PlainStep(bool& changed) {
-  const Byte a = machine_.Memory[machine_.IP];
-  const bool waiting = (machine_.Memory[ConsoleCell] | machine_.Memory[ScreenCommandCell] |
-                        machine_.Memory[NetCommandCell]) != 0;
-  if (a >= ServiceCells.front() || waiting || (recordHistory_ && !sumKnown_)) return false;
-  const Byte old = machine_.Memory[a];
-  changed = ExecuteInstruction(machine_);
-  if (!RunStage([&] { events_->InstructionExecuted(); })) changed = ReportFailure(StepStage::InstructionReport);
-  if (recordHistory_) {
-    memorySum_ += machine_.Memory[a] - old;
+// The instruction has been decoded; this carries out the rest of the step.
+// Only the instruction's A cell differs from before the step when the
+// console drain starts, so the state before the step follows from d.
+template <bool Sampled, bool Short>
+[[gnu::always_inline]] inline bool Session::StepOnce(const Decoded& d) {
+  Execute(machine_, d);
+  const Byte code = machine_.Memory[ConsoleCell];
+  if (code != 0) {
+    console_.Push(code);
+    machine_.Memory[ConsoleCell] = 0;
+  }
+  if (!Short || (machine_.Memory[ScreenCommandCell] | machine_.Memory[NetCommandCell]) != 0) [[unlikely]] {
+    return ServiceStep<Sampled>(d, code);
+  }
+  const Byte a = machine_.Memory[d.a];
+  if constexpr (Sampled) {
+    if (sumKnown_) {
+      memorySum_ += a - d.x;
+      if (d.a != ConsoleCell) memorySum_ -= code;
+    } else {
+      memorySum_ = MemorySum(machine_.Memory);
+      sumKnown_ = true;
+    }
     history_.Record(memorySum_);
-    if (!RunStage([&] { events_->HistoryRecorded(); })) changed = ReportFailure(StepStage::History);
   }
   CountStep();
-  return true;
+  return code != 0 || d.next != d.ip || a != d.x;
 }
 
-std::uint64_t Session::RunUntilFixedPoint(std::uint64_t maxSteps) {
-  std::uint64_t steps = 0;
-  while (steps < maxSteps) {
-    ++steps;
-    bool changed = false;
-    if (!PlainStep(changed)) changed = MachineStep();
-    if (!changed) break;
+// The way of a step that leaves a screen or network command waiting, or
+// found one: the services run, and whether the step changed anything, and
+// how it changed the memory sum, is worked out over every cell they touch.
+template <bool Sampled>
+[[gnu::cold]] [[gnu::noinline]] bool Session::ServiceStep(const Decoded& d, Byte printedCode) {
+  std::array<Byte, ServiceCells.size()> before{};
+  for (std::size_t i = 0; i < ServiceCells.size(); ++i) {
+    const int cell = ServiceCells[i];
+    before[i] = cell == d.a ? d.x : cell == ConsoleCell ? printedCode : machine_.Memory[cell];
   }
-  return steps;
+  if (CheckScreen(machine_.Memory, screen_)) ++screenCommands_;
+  const bool reached = CheckNetwork(machine_.Memory, *network_);
+  if (record_ && reached) record_->networkSteps.push_back(steps_ + 1);
+
+  bool changed = printedCode != 0 || reached || d.next != d.ip;
+  int sumChange = 0;
+  bool aIsService = false;
+  for (std::size_t i = 0; i < ServiceCells.size(); ++i) {
+    const Byte after = machine_.Memory[ServiceCells[i]];
+    changed = changed || after != before[i];
+    sumChange += after - before[i];
+    aIsService = aIsService || ServiceCells[i] == d.a;
+  }
+  if (!aIsService) {
+    changed = changed || machine_.Memory[d.a] != d.x;
+    sumChange += machine_.Memory[d.a] - d.x;
+  }
+  if constexpr (Sampled) {
+    memorySum_ = sumKnown_ ? memorySum_ + sumChange : MemorySum(machine_.Memory);
+    sumKnown_ = true;
+    history_.Record(memorySum_);
+  }
+  CountStep();
+  return changed;
 }
 
-RunStop Session::RunDebugged(std::uint64_t maxSteps) {
+bool Session::Step() { return RunLoop({1, false, true}).reason != RunStop::Reason::FixedPoint; }
+
+template <bool Debug, bool Sampled, bool Short>
+RunStop Session::Loop(const RunPolicy& policy) {
   std::array<Byte, 256> watched{};
   std::array<Byte, 256> before{};
   std::size_t count = 0;
-  for (int cell = 0; cell < 256; ++cell) {
-    if (watches_[cell]) watched[count++] = static_cast<Byte>(cell);
+  if constexpr (Debug) {
+    for (int cell = 0; cell < 256; ++cell) {
+      if (watches_[cell]) watched[count++] = static_cast<Byte>(cell);
+    }
   }
   RunStop stop;
-  while (stop.steps < maxSteps) {
-    for (std::size_t k = 0; k < count; ++k) before[k] = machine_.Memory[watched[k]];
-    // The instruction's write, which a service may undo within the step.
-    const Byte a = machine_.Memory[machine_.IP];
-    const Byte written =
-        watches_[a] ? static_cast<Byte>(machine_.Memory[a] - machine_.Memory[machine_.Memory[machine_.IP + 1]]) : 0;
+  while (stop.steps < policy.maxSteps) {
+    const Decoded d = Decode(machine_);
+    if constexpr (Debug) {
+      for (std::size_t k = 0; k < count; ++k) before[k] = machine_.Memory[watched[k]];
+    }
     ++stop.steps;
-    bool changed = false;
-    if (!PlainStep(changed)) changed = MachineStep();
-    for (std::size_t k = 0; k < count; ++k) {
-      Byte after = machine_.Memory[watched[k]];
-      if (after == before[k] && a == watched[k]) after = written;
-      if (after == before[k]) continue;
-      stop.reason = RunStop::Reason::Watch;
-      stop.address = watched[k];
-      stop.before = before[k];
-      stop.after = after;
-      return stop;
+    const bool changed = StepOnce<Sampled, Short>(d);
+    if constexpr (Debug) {
+      for (std::size_t k = 0; k < count; ++k) {
+        Byte after = machine_.Memory[watched[k]];
+        // The instruction's write counts even when a service undid it.
+        if (after == before[k] && d.a == watched[k]) after = d.result;
+        if (after == before[k]) continue;
+        stop.reason = RunStop::Reason::Watch;
+        stop.address = watched[k];
+        stop.before = before[k];
+        stop.after = after;
+        return stop;
+      }
+      if (breakpoints_[machine_.IP]) {
+        stop.reason = RunStop::Reason::Breakpoint;
+        stop.address = machine_.IP;
+        return stop;
+      }
     }
-    if (breakpointCount_ > 0 && breakpoints_[machine_.IP]) {
-      stop.reason = RunStop::Reason::Breakpoint;
-      stop.address = machine_.IP;
-      return stop;
-    }
-    if (!changed) {
+    if (!changed && policy.fixedPoint) {
       stop.reason = RunStop::Reason::FixedPoint;
       return stop;
     }
   }
   return stop;
+}
+
+RunStop Session::Run(const RunPolicy& policy) {
+  if (run_.paused) return {RunStop::Reason::Paused};
+  return RunLoop(policy);
+}
+
+template <bool Short>
+RunStop Session::RunEngine(const RunPolicy& policy) {
+  if (policy.debugger && Debugging()) {
+    return recordHistory_ ? Loop<true, true, Short>(policy) : Loop<true, false, Short>(policy);
+  }
+  return recordHistory_ ? Loop<false, true, Short>(policy) : Loop<false, false, Short>(policy);
+}
+
+RunStop Session::RunLoop(const RunPolicy& policy) {
+  return engine_ == Engine::Reference ? RunEngine<false>(policy) : RunEngine<true>(policy);
 }
 
 }  // namespace zar

@@ -2,27 +2,48 @@
 
 #include <array>
 #include <cstdint>
+#include <limits>
 #include <memory>
+#include <optional>
+#include <utility>
 
 #include "devices/network_device.h"
 #include "devices/screen_device.h"
 #include "devices/sum_history.h"
+#include "machine/instruction.h"
 #include "machine/machine.h"
-#include "session/machine_events.h"
+#include "session/console_store.h"
+#include "session/run_state.h"
 #include "session/step_record.h"
 
 namespace zar {
 
-enum class RunState { Stopped, Running };
+// Going back takes away at most one character a step, and never more than
+// the console keeps.
+static_assert(StepRecord::MaxReach < ConsoleStore::Keep);
+
+// The ways a session can carry out steps, all with the same results: the
+// reference runs every step through every device service; the interpreter
+// takes a short way for the steps that need no service.
+enum class Engine { Reference, Interpreter };
+
+// What ends a run besides its step budget.
+struct RunPolicy {
+  std::uint64_t maxSteps = 1;
+  bool debugger = true;    // breakpoints and watches stop it
+  bool fixedPoint = true;  // a step that changed nothing stops it (and counts)
+};
 
 // Why a run ended, and where.
 struct RunStop {
-  enum class Reason { StepLimit, Breakpoint, Watch, FixedPoint };
+  enum class Reason { StepLimit, Breakpoint, Watch, FixedPoint, Paused };
   Reason reason = Reason::StepLimit;
   std::uint64_t steps = 0;  // the steps this run took
   Byte address = 0;         // the breakpoint reached, or the watched cell that changed
   Byte before = 0;          // the watched cell's value before the step
   Byte after = 0;           // and after it
+
+  bool ByDebugger() const { return reason == Reason::Breakpoint || reason == Reason::Watch; }
 };
 
 // What going back did.
@@ -33,13 +54,12 @@ struct BackResult {
 };
 
 // The machine with its devices, and the one place that steps it. It holds the
-// memory and IP, the screen store, the history samples and the run state;
-// the network port and the subscriber of its events are given to it. Its
-// debugger stops runs at breakpoints and watched cells and, while a record
-// is kept, undoes steps.
+// memory and IP, the screen store, the console, the history samples and the
+// run state; the network port is given to it. Its debugger stops runs at
+// breakpoints and watched cells and, while a record is kept, undoes steps.
 class Session {
  public:
-  Session(NetworkPort& network, MachineEvents& events) : network_(&network), events_(&events) {}
+  explicit Session(NetworkPort& network) : network_(&network) {}
   ~Session();
 
   Machine& State() {
@@ -50,12 +70,19 @@ class Session {
   ScreenDevice& Screen() { return screen_; }
   const ScreenDevice& Screen() const { return screen_; }
   const SumHistory& History() const { return history_; }
+  ConsoleStore& Console() { return console_; }
+  const ConsoleStore& Console() const { return console_; }
   // Steps done, and console characters printed, since the session began.
   std::uint64_t Steps() const { return steps_; }
-  std::uint64_t Printed() const { return printed_; }
+  std::uint64_t Printed() const { return console_.End(); }
+  // Screen commands carried out so far: a view redraws when it changes.
+  std::uint64_t ScreenCommands() const { return screenCommands_; }
 
-  RunState Run() const { return run_; }
-  void SetRun(RunState run) { run_ = run; }
+  RunState& Run() { return run_; }
+  const RunState& Run() const { return run_; }
+
+  Engine CurrentEngine() const { return engine_; }
+  void SetEngine(Engine engine) { engine_ = engine; }
 
   // The port the network service uses from the next step on.
   void SetNetwork(NetworkPort& network) { network_ = &network; }
@@ -69,18 +96,19 @@ class Session {
   void WriteCell(int cell, Byte value);
   void ReplaceMachine(const Machine& machine);
 
-  // One whole step, always in this order: the instruction with the console
-  // drain, the report that it ran, the screen service, the network service,
-  // the history. A stage that fails is abandoned and the next one runs;
-  // nothing escapes to the caller.
+  // One whole step, always in this order: the instruction, the console
+  // drain, the screen service, the network service, the history sample.
+  // A step that leaves no screen or network command waiting, and finds
+  // none, needs no service and takes a short way.
   //
-  // Returns false only when the step left all cells and IP as they were and
-  // printed nothing: from then on the machine repeats that step for ever.
-  bool MachineStep();
+  // Returns false only when the step left all cells and IP as they were,
+  // printed nothing and reached no socket: from then on the machine repeats
+  // that step for ever.
+  bool Step();
 
-  // Steps until maxSteps steps ran or a step changed nothing (that step
-  // counts). Returns the number of steps run.
-  std::uint64_t RunUntilFixedPoint(std::uint64_t maxSteps);
+  // The one run loop: steps until the policy ends the run. While the run
+  // state is paused it takes no step at all.
+  RunStop Run(const RunPolicy& policy);
 
   // Breakpoints stop a run when a step ends with IP on one; watches stop it
   // after a step that changed the watched cell, also when a device service
@@ -92,11 +120,7 @@ class Session {
   void ClearBreakpointsAndWatches();
   bool Debugging() const { return breakpointCount_ + watchCount_ > 0; }
 
-  // Steps until maxSteps steps ran, a breakpoint or a watch hit, or a fixed
-  // point (that step counts).
-  RunStop RunDebugged(std::uint64_t maxSteps);
-
-  // The step-back record: kept from StartRecord on, about 32 MB at most.
+  // The step-back record: kept from StartRecord on, about 64 MB at most.
   void StartRecord();
   void StopRecord();
   bool Recording() const { return record_ != nullptr; }
@@ -111,20 +135,27 @@ class Session {
   BackResult RunBack();
 
  private:
-  // Runs the work with the record set aside, the network off and nobody
-  // hearing events, as replaying the record needs.
-  // MachineStep's shortcut for a step that needs no service; false when the
-  // step needs more.
-  bool PlainStep(bool& changed);
-  // The step is done: it counts, and the record takes a checkpoint when due.
+  static constexpr std::uint64_t Never = std::numeric_limits<std::uint64_t>::max();
+
+  // Run without the pause, as replaying needs it.
+  RunStop RunLoop(const RunPolicy& policy);
+  template <bool Short>
+  RunStop RunEngine(const RunPolicy& policy);
+  template <bool Debug, bool Sampled, bool Short>
+  RunStop Loop(const RunPolicy& policy);
+  template <bool Sampled, bool Short>
+  bool StepOnce(const Decoded& d);
+  template <bool Sampled>
+  bool ServiceStep(const Decoded& d, Byte printedCode);
   void CountStep();
-  // A stage failed half-way: it counts as a change, and subscribers hear of it.
-  bool ReportFailure(StepStage stage);
+  // Runs the work with the record set aside and the network off, as
+  // replaying the record needs.
   template <typename Work>
   void Unobserved(Work&& work);
   void Checkpoint(std::uint64_t atStep);
   void Restore(const zar::Checkpoint& checkpoint);
-  void Replay(std::uint64_t fromStep, std::uint64_t toStep, std::size_t& input);
+  using LastStop = std::optional<std::pair<std::uint64_t, RunStop>>;
+  void Replay(const StepRecord& record, std::uint64_t toStep, std::size_t& input, LastStop* hit);
   void ApplyInput(const RecordedInput& input);
   void Record(RecordedInput input);
   void TruncateRecord(std::uint64_t step);
@@ -133,19 +164,21 @@ class Session {
   Machine machine_;
   ScreenDevice screen_;
   SumHistory history_;
+  ConsoleStore console_;
   NetworkPort* network_;
-  MachineEvents* events_;
-  RunState run_ = RunState::Stopped;
+  RunState run_;
+  Engine engine_ = Engine::Interpreter;
   bool recordHistory_ = false;
   std::uint64_t steps_ = 0;
-  std::uint64_t printed_ = 0;
-  std::int32_t memorySum_ = 0;       // while samples are taken, followed step by step
+  std::uint64_t screenCommands_ = 0;
+  std::int32_t memorySum_ = 0;  // while samples are taken, followed step by step
   bool sumKnown_ = false;
   std::array<bool, 256> breakpoints_{};
   std::array<bool, 256> watches_{};
   int breakpointCount_ = 0;
   int watchCount_ = 0;
   std::unique_ptr<StepRecord> record_;
+  std::uint64_t nextCheckpoint_ = Never;  // the step at which the record takes its next checkpoint
 };
 
 }  // namespace zar

@@ -13,7 +13,10 @@ void Session::StartRecord() {
   Checkpoint(steps_);
 }
 
-void Session::StopRecord() { record_.reset(); }
+void Session::StopRecord() {
+  record_.reset();
+  nextCheckpoint_ = Never;
+}
 
 std::uint64_t Session::RecordDepth() const { return record_ ? steps_ - record_->checkpoints.front().step : 0; }
 
@@ -36,7 +39,8 @@ void Session::Checkpoint(std::uint64_t atStep) {
   std::deque<zar::Checkpoint>& checkpoints = record_->checkpoints;
   checkpoints.push_back({atStep, machine_,
                          ScreenSnapshot::Take(screen_.Buffer, checkpoints.empty() ? nullptr : &checkpoints.back().screen),
-                         screen_.ScreenColor, history_, recordHistory_, printed_});
+                         screen_.ScreenColor, history_, recordHistory_, console_.End()});
+  nextCheckpoint_ = atStep + StepRecord::CheckpointSteps;
   // The oldest checkpoint goes once the next one is deep enough on its own.
   while (checkpoints.size() > 1 && checkpoints[1].step + StepRecord::MaxDepth <= atStep) checkpoints.pop_front();
   const std::uint64_t oldest = checkpoints.front().step;
@@ -53,7 +57,7 @@ void Session::Restore(const zar::Checkpoint& checkpoint) {
   screen_.ScreenColor = checkpoint.screenColor;
   history_ = checkpoint.history;
   recordHistory_ = checkpoint.recordHistory;
-  printed_ = checkpoint.printed;
+  console_.TruncateTo(checkpoint.printed);
   sumKnown_ = false;
 }
 
@@ -67,53 +71,66 @@ void Session::ApplyInput(const RecordedInput& recorded) {
 template <typename Work>
 void Session::Unobserved(Work&& work) {
   auto record = std::move(record_);
+  const std::uint64_t nextCheckpoint = std::exchange(nextCheckpoint_, Never);
   OfflineNetworkPort offline;
-  MachineEvents silent;
   NetworkPort* network = std::exchange(network_, &offline);
-  MachineEvents* events = std::exchange(events_, &silent);
   work(*record);
   network_ = network;
-  events_ = events;
+  nextCheckpoint_ = nextCheckpoint;
   record_ = std::move(record);
 }
 
-// Steps from a restored checkpoint to toStep, each input where it came.
-void Session::Replay(std::uint64_t fromStep, std::uint64_t toStep, std::size_t& input) {
-  Unobserved([&](const StepRecord& record) {
-    const auto applyInputs = [&] {
-      for (; input < record.inputs.size() && record.inputs[input].step == steps_; ++input) {
-        ApplyInput(record.inputs[input]);
-      }
-    };
-    steps_ = fromStep;
-    applyInputs();
-    while (steps_ < toStep) {
-      MachineStep();
-      applyInputs();
+// Steps from a restored checkpoint to toStep, each recorded input where it
+// came, in runs of the one loop between two inputs. With hit given, the
+// debugger looks at every step, and hit keeps the last stop it would have made.
+void Session::Replay(const StepRecord& record, std::uint64_t toStep, std::size_t& input, LastStop* hit) {
+  const auto apply = [&] {
+    for (; input < record.inputs.size() && record.inputs[input].step == steps_; ++input) {
+      ApplyInput(record.inputs[input]);
     }
-  });
+  };
+  apply();
+  while (steps_ < toStep) {
+    std::uint64_t until = toStep;
+    if (input < record.inputs.size()) until = std::min(until, record.inputs[input].step);
+    while (steps_ < until) {
+      const RunStop stop = RunLoop({until - steps_, hit != nullptr, false});
+      if (stop.ByDebugger()) *hit = {steps_, stop};
+    }
+    apply();
+  }
 }
 
 void Session::TruncateRecord(std::uint64_t step) {
   while (record_->checkpoints.size() > 1 && record_->checkpoints.back().step > step) record_->checkpoints.pop_back();
   while (!record_->inputs.empty() && record_->inputs.back().step > step) record_->inputs.pop_back();
   while (!record_->networkSteps.empty() && record_->networkSteps.back() > step) record_->networkSteps.pop_back();
+  nextCheckpoint_ = record_->checkpoints.back().step + StepRecord::CheckpointSteps;
 }
+
+namespace {
+
+std::size_t FirstInputAt(const std::deque<RecordedInput>& inputs, std::uint64_t step) {
+  return static_cast<std::size_t>(
+      std::lower_bound(inputs.begin(), inputs.end(), step,
+                       [](const RecordedInput& i, std::uint64_t s) { return i.step < s; }) -
+      inputs.begin());
+}
+
+}  // namespace
 
 BackResult Session::GoBackTo(std::uint64_t step) {
   BackResult result;
   result.steps = steps_ - step;
-  const std::deque<RecordedInput>& inputs = record_->inputs;
   result.crossedNetwork = !record_->networkSteps.empty() && record_->networkSteps.back() > step;
   const auto& checkpoints = record_->checkpoints;
   const auto after = [](std::uint64_t s, const zar::Checkpoint& c) { return s < c.step; };
   const auto checkpoint = std::prev(std::upper_bound(checkpoints.begin(), checkpoints.end(), step, after));
   Restore(*checkpoint);
-  std::size_t input = std::lower_bound(inputs.begin(), inputs.end(), checkpoint->step,
-                                       [](const RecordedInput& i, std::uint64_t s) { return i.step < s; }) -
-                      inputs.begin();
-  Replay(checkpoint->step, step, input);
+  std::size_t input = FirstInputAt(record_->inputs, checkpoint->step);
+  Unobserved([&](const StepRecord& record) { Replay(record, step, input, nullptr); });
   TruncateRecord(step);
+  console_.SettleClear();
   return result;
 }
 
@@ -128,31 +145,21 @@ BackResult Session::StepBack(std::uint64_t n) {
 BackResult Session::RunBack() {
   if (RecordDepth() == 0) return {};
   const std::uint64_t now = steps_;
-  const std::uint64_t oldest = record_->checkpoints.front().step;
-  std::uint64_t target = oldest;
+  std::uint64_t target = record_->checkpoints.front().step;
   RunStop stop;
-  for (std::size_t k = record_->checkpoints.size(); k-- > 0;) {
+  for (std::size_t k = record_->checkpoints.size(); Debugging() && k-- > 0;) {
     const std::uint64_t from = record_->checkpoints[k].step;
     if (from >= now) continue;
     // The states after from up to the next checkpoint's, and before now.
     const std::uint64_t last =
         k + 1 < record_->checkpoints.size() ? std::min(record_->checkpoints[k + 1].step, now - 1) : now - 1;
     Restore(record_->checkpoints[k]);
-    std::size_t input = 0;
-    while (input < record_->inputs.size() && record_->inputs[input].step < from) ++input;
-    Replay(from, from, input);
-    std::optional<std::uint64_t> hit;
-    while (steps_ < last) {
-      RunStop one;
-      Unobserved([&](const StepRecord&) { one = RunDebugged(1); });
-      if (one.reason == RunStop::Reason::Breakpoint || one.reason == RunStop::Reason::Watch) {
-        hit = steps_;
-        stop = one;
-      }
-      Replay(steps_, steps_, input);  // the inputs after this step
-    }
+    std::size_t input = FirstInputAt(record_->inputs, from);
+    LastStop hit;
+    Unobserved([&](const StepRecord& record) { Replay(record, last, input, &hit); });
     if (hit) {
-      target = *hit;
+      target = hit->first;
+      stop = hit->second;
       break;
     }
   }

@@ -50,6 +50,9 @@ struct StepRecord {
   // each with a whole screen of its own, stay under 64 MB.
   static constexpr std::uint64_t CheckpointSteps = 4608;
   static constexpr std::uint64_t MaxDepth = 1'000'000;
+  // The most steps that can be undone: the oldest checkpoint goes only once
+  // the next one is MaxDepth deep, and checkpoints come CheckpointSteps apart.
+  static constexpr std::uint64_t MaxReach = MaxDepth + 2 * CheckpointSteps;
 
   std::deque<Checkpoint> checkpoints;
   std::deque<RecordedInput> inputs;

@@ -15,57 +15,130 @@ namespace zar {
 namespace {
 constexpr int TabColumns = 8;
 constexpr int Margin = 2;
+
+int NextTabStop(int column) { return column + TabColumns - column % TabColumns; }
 }  // namespace
 
-ConsoleView::ConsoleView(QWidget* parent) : QAbstractScrollArea(parent) {
+const QString ConsoleView::DroppedNote =
+    QStringLiteral("(earlier output was dropped: the console keeps the last 1010000 characters)");
+
+ConsoleView::ConsoleView(const ConsoleText& text, QWidget* parent) : QAbstractScrollArea(parent), text_(text) {
   setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
   setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
   setFocusPolicy(Qt::StrongFocus);
   viewport()->setBackgroundRole(QPalette::Base);
   viewport()->setAutoFillBackground(true);
+  Restart();
 }
 
-void ConsoleView::AppendCharacter(QChar c) {
-  appended_.append(c);
-  if (c == '\r') {
-    StartLine();
-    afterCarriageReturn_ = true;
-  } else if (c == '\n') {
-    if (!afterCarriageReturn_) StartLine();
-    afterCarriageReturn_ = false;
+void ConsoleView::Follow() {
+  const std::uint64_t end = text_.End();
+  if (text_.Clears() != clears_) {
+    Restart();
+  } else if (end != shownEnd_ || text_.Begin() > lines_.front().start) {
+    if (end < shownEnd_) TruncateTo(end);
+    if (text_.Begin() > lines_.front().start) DropBefore(text_.Begin());
+    Append(end);
   } else {
-    QString& line = lines_.back();
-    if (c == '\t') {
-      line.append(QString(TabColumns - line.size() % TabColumns, ' '));
-    } else {
-      line.append(c);
-    }
-    widestLine_ = std::max(widestLine_, static_cast<int>(line.size()));
-    afterCarriageReturn_ = false;
+    return;
   }
   UpdateScrollBars();
   viewport()->update();
 }
 
-void ConsoleView::StartLine() { lines_.append(QString()); }
-
-void ConsoleView::RemoveLast(qsizetype n) {
-  if (n <= 0) return;
-  const QString kept = appended_.left(std::max<qsizetype>(0, appended_.size() - n));
-  Clear();
-  for (const QChar c : kept) AppendCharacter(c);
-}
-
-void ConsoleView::Clear() {
-  appended_.clear();
-  lines_ = {QString()};
-  widestLine_ = 0;
+void ConsoleView::Restart() {
+  clears_ = text_.Clears();
+  const std::uint64_t begin = text_.Begin();
+  lines_ = {Line{begin, begin, 0, false}};
+  shownEnd_ = begin;
   afterCarriageReturn_ = false;
-  UpdateScrollBars();
-  viewport()->update();
+  widest_ = 0;
+  Append(text_.End());
 }
 
-QString ConsoleView::Text() const { return QStringList(lines_).join('\n'); }
+void ConsoleView::Append(std::uint64_t to) {
+  if (to <= shownEnd_) return;
+  const QString added = text_.Range(shownEnd_, to);
+  std::uint64_t at = shownEnd_;
+  for (const QChar c : added) {
+    Line& line = lines_.back();
+    if (c == '\r' || (c == '\n' && !afterCarriageReturn_)) {
+      lines_.push_back(Line{at + 1, at + 1, 0, false});
+    } else if (c == '\n') {
+      line.start = line.end = at + 1;  // the second half of a pair
+    } else {
+      line.end = at + 1;
+      line.tabs = line.tabs || c == '\t';
+      line.columns = c == '\t' ? NextTabStop(line.columns) : line.columns + 1;
+      widest_ = std::max(widest_, line.columns);
+    }
+    afterCarriageReturn_ = c == '\r';
+    ++at;
+  }
+  shownEnd_ = to;
+}
+
+// The last line that keeps characters is read again from its start, so a
+// carriage return that lost its line feed ends its line again.
+void ConsoleView::TruncateTo(std::uint64_t end) {
+  bool widest = false;  // whether the widest line lost characters
+  while (lines_.size() > 1 && lines_.back().start >= end) {
+    widest = widest || lines_.back().columns >= widest_;
+    lines_.pop_back();
+  }
+  Line& last = lines_.back();
+  widest = widest || last.columns >= widest_;
+  last.start = std::min(last.start, end);
+  last.end = last.start;
+  last.columns = 0;
+  last.tabs = false;
+  shownEnd_ = last.start;
+  afterCarriageReturn_ = last.start > text_.Begin() && text_.Range(last.start - 1, last.start) == QStringLiteral("\r");
+  if (widest) FindWidest();
+  Append(end);
+}
+
+void ConsoleView::DropBefore(std::uint64_t begin) {
+  while (lines_.size() > 1 && lines_[1].start <= begin) lines_.pop_front();
+  Line& first = lines_.front();
+  first.start = std::max(first.start, begin);
+  first.end = std::max(first.end, first.start);
+  Measure(first);
+  FindWidest();
+}
+
+void ConsoleView::Measure(Line& line) const {
+  const QString chars = text_.Range(line.start, line.end);
+  line.tabs = chars.contains('\t');
+  line.columns = line.tabs ? static_cast<int>(Expanded(line).size()) : static_cast<int>(chars.size());
+}
+
+void ConsoleView::FindWidest() {
+  widest_ = 0;
+  for (const Line& line : lines_) widest_ = std::max(widest_, line.columns);
+}
+
+QString ConsoleView::Expanded(const Line& line) const {
+  const QString chars = text_.Range(line.start, line.end);
+  if (!line.tabs) return chars;
+  QString expanded;
+  for (const QChar c : chars) {
+    if (c == '\t') {
+      expanded.append(QString(NextTabStop(static_cast<int>(expanded.size())) - expanded.size(), ' '));
+    } else {
+      expanded.append(c);
+    }
+  }
+  return expanded;
+}
+
+QString ConsoleView::Text() const {
+  QStringList lines;
+  for (const Line& line : lines_) lines.append(Expanded(line));
+  return lines.join('\n');
+}
+
+QString ConsoleView::Note() const { return text_.Dropped() ? DroppedNote : QString(); }
 
 QString ConsoleView::Picture(QString line) {
   constexpr char16_t FirstPicture = 0x2400;  // the picture of code 0; code 127 has 0x2421
@@ -88,26 +161,42 @@ void ConsoleView::UpdateScrollBars() {
   // New output keeps the view on the last line while it was there before.
   QScrollBar* vertical = verticalScrollBar();
   const bool followingEnd = vertical->value() >= vertical->maximum();
-  vertical->setRange(0, std::max(0, static_cast<int>(lines_.size()) - VisibleLines()));
-  vertical->setPageStep(VisibleLines());
-  horizontalScrollBar()->setRange(0, std::max(0, widestLine_ - VisibleColumns() + 1));
+  const int textLines = VisibleLines() - NoteLines();
+  vertical->setRange(0, std::max(0, static_cast<int>(lines_.size()) - textLines));
+  vertical->setPageStep(std::max(1, textLines));
+  horizontalScrollBar()->setRange(0, std::max(0, widest_ - VisibleColumns() + 1));
   horizontalScrollBar()->setPageStep(VisibleColumns());
   if (!followingEnd) return;
   vertical->setValue(vertical->maximum());
-  horizontalScrollBar()->setValue(std::max(0, static_cast<int>(lines_.back().size()) - VisibleColumns() + 1));
+  horizontalScrollBar()->setValue(std::max(0, lines_.back().columns - VisibleColumns() + 1));
 }
 
 void ConsoleView::paintEvent(QPaintEvent*) {
   QPainter painter(viewport());
   painter.setFont(font());
   const QFontMetrics metrics = fontMetrics();
+  const int notes = NoteLines();
+  if (notes > 0) {
+    painter.setPen(palette().color(QPalette::PlaceholderText));
+    painter.drawText(Margin, Margin + metrics.ascent(), Note());
+    painter.setPen(palette().color(QPalette::Text));
+  }
   const int first = verticalScrollBar()->value();
   const int column = horizontalScrollBar()->value();
   const int columns = VisibleColumns() + 1;
-  const int last = std::min(static_cast<int>(lines_.size()), first + VisibleLines() + 1);
+  const int last = std::min(static_cast<int>(lines_.size()), first + VisibleLines() - notes + 1);
   for (int i = first; i < last; ++i) {
-    const int baseline = Margin + (i - first) * metrics.lineSpacing() + metrics.ascent();
-    painter.drawText(Margin, baseline, Picture(lines_[i].mid(column, columns)));
+    const Line& line = lines_[static_cast<std::size_t>(i)];
+    // Without tabs a column is a character: only those in view are read.
+    QString shown;
+    if (line.tabs) {
+      shown = Expanded(line).mid(column, columns);
+    } else if (line.start + static_cast<std::uint64_t>(column) < line.end) {
+      const std::uint64_t from = line.start + static_cast<std::uint64_t>(column);
+      shown = text_.Range(from, std::min(line.end, from + static_cast<std::uint64_t>(columns)));
+    }
+    const int baseline = Margin + (i - first + notes) * metrics.lineSpacing() + metrics.ascent();
+    painter.drawText(Margin, baseline, Picture(shown));
   }
 }
 

@@ -139,15 +139,26 @@ TEST(DebuggerWindow, SaysWhereARunStoppedAndEditsOnlyWhatIsAllowed) {
   DebuggerWindow window(controller);
   controller.LoadImage(Image({20, 21, 0}, {{21, 255}}));  // cell 20 counts up
   Show(window);
-  EXPECT_EQ(window.InstructionText(), "IP 0: A 20 = 0, B 21 = 255, C 0; 0 - 255 = 1 <= 0: next 0");
+  EXPECT_EQ(window.InstructionText(), "IP 0: [20] 0 - [21] 255 = 1; 0 <= 255, so jump to 0");
   EXPECT_TRUE(window.ToggleWatch("&H14"));
   controller.RunFullSpeed();
   ASSERT_TRUE(test::WaitFor([&] { return !controller.FullSpeed(); }));
   EXPECT_EQ(window.StateText(), "State: stopped at watch 20: 0 -> 1");
+  controller.Step();
+  controller.StepBack();
+  EXPECT_EQ(window.StateText(), "State: stepped back to step 1");
   EXPECT_FALSE(window.SetCell("20", "256"));
   EXPECT_FALSE(window.SetIP("253"));
   EXPECT_TRUE(window.SetCell("20", "7") && window.SetIP("3"));
   EXPECT_EQ(std::vector<int>({controller.State().Memory[20], controller.State().IP}), std::vector<int>({7, 3}));
+
+  controller.LoadImage(MemoryCells{});  // 0 - 0 at 0: full speed waits, and the steps count from the load
+  controller.RunFullSpeed();
+  ASSERT_TRUE(test::WaitFor([&] { return controller.Run().waiting; }));
+  EXPECT_EQ(window.StateText(), "State: waiting at a fixed point (IP 0)");
+  EXPECT_TRUE(window.StepsText().startsWith("Steps: 1 ")) << window.StepsText().toStdString();
+  controller.SetPaused(true);
+  EXPECT_EQ(window.StateText(), "State: waiting at a fixed point (IP 0), paused while a dialog is open");
 }
 
 }  // namespace

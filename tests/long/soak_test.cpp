@@ -18,12 +18,6 @@
 namespace zar {
 namespace {
 
-class CountingEvents final : public MachineEvents {
- public:
-  void ConsoleOut(Byte) override { ++printed; }
-  long long printed = 0;
-};
-
 //   0: SUB 255,30,3   print '.' (0 - 210)
 //   3: SUB 253,31,6   plot (0 - 253 = 3) at X, Y = 248, 249 in red
 //   6: SUB 248,32,0   X += 1, back to 0
@@ -61,13 +55,12 @@ TEST_F(Soak, HundredThousandStepsAtOneMillisecondWithEveryWindowOpen) {
 
   // The same number of steps without any window gives the same machine.
   OfflineNetworkPort network;
-  CountingEvents events;
-  Session expected(network, events);
+  Session expected(network);
   expected.State().Memory = SoakProgram();
-  EXPECT_EQ(expected.RunUntilFixedPoint(Steps), Steps);
+  EXPECT_EQ(expected.Run({Steps, false, true}).steps, static_cast<std::uint64_t>(Steps));
   EXPECT_EQ(machine.Memory, expected.State().Memory);
   EXPECT_EQ(machine.IP, expected.State().IP);
-  EXPECT_EQ(window.findChild<ConsoleView*>("cbox")->Text().size(), events.printed);
+  EXPECT_EQ(window.findChild<ConsoleView*>("cbox")->Text().size(), expected.Printed());
   EXPECT_EQ(controller.Screen().Buffer(0, 128), RGB(255, 0, 0));
 
   const long long growth = test::ResidentBytes() - earlyResident;

@@ -4,9 +4,9 @@
 #include <array>
 #include <vector>
 
-#include "machine/calc_step.h"
 #include "machine/cp1252.h"
 #include "machine/fill.h"
+#include "machine/instruction.h"
 #include "machine/memory_text.h"
 
 namespace zar {
@@ -21,45 +21,34 @@ Machine MachineWith(const Cells& cells, int ip = 0) {
   return m;
 }
 
-struct Printed : ConsoleSink {
-  void ConsoleOut(Byte code) override { text += static_cast<char>(code); }
-  std::string text;
-};
-
-TEST(ExecuteInstruction, SubtractsWrapsAndBranchesOnZeroOrNegative) {
+TEST(Decode, SubtractsWrapsAndBranchesOnZeroOrNegativeAndSaysSoInWords) {
   // One instruction at ip; afterwards the A cell `cell` holds `value` and IP is `next`.
-  const struct { const char* name; int ip; Cells cells; int cell, value, next; bool changed; } cases[] = {
-      {"positive continues", 0, {{0, 10}, {1, 11}, {2, 6}, {10, 9}, {11, 7}}, 10, 2, 3, true},
-      {"negative jumps", 0, {{0, 10}, {1, 11}, {2, 6}, {10, 5}, {11, 7}}, 10, 254, 6, true},
-      {"zero jumps", 0, {{0, 10}, {1, 11}, {2, 6}, {10, 7}, {11, 7}}, 10, 0, 6, true},
-      {"largest is positive", 0, {{0, 10}, {1, 11}, {2, 6}, {10, 255}}, 10, 255, 3, true},
-      {"most negative wraps", 0, {{0, 10}, {1, 11}, {2, 6}, {11, 255}}, 10, 1, 6, true},
-      {"same operand clears", 0, {{0, 20}, {1, 20}, {2, 99}, {20, 42}}, 20, 0, 99, true},
-      {"continuing past 252", 252, {{252, 100}, {253, 101}, {100, 9}, {101, 1}}, 100, 8, 0, true},
-      {"jump to 253", 0, {{0, 30}, {1, 30}, {2, 253}}, 30, 0, 0, false},
-      {"jump to 255", 9, {{9, 30}, {10, 30}, {11, 255}}, 30, 0, 0, true},
+  const struct { const char* name; int ip; Cells cells; int cell, value, next; const char* words; } cases[] = {
+      {"positive continues", 0, {{0, 10}, {1, 11}, {2, 6}, {10, 9}, {11, 7}}, 10, 2, 3,
+       "IP 0: [10] 9 - [11] 7 = 2; 9 > 7, so go on to 3"},
+      {"negative jumps", 0, {{0, 10}, {1, 11}, {2, 6}, {10, 5}, {11, 7}}, 10, 254, 6,
+       "IP 0: [10] 5 - [11] 7 = 254; 5 <= 7, so jump to 6"},
+      {"zero jumps", 0, {{0, 10}, {1, 11}, {2, 6}, {10, 7}, {11, 7}}, 10, 0, 6, nullptr},
+      {"largest is positive", 0, {{0, 10}, {1, 11}, {2, 6}, {10, 255}}, 10, 255, 3, nullptr},
+      {"most negative wraps", 0, {{0, 10}, {1, 11}, {2, 6}, {11, 255}}, 10, 1, 6, nullptr},
+      {"same operand clears", 0, {{0, 20}, {1, 20}, {2, 99}, {20, 42}}, 20, 0, 99, nullptr},
+      {"continuing past 252", 252, {{252, 100}, {253, 101}, {100, 9}, {101, 1}}, 100, 8, 0,
+       "IP 252: [100] 9 - [101] 1 = 8; 9 > 1, so go on to 0 (past 252)"},
+      {"jump to 253", 0, {{0, 30}, {1, 30}, {2, 253}}, 30, 0, 0,
+       "IP 0: [30] 0 - [30] 0 = 0; 0 <= 0, so jump to 0 (C 253 is beyond 252)"},
+      {"jump to 255", 9, {{9, 30}, {10, 30}, {11, 255}}, 30, 0, 0, nullptr},
       // A is the instruction's own C cell: the jump takes the C fetched before the write.
-      {"operands fetched first", 0, {{0, 2}, {1, 5}, {2, 2}, {5, 200}}, 2, 58, 2, true},
-      {"jump to itself", 0, {{0, 255}, {1, 255}}, 255, 0, 0, false},
-      {"only the cell changes", 0, {{0, 10}, {1, 11}, {10, 1}, {11, 1}}, 10, 0, 0, true},
+      {"operands fetched first", 0, {{0, 2}, {1, 5}, {2, 2}, {5, 200}}, 2, 58, 2, nullptr},
+      {"console cell", 3, {{3, 255}, {4, 18}, {5, 6}, {18, 65}}, 255, 191, 6,
+       "IP 3: [255] 0 - [18] 65 = 191; 0 <= 65, so jump to 6"},
   };
   for (const auto& c : cases) {
     Machine m = MachineWith(c.cells, c.ip);
-    EXPECT_EQ(ExecuteInstruction(m), c.changed) << c.name;
+    const Decoded d = Decode(m);
+    Execute(m, d);
     EXPECT_EQ(std::vector<int>({m.Memory[c.cell], m.IP}), std::vector<int>({c.value, c.next})) << c.name;
+    if (c.words) EXPECT_EQ(DescribeInstruction(d), c.words);
   }
-}
-
-TEST(CalcStep, DrainsTheConsoleOnceAndCountsPrintingAsChange) {
-  Printed console;
-  Machine m = MachineWith({{0, 255}, {1, 10}, {2, 3}, {10, 191}});  // cell 255 := 0 - 191 = 'A'
-  EXPECT_TRUE(CalcStep(m, console));
-  EXPECT_EQ(m.Memory[ConsoleCell], 0);
-  EXPECT_FALSE(CheckConsole(m, console));
-  Machine still = MachineWith({{ConsoleCell, 'B'}});  // 0 - 0 at cell 0, jump to itself
-  EXPECT_TRUE(CalcStep(still, console));
-  EXPECT_FALSE(CalcStep(still, console));
-  EXPECT_EQ(console.text, "AB");
 }
 
 TEST(MemoryText, BracketsIpAndTheOperandsAndEndsWithTheStatusLine) {

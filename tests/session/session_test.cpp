@@ -4,50 +4,43 @@
 
 #include <algorithm>
 #include <random>
-#include <stdexcept>
+#include <memory>
+#include <string>
 #include <vector>
 
 namespace zar {
 namespace {
 
-// Writes each event as a letter (C console, I instruction, S screen, N network, H history) and a
-// failed stage as '!' with its number; throws from the event whose letter is `failing`.
-struct EventTrace : MachineEvents {
-  void ConsoleOut(Byte) override { Event('C'); }
-  void InstructionExecuted() override { Event('I'); }
-  void ScreenCommandRan(Byte) override { Event('S'); }
-  void NetworkCommandRan(Byte) override { Event('N'); }
-  void HistoryRecorded() override { Event('H'); }
-  void StageFailed(StepStage stage) override { (text += '!') += static_cast<char>('0' + static_cast<int>(stage)); }
-  void Event(char letter) {
-    text += letter;
-    if (letter == failing) throw std::runtime_error("subscriber failed");
-  }
-  char failing = 0;
-  std::string text;
-};
+// Two machines the same in everything a step can show.
+void ExpectSameSessions(const Session& a, const Session& b, const std::string& what) {
+  SCOPED_TRACE(what);
+  EXPECT_EQ(a.Steps(), b.Steps());
+  EXPECT_EQ(a.State().Memory, b.State().Memory);
+  EXPECT_EQ(a.State().IP, b.State().IP);
+  EXPECT_EQ(a.Printed(), b.Printed());
+  EXPECT_EQ(a.Console().Visible(), b.Console().Visible());
+  EXPECT_EQ(a.Screen().ScreenColor, b.Screen().ScreenColor);
+  EXPECT_TRUE(std::equal(a.Screen().Buffer.Rows(), a.Screen().Buffer.Rows() + ScreenSize * ScreenSize,
+                         b.Screen().Buffer.Rows()));
+  EXPECT_EQ(a.History().Samples(), b.History().Samples());
+  EXPECT_EQ(a.RecordsHistory(), b.RecordsHistory());
+}
 
-TEST(Session, RunsTheStagesInTheirFixedOrderAndAFailureAbandonsOnlyItsOwn) {
-  // Without a failure the history is left out: it records only while asked to. A failed stage counts as a change,
-  // so a second, quiet step still reports one when its stage fails again.
-  const struct { char failing; const char* trace; bool again; } cases[] = {
-      {0, "CISN", false},     {'C', "C!0ISN", true}, {'I', "CI!1SN", true},
-      {'S', "CIS!2N", false}, {'N', "CISN!3", false}, {'H', "CISNH!4", true}};
-  for (const auto& [failing, trace, again] : cases) {
+TEST(Session, AStepServesEveryDeviceAndAQuietStepIsAFixedPoint) {
+  for (const Engine engine : {Engine::Reference, Engine::Interpreter}) {
     OfflineNetworkPort network;
-    EventTrace events;
-    events.failing = failing;
-    Session session(network, events);
-    session.SetRecordsHistory(failing == 'H');
-    // 0 - 0 at cell 0 changes nothing; the console, a screen clear and an unknown network command are pending.
+    Session session(network);
+    session.SetEngine(engine);
+    // 0 - 0 at cell 0 changes nothing; a character, a screen clear and an unknown network command wait.
     MemoryCells& memory = session.State().Memory;
     memory[ConsoleCell] = 'A';
     memory[ScreenCommandCell] = ScreenClear;
     memory[NetCommandCell] = 9;
-    EXPECT_TRUE(session.MachineStep());
-    EXPECT_EQ(events.text, trace);
-    EXPECT_EQ(memory[ScreenCommandCell] + memory[NetCommandCell], 0) << trace;
-    EXPECT_EQ(session.MachineStep(), again) << trace;
+    EXPECT_TRUE(session.Step());
+    EXPECT_EQ(memory[ScreenCommandCell] + memory[NetCommandCell] + memory[ConsoleCell], 0);
+    EXPECT_EQ(session.Console().Visible(), "A");
+    EXPECT_EQ(session.ScreenCommands(), 1u);
+    EXPECT_FALSE(session.Step());
   }
 }
 
@@ -58,15 +51,72 @@ TEST(Session, RunStopsAtTheFirstStepThatChangesNothingAndHonoursTheLimit) {
       {{}, {0, 0}, 100, 1}, {{}, {ScreenCommandCell, 1}, 100, 2}, {{}, {NetCommandCell, 9}, 100, 2},
       {{}, {ConsoleCell, 'A'}, 100, 2}, {{9, 10, 3, 255, 9, 6, 255, 255, 6, 0, 65}, {0, 9}, 100, 3},
       {countdown, {0, 10}, 50, 50}, {countdown, {0, 10}, 0, 0},
-      {{253, 10, 0}, {10, 253}, 100, 1}};  // a plot every step leaves every cell as it was
+      {{253, 10, 0}, {10, 253}, 100, 1},   // a plot every step leaves every cell as it was
+      {{255, 10, 0}, {10, 191}, 100, 100}};  // printing 'A' every step is a change
   for (const auto& c : cases) {
-    OfflineNetworkPort network;
-    EventTrace events;
-    Session session(network, events);
-    for (std::size_t i = 0; i < c.cells.size(); ++i) session.State().Memory[i] = static_cast<Byte>(c.cells[i]);
-    session.State().Memory[c.more.first] = static_cast<Byte>(c.more.second);
-    EXPECT_EQ(session.RunUntilFixedPoint(c.limit), c.steps) << "cell " << c.more.first << ", limit " << c.limit;
+    for (const Engine engine : {Engine::Reference, Engine::Interpreter}) {
+      OfflineNetworkPort network;
+      Session session(network);
+      session.SetEngine(engine);
+      for (std::size_t i = 0; i < c.cells.size(); ++i) session.State().Memory[i] = static_cast<Byte>(c.cells[i]);
+      session.State().Memory[c.more.first] = static_cast<Byte>(c.more.second);
+      EXPECT_EQ(session.Run({c.limit, false, true}).steps, c.steps) << "cell " << c.more.first << ", limit " << c.limit;
+    }
   }
+}
+
+// Random images, most of them writing into the device cells, run by every
+// engine with the same breakpoints, watch and budget: every engine ends where
+// the reference does, and stops for the same reason.
+TEST(Session, EnginesAgreeOnRandomImages) {
+  std::mt19937 random(7);
+  for (int round = 0; round < 300; ++round) {
+    MemoryCells image{};
+    for (auto& cell : image) cell = static_cast<Byte>(random() % 4 == 0 ? 238 + random() % 18 : random());
+    const Byte breakpoint = static_cast<Byte>(random() % 253), watch = static_cast<Byte>(random());
+    const RunPolicy policy{1 + random() % 5000, round % 2 == 0, round % 3 != 0};
+    OfflineNetworkPort network;
+    std::vector<std::unique_ptr<Session>> sessions;
+    std::vector<RunStop> stops;
+    for (const Engine engine : {Engine::Reference, Engine::Interpreter}) {
+      auto& session = *sessions.emplace_back(std::make_unique<Session>(network));
+      session.SetEngine(engine);
+      session.State().Memory = image;
+      session.SetRecordsHistory(round % 4 < 2);
+      session.SetBreakpoint(breakpoint, true);
+      session.SetWatch(watch, round % 5 == 0);
+      stops.push_back(session.Run(policy));
+    }
+    ExpectSameSessions(*sessions[0], *sessions[1], "round " + std::to_string(round));
+    EXPECT_EQ(stops[0].reason, stops[1].reason) << round;
+    EXPECT_EQ(stops[0].steps, stops[1].steps) << round;
+  }
+}
+
+TEST(ConsoleStore, KeepsTheNewestCharactersAndNeverBringsBackWhatWasCleared) {
+  ConsoleStore store;
+  for (std::uint64_t i = 0; i < 2 * ConsoleStore::Keep + 5; ++i) store.Push(static_cast<Byte>('a' + i % 26));
+  EXPECT_EQ(store.End(), 2 * ConsoleStore::Keep + 5);
+  EXPECT_GE(store.Visible().size(), ConsoleStore::Keep);
+  EXPECT_TRUE(store.Dropped());
+  const std::uint64_t cleared = store.End();
+  store.Clear();
+  EXPECT_FALSE(store.Dropped());
+  store.Push('X');
+  // Back to two characters before the clear, and the steps to it replayed:
+  // what they print again stays cleared.
+  store.TruncateTo(cleared - 2);
+  store.Push('p');
+  store.Push('q');
+  store.SettleClear();
+  EXPECT_EQ(store.Visible(), "");
+  store.Push('!');
+  EXPECT_EQ(store.Visible(), "!");
+  // Back before the clear with nothing replayed: new output shows.
+  store.TruncateTo(cleared - 1);
+  store.SettleClear();
+  store.Push('?');
+  EXPECT_EQ(store.Visible(), "?");
 }
 
 }  // namespace
@@ -81,9 +131,9 @@ namespace {
 void StepWithInputs(Session& session, std::uint64_t steps, const MemoryCells& other) {
   for (std::uint64_t i = 1; i <= steps; ++i) {
     if (i % 2 == 0) {
-      session.MachineStep();
+      session.Step();
     } else {
-      session.RunDebugged(1);
+      session.Run({1, true, true});
     }
     const Session& seen = session;
     if (seen.RecordsHistory()) {
@@ -98,13 +148,12 @@ void StepWithInputs(Session& session, std::uint64_t steps, const MemoryCells& ot
 TEST(StepBack, ForwardNThenBackMIsForwardNMinusM) {
   std::mt19937 random(2024);
   OfflineNetworkPort network;
-  MachineEvents quiet;
   for (int round = 0; round < 30; ++round) {
     MemoryCells image{}, other{};
     for (auto& cell : image) cell = static_cast<Byte>(random());
     for (auto& cell : other) cell = static_cast<Byte>(random());
     const std::uint64_t n = 1 + random() % 40000, m = random() % (n + 1), again = random() % 20000;
-    Session back(network, quiet), forward(network, quiet);
+    Session back(network), forward(network);
     back.State().Memory = forward.State().Memory = image;
     back.StartRecord();
     StepWithInputs(back, n, other);
@@ -113,38 +162,57 @@ TEST(StepBack, ForwardNThenBackMIsForwardNMinusM) {
     StepWithInputs(back, again, other);
     EXPECT_EQ(back.StepBack(again).steps, again);
     StepWithInputs(forward, n - m, other);
-    SCOPED_TRACE(testing::Message() << "round " << round << ": " << n << " back " << m << ", " << again);
-    EXPECT_EQ(back.Steps(), forward.Steps());
-    EXPECT_EQ(back.State().Memory, forward.State().Memory);
-    EXPECT_EQ(back.State().IP, forward.State().IP);
-    EXPECT_EQ(back.Printed(), forward.Printed());
-    EXPECT_EQ(back.Screen().ScreenColor, forward.Screen().ScreenColor);
-    EXPECT_TRUE(std::equal(back.Screen().Buffer.Rows(), back.Screen().Buffer.Rows() + ScreenSize * ScreenSize,
-                           forward.Screen().Buffer.Rows()));
-    EXPECT_EQ(back.History().Samples(), forward.History().Samples());
-    EXPECT_EQ(back.RecordsHistory(), forward.RecordsHistory());
+    ExpectSameSessions(back, forward, "round " + std::to_string(round) + ": " + std::to_string(n) + " back " +
+                                          std::to_string(m) + ", " + std::to_string(again));
   }
+}
+
+// 0: SUB 255,20,3 prints 256 - [20] (nothing for 0); 3: SUB 20,21,0 counts [20] up, as [21] is 255.
+TEST(StepBack, TheRecordKeepsAMillionStepsAfterTenMillionCharactersAndGoesBackAcrossThem) {
+  const MemoryCells image{255, 20, 3, 20, 21, 0};
+  const auto start = [&](Session& session) {
+    session.State().Memory = image;
+    session.State().Memory[21] = 255;
+  };
+  constexpr std::uint64_t Steps = 20'100'000;
+  OfflineNetworkPort network;
+  Session back(network);
+  start(back);
+  back.StartRecord();
+  back.Run({Steps, false, false});
+  EXPECT_GT(back.Printed(), 10'000'000u);
+  const std::uint64_t depth = back.RecordDepth();
+  EXPECT_GE(depth, StepRecord::MaxDepth);
+  EXPECT_LE(depth, StepRecord::MaxReach);
+  EXPECT_LT(back.RecordBytes(), 64u << 20);
+  for (const std::uint64_t n : {std::uint64_t{1}, depth - 1}) {
+    back.StepBack(n);
+    Session forward(network);
+    start(forward);
+    forward.Run({back.Steps(), false, false});
+    ExpectSameSessions(back, forward, "back " + std::to_string(n));
+  }
+  EXPECT_EQ(back.RecordDepth(), 0u);
 }
 
 TEST(Debugger, StopsAtBreakpointsWatchesAndFixedPointsGoingForwardAndBack) {
   // 0: SUB 20,21,3  cell 20 counts up; 3: SUB 22,22,0  back to 0.
   OfflineNetworkPort network;
-  MachineEvents quiet;
-  Session session(network, quiet);
+  Session session(network);
   session.State().Memory = MemoryCells{20, 21, 3, 22, 22, 0};
   session.State().Memory[21] = 255;
   session.StartRecord();
   session.SetBreakpoint(3, true);
-  RunStop stop = session.RunDebugged(100);
+  RunStop stop = session.Run({100, true, true});
   EXPECT_EQ(stop.reason, RunStop::Reason::Breakpoint);
   EXPECT_EQ(stop.steps, 1u);
-  EXPECT_EQ(session.RunDebugged(100).steps, 2u);  // a run on a breakpoint executes it first
+  EXPECT_EQ(session.Run({100, true, true}).steps, 2u);  // a run on a breakpoint executes it first
   session.ClearBreakpointsAndWatches();
   session.SetWatch(20, true);
-  stop = session.RunDebugged(100);
+  stop = session.Run({100, true, true});
   EXPECT_EQ(std::vector<int>({int(stop.reason == RunStop::Reason::Watch), stop.address, stop.before, stop.after}),
             std::vector<int>({1, 20, 2, 3}));
-  EXPECT_EQ(session.RunDebugged(1000).steps, 2u);
+  EXPECT_EQ(session.Run({1000, true, true}).steps, 2u);
   EXPECT_EQ(session.Steps(), 7u);
 
   const BackResult back = session.RunBack();  // to the state right after the last change of cell 20
@@ -156,7 +224,7 @@ TEST(Debugger, StopsAtBreakpointsWatchesAndFixedPointsGoingForwardAndBack) {
   EXPECT_EQ(session.State().Memory[20], 0);
 
   session.State().Memory = MemoryCells{};  // 0 - 0 at 0: a fixed point at once
-  EXPECT_EQ(session.RunDebugged(100).reason, RunStop::Reason::FixedPoint);
+  EXPECT_EQ(session.Run({100, true, true}).reason, RunStop::Reason::FixedPoint);
 }
 
 }  // namespace

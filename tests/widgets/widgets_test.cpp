@@ -25,24 +25,59 @@ TEST(VirtualKeyCode, TranslatesQtKeysToWindowsCodes) {
   }
 }
 
-TEST(ConsoleView, BreaksLinesOnceForAPairAndExpandsTabs) {
-  ConsoleView console;
-  for (const QChar c : QString("Hi\r\nyou\rthere\n\nend\tx")) console.AppendCharacter(c);
-  EXPECT_EQ(console.Text(), "Hi\nyou\nthere\n\nend     x");
-  console.Clear();
-  console.AppendCharacter('A');
+// A console text held in a string, numbered from `first` on.
+struct StringText final : ConsoleText {
+  std::uint64_t Begin() const override { return first; }
+  std::uint64_t End() const override { return first + static_cast<std::uint64_t>(text.size()); }
+  QString Range(std::uint64_t from, std::uint64_t to) const override {
+    return text.mid(static_cast<qsizetype>(from - first), static_cast<qsizetype>(to - from));
+  }
+  std::uint64_t Clears() const override { return clears; }
+  bool Dropped() const override { return first > 0; }
+  void Set(const QString& s) { text = s; }
+
+  QString text;
+  std::uint64_t first = 0;
+  std::uint64_t clears = 0;
+};
+
+TEST(ConsoleView, FollowsAppendsCutsDropsAndClearsOfItsText) {
+  StringText text;
+  ConsoleView console(text);
+  // What the text becomes, and what the view then shows.
+  const struct { QString text; std::uint64_t first; QString shown; } cases[] = {
+      {"Hi\r\nyou\rthere\n\nend\tx", 0, "Hi\nyou\nthere\n\nend     x"},
+      {"Hi\r\nyou\r", 0, "Hi\nyou\n"},  // cut after a carriage return
+      {"Hi\r\nyou\r\nnext", 0, "Hi\nyou\nnext"},  // its line feed came after all
+      {"Hi\r", 0, "Hi\n"},
+      {"Hi\r\tz", 1, "i\n        z"},  // the first character dropped
+  };
+  for (const auto& c : cases) {
+    text.first = c.first;
+    text.Set(c.text.mid(static_cast<qsizetype>(c.first)));
+    console.Follow();
+    EXPECT_EQ(console.Text(), c.shown) << c.text.toStdString();
+  }
+  EXPECT_EQ(console.Note(), ConsoleView::DroppedNote);
+  text.first = 5;
+  text.Set("A");
+  ++text.clears;
+  console.Follow();
   EXPECT_EQ(console.Text(), "A");
   EXPECT_EQ(ConsoleView::Picture(QString::fromUtf8("a\x01\x1b\x7f\u00e4")),
             QString::fromUtf8("a\u2401\u241b\u2421\u00e4"));
 }
 
 TEST(ConsoleView, FollowsTheEndOfALongLineAndTheNextLine) {
-  ConsoleView console;
+  StringText text;
+  ConsoleView console(text);
   console.resize(200, 100);
-  for (int i = 0; i < 300; ++i) console.AppendCharacter('x');
+  text.Set(QString(1'000'000, 'x'));
+  console.Follow();
   EXPECT_GT(console.horizontalScrollBar()->value(), 200);
   EXPECT_EQ(console.horizontalScrollBar()->value(), console.horizontalScrollBar()->maximum());
-  console.AppendCharacter('\n');
+  text.text.append('\n');
+  console.Follow();
   EXPECT_EQ(console.horizontalScrollBar()->value(), 0);
 }
 
