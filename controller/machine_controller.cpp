@@ -226,4 +226,20 @@ StageReport MachineController::GenerateCode(GenerateOptions options) {
   return report;
 }
 
+void MachineController::CopyIntoMemory(const std::optional<MemoryCells>& code, bool start) {
+  if (fullSpeed_) EndFullSpeed();
+  SetRunning(false);
+  Machine machine = session_.State();
+  if (code) {
+    machine.Memory = *code;
+    machine.IP = 0;
+  } else {
+    machine.Memory.fill(0);
+  }
+  ReplaceMachine(machine);
+  if (!code) return;
+  emit MemoryReplaced();
+  if (start) SetRunning(true);
+}
+
 }  // namespace zar

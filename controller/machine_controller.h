@@ -6,6 +6,7 @@
 
 #include <filesystem>
 #include <memory>
+#include <optional>
 #include <random>
 #include <string_view>
 
@@ -111,6 +112,11 @@ class MachineController : public QObject {
   // successful generation then goes into memory with IP 0, and
   // CopyAndStart starts the machine.
   StageReport GenerateCode(GenerateOptions options);
+  // The machine's part of a generate command that copies: the machine stops
+  // and memory is cleared; the generated code, when there is any, then goes
+  // into memory with IP 0, and the machine starts when asked to. Without code
+  // (the generation failed) IP stays as it was. An input like a load.
+  void CopyIntoMemory(const std::optional<MemoryCells>& code, bool start);
 
  signals:
   // The instruction of a step ran: memory and IP are new.
