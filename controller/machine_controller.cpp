@@ -1,11 +1,7 @@
 #include "controller/machine_controller.h"
 
-#include <algorithm>
-
 #include <QElapsedTimer>
 
-#include "assembler/positions.h"
-#include "assembler/scanner.h"
 #include "formats/program_file.h"
 #include "formats/screen_image.h"
 #include "formats/write_file.h"
@@ -158,12 +154,6 @@ void MachineController::SetNetworkEnabled(bool enabled) {
 
 void MachineController::SetHistoryWatched(bool watched) { session_.SetRecordsHistory(watched); }
 
-void MachineController::ClearTable() { assembler_.Table.Clear(); }
-
-StageReport MachineController::ScanSource(std::string_view source) { return zar::ScanSource(source, assembler_.Table); }
-
-StageReport MachineController::AssignPositions() { return zar::AssignPositions(assembler_.Table); }
-
 void MachineController::RunFullSpeed() {
   if (fullSpeed_) return;
   SetRunning(false);
@@ -205,27 +195,6 @@ void MachineController::EndFullSpeed() {
 
 // A failed copy leaves memory cleared and IP as it was, and the views as
 // they were.
-StageReport MachineController::GenerateCode(GenerateOptions options) {
-  const bool copy = CopiesIntoMemory(options.mode);
-  Machine machine = session_.State();
-  if (copy) {
-    if (fullSpeed_) EndFullSpeed();
-    SetRunning(false);
-    machine.Memory.fill(0);
-  }
-  StageReport report = zar::GenerateCode(assembler_.Table, assembler_.Image, options);
-  if (!copy) return report;
-  if (Generated(report)) {
-    std::copy_n(assembler_.Image.begin(), machine.Memory.size(), machine.Memory.begin());
-    machine.IP = 0;
-  }
-  ReplaceMachine(machine);
-  if (!Generated(report)) return report;
-  emit MemoryReplaced();
-  if (options.mode == GenerateMode::CopyAndStart) SetRunning(true);
-  return report;
-}
-
 void MachineController::CopyIntoMemory(const std::optional<MemoryCells>& code, bool start) {
   if (fullSpeed_) EndFullSpeed();
   SetRunning(false);
