@@ -1,11 +1,7 @@
 #include "controller/machine_controller.h"
 
-#include <algorithm>
-
 #include <QElapsedTimer>
 
-#include "assembler/positions.h"
-#include "assembler/scanner.h"
 #include "formats/program_file.h"
 #include "formats/screen_image.h"
 #include "formats/write_file.h"
@@ -212,32 +208,22 @@ void MachineController::SetNetworkEnabled(bool enabled) {
 
 void MachineController::SetHistoryWatched(bool watched) { session_.SetRecordsHistory(watched); }
 
-void MachineController::ClearTable() { assembler_.Table.Clear(); }
-
-StageReport MachineController::ScanSource(std::string_view source) { return zar::ScanSource(source, assembler_.Table); }
-
-StageReport MachineController::AssignPositions() { return zar::AssignPositions(assembler_.Table); }
-
 // A failed copy leaves memory cleared and IP as it was, and the views as
 // they were.
-StageReport MachineController::GenerateCode(GenerateOptions options) {
-  const bool copy = CopiesIntoMemory(options.mode);
+void MachineController::CopyIntoMemory(const std::optional<MemoryCells>& code, bool start) {
+  SetMode(RunMode::Stopped);
   Machine machine = session_.State();
-  if (copy) {
-    SetMode(RunMode::Stopped);
+  if (code) {
+    machine.Memory = *code;
+    machine.IP = 0;
+  } else {
     machine.Memory.fill(0);
   }
-  StageReport report = zar::GenerateCode(assembler_.Table, assembler_.Image, options);
-  if (!copy) return report;
-  if (Generated(report)) {
-    std::copy_n(assembler_.Image.begin(), machine.Memory.size(), machine.Memory.begin());
-    machine.IP = 0;
-  }
   ReplaceMachine(machine);
-  if (!Generated(report)) return report;
+  if (!code) return;
   emit MemoryReplaced();
-  if (options.mode == GenerateMode::CopyAndStart) SetMode(RunMode::Timer);
-  return report;
+  if (start) SetMode(RunMode::Timer);
+  emit RunStateChanged();
 }
 
 }  // namespace zar

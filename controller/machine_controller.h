@@ -6,12 +6,10 @@
 
 #include <filesystem>
 #include <memory>
+#include <optional>
 #include <random>
-#include <string_view>
 #include <vector>
 
-#include "assembler/assemble.h"
-#include "assembler/stage_report.h"
 #include "formats/file_result.h"
 #include "machine/fill.h"
 #include "host/run_timer.h"
@@ -21,10 +19,9 @@
 namespace zar {
 
 // The desktop's one owner of the running machine: the session (memory, IP,
-// screen store, history samples), the run timer, the network socket, the
-// random generator and the assembler's table and code image. Windows are
-// handed the controller, give it commands and follow its signals; none of
-// them steps the machine or writes its state.
+// screen store, history samples), the run timer, the network socket and the
+// random generator. Windows are handed the controller, give it commands and
+// follow its signals; none of them steps the machine or writes its state.
 class MachineController : public QObject {
   Q_OBJECT
 
@@ -35,7 +32,6 @@ class MachineController : public QObject {
   const Machine& State() const { return session_.State(); }
   const ScreenDevice& Screen() const { return session_.Screen(); }
   const SumHistory& History() const { return session_.History(); }
-  const AssemblerState& Assembler() const { return assembler_; }
   // The one run state: stopped, under the timer or at full speed, each
   // pausable; at full speed also waiting at a fixed point.
   const RunState& Run() const { return session_.Run(); }
@@ -116,14 +112,11 @@ class MachineController : public QObject {
   bool EditCell(int cell, int value);
   bool EditIP(int ip);
 
-  // The assembler's stages on the internal table and the code image.
-  void ClearTable();
-  StageReport ScanSource(std::string_view source);
-  StageReport AssignPositions();
-  // With a copying mode the machine stops and memory is cleared first; a
-  // successful generation then goes into memory with IP 0, and
-  // CopyAndStart starts the machine.
-  StageReport GenerateCode(GenerateOptions options);
+  // The machine's part of a generate command that copies: the machine stops
+  // and memory is cleared; the generated code, when there is any, then goes
+  // into memory with IP 0, and the machine starts when asked to. Without code
+  // (the generation failed) IP stays as it was. An input like a load.
+  void CopyIntoMemory(const std::optional<MemoryCells>& code, bool start);
 
  signals:
   // Steps ran (one under the timer, many at full speed, shown at most 60
@@ -171,7 +164,6 @@ class MachineController : public QObject {
   TcpNetworkPort sock_;
   OfflineNetworkPort offline_;
   Session session_;
-  AssemblerState assembler_;
   std::mt19937 random_;
   bool newRecordOnLoad_ = false;
   std::vector<std::uint64_t> loads_;  // the steps at which loads, fills and copies came

@@ -46,7 +46,7 @@ DebuggerWindow& Desktop::ShowDebuggerWindow() { return ShowOnce(debuggerWindow_)
 
 WorkbenchWindow& Desktop::ShowWorkbench() {
   if (workbench_.isNull()) {
-    workbench_ = new WorkbenchWindow(controller_, dialogs_, recentSources_, &main_);
+    workbench_ = new WorkbenchWindow(assembler_, dialogs_, recentSources_, &main_);
     workbench_->setWindowFlag(Qt::Window);
   }
   BringForward(*workbench_);

@@ -2,6 +2,7 @@
 
 #include <QPointer>
 
+#include "controller/assembler_controller.h"
 #include "controller/machine_controller.h"
 #include "frontpanel/main_window.h"
 #include "ui/modal_watch.h"
@@ -16,15 +17,16 @@ class NetworkWindow;
 class ScreenWindow;
 class WorkbenchWindow;
 
-// The desktop program: the controller, the main window, and the Tools
-// windows, each made on first use as a child of the main window and shown
-// again on every later request.
+// The desktop program: the machine's and the assembler's controllers, the
+// main window, and the Tools windows, each made on first use as a child of
+// the main window and shown again on every later request.
 class Desktop {
  public:
   explicit Desktop(Dialogs& dialogs);
   ~Desktop();
 
   MachineController& Controller() { return controller_; }
+  AssemblerController& Assembler() { return assembler_; }
   MainWindow& Main() { return main_; }
 
   ScreenWindow& ShowScreenWindow();
@@ -39,6 +41,7 @@ class Desktop {
 
   Dialogs& dialogs_;
   MachineController controller_;
+  AssemblerController assembler_{controller_};
   ModalWatch modals_;  // pauses the machine while a modal dialog is open
   MainWindow main_;
   ScreenWindow* screenWindow_ = nullptr;

@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "assembler/scanner.h"
-#include "controller/machine_controller.h"
+#include "controller/assembler_controller.h"
 #include "formats/source_file.h"
 #include "help/help_menu.h"
 #include "ui/app_info.h"
@@ -74,6 +74,11 @@ class WorkbenchWindow::CommandMessages {
 
   void Warn(const StageMessage& warning) { warnings_.push_back(warning); }
 
+  void Take(const std::vector<StageMessage>& messages, const std::vector<StageMessage>& warnings) {
+    for (const StageMessage& message : messages) Show(message);
+    for (const StageMessage& warning : warnings) Warn(warning);
+  }
+
   void Finish() {
     if (!heldBack_.isEmpty()) {
       dialogs_.ShowMessage(workbench_,
@@ -100,9 +105,9 @@ class WorkbenchWindow::CommandMessages {
   std::vector<StageMessage> warnings_;
 };
 
-WorkbenchWindow::WorkbenchWindow(MachineController& controller, Dialogs& dialogs, RecentFiles& recent,
+WorkbenchWindow::WorkbenchWindow(AssemblerController& assembler, Dialogs& dialogs, RecentFiles& recent,
                                  QWidget* parent)
-    : QMainWindow(parent), controller_(controller), dialogs_(dialogs), recent_(recent), dialogPath_(ExamplesFolder()) {
+    : QMainWindow(parent), assembler_(assembler), dialogs_(dialogs), recent_(recent), dialogPath_(ExamplesFolder()) {
   setObjectName("MDIForm1");
   setWindowTitle("ZAR Assembler");
   setAttribute(Qt::WA_DeleteOnClose);
@@ -123,7 +128,7 @@ WorkbenchWindow::WorkbenchWindow(MachineController& controller, Dialogs& dialogs
   messages_->hide();
   connect(messages_, &MessagesWindow::LineChosen, editor_, &CodeEditor::GoToLine);
   connect(editor_->document(), &QTextDocument::modificationChanged, this, &WorkbenchWindow::ShowCaption);
-  controller_.ClearTable();
+  assembler_.ClearTable();
   BuildMenus();
   resize(ClientWidth, ClientHeight + menuBar()->sizeHint().height());
 }
@@ -182,25 +187,21 @@ void WorkbenchWindow::ListRecentFiles() {
   }
 }
 
-// Scan, place and generate, each stage whatever the one before reported. The
-// listing is empty while the generation runs and stays so when it fails.
+// Scan, place and generate, each stage on whatever the one before left. The
+// table window keeps its text when no stage got as far as showing the table
+// (a shown table is never empty: it has its header line); the listing is
+// empty when generation failed.
 void WorkbenchWindow::Generate(GenerateMode mode) {
-  CommandMessages messages(dialogs_, this);
   const std::string source = SourceBytes();
-  Report(controller_.ScanSource(source), *table_, messages);
-  Report(controller_.AssignPositions(), *table_, messages);
-  output_->Text().SetWholeText({});
   GenerateOptions options{mode, debug_->isChecked()};
   const std::vector<std::string_view> lines = SourceLineViews(source);
   if (sourceInListing_->isChecked()) options.source = lines;
-  Report(controller_.GenerateCode(options), *output_, messages);
+  const Assembly assembly = assembler_.Assemble(source, options);
+  if (!assembly.table.empty()) table_->Text().SetWholeText(FromCp1252(assembly.table));
+  output_->Text().SetWholeText(FromCp1252(assembly.listing));
+  CommandMessages messages(dialogs_, this);
+  messages.Take(assembly.messages, assembly.warnings);
   messages.Finish();
-}
-
-void WorkbenchWindow::Report(const StageReport& report, AssemblerChildWindow& window, CommandMessages& messages) {
-  for (const StageMessage& message : report.messages) messages.Show(message);
-  for (const StageMessage& warning : report.warnings) messages.Warn(warning);
-  if (report.shown) window.Text().SetWholeText(FromCp1252(*report.shown));
 }
 
 std::string WorkbenchWindow::SourceBytes() const { return ToCp1252(editor_->WholeText()); }
@@ -228,8 +229,10 @@ void WorkbenchWindow::LoadSource(const QString& path) {
   ShowCaption();
   table_->Text().SetWholeText({});
   output_->Text().SetWholeText({});
+  const StageReport scan = assembler_.Scan(SourceBytes());
+  if (scan.shown) table_->Text().SetWholeText(FromCp1252(*scan.shown));
   CommandMessages messages(dialogs_, this);
-  Report(controller_.ScanSource(SourceBytes()), *table_, messages);
+  messages.Take(scan.messages, scan.warnings);
   messages.Finish();
 }
 

@@ -4,7 +4,6 @@
 #include <QString>
 
 #include "assembler/generator.h"
-#include "assembler/stage_report.h"
 
 class QAction;
 class QMdiArea;
@@ -13,22 +12,22 @@ class QMenu;
 namespace zar {
 
 class AssemblerChildWindow;
+class AssemblerController;
 class CodeEditor;
 class Dialogs;
-class MachineController;
 class MessagesWindow;
 class RecentFiles;
 
 // The assembler workbench ("MDIForm1"): the source, the internal table and the
 // listing in three child windows, and the messages of the last command in a
-// fourth; its menus load and save sources and run the assembler's stages
-// through the controller, which owns the table and the code image. Closing
-// it discards it; the next one starts afresh, with the same recent files.
+// fourth; its menus load and save sources and run the assembler through its
+// controller, which owns the table and the code image. Closing it discards
+// it; the next one starts afresh, with the same recent files.
 class WorkbenchWindow : public QMainWindow {
   Q_OBJECT
 
  public:
-  WorkbenchWindow(MachineController& controller, Dialogs& dialogs, RecentFiles& recent, QWidget* parent = nullptr);
+  WorkbenchWindow(AssemblerController& assembler, Dialogs& dialogs, RecentFiles& recent, QWidget* parent = nullptr);
 
   AssemblerChildWindow& SourceWindow() { return *source_; }
   AssemblerChildWindow& TableWindow() { return *table_; }
@@ -55,8 +54,6 @@ class WorkbenchWindow : public QMainWindow {
 
  private:
   class CommandMessages;
-  // A stage's messages, then the text it leaves in its window.
-  void Report(const StageReport& report, AssemblerChildWindow& window, CommandMessages& messages);
   void BuildMenus();
   void BuildFileMenu();
   void BuildAssemblerMenu();
@@ -72,7 +69,7 @@ class WorkbenchWindow : public QMainWindow {
   void ShowCaption();
   std::string SourceBytes() const;
 
-  MachineController& controller_;
+  AssemblerController& assembler_;
   Dialogs& dialogs_;
   RecentFiles& recent_;
   QMdiArea* area_;

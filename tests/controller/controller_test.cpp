@@ -1,6 +1,6 @@
 // The controller owns the running machine: run control, the inputs between
-// steps, program files, the assembler's generate commands and the network
-// device against real peers on 127.0.0.1.
+// steps, program files and the network device against real peers on
+// 127.0.0.1; the assembler's controller copies generated code into memory.
 #include "controller/machine_controller.h"
 
 #include <gtest/gtest.h>
@@ -11,6 +11,9 @@
 
 #include <sys/socket.h>
 
+#include <tuple>
+
+#include "controller/assembler_controller.h"
 #include "session/run_control.h"
 #include "support/memory_image.h"
 #include "support/qt_wait.h"
@@ -100,6 +103,33 @@ TEST_F(ControllerTest, TheDebuggerStopsRunsAndUndoesStepsAndInputs) {
   ASSERT_TRUE(WaitFor([&] { return !controller.FullSpeed(); }));
   EXPECT_GT(controller.Steps() - before, 1000u);
   EXPECT_EQ(stops.size(), 2u);  // neither a fixed point nor Stop is a debugger stop
+}
+
+// Each generate command on a running machine that stepped from IP 0 to 2:
+// listing alone leaves it as it was; a copy stops it and clears memory, and a
+// failed one leaves IP where it was. A copy is an input like a load: with
+// "New Record on Load" it begins a record of its own.
+TEST(AssemblerController, OnlyTheCopyingModesStopTheMachineAndReplaceMemory) {
+  using enum GenerateMode;
+  const MemoryCells code = {9, 10, 3, 255, 9, 6, 255, 255, 6, 0, 65, 0}, cleared{};
+  const char* const example = "MOV,k,191\nSUB,255,k,?\n:halt\nGTO,halt\nSET,k";  // prints 'A'
+  const struct { GenerateMode mode; const char* source; bool fresh; const MemoryCells* memory; Byte ip; bool run; }
+      cases[] = {{ListingOnly, example, true, nullptr, 2, true}, {Copy, example, false, &code, 0, false},
+                 {CopyAndStart, example, false, &code, 0, true}, {Copy, example, true, &code, 0, false},
+                 {Copy, "GTO,x", false, &cleared, 2, false}, {CopyAndStart, "GTO,x", true, &cleared, 2, false}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(&c - cases);
+    MachineController machine;
+    AssemblerController assembler(machine);
+    machine.Fill(FillPattern::Ascending);
+    machine.SetNewRecordOnLoad(c.fresh);
+    machine.Step();  // 0 - 1 jumps to 2
+    machine.Start();
+    const MemoryCells before = machine.State().Memory;
+    EXPECT_EQ(assembler.Assemble(c.source, {c.mode}).generated, c.memory != &cleared);
+    EXPECT_EQ(std::tuple(machine.State().Memory, machine.State().IP, machine.Running(), machine.RecordDepth()),
+              std::tuple(c.memory ? *c.memory : before, c.ip, c.run, c.fresh && c.memory ? 0u : 1u));
+  }
 }
 
 // The network device, with a program whose cell 10 holds 256 - command.
