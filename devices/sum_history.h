@@ -31,6 +31,16 @@ class SumHistory {
     position_ = position_ + 1 == Size ? 0 : position_ + 1;
   }
 
+  // A run that records a sample in every step keeps the position of the
+  // next one itself while it runs: Record(sum, position) stores without
+  // touching the ring's own position, which Resume then takes back.
+  std::size_t Position() const { return position_; }
+  void Record(int sum, std::size_t& position) {
+    ring_[position] = sum;
+    position = position + 1 == Size ? 0 : position + 1;
+  }
+  void Resume(std::size_t position) { position_ = position; }
+
   std::array<std::int32_t, Size> Samples() const;
   // The figures of the samples as they are: the newest, the largest, the smallest.
   HistoryStats Stats() const;

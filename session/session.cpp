@@ -34,80 +34,105 @@ void Session::ReplaceMachine(const Machine& machine) {
   if (record_) Record({steps_, MachineInput{machine}});
 }
 
-void Session::CountStep() {
-  ++steps_;
-  if (steps_ >= nextCheckpoint_) Checkpoint(steps_);
-}
-
 // The instruction has been decoded; this carries out the rest of the step.
 // Only the instruction's A cell differs from before the step when the
-// console drain starts, so the state before the step follows from d.
+// console drain starts, so the state before the step follows from d. A
+// screen command alone that writes no cell but its own (all but the read)
+// is served on the way: cell 253 is then the only other cell that changes.
 template <bool Sampled, bool Short>
-[[gnu::always_inline]] inline bool Session::StepOnce(const Decoded& d) {
+[[gnu::always_inline]] inline bool Session::StepOnce(const Decoded& d, Hot& hot) {
   Execute(machine_, d);
-  const Byte code = machine_.Memory[ConsoleCell];
+  MemoryCells& memory = machine_.Memory;
+  const Byte code = memory[ConsoleCell];
   if (code != 0) {
     console_.Push(code);
-    machine_.Memory[ConsoleCell] = 0;
+    memory[ConsoleCell] = 0;
   }
-  if (!Short || (machine_.Memory[ScreenCommandCell] | machine_.Memory[NetCommandCell]) != 0) [[unlikely]] {
-    return ServiceStep<Sampled>(d, code);
-  }
-  const Byte a = machine_.Memory[d.a];
-  if constexpr (Sampled) {
-    if (sumKnown_) {
-      memorySum_ += a - d.x;
-      if (d.a != ConsoleCell) memorySum_ -= code;
-    } else {
-      memorySum_ = MemorySum(machine_.Memory);
-      sumKnown_ = true;
+  Byte screenWaiting = 0;  // the screen command cell's value before the step, unless it is the A cell
+  if (const Byte screen = memory[ScreenCommandCell]; (screen | memory[NetCommandCell]) != 0) [[unlikely]] {
+    if (!Short || memory[NetCommandCell] != 0 || screen == ScreenRead) {
+      Store(hot);
+      const bool changed = ServiceStep<Sampled>(d.a, d.x, d.next != d.ip, code);
+      Load(hot);
+      return changed;
     }
-    history_.Record(memorySum_);
+    screenWaiting = d.a == ScreenCommandCell ? 0 : screen;
+    detail::ExecuteScreenCommand(memory, screen_, screen);
+    memory[ScreenCommandCell] = 0;
+    ++screenCommands_;
   }
-  CountStep();
-  return code != 0 || d.next != d.ip || a != d.x;
+  const Byte a = memory[d.a];
+  if constexpr (Sampled) {
+    if (hot.sumKnown) {
+      hot.sum += a - d.x - screenWaiting;
+      if (d.a != ConsoleCell) hot.sum -= code;
+    } else {
+      hot.sum = MemorySum(memory);
+      hot.sumKnown = true;
+    }
+    history_.Record(hot.sum, hot.historyPosition);
+  }
+  if (++hot.steps >= hot.nextCheckpoint) [[unlikely]] {
+    Store(hot);
+    Checkpoint(hot.steps);
+    Load(hot);
+  }
+  return code != 0 || d.next != d.ip || a != d.x || screenWaiting != 0;
 }
+
+void Session::Store(const Hot& hot) {
+  steps_ = hot.steps;
+  memorySum_ = hot.sum;
+  sumKnown_ = hot.sumKnown;
+  history_.Resume(hot.historyPosition);
+}
+
+void Session::Load(Hot& hot) const { hot = {steps_, nextCheckpoint_, memorySum_, sumKnown_, history_.Position()}; }
 
 // The way of a step that leaves a screen or network command waiting, or
 // found one: the services run, and whether the step changed anything, and
 // how it changed the memory sum, is worked out over every cell they touch.
 template <bool Sampled>
-[[gnu::cold]] [[gnu::noinline]] bool Session::ServiceStep(const Decoded& d, Byte printedCode) {
+[[gnu::cold]] [[gnu::noinline]] bool Session::ServiceStep(Byte a, Byte x, bool moved, Byte printedCode) {
   std::array<Byte, ServiceCells.size()> before{};
   for (std::size_t i = 0; i < ServiceCells.size(); ++i) {
     const int cell = ServiceCells[i];
-    before[i] = cell == d.a ? d.x : cell == ConsoleCell ? printedCode : machine_.Memory[cell];
+    before[i] = cell == a ? x : cell == ConsoleCell ? printedCode : machine_.Memory[cell];
   }
   if (CheckScreen(machine_.Memory, screen_)) ++screenCommands_;
   const bool reached = CheckNetwork(machine_.Memory, *network_);
   if (record_ && reached) record_->networkSteps.push_back(steps_ + 1);
 
-  bool changed = printedCode != 0 || reached || d.next != d.ip;
+  bool changed = printedCode != 0 || reached || moved;
   int sumChange = 0;
   bool aIsService = false;
   for (std::size_t i = 0; i < ServiceCells.size(); ++i) {
     const Byte after = machine_.Memory[ServiceCells[i]];
     changed = changed || after != before[i];
     sumChange += after - before[i];
-    aIsService = aIsService || ServiceCells[i] == d.a;
+    aIsService = aIsService || ServiceCells[i] == a;
   }
   if (!aIsService) {
-    changed = changed || machine_.Memory[d.a] != d.x;
-    sumChange += machine_.Memory[d.a] - d.x;
+    changed = changed || machine_.Memory[a] != x;
+    sumChange += machine_.Memory[a] - x;
   }
   if constexpr (Sampled) {
     memorySum_ = sumKnown_ ? memorySum_ + sumChange : MemorySum(machine_.Memory);
     sumKnown_ = true;
     history_.Record(memorySum_);
   }
-  CountStep();
+  if (++steps_ >= nextCheckpoint_) Checkpoint(steps_);
   return changed;
 }
 
 bool Session::Step() { return RunLoop({1, false, true}).reason != RunStop::Reason::FixedPoint; }
 
+// The counters of a run live in locals while it lasts: every store into a
+// memory cell could otherwise change them as far as the compiler knows.
 template <bool Debug, bool Sampled, bool Short>
 RunStop Session::Loop(const RunPolicy& policy) {
+  const std::uint64_t maxSteps = policy.maxSteps;
+  const bool fixedPoint = policy.fixedPoint;
   std::array<Byte, 256> watched{};
   std::array<Byte, 256> before{};
   std::size_t count = 0;
@@ -116,37 +141,40 @@ RunStop Session::Loop(const RunPolicy& policy) {
       if (watches_[cell]) watched[count++] = static_cast<Byte>(cell);
     }
   }
+  Hot hot;
+  Load(hot);
   RunStop stop;
-  while (stop.steps < policy.maxSteps) {
+  std::uint64_t steps = 0;
+  while (steps < maxSteps) {
     const Decoded d = Decode(machine_);
     if constexpr (Debug) {
       for (std::size_t k = 0; k < count; ++k) before[k] = machine_.Memory[watched[k]];
     }
-    ++stop.steps;
-    const bool changed = StepOnce<Sampled, Short>(d);
+    ++steps;
+    const bool changed = StepOnce<Sampled, Short>(d, hot);
     if constexpr (Debug) {
-      for (std::size_t k = 0; k < count; ++k) {
+      bool hit = false;
+      for (std::size_t k = 0; k < count && !hit; ++k) {
         Byte after = machine_.Memory[watched[k]];
         // The instruction's write counts even when a service undid it.
         if (after == before[k] && d.a == watched[k]) after = d.result;
         if (after == before[k]) continue;
-        stop.reason = RunStop::Reason::Watch;
-        stop.address = watched[k];
-        stop.before = before[k];
-        stop.after = after;
-        return stop;
+        stop = {RunStop::Reason::Watch, 0, watched[k], before[k], after};
+        hit = true;
       }
-      if (breakpoints_[machine_.IP]) {
-        stop.reason = RunStop::Reason::Breakpoint;
-        stop.address = machine_.IP;
-        return stop;
+      if (!hit && breakpoints_[machine_.IP]) {
+        stop = {RunStop::Reason::Breakpoint, 0, machine_.IP};
+        hit = true;
       }
+      if (hit) break;
     }
-    if (!changed && policy.fixedPoint) {
+    if (!changed && fixedPoint) {
       stop.reason = RunStop::Reason::FixedPoint;
-      return stop;
+      break;
     }
   }
+  Store(hot);
+  stop.steps = steps;
   return stop;
 }
 

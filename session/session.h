@@ -143,11 +143,20 @@ class Session {
   RunStop RunEngine(const RunPolicy& policy);
   template <bool Debug, bool Sampled, bool Short>
   RunStop Loop(const RunPolicy& policy);
+  // What a run changes in every step, held in locals while it lasts.
+  struct Hot {
+    std::uint64_t steps;
+    std::uint64_t nextCheckpoint;
+    std::int32_t sum;
+    bool sumKnown;
+    std::size_t historyPosition;
+  };
+  void Store(const Hot& hot);
+  void Load(Hot& hot) const;
   template <bool Sampled, bool Short>
-  bool StepOnce(const Decoded& d);
+  bool StepOnce(const Decoded& d, Hot& hot);
   template <bool Sampled>
-  bool ServiceStep(const Decoded& d, Byte printedCode);
-  void CountStep();
+  bool ServiceStep(Byte a, Byte x, bool moved, Byte printedCode);
   // Runs the work with the record set aside and the network off, as
   // replaying the record needs.
   template <typename Work>
