@@ -11,7 +11,6 @@
 
 #include <cerrno>
 #include <cstring>
-#include <stdexcept>
 
 namespace zar {
 
@@ -19,10 +18,7 @@ namespace {
 
 // Port numbers reach the system as they are; only values that no 16-bit port
 // can hold are refused.
-quint16 TcpPortNumber(int port) {
-  if (port < 0 || port > 65535) throw std::out_of_range("TCP port out of range");
-  return static_cast<quint16>(port);
-}
+bool TcpPortNumber(int port) { return port >= 0 && port <= 65535; }
 
 QString SystemError(int error) { return QString::fromLocal8Bit(std::strerror(error)); }
 
@@ -86,28 +82,29 @@ void TcpNetworkPort::DropConnection() {
   pending_.clear();
 }
 
-void TcpNetworkPort::Connect(const std::string& host, int port) {
-  const quint16 remotePort = TcpPortNumber(port);
+NetResult TcpNetworkPort::Connect(const std::string& host, int port) {
+  if (!TcpPortNumber(port)) return NetResult::Failed;
   Close();
   in_addr_t address = 0;
-  if (::inet_pton(AF_INET, host.c_str(), &address) != 1) throw std::invalid_argument("not an IPv4 address");
+  if (::inet_pton(AF_INET, host.c_str(), &address) != 1) return NetResult::Failed;
   const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
-  if (fd < 0) throw std::runtime_error(std::strerror(errno));
+  if (fd < 0) return NetResult::Failed;
   connection_ = std::make_unique<Socket>(fd, this);
   connection_->readable.setEnabled(false);
   connect(&connection_->writable, &QSocketNotifier::activated, this, &TcpNetworkPort::Flush);
-  const sockaddr_in remote = Address(address, remotePort);
+  const sockaddr_in remote = Address(address, static_cast<quint16>(port));
   peer_ = AddressText(remote);
   connecting_ = true;
   Note("connecting to " + peer_, "connecting to " + peer_);
   if (::connect(fd, reinterpret_cast<const sockaddr*>(&remote), sizeof remote) == 0 || errno == EINPROGRESS) {
     connection_->writable.setEnabled(true);  // the outcome arrives as a writable socket
-    return;
+    return NetResult::Done;
   }
   const QString why = SystemError(errno);
   DropConnection();
   Note("idle", "connecting to " + peer_ + " failed: " + why);
   ReportLater(why);
+  return NetResult::Failed;
 }
 
 void TcpNetworkPort::OnConnectFinished() {
@@ -127,10 +124,10 @@ void TcpNetworkPort::OnConnectFinished() {
   Note("connected to " + peer_, "connected to " + peer_);
 }
 
-void TcpNetworkPort::Listen(int port) {
-  const quint16 localPort = TcpPortNumber(port);
+NetResult TcpNetworkPort::Listen(int port) {
+  if (!TcpPortNumber(port)) return NetResult::Failed;
   Close();
-  const sockaddr_in local = Address(htonl(acceptRemote_ ? INADDR_ANY : INADDR_LOOPBACK), localPort);
+  const sockaddr_in local = Address(htonl(acceptRemote_ ? INADDR_ANY : INADDR_LOOPBACK), static_cast<quint16>(port));
   const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
   const int reuse = 1;
   if (fd < 0 || ::setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &reuse, sizeof reuse) != 0 ||
@@ -138,7 +135,7 @@ void TcpNetworkPort::Listen(int port) {
     const int error = errno;
     if (fd >= 0) ::close(fd);
     Note("idle", "listening on " + AddressText(local) + " failed: " + SystemError(error));
-    throw std::runtime_error(std::strerror(error));
+    return NetResult::Failed;
   }
   server_ = std::make_unique<Socket>(fd, this);
   connect(&server_->readable, &QSocketNotifier::activated, this, &TcpNetworkPort::OnPeerKnocking);
@@ -146,6 +143,7 @@ void TcpNetworkPort::Listen(int port) {
   socklen_t length = sizeof bound;
   ::getsockname(fd, reinterpret_cast<sockaddr*>(&bound), &length);
   Note("listening on " + AddressText(bound), "listening on " + AddressText(bound));
+  return NetResult::Done;
 }
 
 // A peer reached the listening socket: listening ends, and that one
@@ -196,11 +194,12 @@ void TcpNetworkPort::OnReadable() {
   }
 }
 
-void TcpNetworkPort::SendByte(Byte value) {
-  if (!connection_ || connecting_) throw std::runtime_error("the socket is not connected");
-  if (pending_.size() >= static_cast<std::size_t>(MaxPendingBytes)) throw std::runtime_error("the peer takes nothing");
+NetResult TcpNetworkPort::SendByte(Byte value) {
+  if (!connection_ || connecting_) return NetResult::Failed;
+  if (pending_.size() >= static_cast<std::size_t>(MaxPendingBytes)) return NetResult::Failed;  // the peer takes nothing
   pending_ += static_cast<char>(value);
   Flush();
+  return NetResult::Done;
 }
 
 // Hands waiting bytes to the system; what it cannot take yet waits for a

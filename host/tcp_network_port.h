@@ -43,13 +43,13 @@ class TcpNetworkPort : public QObject, public NetworkPort {
   void Close() override;
   // Closes what was held and starts connecting to the numeric address and
   // port. A failure arrives later as ErrorOccurred.
-  void Connect(const std::string& host, int port) override;
+  NetResult Connect(const std::string& host, int port) override;
   // Closes what was held and listens on the port, on 127.0.0.1 or, when
   // connections from other computers are accepted, on every IPv4 address.
-  // Throws when the port cannot be bound, for example when it is in use.
-  void Listen(int port) override;
-  // Sends one byte on the connection. Throws when there is no connection.
-  void SendByte(Byte value) override;
+  // Fails when the port cannot be bound, for example when it is in use.
+  NetResult Listen(int port) override;
+  // Sends one byte on the connection. Fails when there is no connection.
+  NetResult SendByte(Byte value) override;
 
   void SetAcceptRemote(bool accept) { acceptRemote_ = accept; }
 

@@ -98,7 +98,7 @@ bool Session::MachineStep() {
   bool networkRan = false;
   stage(StepStage::Network, [&] {
     const Byte command = machine_.Memory[NetCommandCell];
-    if (!CheckNetwork(machine_.Memory, *network_)) return;
+    if (CheckNetwork(machine_.Memory, *network_) == NetCommandResult::None) return;
     networkRan = true;
     events_->NetworkCommandRan(command);
   });
