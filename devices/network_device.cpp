@@ -1,7 +1,5 @@
 #include "devices/network_device.h"
 
-#include "machine/stage.h"
-
 namespace zar {
 
 std::string RemoteHostText(const MemoryCells& m) {
@@ -17,30 +15,33 @@ int NetPort(const MemoryCells& m) { return 256 * m[NetPortHighCell] + m[NetPortL
 
 namespace detail {
 
+namespace {
+NetCommandResult Outcome(NetResult result) {
+  return result == NetResult::Done ? NetCommandResult::Reached : NetCommandResult::Ignored;
+}
+}  // namespace
+
 // A socket operation that fails is skipped without a word.
-void ExecuteNetCommand(MemoryCells& m, NetworkPort& port, Byte command) {
+NetCommandResult ExecuteNetCommand(MemoryCells& m, NetworkPort& port, Byte command) {
   switch (command) {
     case NetConnect: {
       const std::string host = RemoteHostText(m);
       const int remotePort = NetPort(m);
-      RunStage([&] { port.Close(); });
-      RunStage([&] { port.Connect(host, remotePort); });
-      break;
+      port.Close();
+      return Outcome(port.Connect(host, remotePort));
     }
     case NetSend: {
-      const Byte value = m[NetDataCell];
-      RunStage([&] { port.SendByte(value); });
+      const NetResult sent = port.SendByte(m[NetDataCell]);
       m[NetDataCell] = 0;
-      break;
+      return Outcome(sent);
     }
     case NetListen: {
       const int localPort = NetPort(m);
-      RunStage([&] { port.Close(); });
-      RunStage([&] { port.Listen(localPort); });
-      break;
+      port.Close();
+      return Outcome(port.Listen(localPort));
     }
     default:
-      break;  // commands 4..255 do nothing but are still cleared
+      return NetCommandResult::Ignored;  // commands 4..255 do nothing but are still cleared
   }
 }
 

@@ -6,26 +6,30 @@
 
 namespace zar {
 
+// Whether a socket operation was taken on: a byte handed over or queued for
+// sending, a connection attempt started, a port bound. What the network does
+// afterwards is the port's own business.
+enum class NetResult { Done, Failed };
+
 // The socket operations the network device asks for. The desktop implements
-// them with a real TCP socket; any of them may throw, and the device then
-// carries on with its next operation as if nothing happened.
+// them with a real TCP socket; when one fails, the device carries on with its
+// next operation as if nothing happened.
 class NetworkPort {
  public:
   virtual ~NetworkPort() = default;
   virtual void Close() = 0;
-  virtual void Connect(const std::string& host, int port) = 0;
-  virtual void Listen(int port) = 0;
-  virtual void SendByte(Byte value) = 0;
+  virtual NetResult Connect(const std::string& host, int port) = 0;
+  virtual NetResult Listen(int port) = 0;
+  virtual NetResult SendByte(Byte value) = 0;
 };
 
-// A port with no network behind it: every request is dropped, as when each
-// socket operation fails.
+// A port with no network behind it: every request fails.
 class OfflineNetworkPort final : public NetworkPort {
  public:
   void Close() override {}
-  void Connect(const std::string&, int) override {}
-  void Listen(int) override {}
-  void SendByte(Byte) override {}
+  NetResult Connect(const std::string&, int) override { return NetResult::Failed; }
+  NetResult Listen(int) override { return NetResult::Failed; }
+  NetResult SendByte(Byte) override { return NetResult::Failed; }
 };
 
 enum NetCommand : Byte {
@@ -39,18 +43,23 @@ std::string RemoteHostText(const MemoryCells& memory);
 // 256 * cell 242 + cell 243.
 int NetPort(const MemoryCells& memory);
 
+// What the command in the network command cell came to: there was none; it
+// was unknown or each of its socket operations failed; or one of them was
+// taken on by the port.
+enum class NetCommandResult { None, Ignored, Reached };
+
 namespace detail {
-void ExecuteNetCommand(MemoryCells& memory, NetworkPort& port, Byte command);
+NetCommandResult ExecuteNetCommand(MemoryCells& memory, NetworkPort& port, Byte command);
 }
 
 // Executes the command in the network command cell through the port and
-// clears the cell, whatever the port did. Returns whether a command ran.
-inline bool CheckNetwork(MemoryCells& memory, NetworkPort& port) {
+// clears the cell, whatever the port did.
+inline NetCommandResult CheckNetwork(MemoryCells& memory, NetworkPort& port) {
   const Byte command = memory[NetCommandCell];
-  if (command == 0) return false;
-  detail::ExecuteNetCommand(memory, port, command);
+  if (command == 0) return NetCommandResult::None;
+  const NetCommandResult result = detail::ExecuteNetCommand(memory, port, command);
   memory[NetCommandCell] = 0;
-  return true;
+  return result;
 }
 
 }  // namespace zar

@@ -100,7 +100,7 @@ template <bool Sampled>
     before[i] = cell == a ? x : cell == ConsoleCell ? printedCode : machine_.Memory[cell];
   }
   if (CheckScreen(machine_.Memory, screen_)) ++screenCommands_;
-  const bool reached = CheckNetwork(machine_.Memory, *network_);
+  const bool reached = CheckNetwork(machine_.Memory, *network_) == NetCommandResult::Reached;
   if (record_ && reached) record_->networkSteps.push_back(steps_ + 1);
 
   bool changed = printedCode != 0 || reached || moved;

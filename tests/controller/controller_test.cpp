@@ -5,11 +5,7 @@
 
 #include <gtest/gtest.h>
 
-#include <QTcpServer>
-#include <QTcpSocket>
 #include <QTimer>
-
-#include <sys/socket.h>
 
 #include <tuple>
 
@@ -17,6 +13,7 @@
 #include "session/run_control.h"
 #include "support/memory_image.h"
 #include "support/qt_wait.h"
+#include "support/test_peer.h"
 
 namespace zar {
 namespace {
@@ -146,53 +143,19 @@ class ControllerNetworkTest : public ControllerTest {
       &controller, &MachineController::NetworkFailed, [this](const QString& text) { networkFailures << text; });
 };
 
-TEST_F(ControllerNetworkTest, ConnectsSendsReceivesAndANewConnectDropsTheOld) {
-  QTcpServer first;
-  QTcpServer second;
-  ASSERT_TRUE(first.listen(QHostAddress::LocalHost) && second.listen(QHostAddress::LocalHost));
-  Command(1, first.serverPort());
-  ASSERT_TRUE(WaitFor([&] { return first.hasPendingConnections(); }));
-  QTcpSocket* connection = first.nextPendingConnection();
-  Command(2, 0, 65);
-  ASSERT_TRUE(WaitFor([&] { return connection->bytesAvailable() >= 1; }));
-  EXPECT_EQ(connection->readAll(), QByteArray("A"));
-  EXPECT_EQ(machine.Memory[NetDataCell], 0);
-  connection->write("XYZ");  // of a chunk only the first byte counts
-  EXPECT_TRUE(WaitFor([&] { return machine.Memory[NetDataCell] == 'X'; }));
-
-  Command(1, second.serverPort());
-  EXPECT_TRUE(WaitFor([&] { return connection->state() == QAbstractSocket::UnconnectedState; }));
-  ASSERT_TRUE(WaitFor([&] { return second.hasPendingConnections(); }));
-  second.nextPendingConnection()->disconnectFromHost();  // a peer that leaves in good order
-  test::Linger(50);
-  EXPECT_TRUE(networkFailures.isEmpty());
-}
-
-TEST_F(ControllerNetworkTest, ListensForOnePeerAndReportsRefusedConnectsLater) {
-  QTcpServer occupant;
-  ASSERT_TRUE(occupant.listen(QHostAddress::AnyIPv4));
-  Command(3, occupant.serverPort());  // in use: fails without a word
+TEST_F(ControllerNetworkTest, ListensForAPeerAndReportsRefusedConnectsLater) {
+  test::TestListener occupant(true);
+  Command(3, occupant.Port());  // in use: fails without a word
   const quint16 port = test::FreePort();
   Command(3, port);
   EXPECT_EQ(controller.Network().State(), "listening on 127.0.0.1:" + QString::number(port));
-  QTcpSocket peer;
-  QTcpSocket latecomer;
-  peer.connectToHost(QHostAddress::LocalHost, port);
-  ASSERT_TRUE(WaitFor([&] { return peer.state() == QAbstractSocket::ConnectedState; }));
-  latecomer.connectToHost(QHostAddress::LocalHost, port);
-  EXPECT_TRUE(WaitFor([&] { return latecomer.error() == QAbstractSocket::ConnectionRefusedError; }));
+  test::TestPeer peer = test::TestPeer::ConnectTo(port);
+  ASSERT_TRUE(WaitFor([&] { return controller.Network().State().startsWith("connected"); }));
   bool shown = false;  // while stopped, the byte is shown at once
   QObject::connect(&controller, &MachineController::MemoryReplaced,
                    [&] { shown = machine.Memory[NetDataCell] == 'Q'; });
-  peer.write("Q");
+  peer.Send("Q");
   EXPECT_TRUE(WaitFor([&] { return shown; }));
-  ::shutdown(static_cast<int>(peer.socketDescriptor()), SHUT_WR);  // the peer has said all it will say
-  test::Linger(20);
-  EXPECT_EQ(controller.Network().State(), "closed by peer 127.0.0.1:" + QString::number(peer.localPort()));
-  Command(2, 0, 42);
-  Command(3, test::FreePort());  // listening afresh ends the connection after what was sent
-  EXPECT_TRUE(WaitFor([&] { return peer.state() == QAbstractSocket::UnconnectedState; }));
-  EXPECT_EQ(peer.readAll(), QByteArray("*"));
   EXPECT_TRUE(networkFailures.isEmpty());
 
   Command(1, test::FreePort());

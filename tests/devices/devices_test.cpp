@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <random>
 #include <set>
-#include <stdexcept>
 #include <vector>
 
 #include "devices/network_device.h"
@@ -72,34 +71,41 @@ TEST(CheckScreen, RunsTheCommandsInTurnOnOneDevice) {
 // Records the socket operations, each followed by ';', and fails each of them when told to.
 struct RecordingPort : NetworkPort {
   void Close() override { Record("close"); }
-  void Connect(const std::string& host, int port) override { Record("connect " + host + ":" + std::to_string(port)); }
-  void Listen(int port) override { Record("listen " + std::to_string(port)); }
-  void SendByte(Byte value) override { Record("send " + std::to_string(value)); }
-  void Record(const std::string& call) {
+  NetResult Connect(const std::string& host, int port) override {
+    return Record("connect " + host + ":" + std::to_string(port));
+  }
+  NetResult Listen(int port) override { return Record("listen " + std::to_string(port)); }
+  NetResult SendByte(Byte value) override { return Record("send " + std::to_string(value)); }
+  NetResult Record(const std::string& call) {
     calls += call + ';';
-    if (failing) throw std::runtime_error("socket error");
+    return failing ? NetResult::Failed : NetResult::Done;
   }
   std::string calls;
   bool failing = false;
 };
 
 TEST(CheckNetwork, DecodesTheCellsIntoPortOperationsAndClearsTheCommand) {
-  // Cells 238..244 (address, port high and low, data) and 245, whether the port fails, then its calls and cell 244.
-  const struct { int cells[8]; bool failing; const char* calls; int data; } cases[] = {
-      {{127, 0, 0, 1, 1, 44, 5, NetConnect}, false, "close;connect 127.0.0.1:300;", 5},
-      {{10, 0, 0, 7, 0, 80, 5, NetConnect}, true, "close;connect 10.0.0.7:80;", 5},
-      {{1, 2, 3, 4, 0, 23, 5, NetListen}, false, "close;listen 23;", 5},
-      {{0, 0, 0, 0, 255, 255, 5, NetListen}, true, "close;listen 65535;", 5},
-      {{0, 0, 0, 0, 0, 0, 65, NetSend}, false, "send 65;", 0}, {{0, 0, 0, 0, 0, 0, 0, NetSend}, false, "send 0;", 0},
-      {{0, 0, 0, 0, 0, 0, 66, NetSend}, true, "send 66;", 0}, {{1, 1, 1, 1, 1, 1, 1, 4}, false, "", 1},
-      {{1, 1, 1, 1, 1, 1, 1, 255}, false, "", 1}, {{1, 1, 1, 1, 1, 1, 1, 0}, false, "", 1}};
+  using enum NetCommandResult;
+  // Cells 238..244 (address, port high and low, data) and 245, whether the port fails, then its calls, cell 244 and
+  // the outcome.
+  const struct { int cells[8]; bool failing; const char* calls; int data; NetCommandResult result; } cases[] = {
+      {{127, 0, 0, 1, 1, 44, 5, NetConnect}, false, "close;connect 127.0.0.1:300;", 5, Reached},
+      {{10, 0, 0, 7, 0, 80, 5, NetConnect}, true, "close;connect 10.0.0.7:80;", 5, Ignored},
+      {{1, 2, 3, 4, 0, 23, 5, NetListen}, false, "close;listen 23;", 5, Reached},
+      {{0, 0, 0, 0, 255, 255, 5, NetListen}, true, "close;listen 65535;", 5, Ignored},
+      {{0, 0, 0, 0, 0, 0, 65, NetSend}, false, "send 65;", 0, Reached},
+      {{0, 0, 0, 0, 0, 0, 0, NetSend}, false, "send 0;", 0, Reached},
+      {{0, 0, 0, 0, 0, 0, 66, NetSend}, true, "send 66;", 0, Ignored},
+      {{1, 1, 1, 1, 1, 1, 1, 4}, false, "", 1, Ignored},
+      {{1, 1, 1, 1, 1, 1, 1, 255}, false, "", 1, Ignored},
+      {{1, 1, 1, 1, 1, 1, 1, 0}, false, "", 1, None}};
   for (const auto& c : cases) {
     SCOPED_TRACE(testing::Message() << "command " << c.cells[7] << (c.failing ? " failing" : ""));
     MemoryCells memory{};
     for (int i = 0; i < 8; ++i) memory[NetDeviceFirst + i] = static_cast<Byte>(c.cells[i]);
     RecordingPort port;
     port.failing = c.failing;
-    EXPECT_EQ(CheckNetwork(memory, port), c.cells[7] != 0);
+    EXPECT_EQ(CheckNetwork(memory, port), c.result);
     EXPECT_EQ(port.calls, c.calls);
     EXPECT_EQ(memory[NetDataCell], c.data);
     EXPECT_EQ(memory[NetCommandCell], 0);

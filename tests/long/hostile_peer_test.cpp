@@ -5,22 +5,25 @@
 
 #include <QApplication>
 #include <QMessageBox>
-#include <QTcpSocket>
 #include <QTimer>
 
+#include <algorithm>
 #include <functional>
-#include <memory>
+#include <optional>
+#include <string_view>
 
 #include "ui/dialogs.h"
 #include "support/desktop_fixture.h"
 #include "support/memory_image.h"
 #include "support/qt_wait.h"
 #include "support/resident_memory.h"
+#include "support/test_peer.h"
 
 namespace zar {
 namespace {
 
 using test::FreePort;
+using test::TestPeer;
 
 // Steps the machine between rounds of events until done() or the time is up.
 void RunMachineUntil(MachineController& controller, const std::function<bool()>& done) {
@@ -44,24 +47,24 @@ class HostilePeerTest : public test::DesktopTest {
   const MemoryCells& memory = machine.Memory;
 };
 
-// The peer writes a chunk whenever its last one has gone out.
+// The peer writes whenever the system takes more.
 TEST_F(HostilePeerTest, AFloodOf50MegabytesIsDrainedWithBoundedMemory) {
   const quint16 port = FreePort();
   Program({245, 22, 3, 30, 30, 3}, port);  // listen, then idle on a 0 - 0 loop at 3
   controller.RunStep();
-  QTcpSocket peer;
-  peer.connectToHost(QHostAddress::LocalHost, port);
+  TestPeer peer = TestPeer::ConnectTo(port);
   constexpr long long Total = 50LL << 20;
-  const QByteArray chunk(64 * 1024, 'F');
+  const std::string chunk(64 * 1024, 'F');
   long long sent = 0;
   const long long before = test::ResidentBytes();
   long long peak = before;
   RunMachineUntil(controller, [&] {
-    if (peer.state() == QAbstractSocket::ConnectedState && peer.bytesToWrite() == 0 && sent < Total) {
-      sent += peer.write(chunk);
+    if (peer.Connected() && sent < Total) {
+      const auto size = static_cast<std::size_t>(std::min<long long>(chunk.size(), Total - sent));
+      sent += static_cast<long long>(peer.Send(std::string_view(chunk).substr(0, size)));
     }
     peak = std::max(peak, test::ResidentBytes());
-    return sent >= Total && peer.bytesToWrite() == 0;
+    return sent >= Total && controller.Network().BytesReceived() == Total;
   });
   EXPECT_EQ(sent, Total);
   EXPECT_EQ(memory[NetDataCell], 'F');
@@ -76,16 +79,15 @@ TEST_F(HostilePeerTest, AThousandPeersComingAndGoingDoNotDisturbTheMachine) {
   // Listen, send, send, forever: each listen drops the connection it had.
   Program({245, 22, 3, 245, 21, 6, 245, 21, 0}, port);
   int visits = 0;
-  std::unique_ptr<QTcpSocket> peer;
+  std::optional<TestPeer> peer;
   RunMachineUntil(controller, [&] {
     if (!peer) {
-      peer = std::make_unique<QTcpSocket>();
-      peer->connectToHost(QHostAddress::LocalHost, port);
-    } else if (peer->state() == QAbstractSocket::ConnectedState) {
-      peer->write(QByteArray(1, static_cast<char>('a' + visits % 26)));
-      peer->disconnectFromHost();
+      peer = TestPeer::ConnectTo(port);
+    } else if (peer->Connected()) {
+      peer->Send(std::string(1, static_cast<char>('a' + visits % 26)));
+      peer->Close();
     }
-    if (peer->state() == QAbstractSocket::UnconnectedState) {
+    if (!peer->Open() || peer->Error() != 0) {
       peer.reset();
       ++visits;
     }

@@ -2,8 +2,6 @@
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
-#include <QHostAddress>
-#include <QTcpServer>
 
 #include <functional>
 
@@ -21,13 +19,6 @@ inline bool WaitFor(const std::function<bool()>& condition, int ms = 3000) {
 // Handles events for the given time.
 inline void Linger(int ms) {
   WaitFor([] { return false; }, ms);
-}
-
-// A TCP port on 127.0.0.1 that nobody listens on right now.
-inline quint16 FreePort() {
-  QTcpServer probe;
-  probe.listen(QHostAddress::LocalHost, 0);
-  return probe.serverPort();
 }
 
 }  // namespace zar::test

@@ -8,12 +8,9 @@
 #include <QMdiArea>
 #include <QMenu>
 #include <QMenuBar>
-#include <QTcpSocket>
 #include <QTextBrowser>
 #include <QTest>
 #include <QTreeWidget>
-
-#include <sys/socket.h>
 
 #include "help/help_window.h"
 #include "widgets/code_editor.h"
@@ -21,6 +18,7 @@
 #include "support/desktop_fixture.h"
 #include "support/malformed_sources.h"
 #include "support/qt_wait.h"
+#include "support/test_peer.h"
 #include "workbench/child_windows.h"
 #include "workbench/messages_window.h"
 #include "workbench/workbench_layout.h"
@@ -307,17 +305,16 @@ TEST_F(WorkbenchTest, EchoServerExampleAnswersAPeer) {
   Source().SetWholeText(QString::fromStdString(source));
   controller.SetInterval(1);
   Trigger("mrun");
-  QTcpSocket peer;
+  test::TestPeer peer;
   // The program listens within its first few steps.
   ASSERT_TRUE(test::WaitFor([&] {
-    if (peer.state() == QAbstractSocket::UnconnectedState) peer.connectToHost("127.0.0.1", port);
-    return peer.state() == QAbstractSocket::ConnectedState;
+    if (!peer.Open() || peer.Error() != 0) peer = test::TestPeer::ConnectTo(port);
+    return peer.Connected();
   }, 5000));
-  peer.write("z");
-  peer.flush();
-  ::shutdown(static_cast<int>(peer.socketDescriptor()), SHUT_WR);  // as 'printf z | nc -N' does
-  EXPECT_TRUE(test::WaitFor([&] { return peer.bytesAvailable() > 0; }, 5000));
-  EXPECT_EQ(peer.readAll(), QByteArray("z"));
+  peer.Send("z");
+  peer.ShutdownSending();  // as 'printf z | nc -N' does
+  EXPECT_TRUE(test::WaitFor([&] { return !peer.Received().empty(); }, 5000));
+  EXPECT_EQ(peer.Received(), "z");
   controller.Stop();
 }
 
