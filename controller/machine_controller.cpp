@@ -33,9 +33,11 @@ MachineController::MachineController(QObject* parent)
   connect(&sock_, &TcpNetworkPort::ByteArrived, this, &MachineController::NetworkByteArrived);
   connect(&sock_, &TcpNetworkPort::ErrorOccurred, this, &MachineController::NetworkFailed);
   connect(&sock_, &TcpNetworkPort::Happened, this, &MachineController::NetworkLogged);
-  // A connection made, accepted or closed may be what a waiting program waits for.
-  connect(&sock_, &TcpNetworkPort::Happened, this, &MachineController::Wake);
   connect(&sock_, &TcpNetworkPort::Traffic, this, &MachineController::NetworkTraffic);
+  // A connection made, accepted or closed, or room for more bytes to send,
+  // may be what a waiting program waits for.
+  connect(&sock_, &TcpNetworkPort::Happened, this, &MachineController::Wake);
+  connect(&sock_, &TcpNetworkPort::Traffic, this, &MachineController::Wake);
 }
 
 MachineController::~MachineController() = default;

@@ -7,6 +7,7 @@
 
 #include <QTimer>
 
+#include <optional>
 #include <tuple>
 
 #include "controller/assembler_controller.h"
@@ -163,6 +164,31 @@ TEST_F(ControllerNetworkTest, ListensForAPeerAndReportsRefusedConnectsLater) {
   EXPECT_TRUE(WaitFor([&] { return !networkFailures.isEmpty(); }));
   controller.Step();  // the machine goes on: cells 3..5 jump back to 0
   EXPECT_EQ(machine.IP, 0);
+}
+
+// 0: SUB 245,10,0 sends cell 244 in every step and jumps to itself: after
+// the first byte nothing in memory changes, but every step sends one more.
+TEST_F(ControllerNetworkTest, AtFullSpeedASendLoopKeepsSendingAndGoingBackSaysSentBytesStaySent) {
+  test::TestListener listener;
+  Command(1, listener.Port());
+  std::optional<test::TestPeer> peer;
+  ASSERT_TRUE(WaitFor([&] {
+    if (!peer) peer = listener.Accept();
+    return peer.has_value();
+  }));
+  Machine loop = machine;
+  loop.Memory[0] = 245, loop.Memory[1] = 10, loop.Memory[2] = 0, loop.Memory[10] = 254, loop.IP = 0;
+  loop.Memory[NetDataCell] = 'Z';
+  controller.LoadImage(loop.Memory);
+  controller.RunFullSpeed();
+  EXPECT_TRUE(WaitFor([&] { return peer->Received().size() > 100'000; }));
+  controller.Stop();
+  std::optional<BackResult> back;
+  QObject::connect(&controller, &MachineController::SteppedBack, [&](const BackResult& r) { back = r; });
+  controller.StepBack();
+  ASSERT_TRUE(back.has_value());
+  EXPECT_TRUE(back->crossedNetwork);
+  EXPECT_EQ(peer->Received().front(), 'Z');
 }
 
 TEST_F(ControllerNetworkTest, ListensOnEveryAddressOnlyWhenAskedAndCanBeSwitchedOff) {

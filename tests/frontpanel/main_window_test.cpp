@@ -5,8 +5,10 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QDialog>
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QTimer>
 
 #include "devicewindows/history_window.h"
 #include "devicewindows/screen_window.h"
@@ -83,6 +85,25 @@ TEST_F(MainWindowTest, StartsStoppedAndButtonsAndFieldsDriveTheMachine) {
   EXPECT_EQ(Child<ConsoleView>("cbox")->Text(), "A");
   Click("Command4");
   EXPECT_EQ(Child<ConsoleView>("cbox")->Text(), "");
+}
+
+TEST_F(MainWindowTest, AModalDialogHoldsARunAtFullSpeedUntilItCloses) {
+  controller.LoadImage(test::Image({20, 21, 0}, {{21, 255}}));  // cell 20 counts up for ever
+  controller.RunFullSpeed();
+  ASSERT_TRUE(test::WaitFor([&] { return controller.Steps() > 1000; }));
+  QDialog box(&window);
+  std::uint64_t opened = 0, later = 0;
+  QTimer::singleShot(20, &box, [&] {
+    opened = controller.Steps();
+    test::Linger(50);
+    later = controller.Steps();
+    box.accept();
+  });
+  box.exec();
+  EXPECT_EQ(later, opened);
+  const std::uint64_t closed = controller.Steps();
+  EXPECT_TRUE(test::WaitFor([&] { return controller.Steps() > closed; }));
+  controller.Stop();
 }
 
 TEST_F(MainWindowTest, MemoryPictureShowsGreysWithTheInstructionMarked) {
