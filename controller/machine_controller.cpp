@@ -155,6 +155,9 @@ void MachineController::ReplaceMachine(const Machine& machine) {
   session_.ReplaceMachine(machine);
   if (newRecordOnLoad_) session_.StartRecord();
   loads_.push_back(session_.Steps());
+  // Of the loads no step back can reach any more, only the newest counts.
+  const std::uint64_t oldest = session_.Steps() - session_.RecordDepth();
+  while (loads_.size() > 1 && loads_[1] <= oldest) loads_.pop_front();
   Wake();
 }
 

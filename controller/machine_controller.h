@@ -4,11 +4,11 @@
 #include <QTimer>
 #include <QString>
 
+#include <deque>
 #include <filesystem>
 #include <memory>
 #include <optional>
 #include <random>
-#include <vector>
 
 #include "formats/file_result.h"
 #include "machine/fill.h"
@@ -166,7 +166,7 @@ class MachineController : public QObject {
   Session session_;
   std::mt19937 random_;
   bool newRecordOnLoad_ = false;
-  std::vector<std::uint64_t> loads_;  // the steps at which loads, fills and copies came
+  std::deque<std::uint64_t> loads_;  // the steps at which loads, fills and copies came
   QTimer* slices_;    // full speed: the next slice of steps
   QTimer* refresh_;   // full speed: the views' next refresh
 };
