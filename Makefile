@@ -5,12 +5,14 @@
 # make sanitize  run the tests under AddressSanitizer and UndefinedBehaviorSanitizer
 # make fuzz  run the fuzz targets for FUZZ_SECONDS seconds each
 # make install  build, then install into PREFIX (default /usr/local)
+# make format  rewrite the tracked .cpp/.h files with clang-format-14
+# make format-check  fail, naming the files, when clang-format-14 would change any
 
 BUILD ?= build
 JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?= -DCMAKE_BUILD_TYPE=Release
 
-.PHONY: all deps configure build test test-long run bench sanitize fuzz install clean
+.PHONY: all deps configure build test test-long run bench sanitize fuzz install format format-check clean
 
 all: build
 
@@ -59,6 +61,13 @@ fuzz: deps
 	cmake -S . -B $(FUZZ_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER=clang++-14 -DZAR_FUZZ=ON
 	cmake --build $(FUZZ_BUILD) -j $(JOBS)
 	scripts/run-fuzzers $(FUZZ_BUILD) $(FUZZ_SECONDS)
+
+# The layout of the tracked .cpp and .h files, by .clang-format.
+format: deps
+	scripts/format-check --fix
+
+format-check: deps
+	scripts/format-check
 
 clean:
 	rm -rf $(BUILD) $(SANITIZE_BUILD) $(FUZZ_BUILD)
