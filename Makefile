@@ -5,12 +5,17 @@
 # make sanitize  run the tests under AddressSanitizer and UndefinedBehaviorSanitizer
 # make fuzz  run the fuzz targets for FUZZ_SECONDS seconds each
 # make install  build, then install into PREFIX (default /usr/local)
+# make format  rewrite the tracked .cpp/.h files with clang-format-14
+# make format-check  fail, naming the files, when clang-format-14 would change any
+#
+# WERROR=ON turns compiler warnings into errors (CI does so).
 
 BUILD ?= build
 JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?= -DCMAKE_BUILD_TYPE=Release
+WERROR ?= OFF
 
-.PHONY: all deps configure build test test-long run bench sanitize fuzz install clean
+.PHONY: all deps configure build test test-long run bench sanitize fuzz install format format-check clean
 
 all: build
 
@@ -18,7 +23,7 @@ deps:
 	scripts/install-deps
 
 configure: deps
-	cmake -S . -B $(BUILD) $(CMAKE_FLAGS)
+	cmake -S . -B $(BUILD) $(CMAKE_FLAGS) -DZAR_WERROR=$(WERROR)
 
 build: configure
 	cmake --build $(BUILD) -j $(JOBS)
@@ -46,7 +51,7 @@ bench: build
 SANITIZE_BUILD ?= build-sanitize
 sanitize: deps
 	cmake -S . -B $(SANITIZE_BUILD) -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_COMPILER=clang++-14 \
-	  -DZAR_SANITIZE=ON -DZAR_BUILD_BENCH=OFF
+	  -DZAR_SANITIZE=ON -DZAR_BUILD_BENCH=OFF -DZAR_WERROR=$(WERROR)
 	cmake --build $(SANITIZE_BUILD) -j $(JOBS)
 	cd $(SANITIZE_BUILD) && QT_QPA_PLATFORM=offscreen \
 	  ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
@@ -56,9 +61,17 @@ sanitize: deps
 FUZZ_BUILD ?= build-fuzz
 FUZZ_SECONDS ?= 60
 fuzz: deps
-	cmake -S . -B $(FUZZ_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER=clang++-14 -DZAR_FUZZ=ON
+	cmake -S . -B $(FUZZ_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER=clang++-14 -DZAR_FUZZ=ON \
+	  -DZAR_WERROR=$(WERROR)
 	cmake --build $(FUZZ_BUILD) -j $(JOBS)
 	scripts/run-fuzzers $(FUZZ_BUILD) $(FUZZ_SECONDS)
+
+# The layout of the tracked .cpp and .h files, by .clang-format.
+format: deps
+	scripts/format-check --fix
+
+format-check: deps
+	scripts/format-check
 
 clean:
 	rm -rf $(BUILD) $(SANITIZE_BUILD) $(FUZZ_BUILD)
