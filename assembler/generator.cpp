@@ -60,7 +60,8 @@ class SymbolIndex {
               const std::string& what) {
     const bool again = !names.insert_or_assign(name, row.Pos).second;
     if (!again || name.empty()) return;
-    redefinitions_.push_back({what + " " + Quoted(name) + " is defined again; every use takes this last one", row.Line, {}});
+    redefinitions_.push_back(
+        {what + " " + Quoted(name) + " is defined again; every use takes this last one", row.Line, {}});
   }
 
   void IndexConstant(const TableRow& row, int i) {
@@ -228,17 +229,23 @@ std::string SourceNote(const TableRow& row, std::span<const std::string_view> so
 
 // The devices whose cells first..last (within 238..256) cover.
 std::string DevicesIn(int first, int last) {
-  static constexpr struct { int first, last; std::string_view name; } Devices[] = {
-      {NetDeviceFirst, NetPortHighCell - 1, "network address"}, {NetPortHighCell, NetPortLowCell, "network port"},
-      {NetDataCell, NetDataCell, "network data"},              {NetCommandCell, NetCommandCell, "network command"},
-      {ScreenDeviceFirst, ScreenCommandCell - 1, "screen coordinates and colour"},
-      {ScreenCommandCell, ScreenCommandCell, "screen command"}, {KeyCell, KeyCell, "key"},
-      {ConsoleCell, ConsoleCell, "console"}};
+  static constexpr struct {
+    int first, last;
+    std::string_view name;
+  } Devices[] = {{NetDeviceFirst, NetPortHighCell - 1, "network address"},
+                 {NetPortHighCell, NetPortLowCell, "network port"},
+                 {NetDataCell, NetDataCell, "network data"},
+                 {NetCommandCell, NetCommandCell, "network command"},
+                 {ScreenDeviceFirst, ScreenCommandCell - 1, "screen coordinates and colour"},
+                 {ScreenCommandCell, ScreenCommandCell, "screen command"},
+                 {KeyCell, KeyCell, "key"},
+                 {ConsoleCell, ConsoleCell, "console"}};
   std::string text;
   for (const auto& device : Devices) {
     if (device.last < first || device.first > last) continue;
-    const std::string cells = device.first == device.last ? std::to_string(device.first)
-                                                          : std::to_string(device.first) + ".." + std::to_string(device.last);
+    const std::string cells = device.first == device.last
+                                  ? std::to_string(device.first)
+                                  : std::to_string(device.first) + ".." + std::to_string(device.last);
     text += (text.empty() ? "" : ", ") + cells + " " + std::string(device.name);
   }
   return text;
@@ -257,10 +264,11 @@ class PlaceWarnings {
   std::vector<StageMessage> Warnings() const {
     std::vector<StageMessage> warnings;
     if (deviceLine_ != 0) {
-      warnings.push_back({"the program reaches into the device cells: " +
-                              DevicesIn(NetDeviceFirst, std::min(end_ - 1, ConsoleCell)) +
-                              "; whatever it writes there drives the devices",
-                          deviceLine_, {}});
+      warnings.push_back(
+          {"the program reaches into the device cells: " + DevicesIn(NetDeviceFirst, std::min(end_ - 1, ConsoleCell)) +
+               "; whatever it writes there drives the devices",
+           deviceLine_,
+           {}});
     }
     if (pastLine_ != 0) {
       warnings.push_back({"the program is longer than memory: its cell 256 never reaches the machine", pastLine_, {}});
@@ -289,8 +297,8 @@ std::string FailureReason(const TableRow& row, const std::string& why) {
 }
 
 std::string FailureText(int i, const TableRow& row) {
-  return "Compile Failed at command: " + std::to_string(i) + " = " + row.Cmd + "," + row.Arg1 + "," + row.Arg2 +
-         "," + row.Arg3;
+  return "Compile Failed at command: " + std::to_string(i) + " = " + row.Cmd + "," + row.Arg1 + "," + row.Arg2 + "," +
+         row.Arg3;
 }
 
 }  // namespace

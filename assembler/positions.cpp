@@ -33,7 +33,8 @@ void FoldLabels(CmdTable& table, std::vector<StageMessage>& warnings) {
       } else {
         warnings.push_back({"label '" + row.Label + "' follows label '" + *pending +
                                 "' with no statement between: only the first one names the next statement",
-                            row.Line, {}});
+                            row.Line,
+                            {}});
       }
       continue;
     }

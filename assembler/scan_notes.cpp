@@ -87,8 +87,7 @@ std::optional<std::string> EmptyOperand(const TableRow& row, const StatementInfo
 std::optional<std::string> BlankOperand(const TableRow& row) {
   for (const std::string* operand : {&row.Arg1, &row.Arg2, &row.Arg3}) {
     if (operand->empty() || Trimmed(*operand).size() == operand->size() || ReadWholeNumber(*operand)) continue;
-    return "blanks around a comma belong to the operand: " + Quoted(*operand) + " is not " +
-           Quoted(Trimmed(*operand));
+    return "blanks around a comma belong to the operand: " + Quoted(*operand) + " is not " + Quoted(Trimmed(*operand));
   }
   return std::nullopt;
 }

@@ -30,7 +30,8 @@ void PrintMessages(const Assembly& assembly, const Arguments& args) {
       continue;
     }
     std::fprintf(stderr, "%s\n", Located(file, message.line, message.text).c_str());
-    if (!message.reason.empty()) std::fprintf(stderr, "%s\n", Located(file, message.line, "note: " + message.reason).c_str());
+    if (!message.reason.empty())
+      std::fprintf(stderr, "%s\n", Located(file, message.line, "note: " + message.reason).c_str());
   }
   if (!located) return;
   for (const StageMessage& warning : assembly.warnings) {
@@ -47,7 +48,8 @@ bool WriteOptionalFile(const Arguments& args, const std::string& option, const s
 }  // namespace
 
 int AsmCommand(const std::vector<std::string>& words) {
-  const Arguments args = ParseArguments(words, {"-o", "--listing", "--table"}, {"--debug", "--locations", "--strict"}, 1);
+  const Arguments args = ParseArguments(words, {"-o", "--listing", "--table"}, {"--debug", "--locations", "--strict"},
+                                        1);
   if (!args.error.empty()) return UsageError(args.error);
 
   std::string source;

@@ -28,8 +28,7 @@ class StdoutConsole {
  public:
   // A step prints at most one character, and the record undoes fewer
   // steps than the store keeps characters.
-  explicit StdoutConsole(std::uint64_t holdBack)
-      : holdBack_(std::min(holdBack, StepRecord::MaxReach)) {}
+  explicit StdoutConsole(std::uint64_t holdBack) : holdBack_(std::min(holdBack, StepRecord::MaxReach)) {}
 
   // Runs between two writes: short enough that the store still holds every
   // character not yet written.
@@ -88,7 +87,6 @@ struct DebugOptions {
   std::vector<Byte> watches;
   std::optional<std::uint64_t> back;
   std::optional<std::string> trace;
-
 };
 
 // Reads every value of an option as a cell address; false on the first that is none.
@@ -136,7 +134,8 @@ void ReportStop(const RunStop& stop) {
 // so, and run it all the same.
 void WarnOfSource(const std::string& path, std::size_t cellLines) {
   std::string extension = std::filesystem::path(path).extension().string();
-  std::transform(extension.begin(), extension.end(), extension.begin(), [](unsigned char c) { return std::tolower(c); });
+  std::transform(extension.begin(), extension.end(), extension.begin(),
+                 [](unsigned char c) { return std::tolower(c); });
   if (cellLines > 0 && extension != ".oia") return;
   std::fprintf(stderr, "zar: warning: %s looks like an assembler source: assemble it with zar asm first\n",
                path.c_str());

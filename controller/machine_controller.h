@@ -167,8 +167,8 @@ class MachineController : public QObject {
   std::mt19937 random_;
   bool newRecordOnLoad_ = false;
   std::deque<std::uint64_t> loads_;  // the steps at which loads, fills and copies came
-  QTimer* slices_;    // full speed: the next slice of steps
-  QTimer* refresh_;   // full speed: the views' next refresh
+  QTimer* slices_;                   // full speed: the next slice of steps
+  QTimer* refresh_;                  // full speed: the views' next refresh
 };
 
 }  // namespace zar

@@ -74,8 +74,8 @@ DebuggerWindow::DebuggerWindow(MachineController& controller, QWidget* parent)
 
   ticker_.setInterval(TickMs);
   connect(&ticker_, &QTimer::timeout, this, &DebuggerWindow::Refresh);
-  for (const auto signal : {&MachineController::MemoryReplaced, &MachineController::Settled,
-                            &MachineController::RunStateChanged}) {
+  for (const auto signal :
+       {&MachineController::MemoryReplaced, &MachineController::Settled, &MachineController::RunStateChanged}) {
     connect(&controller, signal, this, [this] {
       if (isVisible()) Refresh();
     });

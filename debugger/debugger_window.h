@@ -59,7 +59,7 @@ class DebuggerWindow : public QWidget {
   QLineEdit* address_;
   QLineEdit* value_;
   QString stopped_ = "stopped";  // the state while stopped: where the last run or step back ended
-  QTimer ticker_;      // refreshes the figures while shown
+  QTimer ticker_;                // refreshes the figures while shown
   QElapsedTimer clock_;
   std::uint64_t stepsThen_ = 0;
   double rate_ = 0;

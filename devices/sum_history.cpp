@@ -20,8 +20,8 @@ std::array<std::int32_t, SumHistory::Size> SumHistory::Samples() const {
 int MemorySum(const MemoryCells& memory) { return std::accumulate(memory.begin(), memory.end(), 0); }
 
 std::string HistoryLabelText(const HistoryStats& s) {
-  return "Current: " + std::to_string(s.Current) + " MAX:" + std::to_string(s.Max) +
-         " MIN:" + std::to_string(s.Min) + " DIFF:" + std::to_string(s.Max - s.Min);
+  return "Current: " + std::to_string(s.Current) + " MAX:" + std::to_string(s.Max) + " MIN:" + std::to_string(s.Min) +
+         " DIFF:" + std::to_string(s.Max - s.Min);
 }
 
 double PlotY(int sample, const HistoryStats& s) {

@@ -119,7 +119,7 @@ std::vector<std::string> FirstLines(std::string_view text, const LineLimits& lim
 }
 
 FileResult ReadFirstLines(const std::filesystem::path& path, const LineLimits& limits,
-                         std::vector<std::string>& lines) {
+                          std::vector<std::string>& lines) {
   FileHandle file;
   if (FileResult opened = OpenForReading(path, file); opened.Failed()) return opened;
   lines.clear();

@@ -28,7 +28,6 @@ struct LineLimits {
 std::vector<std::string> FirstLines(std::string_view text, const LineLimits& limits);
 
 // The same for a file; nothing after the last wanted line is read.
-FileResult ReadFirstLines(const std::filesystem::path& path, const LineLimits& limits,
-                         std::vector<std::string>& lines);
+FileResult ReadFirstLines(const std::filesystem::path& path, const LineLimits& limits, std::vector<std::string>& lines);
 
 }  // namespace zar

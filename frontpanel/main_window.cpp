@@ -143,10 +143,10 @@ void MainWindow::BuildMenus() {
     const char* name;
     FillPattern pattern;
   };
-  for (const FillEntry& entry : {FillEntry{"NULL", "fillNULL", FillPattern::Null},
-                                 FillEntry{"Ascending", "fillup", FillPattern::Ascending},
-                                 FillEntry{"Descending", "filldown", FillPattern::Descending},
-                                 FillEntry{"Random", "fillrnd", FillPattern::Random}}) {
+  for (const FillEntry& entry :
+       {FillEntry{"NULL", "fillNULL", FillPattern::Null}, FillEntry{"Ascending", "fillup", FillPattern::Ascending},
+        FillEntry{"Descending", "filldown", FillPattern::Descending},
+        FillEntry{"Random", "fillrnd", FillPattern::Random}}) {
     const FillPattern pattern = entry.pattern;
     connect(AddAction(fill, entry.caption, entry.name), &QAction::triggered, this,
             [this, pattern] { controller_.Fill(pattern); });
@@ -187,8 +187,9 @@ void MainWindow::BuildDebugMenu() {
   add("Run at Full Speed", "mfullspeed", Qt::Key_F5, [&c] { c.RunFullSpeed(); });
   add("Stop", "mdebugstop", Qt::SHIFT | Qt::Key_F5, [&c] { c.Stop(); });
   add("Step", "mdebugstep", Qt::Key_F10, [&c] { c.Step(); });
-  add("Step Back", "mstepback", {}, [&c] { c.StepBack(); })
-      ->setShortcuts({Qt::SHIFT | Qt::Key_F10, Qt::CTRL | Qt::Key_F10});
+  add("Step Back", "mstepback", {}, [&c] {
+    c.StepBack();
+  })->setShortcuts({Qt::SHIFT | Qt::Key_F10, Qt::CTRL | Qt::Key_F10});
   add("Run Back", "mrunback", {}, [&c] { c.RunBack(); });
   add("Toggle Breakpoint at IP", "mbreak", Qt::Key_F9, [&c] { c.ToggleBreakpoint(c.State().IP); });
   add("Clear All Breakpoints and Watches", "mclearbreaks", {}, [&c] { c.ClearBreakpointsAndWatches(); });

@@ -45,9 +45,9 @@ void ListExamples(QMenu& menu, const std::function<void(const QString&)>& openEx
 void AddHelpMenu(QMainWindow& window, std::function<void(const QString& path)> openExample) {
   QMenu* help = window.menuBar()->addMenu("Help");
   help->setObjectName("mhelp");
-  help->addAction("Language Reference", &window, [&window] {
-        ShowHelp(window, "language.md", "ZAR Language Reference");
-      })->setObjectName("mhelplanguage");
+  help->addAction("Language Reference", &window,
+                  [&window] { ShowHelp(window, "language.md", "ZAR Language Reference"); })
+      ->setObjectName("mhelplanguage");
   help->addAction("Tutorial", &window, [&window] { ShowHelp(window, "tutorial.md", "ZAR Tutorial"); })
       ->setObjectName("mhelptutorial");
   QMenu* examples = help->addMenu("Open Example");

@@ -1,6 +1,5 @@
 #include "host/run_timer.h"
 
-
 #include <algorithm>
 
 #include "session/run_control.h"

@@ -9,7 +9,7 @@ using Byte = std::uint8_t;
 using MemoryCells = std::array<Byte, 256>;
 
 // The memory map: devices live in the top eighteen cells.
-inline constexpr int NetDeviceFirst = 238;     // 238..241 address, 242/243 port
+inline constexpr int NetDeviceFirst = 238;  // 238..241 address, 242/243 port
 inline constexpr int NetPortHighCell = 242;
 inline constexpr int NetPortLowCell = 243;
 inline constexpr int NetDataCell = 244;

@@ -37,9 +37,10 @@ std::size_t Session::RecordBytes() const {
 
 void Session::Checkpoint(std::uint64_t atStep) {
   std::deque<zar::Checkpoint>& checkpoints = record_->checkpoints;
-  checkpoints.push_back({atStep, machine_,
-                         ScreenSnapshot::Take(screen_.Buffer, checkpoints.empty() ? nullptr : &checkpoints.back().screen),
-                         screen_.ScreenColor, history_, recordHistory_, console_.End()});
+  checkpoints.push_back(
+      {atStep, machine_,
+       ScreenSnapshot::Take(screen_.Buffer, checkpoints.empty() ? nullptr : &checkpoints.back().screen),
+       screen_.ScreenColor, history_, recordHistory_, console_.End()});
   nextCheckpoint_ = atStep + StepRecord::CheckpointSteps;
   // The oldest checkpoint goes once the next one is deep enough on its own.
   while (checkpoints.size() > 1 && checkpoints[1].step + StepRecord::MaxDepth <= atStep) checkpoints.pop_front();
@@ -111,10 +112,9 @@ void Session::TruncateRecord(std::uint64_t step) {
 namespace {
 
 std::size_t FirstInputAt(const std::deque<RecordedInput>& inputs, std::uint64_t step) {
-  return static_cast<std::size_t>(
-      std::lower_bound(inputs.begin(), inputs.end(), step,
-                       [](const RecordedInput& i, std::uint64_t s) { return i.step < s; }) -
-      inputs.begin());
+  return static_cast<std::size_t>(std::lower_bound(inputs.begin(), inputs.end(), step,
+                                                   [](const RecordedInput& i, std::uint64_t s) { return i.step < s; }) -
+                                  inputs.begin());
 }
 
 }  // namespace
@@ -151,8 +151,8 @@ BackResult Session::RunBack() {
     const std::uint64_t from = record_->checkpoints[k].step;
     if (from >= now) continue;
     // The states after from up to the next checkpoint's, and before now.
-    const std::uint64_t last =
-        k + 1 < record_->checkpoints.size() ? std::min(record_->checkpoints[k + 1].step, now - 1) : now - 1;
+    const std::uint64_t last = k + 1 < record_->checkpoints.size() ? std::min(record_->checkpoints[k + 1].step, now - 1)
+                                                                   : now - 1;
     Restore(record_->checkpoints[k]);
     std::size_t input = FirstInputAt(record_->inputs, from);
     LastStop hit;

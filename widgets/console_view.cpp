@@ -19,8 +19,8 @@ constexpr int Margin = 2;
 int NextTabStop(int column) { return column + TabColumns - column % TabColumns; }
 }  // namespace
 
-const QString ConsoleView::DroppedNote =
-    QStringLiteral("(earlier output was dropped: the console keeps the last 1010000 characters)");
+const QString ConsoleView::DroppedNote = QStringLiteral(
+    "(earlier output was dropped: the console keeps the last 1010000 characters)");
 
 ConsoleView::ConsoleView(const ConsoleText& text, QWidget* parent) : QAbstractScrollArea(parent), text_(text) {
   setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);

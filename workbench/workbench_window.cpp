@@ -105,8 +105,7 @@ class WorkbenchWindow::CommandMessages {
   std::vector<StageMessage> warnings_;
 };
 
-WorkbenchWindow::WorkbenchWindow(AssemblerController& assembler, Dialogs& dialogs, RecentFiles& recent,
-                                 QWidget* parent)
+WorkbenchWindow::WorkbenchWindow(AssemblerController& assembler, Dialogs& dialogs, RecentFiles& recent, QWidget* parent)
     : QMainWindow(parent), assembler_(assembler), dialogs_(dialogs), recent_(recent), dialogPath_(ExamplesFolder()) {
   setObjectName("MDIForm1");
   setWindowTitle("ZAR Assembler");
@@ -252,8 +251,10 @@ bool WorkbenchWindow::OnSaveAs() {
 bool WorkbenchWindow::SaveSource(const QString& path) {
   QString text = editor_->WholeText();
   if (const auto line = FirstLineOutsideCp1252(text)) {
-    const QString question = QString("Line %1 holds characters that code page 1252 cannot store; they would be "
-                                     "saved as '?'. Save anyway?").arg(*line);
+    const QString question = QString(
+                                 "Line %1 holds characters that code page 1252 cannot store; they would be "
+                                 "saved as '?'. Save anyway?")
+                                 .arg(*line);
     if (!dialogs_.Confirm(this, question)) return false;
   }
   text.replace('\n', lineBreak_);

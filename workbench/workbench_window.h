@@ -81,9 +81,9 @@ class WorkbenchWindow : public QMainWindow {
   QAction* debug_ = nullptr;
   QAction* sourceInListing_ = nullptr;
   QMenu* recentMenu_ = nullptr;
-  QString dialogPath_;           // the dialog opens on the name chosen last
-  QString currentFile_;          // the file the source was loaded from or saved to
-  QString lineBreak_ = "\r\n";   // how the loaded file ended its lines
+  QString dialogPath_;          // the dialog opens on the name chosen last
+  QString currentFile_;         // the file the source was loaded from or saved to
+  QString lineBreak_ = "\r\n";  // how the loaded file ended its lines
 };
 
 }  // namespace zar
