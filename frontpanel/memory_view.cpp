@@ -46,14 +46,18 @@ void MemoryPicture::ShowBreakpoints(const std::array<bool, 256>& breakpoints) {
 QImage MemoryPicture::Picture() { return grab().toImage(); }
 
 void MemoryPicture::paintEvent(QPaintEvent*) {
+  for (int row = 0; row < 16; ++row) {
+    auto* pixels = reinterpret_cast<QRgb*>(cells_.scanLine(row));
+    for (int column = 0; column < 16; ++column) {
+      const int v = shown_.Memory[row * 16 + column];
+      pixels[column] = qRgb(v, v, v);
+    }
+  }
   QPainter painter(this);
   painter.fillRect(rect(), palette().window());
   painter.setPen(palette().color(QPalette::Dark));
   painter.drawRect(rect().adjusted(0, 0, -1, -1));
-  for (int i = 0; i < 256; ++i) {
-    const int v = shown_.Memory[i];
-    painter.fillRect(CellRect(i), QColor(v, v, v));
-  }
+  painter.drawImage(QRect(Frame, Frame, 16 * CellPixels, 16 * CellPixels), cells_);
   // Later markers are drawn over earlier ones where cells coincide.
   const Instruction in = CurrentInstruction(shown_);
   DrawMarker(painter, shown_.IP, QColor(128, 255, 0));

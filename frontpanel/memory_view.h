@@ -1,9 +1,10 @@
 #pragma once
 
+#include <QImage>
 #include <QTimer>
+#include <QWidget>
 
 #include <array>
-#include <QWidget>
 
 #include "machine/machine.h"
 
@@ -14,7 +15,8 @@ class TextArea;
 // The memory picture: 16 x 16 cells of 10 x 10 pixels in the grey of their
 // value, with outlines on IP (green), A (red), B (blue) and C (yellow). It
 // paints the machine as it was when it was last given, so covering and
-// uncovering it changes nothing.
+// uncovering it changes nothing. The cells are one small image of a pixel a
+// cell, widened without smoothing.
 class MemoryPicture : public QWidget {
   Q_OBJECT
 
@@ -41,6 +43,7 @@ class MemoryPicture : public QWidget {
  private:
   Machine shown_;
   std::array<bool, 256> breakpoints_{};
+  QImage cells_{16, 16, QImage::Format_RGB32};
 };
 
 // Keeps the memory picture and the memory text in step with the machine.

@@ -102,6 +102,13 @@ TEST_F(MainWindowTest, MemoryPictureShowsGreysWithTheInstructionMarked) {
   EXPECT_EQ(cellPixel(2, 0, 5), QColor(255, 255, 0));
   EXPECT_EQ(cellPixel(37, 1, 1), QColor(37, 37, 37));  // inside the outline: the cell's grey
   EXPECT_EQ(cellPixel(37, 5, 5), QColor(255, 0, 255));  // and the breakpoint's dot
+  int wrong = 0;  // every pixel of the other cells in its own grey, edges included
+  for (int cell = 3; cell < 256; ++cell) {
+    for (int d = 0; d < 100; ++d) {
+      wrong += cell != 37 && cellPixel(cell, d % 10, d / 10) != QColor(cell, cell, cell);
+    }
+  }
+  EXPECT_EQ(wrong, 0);
 }
 
 TEST_F(MainWindowTest, MenusGoThroughTheDialogsAndResetReloads) {
