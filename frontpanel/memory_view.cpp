@@ -3,7 +3,9 @@
 #include <QMouseEvent>
 #include <QPainter>
 
-#include "machine/memory_text.h"
+#include <utility>
+#include <vector>
+
 #include "widgets/text_area.h"
 
 namespace zar {
@@ -98,7 +100,21 @@ void MemoryView::Flush() {
   if (!textPending_) return;
   textPending_ = false;
   textTimer_.stop();
-  text_.SetWholeText(QString::fromLatin1(MemoryText(picture_.Shown())));
+  const Machine& machine = picture_.Shown();
+  const MarkedCells marked = MarkedCellsOf(machine);
+  if (text_.blockCount() != MemoryTextLines) {  // nothing shown yet
+    text_.SetWholeText(QString::fromLatin1(MemoryText(machine)));
+    for (int line = 0; line < MemoryTextLines; ++line) lines_[line] = MemoryTextLine(machine, marked, line);
+    return;
+  }
+  std::vector<std::pair<int, QString>> changed;
+  for (int line = 0; line < MemoryTextLines; ++line) {
+    std::string text = MemoryTextLine(machine, marked, line);
+    if (text == lines_[line]) continue;
+    changed.emplace_back(line, QString::fromLatin1(text));
+    lines_[line] = std::move(text);
+  }
+  text_.ReplaceLines(changed);
 }
 
 void MemoryView::Redraw(const Machine& machine) {

@@ -5,8 +5,10 @@
 #include <QWidget>
 
 #include <array>
+#include <string>
 
 #include "machine/machine.h"
+#include "machine/memory_text.h"
 
 namespace zar {
 
@@ -49,6 +51,7 @@ class MemoryPicture : public QWidget {
 // Keeps the memory picture and the memory text in step with the machine.
 // After a step both are only marked for redrawing, so that Qt merges the
 // work of fast runs into one repaint a frame; Redraw shows the state at once.
+// The text changes only in the lines that differ from those shown.
 class MemoryView : public QObject {
   Q_OBJECT
 
@@ -69,6 +72,7 @@ class MemoryView : public QObject {
   TextArea& text_;
   QTimer textTimer_;
   bool textPending_ = false;
+  std::array<std::string, MemoryTextLines> lines_;  // as the text area shows them
   int draws_ = 0;
 };
 
