@@ -3,7 +3,9 @@
 #include <QMouseEvent>
 #include <QPainter>
 
-#include "machine/memory_text.h"
+#include <utility>
+#include <vector>
+
 #include "widgets/text_area.h"
 
 namespace zar {
@@ -46,14 +48,18 @@ void MemoryPicture::ShowBreakpoints(const std::array<bool, 256>& breakpoints) {
 QImage MemoryPicture::Picture() { return grab().toImage(); }
 
 void MemoryPicture::paintEvent(QPaintEvent*) {
+  for (int row = 0; row < 16; ++row) {
+    auto* pixels = reinterpret_cast<QRgb*>(cells_.scanLine(row));
+    for (int column = 0; column < 16; ++column) {
+      const int v = shown_.Memory[row * 16 + column];
+      pixels[column] = qRgb(v, v, v);
+    }
+  }
   QPainter painter(this);
   painter.fillRect(rect(), palette().window());
   painter.setPen(palette().color(QPalette::Dark));
   painter.drawRect(rect().adjusted(0, 0, -1, -1));
-  for (int i = 0; i < 256; ++i) {
-    const int v = shown_.Memory[i];
-    painter.fillRect(CellRect(i), QColor(v, v, v));
-  }
+  painter.drawImage(QRect(Frame, Frame, 16 * CellPixels, 16 * CellPixels), cells_);
   // Later markers are drawn over earlier ones where cells coincide.
   const Instruction in = CurrentInstruction(shown_);
   DrawMarker(painter, shown_.IP, QColor(128, 255, 0));
@@ -94,7 +100,21 @@ void MemoryView::Flush() {
   if (!textPending_) return;
   textPending_ = false;
   textTimer_.stop();
-  text_.SetWholeText(QString::fromLatin1(MemoryText(picture_.Shown())));
+  const Machine& machine = picture_.Shown();
+  const MarkedCells marked = MarkedCellsOf(machine);
+  if (text_.blockCount() != MemoryTextLines) {  // nothing shown yet
+    text_.SetWholeText(QString::fromLatin1(MemoryText(machine)));
+    for (int line = 0; line < MemoryTextLines; ++line) lines_[line] = MemoryTextLine(machine, marked, line);
+    return;
+  }
+  std::vector<std::pair<int, QString>> changed;
+  for (int line = 0; line < MemoryTextLines; ++line) {
+    std::string text = MemoryTextLine(machine, marked, line);
+    if (text == lines_[line]) continue;
+    changed.emplace_back(line, QString::fromLatin1(text));
+    lines_[line] = std::move(text);
+  }
+  text_.ReplaceLines(changed);
 }
 
 void MemoryView::Redraw(const Machine& machine) {

@@ -1,11 +1,14 @@
 #pragma once
 
+#include <QImage>
 #include <QTimer>
-
-#include <array>
 #include <QWidget>
 
+#include <array>
+#include <string>
+
 #include "machine/machine.h"
+#include "machine/memory_text.h"
 
 namespace zar {
 
@@ -14,7 +17,8 @@ class TextArea;
 // The memory picture: 16 x 16 cells of 10 x 10 pixels in the grey of their
 // value, with outlines on IP (green), A (red), B (blue) and C (yellow). It
 // paints the machine as it was when it was last given, so covering and
-// uncovering it changes nothing.
+// uncovering it changes nothing. The cells are one small image of a pixel a
+// cell, widened without smoothing.
 class MemoryPicture : public QWidget {
   Q_OBJECT
 
@@ -41,11 +45,13 @@ class MemoryPicture : public QWidget {
  private:
   Machine shown_;
   std::array<bool, 256> breakpoints_{};
+  QImage cells_{16, 16, QImage::Format_RGB32};
 };
 
 // Keeps the memory picture and the memory text in step with the machine.
 // After a step both are only marked for redrawing, so that Qt merges the
 // work of fast runs into one repaint a frame; Redraw shows the state at once.
+// The text changes only in the lines that differ from those shown.
 class MemoryView : public QObject {
   Q_OBJECT
 
@@ -66,6 +72,7 @@ class MemoryView : public QObject {
   TextArea& text_;
   QTimer textTimer_;
   bool textPending_ = false;
+  std::array<std::string, MemoryTextLines> lines_;  // as the text area shows them
   int draws_ = 0;
 };
 

@@ -123,6 +123,26 @@ TEST_F(MainWindowTest, MemoryPictureShowsGreysWithTheInstructionMarked) {
   EXPECT_EQ(cellPixel(2, 0, 5), QColor(255, 255, 0));
   EXPECT_EQ(cellPixel(37, 1, 1), QColor(37, 37, 37));  // inside the outline: the cell's grey
   EXPECT_EQ(cellPixel(37, 5, 5), QColor(255, 0, 255));  // and the breakpoint's dot
+  int wrong = 0;  // every pixel of the other cells in its own grey, edges included
+  for (int cell = 3; cell < 256; ++cell) {
+    for (int d = 0; d < 100; ++d) {
+      wrong += cell != 37 && cellPixel(cell, d % 10, d / 10) != QColor(cell, cell, cell);
+    }
+  }
+  EXPECT_EQ(wrong, 0);
+}
+
+TEST_F(MainWindowTest, MemoryTextFollowsEveryStep) {
+  // 0: SUB 100,101,40; 40: SUB 102,103,90; 90: SUB 104,105,93; 93: SUB 106,107,93: the marks move over rows
+  // 0, 2 and 5 while 0 becomes 251, 9 becomes 255 and 100 becomes 99; then they stay while 25 becomes 255.
+  controller.LoadImage(test::Image({100, 101, 40}, {{40, 102}, {41, 103}, {42, 90}, {90, 104}, {91, 105}, {92, 93},
+                                                    {93, 106}, {94, 107}, {95, 93}, {101, 5}, {102, 9}, {103, 10},
+                                                    {104, 100}, {105, 1}, {106, 25}, {107, 26}}));
+  EXPECT_EQ(Shown(), Expected());
+  for (int step = 1; step <= 9; ++step) {
+    Click("Command3");
+    EXPECT_EQ(Shown(), Expected()) << "step " << step;
+  }
 }
 
 TEST_F(MainWindowTest, MenusGoThroughTheDialogsAndResetReloads) {
