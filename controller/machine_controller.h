@@ -62,7 +62,6 @@ class MachineController : public QObject {
   // Empties the console for good: going back does not bring it back.
   void ClearConsole();
   const ConsoleStore& Console() const { return session_.Console(); }
-  std::uint64_t ScreenCommands() const { return session_.ScreenCommands(); }
   // The whole memory from an image, restarting at address 0.
   void LoadImage(const MemoryCells& image);
   // Reads a program file's lines over memory and restarts at address 0; a

@@ -29,14 +29,14 @@ inline constexpr int ScreenSize = 256;
 class ScreenBuffer {
  public:
   ColorValue& operator()(int x, int y) {
-    written_[y] = true;
+    Touch(y);
     return MutableRow(y)[x];
   }
   ColorValue operator()(int x, int y) const { return filling_[y] ? fill_ : pixels_[y * ScreenSize + x]; }
   void FillAll(ColorValue c) {
     fill_ = c;
     filling_.fill(true);
-    written_.fill(true);
+    for (int y = 0; y < ScreenSize; ++y) Touch(y);
   }
   const ColorValue* Rows() const {
     for (int y = 0; y < ScreenSize; ++y) MutableRow(y);
@@ -45,15 +45,23 @@ class ScreenBuffer {
   const ColorValue* Row(int y) const { return MutableRow(y); }
   // A row about to be written whole.
   ColorValue* WriteRow(int y) {
-    written_[y] = true;
+    Touch(y);
     filling_[y] = false;
     return pixels_.data() + y * ScreenSize;
   }
 
   bool RowWritten(int y) const { return written_[y]; }
   void ForgetWrites() { written_.fill(false); }
+  // Counts the writes to each row, so that a view can tell the rows that
+  // changed since it last looked.
+  std::uint32_t RowVersion(int y) const { return versions_[y]; }
 
  private:
+  void Touch(int y) {
+    written_[y] = true;
+    ++versions_[y];
+  }
+
   // The row, given the fill colour first if it is still waiting for it.
   ColorValue* MutableRow(int y) const {
     ColorValue* row = pixels_.data() + y * ScreenSize;
@@ -68,6 +76,7 @@ class ScreenBuffer {
   mutable std::array<bool, ScreenSize> filling_{};  // rows still to take fill_
   ColorValue fill_ = 0;
   std::array<bool, ScreenSize> written_{};
+  std::array<std::uint32_t, ScreenSize> versions_{};
 };
 
 struct ScreenDevice {

@@ -5,6 +5,9 @@
 #include <QPainter>
 #include <QPalette>
 
+#include <algorithm>
+#include <array>
+
 #include "controller/machine_controller.h"
 #include "ui/app_info.h"
 #include "ui/dialogs.h"
@@ -46,6 +49,19 @@ class ScreenSurface : public QWidget {
 
   void MarkStale() { stale_ = true; }
 
+  // Converts the rows written since the last look and repaints just them.
+  void FollowRows() {
+    if (stale_) return update();
+    int first = ScreenSize, last = -1;
+    for (int y = 0; y < ScreenSize; ++y) {
+      if (buffer_.RowVersion(y) == seen_[y]) continue;
+      ConvertRow(y);
+      first = std::min(first, y);
+      last = y;
+    }
+    if (last >= 0) update(0, first, ScreenSize, last - first + 1);
+  }
+
   const QImage& CurrentPicture() const {
     if (stale_) ConvertStore();
     return picture_;
@@ -58,12 +74,15 @@ class ScreenSurface : public QWidget {
   }
 
  private:
+  void ConvertRow(int y) const {
+    const ColorValue* element = buffer_.Row(y);
+    auto* line = reinterpret_cast<QRgb*>(picture_.scanLine(y));
+    for (int x = 0; x < ScreenSize; ++x) line[x] = ToQRgb(element[x]);
+    seen_[y] = buffer_.RowVersion(y);
+  }
+
   void ConvertStore() const {
-    const ColorValue* element = buffer_.Rows();
-    for (int y = 0; y < ScreenSize; ++y) {
-      auto* line = reinterpret_cast<QRgb*>(picture_.scanLine(y));
-      for (int x = 0; x < ScreenSize; ++x) line[x] = ToQRgb(*element++);
-    }
+    for (int y = 0; y < ScreenSize; ++y) ConvertRow(y);
     stale_ = false;
   }
 
@@ -71,6 +90,7 @@ class ScreenSurface : public QWidget {
   // The cache is brought up to date from const readers too, hence mutable.
   mutable QImage picture_;
   mutable bool stale_ = true;
+  mutable std::array<std::uint32_t, ScreenSize> seen_{};  // each row's version when last converted
 };
 
 ScreenWindow::ScreenWindow(MachineController& controller, Dialogs& dialogs, QWidget* parent)
@@ -82,11 +102,9 @@ ScreenWindow::ScreenWindow(MachineController& controller, Dialogs& dialogs, QWid
   setWindowTitle("Screen");
   setFixedSize(SurfaceSize, SurfaceSize);
   PaintBlackBackground(*this);
-  // Steps redraw the picture only when a screen command ran.
+  // After steps only the rows written since are drawn again.
   connect(&controller, &MachineController::Stepped, this, [this] {
-    if (controller_.ScreenCommands() == commandsShown_) return;
-    commandsShown_ = controller_.ScreenCommands();
-    RefreshScreen();
+    if (isVisible()) surface_->FollowRows();
   });
   connect(&controller, &MachineController::StateReplaced, this, &ScreenWindow::RefreshScreen);
 

@@ -40,7 +40,6 @@ class ScreenWindow : public QWidget {
   Dialogs& dialogs_;
   ScreenSurface* surface_;
   QString picturePath_;              // the file dialog opens on the picture saved last
-  std::uint64_t commandsShown_ = 0;  // screen commands carried out when last drawn
 };
 
 }  // namespace zar

@@ -59,7 +59,6 @@ template <bool Sampled, bool Short>
     screenWaiting = d.a == ScreenCommandCell ? 0 : screen;
     detail::ExecuteScreenCommand(memory, screen_, screen);
     memory[ScreenCommandCell] = 0;
-    ++screenCommands_;
   }
   const Byte a = memory[d.a];
   if constexpr (Sampled) {
@@ -99,7 +98,7 @@ template <bool Sampled>
     const int cell = ServiceCells[i];
     before[i] = cell == a ? x : cell == ConsoleCell ? printedCode : machine_.Memory[cell];
   }
-  if (CheckScreen(machine_.Memory, screen_)) ++screenCommands_;
+  CheckScreen(machine_.Memory, screen_);
   const bool reached = CheckNetwork(machine_.Memory, *network_) == NetCommandResult::Reached;
   if (record_ && reached) record_->networkSteps.push_back(steps_ + 1);
 

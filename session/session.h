@@ -75,8 +75,6 @@ class Session {
   // Steps done, and console characters printed, since the session began.
   std::uint64_t Steps() const { return steps_; }
   std::uint64_t Printed() const { return console_.End(); }
-  // Screen commands carried out so far: a view redraws when it changes.
-  std::uint64_t ScreenCommands() const { return screenCommands_; }
 
   RunState& Run() { return run_; }
   const RunState& Run() const { return run_; }
@@ -179,7 +177,6 @@ class Session {
   Engine engine_ = Engine::Interpreter;
   bool recordHistory_ = false;
   std::uint64_t steps_ = 0;
-  std::uint64_t screenCommands_ = 0;
   std::int32_t memorySum_ = 0;  // while samples are taken, followed step by step
   bool sumKnown_ = false;
   std::array<bool, 256> breakpoints_{};
