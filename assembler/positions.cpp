@@ -7,7 +7,7 @@
 
 #include "assembler/number_text.h"
 #include "assembler/statements.h"
-#include "machine/stage.h"
+#include "assembler/stage.h"
 
 namespace zar {
 

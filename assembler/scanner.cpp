@@ -5,7 +5,7 @@
 
 #include "assembler/scan_notes.h"
 #include "assembler/statements.h"
-#include "machine/stage.h"
+#include "assembler/stage.h"
 
 namespace zar {
 
