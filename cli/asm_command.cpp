@@ -1,6 +1,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <string>
+#include <vector>
 
 #include "assembler/assemble.h"
 #include "cli/arguments.h"
@@ -52,8 +53,13 @@ int AsmCommand(const std::vector<std::string>& words) {
                                         1);
   if (!args.error.empty()) return UsageError(args.error);
 
+  std::vector<std::string> outputs;
+  for (const char* option : {"-o", "--listing", "--table"}) {
+    if (const auto name = args.Value(option)) outputs.push_back(*name);
+  }
+  if (!OutputsSpareSource(args.positional[0], outputs)) return ExitUsage;
   std::string source;
-  if (!ReportFile(LoadSourceFile(args.positional[0], source))) return ExitUsage;
+  if (!ReadSource(args.positional[0], source)) return ExitUsage;
 
   // The program as a copy into cleared memory would leave it.
   AssemblerState state;

@@ -1,3 +1,4 @@
+#include <csignal>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -45,11 +46,15 @@ constexpr const char* Usage =
     "  --version      show the version\n"
     "\n"
     "An output FILE or IMAGE of - means standard output.\n"
+    "A FIFO is waited for as shell tools wait, until a program is at its other end.\n"
     "Exit status: 0 success, 1 assembly failed, 2 usage or file error.\n";
 
 }  // namespace
 
 int main(int argc, char** argv) {
+  // A write beyond the file-size limit fails with EFBIG, which the command
+  // reports, instead of ending the program.
+  std::signal(SIGXFSZ, SIG_IGN);
   const std::vector<std::string> words(argv + 1, argv + argc);
   if (words.empty()) {
     std::fputs(Usage, stderr);

@@ -173,7 +173,7 @@ int RunCommand(const std::vector<std::string>& words) {
   Session session(network);
   Machine& machine = session.State();
   std::size_t cellLines = 0;
-  if (!ReportFile(LoadProgramFile(args.positional[0], machine.Memory, cellLines))) return ExitUsage;
+  if (!ReadProgram(args.positional[0], machine.Memory, cellLines)) return ExitUsage;
   WarnOfSource(args.positional[0], cellLines);
   if (keyText) machine.Memory[KeyCell] = static_cast<Byte>(key);
 

@@ -188,18 +188,18 @@ void MachineController::LoadImage(const MemoryCells& image) {
 
 void MachineController::LoadProgram(const std::filesystem::path& path) {
   Machine machine = session_.State();
-  ReportFile(LoadProgramFile(path, machine.Memory));
+  ReportFile(LoadProgramFile(path, machine.Memory, WaitForPipes::No));
   machine.IP = 0;
   ReplaceMachine(machine);
   emit MemoryReplaced();
 }
 
 void MachineController::SaveProgram(const std::filesystem::path& path) {
-  ReportFile(SaveProgramFile(path, session_.State().Memory));
+  ReportFile(SaveProgramFile(path, session_.State().Memory, WaitForPipes::No));
 }
 
 void MachineController::SaveScreenPicture(const std::filesystem::path& path) {
-  ReportFile(WriteWholeFile(path, ScreenPng(session_.Screen().Buffer)));
+  ReportFile(WriteWholeFile(path, ScreenPng(session_.Screen().Buffer), WaitForPipes::No));
 }
 
 void MachineController::ReportFile(const FileResult& result) {

@@ -65,7 +65,8 @@ class MachineController : public QObject {
   // The whole memory from an image, restarting at address 0.
   void LoadImage(const MemoryCells& image);
   // Reads a program file's lines over memory and restarts at address 0; a
-  // file that cannot be read at all changes no cell and is reported.
+  // file that cannot be read at all changes no cell and is reported. These
+  // never wait on a FIFO: one whose other end is not there fails at once.
   void LoadProgram(const std::filesystem::path& path);
   void SaveProgram(const std::filesystem::path& path);
   // Writes the 256 x 256 screen store as a PNG picture; a failure is

@@ -6,6 +6,11 @@
 
 namespace zar {
 
+// What reading or writing does with a FIFO whose other end is not open, or
+// that has not ended: wait for it as shell tools do, or give up at once, so
+// that a window never freezes on a file. Other files behave alike either way.
+enum class WaitForPipes { No, Yes };
+
 // The outcome of a file operation: done, or failed with a sentence that names
 // the file and the reason.
 class [[nodiscard]] FileResult {

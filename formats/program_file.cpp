@@ -42,20 +42,21 @@ void ReadProgramText(std::string_view text, MemoryCells& memory) {
   StoreProgramLines(FirstLines(text, ProgramLineLimits), memory);
 }
 
-FileResult LoadProgramFile(const std::filesystem::path& path, MemoryCells& memory) {
+FileResult LoadProgramFile(const std::filesystem::path& path, MemoryCells& memory, WaitForPipes wait) {
   std::size_t cellLines = 0;
-  return LoadProgramFile(path, memory, cellLines);
+  return LoadProgramFile(path, memory, cellLines, wait);
 }
 
-FileResult LoadProgramFile(const std::filesystem::path& path, MemoryCells& memory, std::size_t& cellLines) {
+FileResult LoadProgramFile(const std::filesystem::path& path, MemoryCells& memory, std::size_t& cellLines,
+                           WaitForPipes wait) {
   std::vector<std::string> lines;
-  if (FileResult read = ReadFirstLines(path, ProgramLineLimits, lines); read.Failed()) return read;
+  if (FileResult read = ReadFirstLines(path, ProgramLineLimits, lines, wait); read.Failed()) return read;
   cellLines = StoreProgramLines(lines, memory);
   return FileResult::Done();
 }
 
-FileResult SaveProgramFile(const std::filesystem::path& path, const MemoryCells& memory) {
-  return WriteWholeFile(path, ProgramFileText(memory));
+FileResult SaveProgramFile(const std::filesystem::path& path, const MemoryCells& memory, WaitForPipes wait) {
+  return WriteWholeFile(path, ProgramFileText(memory), wait);
 }
 
 }  // namespace zar

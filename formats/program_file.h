@@ -33,11 +33,14 @@ void ReadProgramText(std::string_view text, MemoryCells& memory);
 
 // The same for a file. Reports a file that cannot be read at all, leaving
 // memory untouched.
-FileResult LoadProgramFile(const std::filesystem::path& path, MemoryCells& memory);
+FileResult LoadProgramFile(const std::filesystem::path& path, MemoryCells& memory,
+                           WaitForPipes wait = WaitForPipes::Yes);
 // The same, telling how many of the lines held a cell value.
-FileResult LoadProgramFile(const std::filesystem::path& path, MemoryCells& memory, std::size_t& cellLines);
+FileResult LoadProgramFile(const std::filesystem::path& path, MemoryCells& memory, std::size_t& cellLines,
+                           WaitForPipes wait = WaitForPipes::Yes);
 
-// Writes the memory atomically in the exact program-file form.
-FileResult SaveProgramFile(const std::filesystem::path& path, const MemoryCells& memory);
+// Writes the memory in the exact program-file form, as WriteWholeFile writes.
+FileResult SaveProgramFile(const std::filesystem::path& path, const MemoryCells& memory,
+                           WaitForPipes wait = WaitForPipes::Yes);
 
 }  // namespace zar

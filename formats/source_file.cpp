@@ -17,8 +17,8 @@ bool IsText(const std::string& bytes) {
 
 }  // namespace
 
-FileResult LoadSourceFile(const std::filesystem::path& path, std::string& bytes) {
-  if (FileResult read = ReadWholeFile(path, MaxSourceBytes, bytes); read.Failed()) return read;
+FileResult LoadSourceFile(const std::filesystem::path& path, std::string& bytes, WaitForPipes wait) {
+  if (FileResult read = ReadWholeFile(path, MaxSourceBytes, bytes, wait); read.Failed()) return read;
   if (!IsText(bytes)) {
     bytes.clear();
     return FileResult::Failure("Cannot read file \"" + path.string() + "\": it is not a text file");
@@ -41,8 +41,8 @@ std::string SourceLines(std::string_view bytes) {
   return lines;
 }
 
-FileResult SaveSourceFile(const std::filesystem::path& path, const std::string& bytes) {
-  return WriteWholeFile(path, bytes);
+FileResult SaveSourceFile(const std::filesystem::path& path, const std::string& bytes, WaitForPipes wait) {
+  return WriteWholeFile(path, bytes, wait);
 }
 
 }  // namespace zar

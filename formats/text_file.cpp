@@ -1,9 +1,11 @@
 #include "formats/text_file.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <cerrno>
-#include <cstdio>
 #include <cstring>
-#include <memory>
 
 namespace zar {
 
@@ -24,19 +26,66 @@ FileResult TooLarge(const std::filesystem::path& path, std::size_t maxBytes) {
   return ReadError(path, "it is larger than " + std::to_string(maxBytes) + " bytes");
 }
 
-struct FileCloser {
-  void operator()(std::FILE* f) const { std::fclose(f); }
-};
-using FileHandle = std::unique_ptr<std::FILE, FileCloser>;
+// A file opened for reading, closed again on leaving.
+class FileReader {
+ public:
+  FileReader() = default;
+  FileReader(const FileReader&) = delete;
+  FileReader& operator=(const FileReader&) = delete;
+  ~FileReader() {
+    if (fd_ >= 0) ::close(fd_);
+  }
 
-// Opens a regular file for reading, or explains why not.
-FileResult OpenForReading(const std::filesystem::path& path, FileHandle& file) {
-  std::error_code ec;
-  if (std::filesystem::is_directory(path, ec)) return ReadError(path, "it is a folder");
-  file.reset(std::fopen(path.c_str(), "rb"));
-  if (!file) return ReadError(path, std::strerror(errno));
-  return FileResult::Done();
-}
+  // Opens a file that is no folder, or explains why not. Without waiting the
+  // open never blocks, and a FIFO is read as far as it holds bytes.
+  FileResult Open(const std::filesystem::path& path, WaitForPipes wait) {
+    path_ = path;
+    std::error_code ec;
+    if (std::filesystem::is_directory(path, ec)) return ReadError(path, "it is a folder");
+    const int flags = O_RDONLY | O_NOCTTY | O_CLOEXEC | (wait == WaitForPipes::No ? O_NONBLOCK : 0);
+    fd_ = ::open(path.c_str(), flags);
+    if (fd_ < 0) return ReadError(path, std::strerror(errno));
+    struct stat info {};
+    pipeNow_ = wait == WaitForPipes::No && ::fstat(fd_, &info) == 0 && S_ISFIFO(info.st_mode);
+    return FileResult::Done();
+  }
+
+  // Reads the next bytes into the buffer: how many in got, 0 at the end.
+  FileResult Read(char* buffer, std::size_t size, std::size_t& got) {
+    got = 0;
+    for (;;) {
+      const ssize_t n = ::read(fd_, buffer, size);
+      if (n >= 0) {
+        got = static_cast<std::size_t>(n);
+        total_ += got;
+        return FileResult::Done();
+      }
+      if (errno == EINTR) continue;
+      if (errno == EAGAIN && pipeNow_) return NothingToRead();  // a writer that has not ended
+      return ReadError(path_, std::strerror(errno));
+    }
+  }
+
+  // A FIFO read without waiting must end within maxBytes, having held
+  // something: otherwise it has no writer, or one that has not ended.
+  FileResult Ended(std::size_t maxBytes) {
+    if (!pipeNow_) return FileResult::Done();
+    char buffer[65536];
+    std::size_t got = 0;
+    do {
+      if (FileResult read = Read(buffer, sizeof buffer, got); read.Failed()) return read;
+    } while (got > 0 && total_ <= maxBytes);
+    return got > 0 || total_ == 0 ? NothingToRead() : FileResult::Done();
+  }
+
+ private:
+  FileResult NothingToRead() const { return ReadError(path_, "nothing to read from this pipe"); }
+
+  std::filesystem::path path_;
+  int fd_ = -1;
+  bool pipeNow_ = false;  // a FIFO read without waiting
+  std::size_t total_ = 0;
+};
 
 // Collects lines from chunks of bytes.
 class LineSplitter {
@@ -90,23 +139,31 @@ class LineSplitter {
 
 }  // namespace
 
-FileResult ReadWholeFile(const std::filesystem::path& path, std::size_t maxBytes, std::string& bytes) {
-  FileHandle file;
-  if (FileResult opened = OpenForReading(path, file); opened.Failed()) return opened;
+FileResult ReadWholeFile(const std::filesystem::path& path, std::size_t maxBytes, std::string& bytes,
+                         WaitForPipes wait) {
   bytes.clear();
+  FileReader file;
+  if (FileResult opened = file.Open(path, wait); opened.Failed()) return opened;
   std::error_code ec;
   const auto size = std::filesystem::file_size(path, ec);  // none for a pipe or a device
   if (!ec && size > maxBytes) return TooLarge(path, maxBytes);
   char buffer[65536];
   std::size_t got = 0;
-  while ((got = std::fread(buffer, 1, sizeof buffer, file.get())) > 0) {
+  do {
+    if (FileResult read = file.Read(buffer, sizeof buffer, got); read.Failed()) {
+      bytes.clear();
+      return read;
+    }
     if (bytes.size() + got > maxBytes) {
       bytes.clear();
       return TooLarge(path, maxBytes);
     }
     bytes.append(buffer, got);
+  } while (got > 0);
+  if (FileResult ended = file.Ended(maxBytes); ended.Failed()) {
+    bytes.clear();
+    return ended;
   }
-  if (std::ferror(file.get())) return ReadError(path, std::strerror(errno));
   return FileResult::Done();
 }
 
@@ -118,18 +175,25 @@ std::vector<std::string> FirstLines(std::string_view text, const LineLimits& lim
   return lines;
 }
 
-FileResult ReadFirstLines(const std::filesystem::path& path, const LineLimits& limits,
-                          std::vector<std::string>& lines) {
-  FileHandle file;
-  if (FileResult opened = OpenForReading(path, file); opened.Failed()) return opened;
+FileResult ReadFirstLines(const std::filesystem::path& path, const LineLimits& limits, std::vector<std::string>& lines,
+                          WaitForPipes wait) {
   lines.clear();
+  FileReader file;
+  if (FileResult opened = file.Open(path, wait); opened.Failed()) return opened;
   LineSplitter splitter(limits, lines);
   char buffer[65536];
-  std::size_t got = 0;
-  while (!splitter.Full() && (got = std::fread(buffer, 1, sizeof buffer, file.get())) > 0) {
+  std::size_t got = 1;
+  while (got > 0 && !splitter.Full()) {
+    if (FileResult read = file.Read(buffer, sizeof buffer, got); read.Failed()) {
+      lines.clear();
+      return read;
+    }
     splitter.Feed(std::string_view(buffer, got));
   }
-  if (std::ferror(file.get())) return ReadError(path, std::strerror(errno));
+  if (FileResult ended = file.Ended(limits.maxBytes); ended.Failed()) {
+    lines.clear();
+    return ended;
+  }
   splitter.Finish();
   return FileResult::Done();
 }

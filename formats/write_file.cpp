@@ -1,6 +1,8 @@
 #include "formats/write_file.h"
 
 #include <fcntl.h>
+#include <poll.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -14,11 +16,20 @@ namespace {
 
 namespace fs = std::filesystem;
 
+// How long a write without waiting gives a FIFO's reader to take more bytes.
+constexpr int PipeStallMs = 500;
+
 FileResult WriteError(const fs::path& path, const std::string& reason) {
   return FileResult::Failure("Cannot write file \"" + path.string() + "\": " + reason);
 }
 
-FileResult ErrnoError(const fs::path& path, int error) { return WriteError(path, std::strerror(error)); }
+FileResult ErrnoError(const fs::path& path, int error, bool pipe = false) {
+  if (error == EFBIG) return WriteError(path, "the file would exceed the file-size limit");
+  if (pipe && (error == ENXIO || error == EPIPE || error == EAGAIN)) {
+    return WriteError(path, "no program is reading this pipe");
+  }
+  return WriteError(path, std::strerror(error));
+}
 
 // The file a chain of symbolic links ends at (which need not exist yet).
 fs::path FollowLinks(fs::path path) {
@@ -31,11 +42,17 @@ fs::path FollowLinks(fs::path path) {
   return path;
 }
 
-// Writes every byte to the descriptor; the error number, or 0.
+// Writes every byte to the descriptor; the error number, or 0. A descriptor
+// that does not wait gets a short while whenever it takes nothing.
 int WriteAll(int fd, std::string_view bytes) {
   while (!bytes.empty()) {
     const ssize_t n = ::write(fd, bytes.data(), bytes.size());
     if (n < 0 && errno == EINTR) continue;
+    if (n < 0 && errno == EAGAIN) {
+      pollfd ready{fd, POLLOUT, 0};
+      if (::poll(&ready, 1, PipeStallMs) > 0) continue;
+      return EAGAIN;
+    }
     if (n < 0) return errno;
     bytes.remove_prefix(static_cast<std::size_t>(n));
   }
@@ -43,11 +60,31 @@ int WriteAll(int fd, std::string_view bytes) {
 }
 
 // A FIFO or a device takes the bytes as they come.
-FileResult WriteInPlace(const fs::path& path, std::string_view bytes) {
+FileResult WriteToSpecialFile(const fs::path& path, bool fifo, std::string_view bytes, WaitForPipes wait) {
+  const int flags = O_WRONLY | O_NOCTTY | O_CLOEXEC | (wait == WaitForPipes::No ? O_NONBLOCK : 0);
+  const int fd = ::open(path.c_str(), flags);
+  if (fd < 0) return ErrnoError(path, errno, fifo);
+  const int error = WriteAll(fd, bytes);
+  if (::close(fd) != 0 && error == 0) return ErrnoError(path, errno, fifo);
+  return error == 0 ? FileResult::Done() : ErrnoError(path, error, fifo);
+}
+
+// Overwrites a regular file where it is, keeping its inode: its owner, mode
+// and hard links. The whole new size is reserved first, so that a full disk
+// or the size limit stops the write before it touches the old bytes.
+FileResult OverwriteInPlace(const fs::path& path, std::string_view bytes) {
+  rlimit limit{};
+  if (::getrlimit(RLIMIT_FSIZE, &limit) == 0 && limit.rlim_cur != RLIM_INFINITY && bytes.size() > limit.rlim_cur) {
+    return ErrnoError(path, EFBIG);
+  }
   const int fd = ::open(path.c_str(), O_WRONLY | O_NOCTTY | O_CLOEXEC);
   if (fd < 0) return ErrnoError(path, errno);
-  const int error = WriteAll(fd, bytes);
-  if (::close(fd) != 0 && error == 0) return ErrnoError(path, errno);
+  const auto size = static_cast<off_t>(bytes.size());
+  int error = size == 0 ? 0 : ::posix_fallocate(fd, 0, size);
+  if (error == EOPNOTSUPP || error == EINVAL) error = 0;  // nothing to reserve with: write all the same
+  if (error == 0) error = WriteAll(fd, bytes);
+  if (error == 0 && (::ftruncate(fd, size) != 0 || ::fsync(fd) != 0)) error = errno;
+  if (::close(fd) != 0 && error == 0) error = errno;
   return error == 0 ? FileResult::Done() : ErrnoError(path, error);
 }
 
@@ -78,12 +115,16 @@ FileResult ReplaceAtomically(const fs::path& shown, const fs::path& target, cons
 
 }  // namespace
 
-FileResult WriteWholeFile(const fs::path& path, std::string_view bytes) {
+FileResult WriteWholeFile(const fs::path& path, std::string_view bytes, WaitForPipes wait) {
   struct stat existing {};
   if (::stat(path.c_str(), &existing) != 0) return ReplaceAtomically(path, FollowLinks(path), nullptr, bytes);
   if (S_ISDIR(existing.st_mode)) return WriteError(path, "it is a folder");
   // Opened by its own name: /dev/stdout leads through links that no path spells.
-  if (!S_ISREG(existing.st_mode)) return WriteInPlace(path, bytes);
+  if (!S_ISREG(existing.st_mode)) return WriteToSpecialFile(path, S_ISFIFO(existing.st_mode), bytes, wait);
+  if (::access(path.c_str(), W_OK) != 0) {
+    return errno == EACCES || errno == EROFS ? WriteError(path, "it is read-only") : ErrnoError(path, errno);
+  }
+  if (existing.st_uid != ::geteuid() || existing.st_nlink > 1) return OverwriteInPlace(path, bytes);
   return ReplaceAtomically(path, FollowLinks(path), &existing, bytes);
 }
 

@@ -8,14 +8,22 @@
 namespace zar {
 
 // Writes the bytes where the path points, losing nothing on failure:
-// - a regular file (or a new one) is replaced all at once: the bytes go to a
-//   temporary file beside it that is renamed over it, keeping its
-//   permissions and owner, so a failed write leaves the old file as it was;
-// - a symbolic link is written through: the file it points to is replaced,
+// - a file the user may not write (as access() judges) is refused;
+// - a regular file of the user's own with one name (or a new file) is
+//   replaced all at once: the bytes go to a temporary file beside it that is
+//   renamed over it, keeping its permissions and owner, so a failed write
+//   leaves the old file as it was;
+// - a regular file of another user, or one with several hard links, is
+//   written in place, keeping its owner and its links: the space is reserved
+//   before the old bytes are touched, so a full disk or a size limit leaves
+//   it as it was;
+// - a symbolic link is written through: the file it points to is written,
 //   and the link stays a link;
 // - anything else that exists (a FIFO, a device such as /dev/stdout) is
-//   written directly, never replaced;
+//   written directly, never replaced; without waiting, a FIFO that no program
+//   reads is refused;
 // - a folder is refused.
-FileResult WriteWholeFile(const std::filesystem::path& path, std::string_view bytes);
+FileResult WriteWholeFile(const std::filesystem::path& path, std::string_view bytes,
+                          WaitForPipes wait = WaitForPipes::Yes);
 
 }  // namespace zar

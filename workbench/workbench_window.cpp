@@ -215,7 +215,7 @@ void WorkbenchWindow::OnLoad() {
 
 void WorkbenchWindow::LoadSource(const QString& path) {
   std::string bytes;
-  if (const FileResult read = LoadSourceFile(LocalPath(path), bytes); read.Failed()) {
+  if (const FileResult read = LoadSourceFile(LocalPath(path), bytes, WaitForPipes::No); read.Failed()) {
     dialogs_.ShowMessage(this, QString::fromStdString(read.Why()));
     return;
   }
@@ -258,7 +258,7 @@ bool WorkbenchWindow::SaveSource(const QString& path) {
     if (!dialogs_.Confirm(this, question)) return false;
   }
   text.replace('\n', lineBreak_);
-  if (const FileResult written = SaveSourceFile(LocalPath(path), ToCp1252(text)); written.Failed()) {
+  if (const FileResult written = SaveSourceFile(LocalPath(path), ToCp1252(text), WaitForPipes::No); written.Failed()) {
     dialogs_.ShowMessage(this, QString::fromStdString(written.Why()));
     return false;
   }
