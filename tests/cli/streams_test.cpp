@@ -68,19 +68,6 @@ TEST(Streams, LongRunsKeepMemorySmall) {
   ::close(null);
 }
 
-// The trace holds every step that ran, also those --back undoes.
-TEST(Streams, TheTraceKeepsTheStepsGoneBack) {
-  const TempFolder folder;
-  const int null = ::open("/dev/null", O_WRONLY);
-  const std::string trace = folder.File("t.txt").string();
-  EXPECT_EQ(RunZar(folder, {"run", Printer(folder), "--steps", "3", "--back", "1", "--trace", trace}, null).err,
-            "steps: 2\nip: 0\n");
-  EXPECT_EQ(TempFolder::Read(trace),
-            "1\t0\t255\t3\t0\t0\t255\t0\t0\n2\t0\t255\t3\t0\t0\t255\t0\t0\n"
-            "3\t0\t255\t3\t0\t0\t255\t0\t0\n");
-  ::close(null);
-}
-
 // A console that cannot be written ends the run with exit 2 and one line.
 TEST(Streams, AnUnwritableConsoleIsAnError) {
   const TempFolder folder;
