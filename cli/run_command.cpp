@@ -1,9 +1,11 @@
 #include <algorithm>
 #include <cctype>
 #include <charconv>
+#include <csignal>
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>
+#include <new>
 #include <optional>
 #include <string>
 #include <vector>
@@ -11,6 +13,7 @@
 #include "cli/arguments.h"
 #include "cli/commands.h"
 #include "cli/output_file.h"
+#include "cli/trace_output.h"
 #include "formats/program_file.h"
 #include "formats/screen_image.h"
 #include "machine/cp1252.h"
@@ -34,40 +37,20 @@ class StdoutConsole {
   // character not yet written.
   std::uint64_t StepsPerWrite() const { return ConsoleStore::Keep - holdBack_; }
 
-  void Write(const ConsoleStore& store) { WriteUpTo(store, store.End() - std::min(holdBack_, store.End())); }
-  void Finish(const ConsoleStore& store) { WriteUpTo(store, store.End()); }
+  // False when standard output takes no more: the console would be lost.
+  bool Write(const ConsoleStore& store) { return WriteUpTo(store, store.End() - std::min(holdBack_, store.End())); }
+  bool Finish(const ConsoleStore& store) { return WriteUpTo(store, store.End()); }
 
  private:
-  void WriteUpTo(const ConsoleStore& store, std::uint64_t end) {
-    if (end <= written_) return;
+  bool WriteUpTo(const ConsoleStore& store, std::uint64_t end) {
+    if (end <= written_) return true;
     const std::string text = Cp1252ToUtf8(store.Range(written_, end));
-    std::fwrite(text.data(), 1, text.size(), stdout);
-    std::fflush(stdout);
     written_ = end;
+    return std::fwrite(text.data(), 1, text.size(), stdout) == text.size() && std::fflush(stdout) == 0;
   }
 
   std::uint64_t holdBack_;
   std::uint64_t written_ = 0;
-};
-
-// One line of the trace: step, IP, A, B, C, [A] and [B] before the step,
-// [A] after it and the next IP, separated by tabs.
-class Tracer {
- public:
-  void Before(const Machine& m) { step_ = Decode(m); }
-  void After(std::uint64_t step, const Machine& m) {
-    text_ += std::to_string(step);
-    for (const int v : {int{step_.ip}, int{step_.a}, int{step_.b}, int{step_.c}, int{step_.x}, int{step_.y},
-                        int{m.Memory[step_.a]}, int{m.IP}}) {
-      text_ += '\t' + std::to_string(v);
-    }
-    text_ += '\n';
-  }
-  const std::string& Text() const { return text_; }
-
- private:
-  Decoded step_;
-  std::string text_;
 };
 
 template <typename Number>
@@ -102,25 +85,41 @@ bool ReadCells(const Arguments& args, const std::string& option, std::vector<Byt
   return true;
 }
 
+// Steps one at a time, a trace line for each, until steps were taken or
+// another stop.
+RunStop RunTraced(Session& session, RunPolicy policy, std::uint64_t steps, TraceOutput& trace) {
+  const Session& view = session;
+  policy.maxSteps = 1;
+  RunStop stop;
+  std::uint64_t taken = 0;
+  while (taken < steps && trace.Good()) {
+    const Decoded before = Decode(view.State());
+    stop = session.Run(policy);
+    taken += stop.steps;
+    trace.Line(view.Steps(), before, view.State());
+    if (stop.reason != RunStop::Reason::StepLimit) break;
+  }
+  stop.steps = taken;
+  return stop;
+}
+
 // Runs the session until the policy's budget or another stop, one traced
 // step at a time when a trace is asked for, writing the console as it goes.
-RunStop RunProgram(Session& session, RunPolicy policy, StdoutConsole& console, Tracer* tracer) {
+// False, at once, when the console or the trace cannot be written.
+bool RunProgram(Session& session, RunPolicy policy, StdoutConsole& console, TraceOutput* trace, RunStop& stop) {
   const std::uint64_t budget = policy.maxSteps;
-  RunStop stop;
   while (stop.steps < budget) {
-    policy.maxSteps = tracer ? 1 : std::min(budget - stop.steps, console.StepsPerWrite());
-    if (tracer) tracer->Before(session.State());
-    const RunStop part = session.Run(policy);
-    if (tracer) tracer->After(session.Steps(), session.State());
+    policy.maxSteps = std::min(budget - stop.steps, console.StepsPerWrite());
+    const RunStop part = trace ? RunTraced(session, policy, policy.maxSteps, *trace) : session.Run(policy);
     stop.steps += part.steps;
-    console.Write(session.Console());
+    if (!console.Write(session.Console()) || (trace && !trace->Good())) return false;
     if (part.reason == RunStop::Reason::StepLimit) continue;
     const std::uint64_t steps = stop.steps;
     stop = part;
     stop.steps = steps;
     break;
   }
-  return stop;
+  return true;
 }
 
 void ReportStop(const RunStop& stop) {
@@ -141,9 +140,9 @@ void WarnOfSource(const std::string& path, std::size_t cellLines) {
                path.c_str());
 }
 
-}  // namespace
+constexpr const char* StdoutFailed = "zar: cannot write to standard output\n";
 
-int RunCommand(const std::vector<std::string>& words) {
+int Run(const std::vector<std::string>& words) {
   const Arguments args = ParseArguments(
       words, {"--steps", "--dump", "--screen", "--key", "--break", "--watch", "--back", "--trace"}, {}, 1);
   if (!args.error.empty()) return UsageError(args.error);
@@ -181,8 +180,19 @@ int RunCommand(const std::vector<std::string>& words) {
   for (const Byte cell : debug.watches) session.SetWatch(cell, true);
   if (debug.back) session.StartRecord();
   StdoutConsole console(debug.back.value_or(0));
-  Tracer tracer;  // written after the console
-  const RunStop stop = RunProgram(session, {maxSteps, true, true}, console, debug.trace ? &tracer : nullptr);
+  // The trace holds a line for every step that ran, those that --back
+  // undoes as well; "-" writes it after the console.
+  TraceOutput trace;
+  if (debug.trace && !trace.Open(*debug.trace)) return ExitUsage;
+  RunStop stop;
+  if (!RunProgram(session, {maxSteps, true, true}, console, debug.trace ? &trace : nullptr, stop)) {
+    if (trace.Good()) {
+      std::fputs(StdoutFailed, stderr);
+    } else {
+      trace.Finish();  // says why
+    }
+    return ExitUsage;
+  }
   ReportStop(stop);
   if (debug.back) {
     // A run that ended at a fixed point would have repeated that state up
@@ -191,8 +201,11 @@ int RunCommand(const std::vector<std::string>& words) {
     if (stop.reason == RunStop::Reason::FixedPoint) back -= std::min(back, maxSteps - stop.steps);
     session.StepBack(back);
   }
-  console.Finish(session.Console());
-  if (debug.trace && !WriteOutput(*debug.trace, tracer.Text())) return ExitUsage;
+  if (!console.Finish(session.Console())) {
+    std::fputs(StdoutFailed, stderr);
+    return ExitUsage;
+  }
+  if (debug.trace && !trace.Finish()) return ExitUsage;
   std::fprintf(stderr, "steps: %llu\nip: %d\n", static_cast<unsigned long long>(session.Steps()), machine.IP);
 
   bool written = true;
@@ -203,6 +216,20 @@ int RunCommand(const std::vector<std::string>& words) {
     written = WriteOutput(*picture, bytes) && written;
   }
   return written ? ExitOk : ExitUsage;
+}
+
+}  // namespace
+
+// A closed pipe on standard output is a failed write like any other, and a
+// run that cannot get memory ends with a word rather than going on.
+int RunCommand(const std::vector<std::string>& words) {
+  std::signal(SIGPIPE, SIG_IGN);
+  try {
+    return Run(words);
+  } catch (const std::bad_alloc&) {
+    std::fputs("zar: there is not enough memory to go on\n", stderr);
+    return ExitUsage;
+  }
 }
 
 }  // namespace zar::cli

@@ -2,6 +2,8 @@
 
 #include <QElapsedTimer>
 
+#include <new>
+
 #include "formats/program_file.h"
 #include "formats/screen_image.h"
 #include "formats/write_file.h"
@@ -91,7 +93,8 @@ void MachineController::SetPaused(bool paused) {
 
 // A tick is one step; breakpoints and watches stop the timer.
 void MachineController::RunStep() {
-  const RunStop stop = session_.Run({1, true, false});
+  RunStop stop;
+  if (!Stepping([&] { stop = session_.Run({1, true, false}); })) return;
   if (stop.reason == RunStop::Reason::Paused) return;
   emit Stepped();
   if (!stop.ByDebugger()) return;
@@ -100,7 +103,7 @@ void MachineController::RunStep() {
 }
 
 void MachineController::Step() {
-  session_.Step();
+  if (!Stepping([&] { session_.Step(); })) return;
   emit Stepped();
   emit Settled();
   Wake();
@@ -110,9 +113,12 @@ void MachineController::RunSlice() {
   QElapsedTimer clock;
   clock.start();
   RunStop stop;
-  do {
-    stop = session_.Run({StepsBetweenClockChecks, true, true});
-  } while (stop.reason == RunStop::Reason::StepLimit && clock.elapsed() < SliceMs);
+  const bool ran = Stepping([&] {
+    do {
+      stop = session_.Run({StepsBetweenClockChecks, true, true});
+    } while (stop.reason == RunStop::Reason::StepLimit && clock.elapsed() < SliceMs);
+  });
+  if (!ran) return;
   if (stop.reason == RunStop::Reason::StepLimit || stop.reason == RunStop::Reason::Paused) return;
   if (stop.reason == RunStop::Reason::FixedPoint) {
     // Nothing will change until an input comes: wait for one without a step.
@@ -126,6 +132,21 @@ void MachineController::RunSlice() {
   emit DebugStopped(stop);
   emit Settled();
   emit RunStateChanged();
+}
+
+bool MachineController::Stepping(const std::function<void()>& work) {
+  try {
+    work();
+    return true;
+  } catch (const std::bad_alloc&) {
+    // Going on without memory would lose work: the machine stops first.
+    SetMode(RunMode::Stopped);
+    emit StateReplaced();
+    emit Settled();
+    emit RunStateChanged();
+    emit RunFailed("The machine stopped: there is not enough memory to go on.");
+    return false;
+  }
 }
 
 void MachineController::Wake() {

@@ -6,6 +6,7 @@
 
 #include <deque>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <random>
@@ -130,6 +131,9 @@ class MachineController : public QObject {
   // A program file could not be read or written, or a picture not written,
   // in a sentence saying why.
   void FileFailed(const QString& why);
+  // A run, a step or going back could not get the memory it needed: the
+  // machine has stopped, and why is said in a sentence.
+  void RunFailed(const QString& why);
   // The socket failed after a command had returned, in its own words.
   void NetworkFailed(const QString& description);
   // The network device logged an event (its state may have changed with it),
@@ -157,6 +161,9 @@ class MachineController : public QObject {
   // An input that replaces memory and IP: loads, fills, copies.
   void ReplaceMachine(const Machine& machine);
   void AfterGoingBack(const BackResult& result);
+  // Does work that steps the session or goes back. When it runs out of
+  // memory, the machine stops and RunFailed says so; false then.
+  bool Stepping(const std::function<void()>& work);
   // Says through FileFailed why a file operation failed, if it did.
   void ReportFile(const FileResult& result);
 

@@ -21,12 +21,14 @@ void MachineController::ClearBreakpointsAndWatches() {
 
 void MachineController::StepBack() {
   if (Running()) Stop();
-  AfterGoingBack(session_.StepBack(1));
+  BackResult result;
+  if (Stepping([&] { result = session_.StepBack(1); })) AfterGoingBack(result);
 }
 
 void MachineController::RunBack() {
   if (Running()) Stop();
-  AfterGoingBack(session_.RunBack());
+  BackResult result;
+  if (Stepping([&] { result = session_.RunBack(); })) AfterGoingBack(result);
 }
 
 void MachineController::AfterGoingBack(const BackResult& result) {

@@ -117,6 +117,7 @@ void MainWindow::Subscribe() {
   connect(picture_, &MemoryPicture::CellRightClicked, &controller_,
           [this](int cell) { controller_.ToggleBreakpoint(static_cast<Byte>(cell)); });
   connect(&controller_, &MachineController::FileFailed, this, &MainWindow::ShowMessage);
+  connect(&controller_, &MachineController::RunFailed, this, &MainWindow::ShowMessage);
   connect(&controller_, &MachineController::NetworkFailed, this, &MainWindow::OnNetworkFailed);
 }
 

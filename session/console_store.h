@@ -23,6 +23,10 @@ class ConsoleStore {
   // most one character.
   static constexpr std::uint64_t Keep = 1'010'000;
 
+  // The room for every character kept is taken at once, so that printing
+  // never asks for memory in the middle of a step.
+  ConsoleStore() { text_.reserve(2 * Keep); }
+
   void Push(Byte code) {
     text_.push_back(static_cast<char>(code));
     if (text_.size() >= 2 * Keep) DropOldest();

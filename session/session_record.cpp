@@ -1,8 +1,11 @@
 // The session's step-back record: checkpoints, the inputs between steps,
 // and going back by restoring a checkpoint and stepping forward again.
 #include <algorithm>
+#include <deque>
+#include <new>
 #include <optional>
 #include <utility>
+#include <variant>
 
 #include "session/session.h"
 
@@ -49,7 +52,21 @@ void Session::Checkpoint(std::uint64_t atStep) {
   while (!record_->networkSteps.empty() && record_->networkSteps.front() <= oldest) record_->networkSteps.pop_front();
 }
 
-void Session::Record(RecordedInput input) { record_->inputs.push_back(std::move(input)); }
+// Of the writes to one cell with no step and no other input between them,
+// only the last matters: it takes the place of the one before, so that a
+// flood of inputs while the machine is stopped keeps the record as it was.
+void Session::Record(RecordedInput input) {
+  std::deque<RecordedInput>& inputs = record_->inputs;
+  if (const auto* cell = std::get_if<CellInput>(&input.input); cell && !inputs.empty()) {
+    RecordedInput& last = inputs.back();
+    auto* previous = std::get_if<CellInput>(&last.input);
+    if (previous && previous->cell == cell->cell && last.step == input.step) {
+      previous->value = cell->value;
+      return;
+    }
+  }
+  inputs.push_back(std::move(input));
+}
 
 void Session::Restore(const zar::Checkpoint& checkpoint) {
   steps_ = checkpoint.step;
@@ -75,10 +92,21 @@ void Session::Unobserved(Work&& work) {
   const std::uint64_t nextCheckpoint = std::exchange(nextCheckpoint_, Never);
   OfflineNetworkPort offline;
   NetworkPort* network = std::exchange(network_, &offline);
-  work(*record);
-  network_ = network;
-  nextCheckpoint_ = nextCheckpoint;
-  record_ = std::move(record);
+  const auto putBack = [&] {
+    network_ = network;
+    nextCheckpoint_ = nextCheckpoint;
+    record_ = std::move(record);
+  };
+  try {
+    work(*record);
+  } catch (const std::bad_alloc&) {
+    // The replay stopped half-way: the session stays where it got to, and
+    // the record ends there.
+    putBack();
+    TruncateRecord(steps_);
+    throw;
+  }
+  putBack();
 }
 
 // Steps from a restored checkpoint to toStep, each recorded input where it

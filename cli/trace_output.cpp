@@ -1,0 +1,81 @@
+#include "cli/trace_output.h"
+
+#include <sys/stat.h>
+
+#include <array>
+#include <cerrno>
+#include <charconv>
+#include <cstring>
+
+#include "cli/output_file.h"
+
+namespace zar::cli {
+
+namespace {
+
+// The stream's buffer: the trace reaches the file in blocks of this size.
+constexpr std::size_t BlockBytes = 1 << 16;
+
+}  // namespace
+
+TraceOutput::~TraceOutput() {
+  if (file_ != nullptr) std::fclose(file_);
+}
+
+bool TraceOutput::Open(const std::string& name) {
+  name_ = name;
+  spooled_ = name == "-";
+  struct stat existing {};
+  if (!spooled_ && ::stat(name.c_str(), &existing) == 0 && S_ISDIR(existing.st_mode)) {
+    return ReportFile(FileResult::Failure("Cannot write file \"" + name + "\": it is a folder"));
+  }
+  file_ = spooled_ ? std::tmpfile() : std::fopen(name.c_str(), "wb");
+  if (file_ == nullptr) {
+    Fail(errno);
+    return Finish();
+  }
+  std::setvbuf(file_, nullptr, _IOFBF, BlockBytes);
+  return true;
+}
+
+void TraceOutput::Line(std::uint64_t step, const Decoded& before, const Machine& after) {
+  std::array<char, 64> line;
+  char* end = std::to_chars(line.data(), line.data() + line.size(), step).ptr;
+  for (const int value : {int{before.ip}, int{before.a}, int{before.b}, int{before.c}, int{before.x}, int{before.y},
+                          int{after.Memory[before.a]}, int{after.IP}}) {
+    *end++ = '\t';
+    end = std::to_chars(end, line.data() + line.size(), value).ptr;
+  }
+  *end++ = '\n';
+  const std::size_t size = static_cast<std::size_t>(end - line.data());
+  if (Good() && std::fwrite(line.data(), 1, size, file_) != size) Fail(errno);
+}
+
+bool TraceOutput::Fail(int error) {
+  if (error_ == 0) error_ = error != 0 ? error : EIO;
+  return false;
+}
+
+bool TraceOutput::Finish() {
+  if (Good() && std::fflush(file_) != 0) Fail(errno);
+  if (Good() && spooled_) {
+    std::rewind(file_);
+    std::array<char, BlockBytes> block;
+    std::size_t size = 0;
+    while ((size = std::fread(block.data(), 1, block.size(), file_)) > 0) {
+      if (std::fwrite(block.data(), 1, size, stdout) != size) break;
+    }
+    if (std::ferror(file_) != 0) Fail(errno);
+    if (Good() && (std::ferror(stdout) != 0 || std::fflush(stdout) != 0)) {
+      std::fprintf(stderr, "zar: cannot write to standard output\n");
+      return false;
+    }
+  }
+  if (file_ != nullptr && std::fclose(file_) != 0) Fail(errno);
+  file_ = nullptr;
+  if (Good()) return true;
+  const std::string where = spooled_ ? "the trace's temporary file" : "file \"" + name_ + "\"";
+  return ReportFile(FileResult::Failure("Cannot write " + where + ": " + std::strerror(error_)));
+}
+
+}  // namespace zar::cli
