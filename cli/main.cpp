@@ -1,5 +1,6 @@
 #include <csignal>
 #include <cstdio>
+#include <new>
 #include <string>
 #include <vector>
 
@@ -49,13 +50,8 @@ constexpr const char* Usage =
     "A FIFO is waited for as shell tools wait, until a program is at its other end.\n"
     "Exit status: 0 success, 1 assembly failed, 2 usage or file error.\n";
 
-}  // namespace
-
-int main(int argc, char** argv) {
-  // A write beyond the file-size limit fails with EFBIG, which the command
-  // reports, instead of ending the program.
-  std::signal(SIGXFSZ, SIG_IGN);
-  const std::vector<std::string> words(argv + 1, argv + argc);
+// The command the words name.
+int Dispatch(const std::vector<std::string>& words) {
   if (words.empty()) {
     std::fputs(Usage, stderr);
     return zar::cli::ExitUsage;
@@ -73,4 +69,21 @@ int main(int argc, char** argv) {
   if (command == "asm") return zar::cli::AsmCommand(rest);
   if (command == "run") return zar::cli::RunCommand(rest);
   return zar::cli::UsageError("unknown command '" + command + "'");
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  // A write beyond the file-size limit fails with EFBIG, which the command
+  // reports, instead of ending the program.
+  std::signal(SIGXFSZ, SIG_IGN);
+  // A closed pipe on standard output is a failed write like any other.
+  std::signal(SIGPIPE, SIG_IGN);
+  try {
+    return Dispatch(std::vector<std::string>(argv + 1, argv + argc));
+  } catch (const std::bad_alloc&) {
+    // A command that cannot get memory ends with a word rather than going on.
+    std::fputs("zar: there is not enough memory to go on\n", stderr);
+    return zar::cli::ExitUsage;
+  }
 }

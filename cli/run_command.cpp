@@ -1,11 +1,9 @@
 #include <algorithm>
 #include <cctype>
 #include <charconv>
-#include <csignal>
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>
-#include <new>
 #include <optional>
 #include <string>
 #include <vector>
@@ -142,7 +140,7 @@ void WarnOfSource(const std::string& path, std::size_t cellLines) {
 
 constexpr const char* StdoutFailed = "zar: cannot write to standard output\n";
 
-int Run(const std::vector<std::string>& words) {
+int RunWith(const std::vector<std::string>& words) {
   const Arguments args = ParseArguments(
       words, {"--steps", "--dump", "--screen", "--key", "--break", "--watch", "--back", "--trace"}, {}, 1);
   if (!args.error.empty()) return UsageError(args.error);
@@ -220,16 +218,6 @@ int Run(const std::vector<std::string>& words) {
 
 }  // namespace
 
-// A closed pipe on standard output is a failed write like any other, and a
-// run that cannot get memory ends with a word rather than going on.
-int RunCommand(const std::vector<std::string>& words) {
-  std::signal(SIGPIPE, SIG_IGN);
-  try {
-    return Run(words);
-  } catch (const std::bad_alloc&) {
-    std::fputs("zar: there is not enough memory to go on\n", stderr);
-    return ExitUsage;
-  }
-}
+int RunCommand(const std::vector<std::string>& words) { return RunWith(words); }
 
 }  // namespace zar::cli
