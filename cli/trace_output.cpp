@@ -1,13 +1,12 @@
 #include "cli/trace_output.h"
 
-#include <sys/stat.h>
-
 #include <array>
 #include <cerrno>
 #include <charconv>
 #include <cstring>
 
 #include "cli/output_file.h"
+#include "formats/write_file.h"
 
 namespace zar::cli {
 
@@ -25,10 +24,7 @@ TraceOutput::~TraceOutput() {
 bool TraceOutput::Open(const std::string& name) {
   name_ = name;
   spooled_ = name == "-";
-  struct stat existing {};
-  if (!spooled_ && ::stat(name.c_str(), &existing) == 0 && S_ISDIR(existing.st_mode)) {
-    return ReportFile(FileResult::Failure("Cannot write file \"" + name + "\": it is a folder"));
-  }
+  if (!spooled_ && !ReportFile(CheckWritable(name))) return false;
   file_ = spooled_ ? std::tmpfile() : std::fopen(name.c_str(), "wb");
   if (file_ == nullptr) {
     Fail(errno);
@@ -74,8 +70,9 @@ bool TraceOutput::Finish() {
   if (file_ != nullptr && std::fclose(file_) != 0) Fail(errno);
   file_ = nullptr;
   if (Good()) return true;
-  const std::string where = spooled_ ? "the trace's temporary file" : "file \"" + name_ + "\"";
-  return ReportFile(FileResult::Failure("Cannot write " + where + ": " + std::strerror(error_)));
+  if (!spooled_) return ReportFile(WriteFailure(name_, error_));
+  return ReportFile(
+      FileResult::Failure(std::string("Cannot write the trace's temporary file: ") + std::strerror(error_)));
 }
 
 }  // namespace zar::cli

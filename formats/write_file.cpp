@@ -115,15 +115,24 @@ FileResult ReplaceAtomically(const fs::path& shown, const fs::path& target, cons
 
 }  // namespace
 
+FileResult WriteFailure(const fs::path& path, int error) { return ErrnoError(path, error); }
+
+FileResult CheckWritable(const fs::path& path) {
+  struct stat existing {};
+  if (::stat(path.c_str(), &existing) != 0) return FileResult::Done();
+  if (S_ISDIR(existing.st_mode)) return WriteError(path, "it is a folder");
+  if (S_ISREG(existing.st_mode) && ::access(path.c_str(), W_OK) != 0) {
+    return errno == EACCES || errno == EROFS ? WriteError(path, "it is read-only") : ErrnoError(path, errno);
+  }
+  return FileResult::Done();
+}
+
 FileResult WriteWholeFile(const fs::path& path, std::string_view bytes, WaitForPipes wait) {
   struct stat existing {};
   if (::stat(path.c_str(), &existing) != 0) return ReplaceAtomically(path, FollowLinks(path), nullptr, bytes);
-  if (S_ISDIR(existing.st_mode)) return WriteError(path, "it is a folder");
+  if (FileResult writable = CheckWritable(path); writable.Failed()) return writable;
   // Opened by its own name: /dev/stdout leads through links that no path spells.
   if (!S_ISREG(existing.st_mode)) return WriteToSpecialFile(path, S_ISFIFO(existing.st_mode), bytes, wait);
-  if (::access(path.c_str(), W_OK) != 0) {
-    return errno == EACCES || errno == EROFS ? WriteError(path, "it is read-only") : ErrnoError(path, errno);
-  }
   if (existing.st_uid != ::geteuid() || existing.st_nlink > 1) return OverwriteInPlace(path, bytes);
   return ReplaceAtomically(path, FollowLinks(path), &existing, bytes);
 }

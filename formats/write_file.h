@@ -26,4 +26,10 @@ namespace zar {
 FileResult WriteWholeFile(const std::filesystem::path& path, std::string_view bytes,
                           WaitForPipes wait = WaitForPipes::Yes);
 
+// For a file written bit by bit rather than by WriteWholeFile: whether it
+// may be written there (a folder and a file the user may not write are
+// refused), and a failed write worded as WriteWholeFile words it.
+FileResult CheckWritable(const std::filesystem::path& path);
+FileResult WriteFailure(const std::filesystem::path& path, int error);
+
 }  // namespace zar
