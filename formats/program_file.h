@@ -37,6 +37,11 @@ FileResult LoadProgramFile(const std::filesystem::path& path, MemoryCells& memor
 // The same, telling how many of the lines held a cell value.
 FileResult LoadProgramFile(const std::filesystem::path& path, MemoryCells& memory, std::size_t& cellLines);
 
+// Whether a file read as a program file looks like an assembler source
+// instead: its name ends in .OIA (in any case), or none of its lines held a
+// cell value.
+bool LooksLikeSource(const std::filesystem::path& path, std::size_t cellLines);
+
 // Writes the memory atomically in the exact program-file form.
 FileResult SaveProgramFile(const std::filesystem::path& path, const MemoryCells& memory);
 
