@@ -22,7 +22,10 @@ CommandLine ReadCommandLine(const QStringList& arguments) {
                                "[FILE]");
   if (!parser.parse(arguments)) return {CommandLine::Action::Fail, parser.errorText(), {}};
   if (parser.isSet(help)) {
-    return {CommandLine::Action::Print, parser.helpText().replace("<executable_name>", "zar-workbench"), {}};
+    // The usage line names the program as installed, however it was started.
+    QString text = parser.helpText();
+    text.replace(0, text.indexOf(" [options]"), "Usage: zar-workbench");
+    return {CommandLine::Action::Print, text, {}};
   }
   if (parser.isSet(version)) return {CommandLine::Action::Print, QString("zar-workbench %1\n").arg(VersionText), {}};
   const QStringList files = parser.positionalArguments();

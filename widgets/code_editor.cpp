@@ -41,6 +41,7 @@ class LineNumberMargin : public QWidget {
 };
 
 CodeEditor::CodeEditor(QWidget* parent) : TextArea(parent), margin_(new LineNumberMargin(this)) {
+  margin_->setObjectName("lineNumbers");
   connect(this, &QPlainTextEdit::blockCountChanged, this, &CodeEditor::UpdateMarginWidth);
   connect(this, &QPlainTextEdit::updateRequest, this, &CodeEditor::FollowScroll);
   connect(this, &QPlainTextEdit::cursorPositionChanged, this, &CodeEditor::HighlightCurrentLine);
