@@ -40,7 +40,6 @@ class AssemblerController : public QObject {
   // the last Assemble; before the first they wait for it. Setting the lines
   // replaces the machine breakpoints the lines set before; the others stay.
   void SetLineBreakpoints(std::vector<int> lines);
-  const std::vector<int>& LineBreakpoints() const { return lines_; }
 
  signals:
   // The machine's breakpoints were all cleared, and the lines with them.

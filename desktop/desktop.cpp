@@ -1,5 +1,7 @@
 #include "desktop/desktop.h"
 
+#include <QFileInfo>
+
 #include "debugger/debugger_window.h"
 #include "devicewindows/history_window.h"
 #include "devicewindows/network_window.h"
@@ -56,8 +58,10 @@ WorkbenchWindow& Desktop::ShowWorkbench() {
   return *workbench_;
 }
 
-// A file that cannot be read is reported as File > Load reports it.
-void Desktop::OpenFile(const QString& path) {
+// A file that cannot be read is reported as File > Load reports it. The
+// recent files and Reset Machine keep the whole path.
+void Desktop::OpenFile(const QString& name) {
+  const QString path = QFileInfo(name).absoluteFilePath();
   MemoryCells cells{};
   std::size_t cellLines = 0;
   const FileResult read = LoadProgramFile(LocalPath(path), cells, cellLines);
