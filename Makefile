@@ -5,6 +5,7 @@
 # make sanitize  run the tests under AddressSanitizer and UndefinedBehaviorSanitizer
 # make fuzz  run the fuzz targets for FUZZ_SECONDS seconds each
 # make install  build, then install into PREFIX (default /usr/local)
+# make package  build, then a Debian package BUILD/zar_VERSION_ARCH.deb (CPack)
 # make format  rewrite the tracked .cpp/.h files with clang-format-14
 # make format-check  fail, naming the files, when clang-format-14 would change any
 #
@@ -15,7 +16,7 @@ JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?= -DCMAKE_BUILD_TYPE=Release
 WERROR ?= OFF
 
-.PHONY: all deps configure build test test-long run bench sanitize fuzz install format format-check clean
+.PHONY: all deps configure build test test-long run bench sanitize fuzz install package format format-check clean
 
 all: build
 
@@ -42,6 +43,11 @@ run: build
 PREFIX ?= /usr/local
 install: build
 	cmake --install $(BUILD) --prefix $(PREFIX)
+
+# The same files under /usr in a .deb that `apt-get install ./BUILD/zar_*.deb`
+# installs with its dependencies.
+package: build
+	cd $(BUILD) && cpack -G DEB
 
 bench: build
 	$(BUILD)/bench/zar-bench --benchmark_repetitions=5 --benchmark_report_aggregates_only=true

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <limits>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -49,5 +50,12 @@ class CmdTable {
 // The table as text: a heading line and one line per row, fields separated by
 // tabs, every line ended by a carriage return.
 std::string ShowTable(const CmdTable& table);
+
+// Where a source line (from 1) starts running in a placed table: the address
+// of the first instruction (GTO, MOV or SUB) from that line on. A line without
+// code of its own (a label, SET, a comment, a VAL or other data cell) takes
+// the next instruction. None when no instruction follows, or when it lies
+// where IP never points.
+std::optional<int> InstructionAtLine(const CmdTable& table, int line);
 
 }  // namespace zar

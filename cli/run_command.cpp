@@ -1,5 +1,4 @@
 #include <algorithm>
-#include <cctype>
 #include <charconv>
 #include <cstdint>
 #include <cstdio>
@@ -130,10 +129,7 @@ void ReportStop(const RunStop& stop) {
 // A source given where a program file belongs runs as zeros and junk: say
 // so, and run it all the same.
 void WarnOfSource(const std::string& path, std::size_t cellLines) {
-  std::string extension = std::filesystem::path(path).extension().string();
-  std::transform(extension.begin(), extension.end(), extension.begin(),
-                 [](unsigned char c) { return std::tolower(c); });
-  if (cellLines > 0 && extension != ".oia") return;
+  if (!LooksLikeSource(path, cellLines)) return;
   std::fprintf(stderr, "zar: warning: %s looks like an assembler source: assemble it with zar asm first\n",
                path.c_str());
 }

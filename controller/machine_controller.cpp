@@ -207,12 +207,14 @@ void MachineController::LoadImage(const MemoryCells& image) {
   emit MemoryReplaced();
 }
 
-void MachineController::LoadProgram(const std::filesystem::path& path) {
+bool MachineController::LoadProgram(const std::filesystem::path& path) {
   Machine machine = session_.State();
-  ReportFile(LoadProgramFile(path, machine.Memory, WaitForPipes::No));
+  const FileResult read = LoadProgramFile(path, machine.Memory, WaitForPipes::No);
+  ReportFile(read);
   machine.IP = 0;
   ReplaceMachine(machine);
   emit MemoryReplaced();
+  return !read.Failed();
 }
 
 void MachineController::SaveProgram(const std::filesystem::path& path) {
@@ -230,6 +232,8 @@ void MachineController::ReportFile(const FileResult& result) {
 void MachineController::SetNetworkEnabled(bool enabled) {
   if (!enabled) sock_.Close();
   session_.SetNetwork(enabled ? static_cast<NetworkPort&>(sock_) : offline_);
+  networkEnabled_ = enabled;
+  emit NetworkSwitched(enabled);
 }
 
 void MachineController::SetHistoryWatched(bool watched) { session_.SetRecordsHistory(watched); }

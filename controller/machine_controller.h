@@ -10,6 +10,7 @@
 #include <memory>
 #include <optional>
 #include <random>
+#include <vector>
 
 #include "formats/file_result.h"
 #include "machine/fill.h"
@@ -66,9 +67,10 @@ class MachineController : public QObject {
   // The whole memory from an image, restarting at address 0.
   void LoadImage(const MemoryCells& image);
   // Reads a program file's lines over memory and restarts at address 0; a
-  // file that cannot be read at all changes no cell and is reported. These
-  // never wait on a FIFO: one whose other end is not there fails at once.
-  void LoadProgram(const std::filesystem::path& path);
+  // file that cannot be read at all changes no cell and is reported (false).
+  // These never wait on a FIFO: one whose other end is not there fails at
+  // once.
+  bool LoadProgram(const std::filesystem::path& path);
   void SaveProgram(const std::filesystem::path& path);
   // Writes the 256 x 256 screen store as a PNG picture; a failure is
   // reported and leaves any existing file as it was.
@@ -78,6 +80,7 @@ class MachineController : public QObject {
   // every socket operation fails, without a word; switching off closes the
   // socket. It is on at start.
   void SetNetworkEnabled(bool enabled);
+  bool NetworkEnabled() const { return networkEnabled_; }
   // Whether the next listen accepts connections from other computers, not
   // only from this one (off at start).
   void SetAcceptRemote(bool accept) { sock_.SetAcceptRemote(accept); }
@@ -90,8 +93,15 @@ class MachineController : public QObject {
   // full speed. Every step and input is recorded so that steps can be
   // undone; loads, fills and copies start a new record only when asked to.
   void ToggleBreakpoint(Byte address);
+  // Clears the breakpoints off, then sets those on, with one
+  // BreakpointsChanged when any of them changed.
+  void SetBreakpoints(const std::vector<Byte>& off, const std::vector<Byte>& on);
   void SetWatch(Byte cell, bool on);
   void ClearBreakpointsAndWatches();
+  // Another program came (a program file or a source was loaded): the
+  // breakpoints and watches of the last one go, and ClearedOnLoad says so
+  // when there were any. Reset Machine keeps them.
+  void ClearOnLoad();
   bool IsBreakpoint(Byte address) const { return session_.IsBreakpoint(address); }
   bool IsWatched(Byte cell) const { return session_.IsWatched(cell); }
   void SetNewRecordOnLoad(bool fresh) { newRecordOnLoad_ = fresh; }
@@ -140,6 +150,8 @@ class MachineController : public QObject {
   // or moved bytes.
   void NetworkLogged(const QString& line);
   void NetworkTraffic();
+  // "Network enabled" was switched.
+  void NetworkSwitched(bool enabled);
   // Memory, IP, the screen store, the console and the history all changed
   // at once: a step back.
   void StateReplaced();
@@ -148,6 +160,9 @@ class MachineController : public QObject {
   // Steps were undone; bytes sent and connections made then stay done.
   void SteppedBack(const zar::BackResult& result);
   void BreakpointsChanged();
+  // Every breakpoint and watch went at once: by the user or by a load.
+  void BreakpointsCleared();
+  void ClearedOnLoad();
   // Started, stopped, switched to full speed, paused, waiting or woken.
   void RunStateChanged();
 
@@ -173,6 +188,7 @@ class MachineController : public QObject {
   Session session_;
   std::mt19937 random_;
   bool newRecordOnLoad_ = false;
+  bool networkEnabled_ = true;
   std::deque<std::uint64_t> loads_;  // the steps at which loads, fills and copies came
   QTimer* slices_;                   // full speed: the next slice of steps
   QTimer* refresh_;                  // full speed: the views' next refresh

@@ -9,6 +9,17 @@ void MachineController::ToggleBreakpoint(Byte address) {
   emit BreakpointsChanged();
 }
 
+void MachineController::SetBreakpoints(const std::vector<Byte>& off, const std::vector<Byte>& on) {
+  bool changed = false;
+  const auto set = [&](Byte address, bool value) {
+    changed = changed || session_.IsBreakpoint(address) != value;
+    session_.SetBreakpoint(address, value);
+  };
+  for (const Byte address : off) set(address, false);
+  for (const Byte address : on) set(address, true);
+  if (changed) emit BreakpointsChanged();
+}
+
 void MachineController::SetWatch(Byte cell, bool on) {
   session_.SetWatch(cell, on);
   emit BreakpointsChanged();
@@ -17,6 +28,13 @@ void MachineController::SetWatch(Byte cell, bool on) {
 void MachineController::ClearBreakpointsAndWatches() {
   session_.ClearBreakpointsAndWatches();
   emit BreakpointsChanged();
+  emit BreakpointsCleared();
+}
+
+void MachineController::ClearOnLoad() {
+  const bool any = session_.Debugging();
+  ClearBreakpointsAndWatches();
+  if (any) emit ClearedOnLoad();
 }
 
 void MachineController::StepBack() {

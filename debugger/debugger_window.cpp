@@ -81,6 +81,8 @@ DebuggerWindow::DebuggerWindow(MachineController& controller, QWidget* parent)
     });
   }
   connect(&controller, &MachineController::BreakpointsChanged, this, &DebuggerWindow::ShowLists);
+  connect(&controller, &MachineController::ClearedOnLoad, this,
+          [this] { note_->setText("Breakpoints and watches cleared: another program was loaded."); });
   connect(&controller, &MachineController::DebugStopped, this, &DebuggerWindow::OnStopped);
   connect(&controller, &MachineController::SteppedBack, this, &DebuggerWindow::OnSteppedBack);
   connect(breakpoints_, &QListWidget::itemDoubleClicked, this, [this](QListWidgetItem* item) {

@@ -21,7 +21,8 @@ struct RunStop;
 // steps done and their rate, the instruction at IP decoded, breakpoints and
 // watches to add and remove, how far steps can be undone, and an editor for
 // cells and IP while the machine is stopped. It follows the controller only
-// while shown.
+// while shown, but for a note when loading another program cleared the
+// breakpoints and watches.
 class DebuggerWindow : public QWidget {
   Q_OBJECT
 

@@ -1,9 +1,13 @@
 #include "desktop/desktop.h"
 
+#include <QFileInfo>
+
 #include "debugger/debugger_window.h"
 #include "devicewindows/history_window.h"
 #include "devicewindows/network_window.h"
 #include "devicewindows/screen_window.h"
+#include "formats/program_file.h"
+#include "ui/qt_text.h"
 #include "workbench/workbench_window.h"
 
 namespace zar {
@@ -18,7 +22,8 @@ void BringForward(QWidget& window) {
 
 }  // namespace
 
-Desktop::Desktop(Dialogs& dialogs) : dialogs_(dialogs), main_(controller_, dialogs) {
+Desktop::Desktop(Dialogs& dialogs, QSettings* settings)
+    : dialogs_(dialogs), remembered_(settings), main_(controller_, dialogs, remembered_) {
   QObject::connect(&modals_, &ModalWatch::Changed, &controller_, &MachineController::SetPaused);
   QObject::connect(&main_, &MainWindow::ScreenWindowRequested, &main_, [this] { ShowScreenWindow(); });
   QObject::connect(&main_, &MainWindow::HistoryWindowRequested, &main_, [this] { ShowHistoryWindow(); });
@@ -39,18 +44,32 @@ Window& Desktop::ShowOnce(Window*& window, Services&... services) {
   return *window;
 }
 
-ScreenWindow& Desktop::ShowScreenWindow() { return ShowOnce(screenWindow_, dialogs_); }
+ScreenWindow& Desktop::ShowScreenWindow() { return ShowOnce(screenWindow_, dialogs_, remembered_); }
 HistoryWindow& Desktop::ShowHistoryWindow() { return ShowOnce(historyWindow_); }
 NetworkWindow& Desktop::ShowNetworkWindow() { return ShowOnce(networkWindow_); }
 DebuggerWindow& Desktop::ShowDebuggerWindow() { return ShowOnce(debuggerWindow_); }
 
 WorkbenchWindow& Desktop::ShowWorkbench() {
   if (workbench_.isNull()) {
-    workbench_ = new WorkbenchWindow(assembler_, dialogs_, recentSources_, &main_);
+    workbench_ = new WorkbenchWindow(assembler_, dialogs_, remembered_, &main_);
     workbench_->setWindowFlag(Qt::Window);
   }
   BringForward(*workbench_);
   return *workbench_;
+}
+
+// A file that cannot be read is reported as File > Load reports it. The
+// recent files and Reset Machine keep the whole path.
+void Desktop::OpenFile(const QString& name) {
+  const QString path = QFileInfo(name).absoluteFilePath();
+  MemoryCells cells{};
+  std::size_t cellLines = 0;
+  const FileResult read = LoadProgramFile(LocalPath(path), cells, cellLines);
+  if (!read.Failed() && LooksLikeSource(LocalPath(path), cellLines)) {
+    ShowWorkbench().OpenSource(path);
+  } else {
+    main_.LoadProgram(path);
+  }
 }
 
 }  // namespace zar

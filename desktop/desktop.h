@@ -6,7 +6,9 @@
 #include "controller/machine_controller.h"
 #include "frontpanel/main_window.h"
 #include "ui/modal_watch.h"
-#include "workbench/recent_files.h"
+#include "ui/remembered.h"
+
+class QSettings;
 
 namespace zar {
 
@@ -19,10 +21,11 @@ class WorkbenchWindow;
 
 // The desktop program: the machine's and the assembler's controllers, the
 // main window, and the Tools windows, each made on first use as a child of
-// the main window and shown again on every later request.
+// the main window and shown again on every later request. What it remembers
+// from one start to the next goes to the settings given, if any.
 class Desktop {
  public:
-  explicit Desktop(Dialogs& dialogs);
+  explicit Desktop(Dialogs& dialogs, QSettings* settings = nullptr);
   ~Desktop();
 
   MachineController& Controller() { return controller_; }
@@ -35,6 +38,11 @@ class Desktop {
   NetworkWindow& ShowNetworkWindow();
   DebuggerWindow& ShowDebuggerWindow();
 
+  // A file named on the command line, judged by its content as `zar run`
+  // judges it: a program file goes into memory as File > Load puts it there,
+  // a source into the workbench as its File > Load opens it.
+  void OpenFile(const QString& path);
+
  private:
   template <typename Window, typename... Services>
   Window& ShowOnce(Window*& window, Services&... services);
@@ -42,14 +50,14 @@ class Desktop {
   Dialogs& dialogs_;
   MachineController controller_;
   AssemblerController assembler_{controller_};
-  ModalWatch modals_;  // pauses the machine while a modal dialog is open
+  ModalWatch modals_;      // pauses the machine while a modal dialog is open
+  Remembered remembered_;  // outlives the windows
   MainWindow main_;
   ScreenWindow* screenWindow_ = nullptr;
   HistoryWindow* historyWindow_ = nullptr;
   NetworkWindow* networkWindow_ = nullptr;
   DebuggerWindow* debuggerWindow_ = nullptr;
   QPointer<WorkbenchWindow> workbench_;  // gone once closed
-  RecentFiles recentSources_;            // outlives the workbench
 };
 
 }  // namespace zar

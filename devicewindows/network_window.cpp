@@ -13,6 +13,7 @@ NetworkWindow::NetworkWindow(MachineController& controller, QWidget* parent)
     : QWidget(parent, Qt::Window),
       controller_(controller),
       state_(new QLabel(this)),
+      why_(new QLabel("Idle because Tools > \"Network enabled\" is off: network commands are dropped.", this)),
       traffic_(new QLabel(this)),
       log_(new QPlainTextEdit(this)) {
   setObjectName("NetworkWindow");
@@ -23,13 +24,19 @@ NetworkWindow::NetworkWindow(MachineController& controller, QWidget* parent)
   log_->setMaximumBlockCount(TcpNetworkPort::LogLines);
   auto* layout = new QVBoxLayout(this);
   layout->addWidget(state_);
+  layout->addWidget(why_);
+  why_->hide();
   layout->addWidget(traffic_);
   layout->addWidget(log_);
   connect(&controller, &MachineController::NetworkLogged, this, &NetworkWindow::AddEvent);
   connect(&controller, &MachineController::NetworkTraffic, this, &NetworkWindow::ShowTraffic);
+  connect(&controller, &MachineController::NetworkSwitched, this, [this] {
+    if (isVisible()) ShowState();
+  });
 }
 
 QString NetworkWindow::StateText() const { return state_->text(); }
+QString NetworkWindow::IdleReason() const { return controller_.NetworkEnabled() ? QString() : why_->text(); }
 QString NetworkWindow::LogText() const { return log_->toPlainText(); }
 
 void NetworkWindow::showEvent(QShowEvent* event) {
@@ -39,7 +46,10 @@ void NetworkWindow::showEvent(QShowEvent* event) {
   QWidget::showEvent(event);
 }
 
-void NetworkWindow::ShowState() { state_->setText("State: " + controller_.Network().State()); }
+void NetworkWindow::ShowState() {
+  state_->setText("State: " + controller_.Network().State());
+  why_->setVisible(!controller_.NetworkEnabled());
+}
 
 void NetworkWindow::ShowTraffic() {
   if (!isVisible()) return;

@@ -10,7 +10,8 @@ namespace zar {
 class MachineController;
 
 // The "Network" window: what the network device is doing (idle, connecting,
-// listening, connected, closed by peer), the bytes it sent and received, and
+// listening, connected, closed by peer, or why it is idle when switched
+// off), the bytes it sent and received, and
 // its last events with their times. It reads them from the controller when
 // shown and follows its signals only while shown.
 class NetworkWindow : public QWidget {
@@ -20,6 +21,8 @@ class NetworkWindow : public QWidget {
   explicit NetworkWindow(MachineController& controller, QWidget* parent = nullptr);
 
   QString StateText() const;
+  // Why the device is idle, while it is switched off; else empty.
+  QString IdleReason() const;
   QString LogText() const;
 
  protected:
@@ -32,6 +35,7 @@ class NetworkWindow : public QWidget {
 
   MachineController& controller_;
   QLabel* state_;
+  QLabel* why_;  // shown while the network is switched off
   QLabel* traffic_;
   QPlainTextEdit* log_;
 };

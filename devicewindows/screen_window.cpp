@@ -12,10 +12,13 @@
 #include "ui/app_info.h"
 #include "ui/dialogs.h"
 #include "ui/qt_text.h"
+#include "ui/remembered.h"
 
 namespace zar {
 
 namespace {
+
+const QString PictureDialog = QStringLiteral("pictures");
 
 // The surface is one pixel wider and taller than the store; that last row and
 // column are never drawn and show the black background.
@@ -93,6 +96,12 @@ class ScreenSurface : public QWidget {
   mutable std::array<std::uint32_t, ScreenSize> seen_{};  // each row's version when last converted
 };
 
+ScreenWindow::ScreenWindow(MachineController& controller, Dialogs& dialogs, Remembered& remembered, QWidget* parent)
+    : ScreenWindow(controller, dialogs, parent) {
+  remembered_ = &remembered;
+  picturePath_ = remembered.DialogFolder(PictureDialog, {});
+}
+
 ScreenWindow::ScreenWindow(MachineController& controller, Dialogs& dialogs, QWidget* parent)
     : QWidget(parent, Qt::Window),
       controller_(controller),
@@ -120,6 +129,7 @@ void ScreenWindow::OnSavePicture() {
   const QString path = dialogs_.SaveFileName(this, FileFilter("PNG Picture", "*.png"), picturePath_);
   if (path.isEmpty()) return;
   picturePath_ = path;
+  if (remembered_ != nullptr) remembered_->SetDialogChoice(PictureDialog, path);
   controller_.SaveScreenPicture(LocalPath(path));
 }
 

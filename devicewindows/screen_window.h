@@ -9,6 +9,7 @@ namespace zar {
 
 class Dialogs;
 class MachineController;
+class Remembered;
 class ScreenSurface;
 
 // The "Screen" window: a fixed 257 x 257 black client area whose drawing
@@ -20,7 +21,9 @@ class ScreenWindow : public QWidget {
   Q_OBJECT
 
  public:
+  // The folder of the picture saved last goes to remembered, when given.
   ScreenWindow(MachineController& controller, Dialogs& dialogs, QWidget* parent = nullptr);
+  ScreenWindow(MachineController& controller, Dialogs& dialogs, Remembered& remembered, QWidget* parent = nullptr);
 
   // After every screen command. While the window is hidden the store is
   // left alone (showing the window repaints it anyway); otherwise the surface
@@ -38,8 +41,9 @@ class ScreenWindow : public QWidget {
 
   MachineController& controller_;
   Dialogs& dialogs_;
+  Remembered* remembered_ = nullptr;
   ScreenSurface* surface_;
-  QString picturePath_;              // the file dialog opens on the picture saved last
+  QString picturePath_;  // the file dialog opens on the picture saved last, at first in the last start's folder
 };
 
 }  // namespace zar

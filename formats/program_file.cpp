@@ -1,5 +1,7 @@
 #include "formats/program_file.h"
 
+#include <algorithm>
+#include <cctype>
 #include <vector>
 
 #include "machine/decimal_text.h"
@@ -53,6 +55,13 @@ FileResult LoadProgramFile(const std::filesystem::path& path, MemoryCells& memor
   if (FileResult read = ReadFirstLines(path, ProgramLineLimits, lines, wait); read.Failed()) return read;
   cellLines = StoreProgramLines(lines, memory);
   return FileResult::Done();
+}
+
+bool LooksLikeSource(const std::filesystem::path& path, std::size_t cellLines) {
+  std::string extension = path.extension().string();
+  std::transform(extension.begin(), extension.end(), extension.begin(),
+                 [](unsigned char c) { return std::tolower(c); });
+  return cellLines == 0 || extension == ".oia";
 }
 
 FileResult SaveProgramFile(const std::filesystem::path& path, const MemoryCells& memory, WaitForPipes wait) {

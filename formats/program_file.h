@@ -39,6 +39,11 @@ FileResult LoadProgramFile(const std::filesystem::path& path, MemoryCells& memor
 FileResult LoadProgramFile(const std::filesystem::path& path, MemoryCells& memory, std::size_t& cellLines,
                            WaitForPipes wait = WaitForPipes::Yes);
 
+// Whether a file read as a program file looks like an assembler source
+// instead: its name ends in .OIA (in any case), or none of its lines held a
+// cell value.
+bool LooksLikeSource(const std::filesystem::path& path, std::size_t cellLines);
+
 // Writes the memory in the exact program-file form, as WriteWholeFile writes.
 FileResult SaveProgramFile(const std::filesystem::path& path, const MemoryCells& memory,
                            WaitForPipes wait = WaitForPipes::Yes);

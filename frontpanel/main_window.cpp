@@ -17,6 +17,7 @@
 #include "widgets/console_view.h"
 #include "ui/mnemonics.h"
 #include "ui/qt_text.h"
+#include "ui/remembered.h"
 #include "widgets/text_area.h"
 #include "ui/twips.h"
 
@@ -40,11 +41,13 @@ void FitWidth(QLabel* label) { label->resize(std::max(label->width(), label->siz
 
 }  // namespace
 
-MainWindow::MainWindow(MachineController& controller, Dialogs& dialogs, QWidget* parent)
+MainWindow::MainWindow(MachineController& controller, Dialogs& dialogs, Remembered& remembered, QWidget* parent)
     : QMainWindow(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                               Qt::WindowCloseButtonHint),
       controller_(controller),
       dialogs_(dialogs),
+      remembered_(remembered),
+      dialogPath_(remembered.DialogFolder(ProgramDialog, {})),
       consoleText_(controller.Console()) {
   setObjectName("Form1");
   setWindowTitle("OISC ZAR by " + AuthorName);
@@ -159,6 +162,8 @@ void MainWindow::BuildMenus() {
   connect(AddAction(tools, "Screen Output", "msop"), &QAction::triggered, this, &MainWindow::ScreenWindowRequested);
   connect(AddAction(tools, "History", "mhist"), &QAction::triggered, this, &MainWindow::HistoryWindowRequested);
   connect(AddAction(tools, "Info", "minf"), &QAction::triggered, this, [this] { ShowMessage(AboutText()); });
+  connect(AddAction(tools, "Forget Recent Files", "mforgetrecent"), &QAction::triggered, this,
+          [this] { remembered_.ForgetRecentFiles(); });
   tools->addSeparator();
   connect(AddAction(tools, "Network", "mnet"), &QAction::triggered, this, &MainWindow::NetworkWindowRequested);
   QAction* enabled = AddAction(tools, "Network enabled", "mnetenabled");
@@ -169,7 +174,7 @@ void MainWindow::BuildMenus() {
   remote->setCheckable(true);
   connect(remote, &QAction::toggled, &controller_, &MachineController::SetAcceptRemote);
   BuildDebugMenu();
-  AddHelpMenu(*this, [this](const QString& path) { emit ExampleRequested(path); });
+  AddHelpMenu(*this, remembered_, [this](const QString& path) { emit ExampleRequested(path); });
   AssignMnemonics(*menuBar());
 }
 

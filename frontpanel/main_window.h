@@ -16,6 +16,7 @@ class Dialogs;
 class MachineController;
 class MemoryPicture;
 class MemoryView;
+class Remembered;
 class TextArea;
 
 // The main window ("Form1"): the machine's front panel. It builds the memory
@@ -26,10 +27,13 @@ class MainWindow : public QMainWindow {
   Q_OBJECT
 
  public:
-  MainWindow(MachineController& controller, Dialogs& dialogs, QWidget* parent = nullptr);
+  MainWindow(MachineController& controller, Dialogs& dialogs, Remembered& remembered, QWidget* parent = nullptr);
   ~MainWindow() override;
 
   const QString& LoadedProgramPath() const { return loadedProgramPath_; }
+  // Loads the program file as File > Load does, without a dialog: another
+  // program, so the breakpoints and watches go.
+  void LoadProgram(const QString& path);
   MemoryView& View() { return *view_; }
 
  signals:
@@ -60,10 +64,14 @@ class MainWindow : public QMainWindow {
   void OnNetworkFailed(const QString& description);
   void ShowMessage(const QString& text);
 
+  // The file dialog's name for Remembered.
+  static constexpr const char* ProgramDialog = "programs";
+
   MachineController& controller_;
   Dialogs& dialogs_;
+  Remembered& remembered_;
   QString loadedProgramPath_;
-  QString dialogPath_;  // the file dialog opens on the path chosen last
+  QString dialogPath_;  // the file dialog opens on the path chosen last, at first in the folder of the last start
 
   MemoryPicture* picture_ = nullptr;
   TextArea* memoryText_ = nullptr;

@@ -5,6 +5,7 @@
 #include "ui/app_info.h"
 #include "ui/dialogs.h"
 #include "ui/qt_text.h"
+#include "ui/remembered.h"
 #include "session/run_control.h"
 
 namespace zar {
@@ -12,7 +13,6 @@ namespace zar {
 namespace {
 
 const QString ProgramFilter = FileFilter("OISC Programme(*.OISC)", "*.oisc");
-
 }  // namespace
 
 void MainWindow::OnSpeedKey(const QString& textBeforeKey) {
@@ -24,7 +24,12 @@ void MainWindow::OnLoad() {
   const QString path = dialogs_.OpenFileName(this, ProgramFilter, dialogPath_);
   if (path.isEmpty()) return;
   dialogPath_ = path;
-  controller_.LoadProgram(LocalPath(path));
+  remembered_.SetDialogChoice(ProgramDialog, path);
+  LoadProgram(path);
+}
+
+void MainWindow::LoadProgram(const QString& path) {
+  if (controller_.LoadProgram(LocalPath(path))) controller_.ClearOnLoad();
   loadedProgramPath_ = path;
 }
 
@@ -32,6 +37,7 @@ void MainWindow::OnSave() {
   const QString path = dialogs_.SaveFileName(this, ProgramFilter, dialogPath_);
   if (path.isEmpty()) return;
   dialogPath_ = path;
+  remembered_.SetDialogChoice(ProgramDialog, path);
   controller_.SaveProgram(LocalPath(path));
 }
 

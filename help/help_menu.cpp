@@ -14,13 +14,12 @@ namespace zar {
 namespace {
 
 // The help window of the file, made on first use as a child of the window.
-void ShowHelp(QMainWindow& window, const QString& file, const QString& title) {
+void ShowHelp(QMainWindow& window, Remembered& remembered, const QString& file) {
   const QString name = "help:" + file;
   auto* help = window.findChild<HelpWindow*>(name, Qt::FindDirectChildrenOnly);
   if (help == nullptr) {
-    help = new HelpWindow(file, &window);
+    help = new HelpWindow(file, remembered, &window);
     help->setObjectName(name);
-    help->setWindowTitle(title);
   }
   help->show();
   help->raise();
@@ -42,13 +41,13 @@ void ListExamples(QMenu& menu, const std::function<void(const QString&)>& openEx
 
 }  // namespace
 
-void AddHelpMenu(QMainWindow& window, std::function<void(const QString& path)> openExample) {
+void AddHelpMenu(QMainWindow& window, Remembered& remembered, std::function<void(const QString& path)> openExample) {
   QMenu* help = window.menuBar()->addMenu("Help");
   help->setObjectName("mhelp");
   help->addAction("Language Reference", &window,
-                  [&window] { ShowHelp(window, "language.md", "ZAR Language Reference"); })
+                  [&window, &remembered] { ShowHelp(window, remembered, "language.md"); })
       ->setObjectName("mhelplanguage");
-  help->addAction("Tutorial", &window, [&window] { ShowHelp(window, "tutorial.md", "ZAR Tutorial"); })
+  help->addAction("Tutorial", &window, [&window, &remembered] { ShowHelp(window, remembered, "tutorial.md"); })
       ->setObjectName("mhelptutorial");
   QMenu* examples = help->addMenu("Open Example");
   examples->setObjectName("mexamples");

@@ -4,8 +4,8 @@
 // a picture of each window in OUTDIR, and one of a network error box. Before
 // the pictures it sets breakpoints on the cell IP points to and on cell 0 and
 // runs at full speed until the breakpoint at IP stops it, so that the
-// Debugger window and the memory picture show them. Runs on any Qt platform,
-// offscreen included.
+// Debugger window and the memory picture show them; later a breakpoint on
+// line 10 of the source. Runs on any Qt platform, offscreen included.
 #include <QAbstractButton>
 #include <QAction>
 #include <QApplication>
@@ -105,6 +105,17 @@ int main(int argc, char** argv) {
   workbench.Generate(zar::GenerateMode::ListingOnly);
   QApplication::processEvents();
   Save(&workbench, folder, "workbench-listing.png");
+  // A breakpoint on a comment line: its mark in the margin, and the dot of
+  // the instruction after it in the memory picture.
+  workbench.Editor().ToggleBreakpoint(10);
+  workbench.Generate(zar::GenerateMode::ListingOnly);
+  QApplication::processEvents();
+  Save(&workbench, folder, "workbench-breakpoint.png");
+  Save(&window, folder, "main-breakpoint.png");
+  // The Network window with the network switched off.
+  window.findChild<QAction*>("mnetenabled")->setChecked(false);
+  QApplication::processEvents();
+  Save(window.findChild<QWidget*>("NetworkWindow"), folder, "network-off.png");
 
   // The reference in a help window.
   workbench.findChild<QAction*>("mhelplanguage")->trigger();

@@ -1,5 +1,6 @@
 #include "widgets/code_editor.h"
 
+#include <QMouseEvent>
 #include <QPainter>
 #include <QTextBlock>
 #include <algorithm>
@@ -12,7 +13,11 @@ const QColor MarginBackground(240, 240, 240);
 const QColor LineNumberColour(128, 128, 128);
 const QColor CurrentLineNumberColour(48, 48, 48);
 const QColor CurrentLineBackground(255, 250, 215);
+const QColor BreakpointColour(255, 0, 255);  // as in the memory picture
 constexpr int MarginPadding = 4;
+
+// Its presence on a block marks a breakpoint on that line.
+class BreakpointMark : public QTextBlockUserData {};
 
 QColor MarkColour(LineMark mark) { return mark == LineMark::Error ? QColor(220, 40, 40) : QColor(230, 160, 20); }
 
@@ -27,12 +32,16 @@ class LineNumberMargin : public QWidget {
 
  protected:
   void paintEvent(QPaintEvent* event) override { editor_->PaintMargin(event); }
+  void mousePressEvent(QMouseEvent* event) override {
+    if (event->button() == Qt::LeftButton) editor_->MarginClicked(event->position().toPoint().y());
+  }
 
  private:
   CodeEditor* editor_;
 };
 
 CodeEditor::CodeEditor(QWidget* parent) : TextArea(parent), margin_(new LineNumberMargin(this)) {
+  margin_->setObjectName("lineNumbers");
   connect(this, &QPlainTextEdit::blockCountChanged, this, &CodeEditor::UpdateMarginWidth);
   connect(this, &QPlainTextEdit::updateRequest, this, &CodeEditor::FollowScroll);
   connect(this, &QPlainTextEdit::cursorPositionChanged, this, &CodeEditor::HighlightCurrentLine);
@@ -53,6 +62,32 @@ void CodeEditor::GoToLine(int line) {
 void CodeEditor::SetLineMarks(const std::map<int, LineMark>& marks) {
   marks_ = marks;
   margin_->update();
+}
+
+void CodeEditor::ToggleBreakpoint(int line) {
+  QTextBlock block = document()->findBlockByNumber(std::clamp(line, 1, blockCount()) - 1);
+  block.setUserData(block.userData() == nullptr ? new BreakpointMark : nullptr);
+  margin_->update();
+  emit BreakpointToggled(block.blockNumber() + 1);
+}
+
+void CodeEditor::ClearBreakpoints() {
+  for (QTextBlock block = document()->begin(); block.isValid(); block = block.next()) block.setUserData(nullptr);
+  margin_->update();
+}
+
+std::vector<int> CodeEditor::BreakpointLines() const {
+  std::vector<int> lines;
+  for (QTextBlock block = document()->begin(); block.isValid(); block = block.next()) {
+    if (block.userData() != nullptr) lines.push_back(block.blockNumber() + 1);
+  }
+  return lines;
+}
+
+// The margin and the text share their vertical coordinates.
+void CodeEditor::MarginClicked(int y) {
+  const QTextBlock block = cursorForPosition(QPoint(0, y)).block();
+  if (block.isValid()) ToggleBreakpoint(block.blockNumber() + 1);
 }
 
 void CodeEditor::resizeEvent(QResizeEvent* event) {
@@ -115,6 +150,13 @@ void CodeEditor::PaintMargin(QPaintEvent* event) {
     if (block.isVisible() && bottom >= event->rect().top()) {
       const int number = block.blockNumber();
       painter.setPen(number == current ? CurrentLineNumberColour : LineNumberColour);
+      if (block.userData() != nullptr) {
+        const int left = MarginPadding + dot + MarginPadding / 2;
+        painter.setBrush(BreakpointColour);
+        painter.setPen(Qt::NoPen);
+        painter.drawRoundedRect(QRectF(left, top + 1, margin_->width() - left - 1, metrics.height() - 2), 3, 3);
+        painter.setPen(Qt::white);
+      }
       painter.drawText(0, top, margin_->width() - MarginPadding, metrics.height(), Qt::AlignRight | Qt::AlignVCenter,
                        QString::number(number + 1));
       if (const auto mark = marks_.find(number + 1); mark != marks_.end()) {

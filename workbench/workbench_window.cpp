@@ -21,10 +21,10 @@
 #include "ui/data_folders.h"
 #include "ui/mnemonics.h"
 #include "ui/qt_text.h"
+#include "ui/remembered.h"
 #include "ui/twips.h"
 #include "workbench/child_windows.h"
 #include "workbench/messages_window.h"
-#include "workbench/recent_files.h"
 #include "workbench/source_highlighter.h"
 #include "workbench/workbench_layout.h"
 
@@ -36,6 +36,7 @@ constexpr int ClientWidth = 925;
 constexpr int ClientHeight = 546;
 
 const QString SourceFilter = FileFilter("OISC-Assembler(*.OIA)", "*.oia");
+const QString SourceDialog = QStringLiteral("sources");
 
 // A command shows this many messages as boxes of their own.
 constexpr int MessageBoxesShown = 10;
@@ -105,8 +106,13 @@ class WorkbenchWindow::CommandMessages {
   std::vector<StageMessage> warnings_;
 };
 
-WorkbenchWindow::WorkbenchWindow(AssemblerController& assembler, Dialogs& dialogs, RecentFiles& recent, QWidget* parent)
-    : QMainWindow(parent), assembler_(assembler), dialogs_(dialogs), recent_(recent), dialogPath_(ExamplesFolder()) {
+WorkbenchWindow::WorkbenchWindow(AssemblerController& assembler, Dialogs& dialogs, Remembered& remembered,
+                                 QWidget* parent)
+    : QMainWindow(parent),
+      assembler_(assembler),
+      dialogs_(dialogs),
+      remembered_(remembered),
+      dialogPath_(remembered.DialogFolder(SourceDialog, ExamplesFolder())) {
   setObjectName("MDIForm1");
   setWindowTitle("ZAR Assembler");
   setAttribute(Qt::WA_DeleteOnClose);
@@ -127,6 +133,9 @@ WorkbenchWindow::WorkbenchWindow(AssemblerController& assembler, Dialogs& dialog
   messages_->hide();
   connect(messages_, &MessagesWindow::LineChosen, editor_, &CodeEditor::GoToLine);
   connect(editor_->document(), &QTextDocument::modificationChanged, this, &WorkbenchWindow::ShowCaption);
+  connect(editor_, &CodeEditor::BreakpointToggled, this,
+          [this] { assembler_.SetLineBreakpoints(editor_->BreakpointLines()); });
+  connect(&assembler_, &AssemblerController::LineBreakpointsCleared, editor_, &CodeEditor::ClearBreakpoints);
   assembler_.ClearTable();
   BuildMenus();
   resize(ClientWidth, ClientHeight + menuBar()->sizeHint().height());
@@ -135,7 +144,7 @@ WorkbenchWindow::WorkbenchWindow(AssemblerController& assembler, Dialogs& dialog
 void WorkbenchWindow::BuildMenus() {
   BuildFileMenu();
   BuildAssemblerMenu();
-  AddHelpMenu(*this, [this](const QString& path) { OpenSource(path); });
+  AddHelpMenu(*this, remembered_, [this](const QString& path) { OpenSource(path); });
   AssignMnemonics(*menuBar());
 }
 
@@ -178,9 +187,10 @@ void WorkbenchWindow::BuildAssemblerMenu() {
 // The entries are made anew each time the File menu opens.
 void WorkbenchWindow::ListRecentFiles() {
   recentMenu_->clear();
-  recentMenu_->setEnabled(!recent_.Paths().isEmpty());
-  for (qsizetype i = 0; i < recent_.Paths().size(); ++i) {
-    const QString path = recent_.Paths()[i];
+  const QStringList paths = remembered_.RecentFiles();
+  recentMenu_->setEnabled(!paths.isEmpty());
+  for (qsizetype i = 0; i < paths.size(); ++i) {
+    const QString path = paths[i];
     QString caption = QString("&%1 %2").arg(i + 1).arg(QDir::toNativeSeparators(path).replace('&', "&&"));
     recentMenu_->addAction(caption, this, [this, path] { OpenSource(path); });
   }
@@ -189,12 +199,14 @@ void WorkbenchWindow::ListRecentFiles() {
 // Scan, place and generate, each stage on whatever the one before left. The
 // table window keeps its text when no stage got as far as showing the table
 // (a shown table is never empty: it has its header line); the listing is
-// empty when generation failed.
+// empty when generation failed. The breakpoints go with their lines, which
+// edits may have moved.
 void WorkbenchWindow::Generate(GenerateMode mode) {
   const std::string source = SourceBytes();
   GenerateOptions options{mode, debug_->isChecked()};
   const std::vector<std::string_view> lines = SourceLineViews(source);
   if (sourceInListing_->isChecked()) options.source = lines;
+  assembler_.SetLineBreakpoints(editor_->BreakpointLines());
   const Assembly assembly = assembler_.Assemble(source, options);
   if (!assembly.table.empty()) table_->Text().SetWholeText(FromCp1252(assembly.table));
   output_->Text().SetWholeText(FromCp1252(assembly.listing));
@@ -210,6 +222,7 @@ void WorkbenchWindow::OnLoad() {
   const QString path = dialogs_.OpenFileName(this, SourceFilter, dialogPath_);
   if (path.isEmpty()) return;
   dialogPath_ = path;
+  remembered_.SetDialogChoice(SourceDialog, path);
   LoadSource(path);
 }
 
@@ -224,7 +237,7 @@ void WorkbenchWindow::LoadSource(const QString& path) {
   editor_->SetWholeText(FromCp1252(SourceLines(bytes)));
   editor_->document()->setModified(false);
   currentFile_ = path;
-  recent_.Add(path);
+  remembered_.AddRecentFile(path);
   ShowCaption();
   table_->Text().SetWholeText({});
   output_->Text().SetWholeText({});
@@ -245,6 +258,7 @@ bool WorkbenchWindow::OnSaveAs() {
   const QString path = dialogs_.SaveFileName(this, SourceFilter, dialogPath_);
   if (path.isEmpty()) return false;
   dialogPath_ = path;
+  remembered_.SetDialogChoice(SourceDialog, path);
   return SaveSource(path);
 }
 
@@ -263,7 +277,7 @@ bool WorkbenchWindow::SaveSource(const QString& path) {
     return false;
   }
   currentFile_ = path;
-  recent_.Add(path);
+  remembered_.AddRecentFile(path);
   editor_->document()->setModified(false);
   ShowCaption();
   return true;
@@ -271,7 +285,9 @@ bool WorkbenchWindow::SaveSource(const QString& path) {
 
 bool WorkbenchWindow::MaySetSourceAside() {
   if (!editor_->document()->isModified()) return true;
-  switch (dialogs_.AskToSave(this, "Save changes?")) {
+  const QString question = currentFile_.isEmpty() ? "Save changes?"
+                                                  : "Save changes to " + QFileInfo(currentFile_).fileName() + "?";
+  switch (dialogs_.AskToSave(this, question)) {
     case SaveChoice::Save:
       return OnSave();
     case SaveChoice::Discard:

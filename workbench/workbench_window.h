@@ -16,18 +16,20 @@ class AssemblerController;
 class CodeEditor;
 class Dialogs;
 class MessagesWindow;
-class RecentFiles;
+class Remembered;
 
 // The assembler workbench ("MDIForm1"): the source, the internal table and the
 // listing in three child windows, and the messages of the last command in a
 // fourth; its menus load and save sources and run the assembler through its
-// controller, which owns the table and the code image. Closing it discards
-// it; the next one starts afresh, with the same recent files.
+// controller, which owns the table and the code image. A click in the
+// editor's margin sets a breakpoint on a line; the controller puts it at the
+// line's instruction after each generate command. Closing the window
+// discards it; the next one starts afresh, with the same recent files.
 class WorkbenchWindow : public QMainWindow {
   Q_OBJECT
 
  public:
-  WorkbenchWindow(AssemblerController& assembler, Dialogs& dialogs, RecentFiles& recent, QWidget* parent = nullptr);
+  WorkbenchWindow(AssemblerController& assembler, Dialogs& dialogs, Remembered& remembered, QWidget* parent = nullptr);
 
   AssemblerChildWindow& SourceWindow() { return *source_; }
   AssemblerChildWindow& TableWindow() { return *table_; }
@@ -71,7 +73,7 @@ class WorkbenchWindow : public QMainWindow {
 
   AssemblerController& assembler_;
   Dialogs& dialogs_;
-  RecentFiles& recent_;
+  Remembered& remembered_;
   QMdiArea* area_;
   CodeEditor* editor_;
   AssemblerChildWindow* source_;
@@ -81,7 +83,7 @@ class WorkbenchWindow : public QMainWindow {
   QAction* debug_ = nullptr;
   QAction* sourceInListing_ = nullptr;
   QMenu* recentMenu_ = nullptr;
-  QString dialogPath_;          // the dialog opens on the name chosen last
+  QString dialogPath_;          // the dialog opens on the name chosen last, at first in the last start's folder
   QString currentFile_;         // the file the source was loaded from or saved to
   QString lineBreak_ = "\r\n";  // how the loaded file ended its lines
 };

@@ -170,7 +170,7 @@ TEST_F(WorkbenchTest, SaveMarksUnsavedChangesAndAsksBeforeLosingThem) {
   dialogs.saveChoice = SaveChoice::Discard;
   Trigger("mload");
   EXPECT_EQ(Source().WholeText(), "NXT");
-  EXPECT_EQ(dialogs.messages, (QStringList{"Save changes?", "Save changes?"}));
+  EXPECT_EQ(dialogs.messages, (QStringList{"Save changes to a.OIA?", "Save changes to a.OIA?"}));
   QMenu* recent = workbench->findChild<QMenu*>("mrecent");
   emit workbench->findChild<QMenu*>("mdat")->aboutToShow();
   EXPECT_TRUE(recent->isEnabled());

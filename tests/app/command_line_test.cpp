@@ -1,0 +1,86 @@
+// The desktop's command line, a file named on it, and what is remembered
+// from one start to the next (in a settings file of the test's own).
+#include "app/command_line.h"
+
+#include <QSettings>
+
+#include <cstdio>
+
+#include "support/desktop_fixture.h"
+#include "ui/remembered.h"
+#include "widgets/code_editor.h"
+#include "workbench/workbench_window.h"
+#include "zar/version.h"
+
+namespace zar {
+namespace {
+
+using Action = CommandLine::Action;
+
+TEST(CommandLine, PrintsHelpAndVersionOrNamesTheFile) {
+  const struct {
+    QStringList arguments;
+    Action action;
+    QString text, file;
+  } cases[] = {
+      {{"--help"}, Action::Print, "Usage: zar-workbench [options] [FILE]\n", {}},
+      {{"-v"}, Action::Print, QString("zar-workbench %1\n").arg(VersionText), {}},
+      {{"p.oisc"}, Action::Open, {}, "p.oisc"},
+      {{"a", "b"}, Action::Fail, "Give one FILE at most.", {}},
+      {{"--bogus"}, Action::Fail, "Unknown option 'bogus'.", {}},
+  };
+  for (const auto& c : cases) {
+    const CommandLine line = ReadCommandLine(QStringList{"zar-workbench"} + c.arguments);
+    EXPECT_EQ(line.action, c.action) << c.arguments.join(' ').toStdString();
+    EXPECT_TRUE(line.text.startsWith(c.text)) << line.text.toStdString();
+    EXPECT_EQ(line.file, c.file);
+  }
+}
+
+// Without a display to connect to.
+TEST(CommandLine, HelpNeedsNoWindow) {
+  FILE* out = popen("env -u QT_QPA_PLATFORM -u DISPLAY -u WAYLAND_DISPLAY " ZAR_WORKBENCH " --help", "r");
+  char first[64] = {};
+  ASSERT_NE(std::fgets(first, sizeof first, out), nullptr);
+  EXPECT_EQ(pclose(out), 0);
+  EXPECT_STREQ(first, "Usage: zar-workbench [options] [FILE]\n");
+}
+
+using OpenFile = test::DesktopTest;
+
+// Judged by content: a program file's lines hold cell values, a source's do not.
+TEST_F(OpenFile, LoadsAProgramFileOrOpensASource) {
+  temp.Write("program.txt", "7\r\n9\r\n");
+  temp.Write("source.txt", "NUL\nNXT");
+  desktop.OpenFile(Path("program.txt"));
+  EXPECT_EQ(machine.Memory[1], 9);
+  EXPECT_EQ(window.LoadedProgramPath(), Path("program.txt"));
+  desktop.OpenFile(Path("source.txt"));
+  EXPECT_EQ(desktop.ShowWorkbench().Editor().WholeText(), "NUL\nNXT");
+}
+
+TEST(Remembered, KeepsRecentFilesFoldersAndTheHelpPlaceAcrossStarts) {
+  const test::TempFolder temp;
+  const QString file = QString::fromStdString(temp.File("zar.conf").string());
+  const QString folder = QString::fromStdString(temp.File("").parent_path().string());
+  {
+    QSettings settings(file, QSettings::IniFormat);
+    Remembered first(&settings);
+    for (const char* path : {"/a.OIA", "/b.OIA", "/a.OIA"}) first.AddRecentFile(path);
+    first.SetDialogChoice("sources", folder + "/x.OIA");
+    first.SetHelpGeometry("place");
+  }
+  QSettings settings(file, QSettings::IniFormat);
+  test::FakeDialogs dialogs;
+  Desktop desktop(dialogs, &settings);
+  const Remembered again(&settings);
+  EXPECT_EQ(again.RecentFiles(), (QStringList{"/a.OIA", "/b.OIA"}));
+  EXPECT_EQ(again.HelpGeometry(), "place");
+  desktop.ShowWorkbench().findChild<QAction*>("mload")->trigger();
+  EXPECT_EQ(dialogs.lastStartPath, folder);
+  desktop.Main().findChild<QAction*>("mforgetrecent")->trigger();
+  EXPECT_TRUE(QSettings(file, QSettings::IniFormat).value("recentFiles").toStringList().isEmpty());
+}
+
+}  // namespace
+}  // namespace zar
