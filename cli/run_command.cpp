@@ -8,13 +8,16 @@
 #include <string>
 #include <vector>
 
+#include "assembler/assemble.h"
 #include "cli/arguments.h"
 #include "cli/commands.h"
 #include "cli/output_file.h"
 #include "cli/trace_output.h"
 #include "formats/program_file.h"
 #include "formats/screen_image.h"
+#include "formats/source_file.h"
 #include "machine/cp1252.h"
+#include "session/scripted_input.h"
 #include "session/session.h"
 
 namespace zar::cli {
@@ -85,16 +88,16 @@ bool ReadCells(const Arguments& args, const std::string& option, std::vector<Byt
 
 // Steps one at a time, a trace line for each, until steps were taken or
 // another stop.
-RunStop RunTraced(Session& session, RunPolicy policy, std::uint64_t steps, TraceOutput& trace) {
-  const Session& view = session;
+RunStop RunTraced(InputDriver& driver, const Session& view, RunPolicy policy, std::uint64_t steps, TraceOutput& trace) {
   policy.maxSteps = 1;
   RunStop stop;
   std::uint64_t taken = 0;
   while (taken < steps && trace.Good()) {
+    driver.ApplyDue();
     const Decoded before = Decode(view.State());
-    stop = session.Run(policy);
+    stop = driver.Advance(policy);
     taken += stop.steps;
-    trace.Line(view.Steps(), before, view.State());
+    trace.Line(driver.Clock(), before, view.State());
     if (stop.reason != RunStop::Reason::StepLimit) break;
   }
   stop.steps = taken;
@@ -103,20 +106,21 @@ RunStop RunTraced(Session& session, RunPolicy policy, std::uint64_t steps, Trace
 
 // Runs the session until the policy's budget or another stop, one traced
 // step at a time when a trace is asked for, writing the console as it goes.
-// False, at once, when the console or the trace cannot be written.
-bool RunProgram(Session& session, RunPolicy policy, StdoutConsole& console, TraceOutput* trace, RunStop& stop) {
+// A fixed point while input is still to come waits for it. False, at once,
+// when the console or the trace cannot be written.
+bool RunProgram(InputDriver& driver, const Session& view, RunPolicy policy, StdoutConsole& console, TraceOutput* trace,
+                RunStop& stop) {
   const std::uint64_t budget = policy.maxSteps;
-  while (stop.steps < budget) {
-    policy.maxSteps = std::min(budget - stop.steps, console.StepsPerWrite());
-    const RunStop part = trace ? RunTraced(session, policy, policy.maxSteps, *trace) : session.Run(policy);
-    stop.steps += part.steps;
-    if (!console.Write(session.Console()) || (trace && !trace->Good())) return false;
+  while (driver.Clock() < budget) {
+    policy.maxSteps = std::min(budget - driver.Clock(), console.StepsPerWrite());
+    const RunStop part = trace ? RunTraced(driver, view, policy, policy.maxSteps, *trace) : driver.Advance(policy);
+    if (!console.Write(view.Console()) || (trace && !trace->Good())) return false;
     if (part.reason == RunStop::Reason::StepLimit) continue;
-    const std::uint64_t steps = stop.steps;
+    if (part.reason == RunStop::Reason::FixedPoint && driver.WaitForInput(budget)) continue;
     stop = part;
-    stop.steps = steps;
     break;
   }
+  stop.steps = driver.Clock();
   return true;
 }
 
@@ -127,22 +131,81 @@ void ReportStop(const RunStop& stop) {
   }
 }
 
-// A source given where a program file belongs runs as zeros and junk: say
-// so, and run it all the same.
-void WarnOfSource(const std::string& path, std::size_t cellLines) {
+bool IsSourceName(const std::string& path) {
   std::string extension = std::filesystem::path(path).extension().string();
   std::transform(extension.begin(), extension.end(), extension.begin(),
                  [](unsigned char c) { return std::tolower(c); });
-  if (cellLines > 0 && extension != ".oia") return;
-  std::fprintf(stderr, "zar: warning: %s looks like an assembler source: assemble it with zar asm first\n",
-               path.c_str());
+  return extension == ".oia";
+}
+
+// Assembles a source as zar asm does, its messages on stderr; the program
+// goes into memory when generation succeeds.
+bool AssembleInto(const std::string& source, MemoryCells& memory) {
+  AssemblerState state;
+  const Assembly assembly = Assemble(SourceLines(source), state, {GenerateMode::Copy, false});
+  for (const StageMessage& message : assembly.messages) std::fprintf(stderr, "%s\n", message.text.c_str());
+  if (assembly.generated) std::copy_n(state.Image.begin(), memory.size(), memory.begin());
+  return assembly.generated;
+}
+
+// Puts the program to run into memory: a program file, standard input for
+// "-", or an assembler source (an .OIA name, or a text with no cell value in
+// its lines), which is assembled first. ExitOk, or the status to end with.
+int LoadImage(const std::string& name, MemoryCells& memory) {
+  std::string source;
+  if (name == "-") {
+    if (!ReadSource("/dev/stdin", source)) return ExitUsage;
+    std::size_t cellLines = 0;
+    for (const std::string& line : FirstLines(source, ProgramLineLimits)) cellLines += ParseProgramLine(line) ? 1 : 0;
+    if (cellLines > 0) {
+      ReadProgramText(source, memory);
+      return ExitOk;
+    }
+  } else if (!IsSourceName(name)) {
+    std::size_t cellLines = 0;
+    if (!ReadProgram(name, memory, cellLines)) return ExitUsage;
+    std::error_code error;
+    if (cellLines > 0) return ExitOk;
+    if (!std::filesystem::is_regular_file(name, error)) {
+      // A pipe cannot be read again as a source.
+      std::fprintf(stderr, "zar: warning: %s looks like an assembler source: assemble it with zar asm first\n",
+                   name.c_str());
+      return ExitOk;
+    }
+  }
+  if (name != "-" && !ReadSource(name, source)) return ExitUsage;
+  return AssembleInto(source, memory) ? ExitOk : ExitFailed;
+}
+
+// The timed inputs of --keys and --input, in the order of their steps.
+bool ReadInputs(const Arguments& args, std::vector<TimedInput>& inputs, std::string& error) {
+  std::uint64_t gap = DefaultKeyGap;
+  if (const auto text = args.Value("--key-gap"); text && (!ParseNumber(*text, gap) || gap == 0)) {
+    error = "--key-gap takes a whole number of steps above 0, not '" + *text + "'";
+    return false;
+  }
+  if (const auto keys = args.Value("--keys"); keys && !KeysOf(*keys, 0, gap, inputs, error)) {
+    error = "--keys: " + error;
+    return false;
+  }
+  if (const auto file = args.Value("--input")) {
+    std::string script;
+    if (!ReadSource(*file, script)) return false;
+    if (!ParseInputScript(script, gap, inputs, error)) {
+      error = *file + ": " + error;
+      return false;
+    }
+  }
+  return true;
 }
 
 constexpr const char* StdoutFailed = "zar: cannot write to standard output\n";
 
 int RunWith(const std::vector<std::string>& words) {
-  const Arguments args = ParseArguments(
-      words, {"--steps", "--dump", "--screen", "--key", "--break", "--watch", "--back", "--trace"}, {}, 1);
+  const Arguments args = ParseArguments(words,
+                                        {"--steps", "--dump", "--screen", "--key", "--break", "--watch", "--back",
+                                         "--trace", "--keys", "--key-gap", "--input", "--net-out"},
+                                        {}, 1);
   if (!args.error.empty()) return UsageError(args.error);
 
   std::uint64_t maxSteps = DefaultSteps;
@@ -165,14 +228,18 @@ int RunWith(const std::vector<std::string>& words) {
     debug.back = m;
   }
   debug.trace = args.Value("--trace");
+  std::vector<TimedInput> inputs;
+  const bool scripted = args.Value("--keys") || args.Value("--input") || args.Value("--net-out");
+  if (scripted && debug.back) return UsageError("--back cannot undo scripted input");
+  if (!ReadInputs(args, inputs, error)) return error.empty() ? ExitUsage : UsageError(error);
 
-  OfflineNetworkPort network;
-  Session session(network);
+  OfflineNetworkPort offline;
+  ScriptedPeer peer;
+  Session session(scripted ? static_cast<NetworkPort&>(peer) : offline);
   Machine& machine = session.State();
-  std::size_t cellLines = 0;
-  if (!ReadProgram(args.positional[0], machine.Memory, cellLines)) return ExitUsage;
-  WarnOfSource(args.positional[0], cellLines);
+  if (const int loaded = LoadImage(args.positional[0], machine.Memory); loaded != ExitOk) return loaded;
   if (keyText) machine.Memory[KeyCell] = static_cast<Byte>(key);
+  InputDriver driver(session, std::move(inputs), &peer);
 
   for (const Byte address : debug.breaks) session.SetBreakpoint(address, true);
   for (const Byte cell : debug.watches) session.SetWatch(cell, true);
@@ -183,7 +250,7 @@ int RunWith(const std::vector<std::string>& words) {
   TraceOutput trace;
   if (debug.trace && !trace.Open(*debug.trace)) return ExitUsage;
   RunStop stop;
-  if (!RunProgram(session, {maxSteps, true, true}, console, debug.trace ? &trace : nullptr, stop)) {
+  if (!RunProgram(driver, session, {maxSteps, true, true}, console, debug.trace ? &trace : nullptr, stop)) {
     if (trace.Good()) {
       std::fputs(StdoutFailed, stderr);
     } else {
@@ -204,9 +271,10 @@ int RunWith(const std::vector<std::string>& words) {
     return ExitUsage;
   }
   if (debug.trace && !trace.Finish()) return ExitUsage;
-  std::fprintf(stderr, "steps: %llu\nip: %d\n", static_cast<unsigned long long>(session.Steps()), machine.IP);
+  std::fprintf(stderr, "steps: %llu\nip: %d\n", static_cast<unsigned long long>(driver.Clock()), machine.IP);
 
   bool written = true;
+  if (const auto sent = args.Value("--net-out")) written = WriteOutput(*sent, peer.Received());
   if (const auto dump = args.Value("--dump")) written = WriteOutput(*dump, ProgramFileText(machine.Memory));
   if (const auto picture = args.Value("--screen")) {
     const ScreenBuffer& screen = session.Screen().Buffer;
