@@ -36,7 +36,7 @@ TEST(ScriptedRun, GoldenRuns) {
       {"run w.OIA --keys 'a!'", 2, "", "zar: --keys: '!' is no key that can be typed: use key CODE in an input file\n"},
       {"run w.OIA --input bad.txt", 2, "", "zar: bad.txt: line 2: unknown input 'bogus'"},
       {"run w.OIA --key-gap 0 --keys a", 2, "", "zar: --key-gap takes a whole number of steps above 0, not '0'\n"},
-      {"run w.OIA --keys a --back 3", 2, "", "zar: --back cannot undo scripted input\n"},
+      {"run w.OIA --keys a --back 3", 2, "", "zar: --back cannot undo scripted input or the network\n"},
       {"run bad.OIA", 1, "", "Compile Failed at command: 0 = GTO,nowhere,,\n"},
   };
   for (const auto& c : cases) {
