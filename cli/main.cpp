@@ -60,6 +60,12 @@ constexpr const char* Usage =
     "      While input is still to come, a fixed point waits for it, and the\n"
     "      steps it waits count. IMAGE - is standard input; an .OIA source (or a\n"
     "      file with no cell value in it) is assembled first, exit 1 if that fails.\n"
+    "  zar check EXERCISE PROGRAM [--json]\n"
+    "      Run every case of the exercise (a JSON file) on PROGRAM (a program\n"
+    "      file or a source, assembled first), one line per case:\n"
+    "      'case N \"NAME\": PASS' or 'FAIL: ' and the first difference.\n"
+    "      Exit 0 when all pass, 1 when one fails, 2 for a bad exercise file.\n"
+    "      --json          the results as JSON, for graders\n"
     "\n"
     "Options:\n"
     "  -h, --help     show this help\n"
@@ -87,6 +93,7 @@ int Dispatch(const std::vector<std::string>& words) {
   }
   if (command == "asm") return zar::cli::AsmCommand(rest);
   if (command == "run") return zar::cli::RunCommand(rest);
+  if (command == "check") return zar::cli::CheckCommand(rest);
   return zar::cli::UsageError("unknown command '" + command + "'");
 }
 
