@@ -173,13 +173,13 @@ void ReadCase(FieldReader& reader, const Json& json, const std::string& at, cons
   }
 }
 
-// "LINE:COLUMN" of a byte offset.
+// "LINE:COLUMN" of a byte offset, both counted from 1.
 std::string Position(const std::string& text, std::size_t offset) {
   offset = std::min(offset, text.size());
   const auto line = 1 + std::count(text.begin(), text.begin() + static_cast<long>(offset), '\n');
-  const std::size_t start = text.rfind('\n', offset == 0 ? 0 : offset - 1);
-  const std::size_t column = start == std::string::npos ? offset : offset - start - 1;
-  return std::to_string(line) + ":" + std::to_string(column == 0 ? 1 : column);
+  const std::size_t start = offset == 0 ? std::string::npos : text.rfind('\n', offset - 1);
+  const std::size_t column = start == std::string::npos ? offset + 1 : offset - start;
+  return std::to_string(line) + ":" + std::to_string(column);
 }
 
 // The text in double quotes, with what does not print escaped.
