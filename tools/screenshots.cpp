@@ -17,10 +17,12 @@
 
 #include "desktop/desktop.h"
 #include "formats/source_file.h"
+#include "ui/data_folders.h"
 #include "widgets/code_editor.h"
 #include "ui/dialogs.h"
 #include "widgets/text_area.h"
 #include "workbench/child_windows.h"
+#include "workbench/exercise_panel.h"
 #include "workbench/workbench_window.h"
 
 namespace {
@@ -105,6 +107,13 @@ int main(int argc, char** argv) {
   workbench.Generate(zar::GenerateMode::ListingOnly);
   QApplication::processEvents();
   Save(&workbench, folder, "workbench-listing.png");
+
+  // An exercise beside the source, checked.
+  workbench.OpenExercise(zar::ExercisesFolder() + "/07_stars.json");
+  workbench.CheckExercise();
+  QApplication::processEvents();
+  Save(&workbench, folder, "workbench-exercise.png");
+  workbench.ExerciseView().hide();
 
   // The reference in a help window.
   workbench.findChild<QAction*>("mhelplanguage")->trigger();
