@@ -11,4 +11,7 @@ int AsmCommand(const std::vector<std::string>& words);
 // zar run IMAGE [--steps N] [--dump FILE] [--screen FILE] [--key CODE]
 int RunCommand(const std::vector<std::string>& words);
 
+// zar check EXERCISE SOURCE-OR-IMAGE [--json]
+int CheckCommand(const std::vector<std::string>& words);
+
 }  // namespace zar::cli

@@ -28,6 +28,8 @@ constexpr const char* Usage =
     "      --strict        exit 1 when there was any message or warning\n"
     "  zar run IMAGE [--steps N] [--dump FILE] [--screen FILE] [--key CODE]\n"
     "              [--break ADDR]... [--watch CELL]... [--back M] [--trace FILE]\n"
+    "              [--keys TEXT] [--key-gap N] [--input FILE] [--net-out FILE]\n"
+    "              [--net [--net-remote] [--net-log FILE]] [--seconds S]\n"
     "      Run a program file from IP 0 on zeroed memory until N steps\n"
     "      (default 1000000) or until nothing can change any more. Console\n"
     "      output goes to stdout; 'steps: K' and 'ip: X' to stderr.\n"
@@ -41,6 +43,29 @@ constexpr const char* Usage =
     "                      console, dump, screen, steps and ip show the state then\n"
     "      --trace FILE    one line per step: step, IP, A, B, C, [A] and [B]\n"
     "                      before the step, [A] after it, next IP (tab-separated)\n"
+    "      --keys TEXT     type TEXT into the key cell, one key every --key-gap\n"
+    "                      steps (default 1000) from step 0: letters (as capitals),\n"
+    "                      digits, space, and \\n for Enter (13)\n"
+    "      --input FILE    timed inputs, one a line: STEP key CODE, STEP text \"...\",\n"
+    "                      STEP cell N VALUE, and for a scripted network peer\n"
+    "                      STEP connect, STEP net BYTES (decimal bytes or \"text\";\n"
+    "                      only the first byte reaches the cell), STEP close; # comments\n"
+    "      --net-out FILE  write the bytes the program sent to the scripted peer\n"
+    "      --net           give the program a real TCP socket, on 127.0.0.1 only\n"
+    "                      unless --net-remote; a fixed point waits for the socket,\n"
+    "                      and there is no step limit but --steps\n"
+    "      --net-log FILE  write the network's log as the Network window shows it\n"
+    "      --seconds S     end the run after S seconds; with --net or --seconds,\n"
+    "                      SIGINT and SIGTERM end it cleanly as well\n"
+    "      While input is still to come, a fixed point waits for it, and the\n"
+    "      steps it waits count. IMAGE - is standard input; an .OIA source (or a\n"
+    "      file with no cell value in it) is assembled first, exit 1 if that fails.\n"
+    "  zar check EXERCISE PROGRAM [--json]\n"
+    "      Run every case of the exercise (a JSON file) on PROGRAM (a program\n"
+    "      file or a source, assembled first), one line per case:\n"
+    "      'case N \"NAME\": PASS' or 'FAIL: ' and the first difference.\n"
+    "      Exit 0 when all pass, 1 when one fails, 2 for a bad exercise file.\n"
+    "      --json          the results as JSON, for graders\n"
     "\n"
     "Options:\n"
     "  -h, --help     show this help\n"
@@ -68,6 +93,7 @@ int Dispatch(const std::vector<std::string>& words) {
   }
   if (command == "asm") return zar::cli::AsmCommand(rest);
   if (command == "run") return zar::cli::RunCommand(rest);
+  if (command == "check") return zar::cli::CheckCommand(rest);
   return zar::cli::UsageError("unknown command '" + command + "'");
 }
 

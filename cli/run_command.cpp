@@ -1,4 +1,8 @@
 #include <algorithm>
+#include <chrono>
+#include <csignal>
+#include <limits>
+#include <cctype>
 #include <charconv>
 #include <cstdint>
 #include <cstdio>
@@ -10,10 +14,14 @@
 #include "cli/arguments.h"
 #include "cli/commands.h"
 #include "cli/output_file.h"
+#include "cli/program_input.h"
 #include "cli/trace_output.h"
 #include "formats/program_file.h"
 #include "formats/screen_image.h"
+#include "formats/source_file.h"
 #include "machine/cp1252.h"
+#include "net/tcp_port.h"
+#include "session/scripted_input.h"
 #include "session/session.h"
 
 namespace zar::cli {
@@ -82,18 +90,94 @@ bool ReadCells(const Arguments& args, const std::string& option, std::vector<Byt
   return true;
 }
 
+// The steps between two looks at the socket, the clock and the signals.
+constexpr std::uint64_t PacedSlice = 1 << 16;
+
+// What ends a run besides its steps: --seconds, and SIGINT or SIGTERM, which
+// stay blocked while it lives and are taken when they come.
+class RunEnd {
+ public:
+  RunEnd(std::optional<double> seconds, bool signals) : signals_(signals) {
+    if (seconds) deadline_ = Clock::now() + std::chrono::duration_cast<Clock::duration>(Seconds(*seconds));
+    sigemptyset(&set_);
+    sigaddset(&set_, SIGINT);
+    sigaddset(&set_, SIGTERM);
+    if (signals_) ::sigprocmask(SIG_BLOCK, &set_, nullptr);
+  }
+  RunEnd(const RunEnd&) = delete;
+  RunEnd& operator=(const RunEnd&) = delete;
+
+  bool Paced() const { return signals_ || deadline_; }
+  bool Over() {
+    if (over_) return true;
+    const timespec now{0, 0};
+    over_ = (signals_ && ::sigtimedwait(&set_, nullptr, &now) > 0) || (deadline_ && Clock::now() >= *deadline_);
+    return over_;
+  }
+  // How long to wait for the network at most: until the deadline, and short
+  // enough to notice a signal.
+  int WaitMs() const {
+    constexpr int Most = 50;
+    if (!deadline_) return Most;
+    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(*deadline_ - Clock::now()).count();
+    return static_cast<int>(std::clamp<long long>(left, 0, Most));
+  }
+
+ private:
+  using Clock = std::chrono::steady_clock;
+  using Seconds = std::chrono::duration<double>;
+  bool signals_;
+  std::optional<Clock::time_point> deadline_;
+  sigset_t set_{};
+  bool over_ = false;
+};
+
+// The real network of --net: the desktop's TCP port, served between slices
+// of steps. A byte that arrives goes into the data cell as an input; the
+// port's log is kept for --net-log, its failures go to stderr.
+class HeadlessNetwork final : public TcpPortEvents {
+ public:
+  explicit HeadlessNetwork(bool acceptRemote) : port_(*this) { port_.SetAcceptRemote(acceptRemote); }
+
+  TcpPort& Port() { return port_; }
+  void Attach(Session& session) { session_ = &session; }
+  const std::string& LogText() const { return log_; }
+
+  void Serve() { ServeTcpPort(port_, 0); }
+  // At a fixed point: nothing changes until a byte arrives or the run ends.
+  void WaitForByte(RunEnd& end) {
+    arrived_ = false;
+    while (!arrived_ && !end.Over()) ServeTcpPort(port_, end.WaitMs());
+  }
+
+  void ByteArrived(Byte firstByte) override {
+    session_->WriteCell(NetDataCell, firstByte);
+    arrived_ = true;
+  }
+  void Logged(const std::string& line) override { log_ += line + "\n"; }
+  void ErrorQueued() override {
+    for (const std::string& error : port_.TakeErrors()) std::fprintf(stderr, "zar: network: %s\n", error.c_str());
+  }
+
+ private:
+  TcpPort port_;
+  Session* session_ = nullptr;
+  std::string log_;
+  bool arrived_ = false;
+};
+
 // Steps one at a time, a trace line for each, until steps were taken or
 // another stop.
-RunStop RunTraced(Session& session, RunPolicy policy, std::uint64_t steps, TraceOutput& trace) {
-  const Session& view = session;
+RunStop RunTraced(InputDriver& driver, const Session& view, RunPolicy policy, std::uint64_t steps, TraceOutput& trace) {
   policy.maxSteps = 1;
   RunStop stop;
   std::uint64_t taken = 0;
   while (taken < steps && trace.Good()) {
+    driver.ApplyDue();
     const Decoded before = Decode(view.State());
-    stop = session.Run(policy);
+    stop = driver.Advance(policy);
     taken += stop.steps;
-    trace.Line(view.Steps(), before, view.State());
+    trace.Line(driver.Clock(), before, view.State());
     if (stop.reason != RunStop::Reason::StepLimit) break;
   }
   stop.steps = taken;
@@ -102,20 +186,28 @@ RunStop RunTraced(Session& session, RunPolicy policy, std::uint64_t steps, Trace
 
 // Runs the session until the policy's budget or another stop, one traced
 // step at a time when a trace is asked for, writing the console as it goes.
-// False, at once, when the console or the trace cannot be written.
-bool RunProgram(Session& session, RunPolicy policy, StdoutConsole& console, TraceOutput* trace, RunStop& stop) {
+// A fixed point while input is still to come waits for it, and with the
+// network for the socket. False, at once, when the console or the trace
+// cannot be written.
+bool RunProgram(InputDriver& driver, const Session& view, RunPolicy policy, StdoutConsole& console, TraceOutput* trace,
+                RunEnd& end, HeadlessNetwork* network, RunStop& stop) {
   const std::uint64_t budget = policy.maxSteps;
-  while (stop.steps < budget) {
-    policy.maxSteps = std::min(budget - stop.steps, console.StepsPerWrite());
-    const RunStop part = trace ? RunTraced(session, policy, policy.maxSteps, *trace) : session.Run(policy);
-    stop.steps += part.steps;
-    if (!console.Write(session.Console()) || (trace && !trace->Good())) return false;
+  const std::uint64_t slice = end.Paced() ? PacedSlice : console.StepsPerWrite();
+  while (driver.Clock() < budget && !(end.Paced() && end.Over())) {
+    policy.maxSteps = std::min({budget - driver.Clock(), console.StepsPerWrite(), slice});
+    const RunStop part = trace ? RunTraced(driver, view, policy, policy.maxSteps, *trace) : driver.Advance(policy);
+    if (!console.Write(view.Console()) || (trace && !trace->Good())) return false;
+    if (network) network->Serve();
     if (part.reason == RunStop::Reason::StepLimit) continue;
-    const std::uint64_t steps = stop.steps;
+    if (part.reason == RunStop::Reason::FixedPoint && driver.WaitForInput(budget)) continue;
+    if (part.reason == RunStop::Reason::FixedPoint && network) {
+      network->WaitForByte(end);
+      continue;
+    }
     stop = part;
-    stop.steps = steps;
     break;
   }
+  stop.steps = driver.Clock();
   return true;
 }
 
@@ -126,25 +218,55 @@ void ReportStop(const RunStop& stop) {
   }
 }
 
-// A source given where a program file belongs runs as zeros and junk: say
-// so, and run it all the same.
-void WarnOfSource(const std::string& path, std::size_t cellLines) {
-  if (!LooksLikeSource(path, cellLines)) return;
-  std::fprintf(stderr, "zar: warning: %s looks like an assembler source: assemble it with zar asm first\n",
-               path.c_str());
+// The timed inputs of --keys and --input, in the order of their steps.
+bool ReadInputs(const Arguments& args, std::vector<TimedInput>& inputs, std::string& error) {
+  std::uint64_t gap = DefaultKeyGap;
+  if (const auto text = args.Value("--key-gap"); text && (!ParseNumber(*text, gap) || gap == 0)) {
+    error = "--key-gap takes a whole number of steps above 0, not '" + *text + "'";
+    return false;
+  }
+  if (const auto keys = args.Value("--keys"); keys && !KeysOf(*keys, 0, gap, inputs, error)) {
+    error = "--keys: " + error;
+    return false;
+  }
+  if (const auto file = args.Value("--input")) {
+    std::string script;
+    if (!ReadSource(*file, script)) return false;
+    if (!ParseInputScript(script, gap, inputs, error)) {
+      error = *file + ": " + error;
+      return false;
+    }
+  }
+  return true;
 }
 
 constexpr const char* StdoutFailed = "zar: cannot write to standard output\n";
 
 int RunWith(const std::vector<std::string>& words) {
   const Arguments args = ParseArguments(
-      words, {"--steps", "--dump", "--screen", "--key", "--break", "--watch", "--back", "--trace"}, {}, 1);
+      words,
+      {"--steps", "--dump", "--screen", "--key", "--break", "--watch", "--back", "--trace", "--keys", "--key-gap",
+       "--input", "--net-out", "--net-log", "--seconds"},
+      {"--net", "--net-remote"}, 1);
   if (!args.error.empty()) return UsageError(args.error);
 
-  std::uint64_t maxSteps = DefaultSteps;
+  const bool net = args.Has("--net");
+  std::uint64_t maxSteps = net ? std::numeric_limits<std::uint64_t>::max() : DefaultSteps;
   if (const auto steps = args.Value("--steps"); steps && !ParseNumber(*steps, maxSteps)) {
     return UsageError("--steps takes a whole number of steps, not '" + *steps + "'");
   }
+  std::optional<double> seconds;
+  if (const auto text = args.Value("--seconds")) {
+    double value = 0;
+    if (!ParseNumber(*text, value) || !(value > 0) || value > 1e9) {
+      return UsageError("--seconds takes a number of seconds above 0, not '" + *text + "'");
+    }
+    seconds = value;
+  }
+  if (!net && (args.Has("--net-remote") || args.Value("--net-log"))) {
+    return UsageError(std::string(args.Has("--net-remote") ? "--net-remote" : "--net-log") + " needs --net");
+  }
+  if (net && args.Value("--net-out")) return UsageError("--net-out needs the scripted peer, not --net");
   unsigned key = 0;
   const auto keyText = args.Value("--key");
   if (keyText && (!ParseNumber(*keyText, key) || key > 255)) {
@@ -161,14 +283,30 @@ int RunWith(const std::vector<std::string>& words) {
     debug.back = m;
   }
   debug.trace = args.Value("--trace");
+  std::vector<TimedInput> inputs;
+  const bool scripted = args.Value("--keys") || args.Value("--input") || args.Value("--net-out");
+  if ((scripted || net) && debug.back) return UsageError("--back cannot undo scripted input or the network");
+  if (!ReadInputs(args, inputs, error)) return error.empty() ? ExitUsage : UsageError(error);
+  const bool networkInputs = std::any_of(inputs.begin(), inputs.end(), [](const TimedInput& input) {
+    return input.kind != TimedInput::Kind::Key && input.kind != TimedInput::Kind::Cell;
+  });
+  if (net && networkInputs) return UsageError("with --net the peer is real: the input file takes no network inputs");
 
-  OfflineNetworkPort network;
-  Session session(network);
+  OfflineNetworkPort offline;
+  ScriptedPeer peer;
+  HeadlessNetwork network(args.Has("--net-remote"));
+  const bool peerScripted = args.Value("--input") || args.Value("--net-out");
+  NetworkPort& port = net            ? static_cast<NetworkPort&>(network.Port())
+                      : peerScripted ? static_cast<NetworkPort&>(peer)
+                                     : offline;
+  Session session(port);
+  network.Attach(session);
+  // Blocked before the port opens a socket, so that no signal ends the run half-way.
+  RunEnd end(seconds, net || seconds);
   Machine& machine = session.State();
-  std::size_t cellLines = 0;
-  if (!ReadProgram(args.positional[0], machine.Memory, cellLines)) return ExitUsage;
-  WarnOfSource(args.positional[0], cellLines);
+  if (const int loaded = LoadImage(args.positional[0], machine.Memory); loaded != ExitOk) return loaded;
   if (keyText) machine.Memory[KeyCell] = static_cast<Byte>(key);
+  InputDriver driver(session, std::move(inputs), &peer);
 
   for (const Byte address : debug.breaks) session.SetBreakpoint(address, true);
   for (const Byte cell : debug.watches) session.SetWatch(cell, true);
@@ -179,7 +317,8 @@ int RunWith(const std::vector<std::string>& words) {
   TraceOutput trace;
   if (debug.trace && !trace.Open(*debug.trace)) return ExitUsage;
   RunStop stop;
-  if (!RunProgram(session, {maxSteps, true, true}, console, debug.trace ? &trace : nullptr, stop)) {
+  if (!RunProgram(driver, session, {maxSteps, true, true}, console, debug.trace ? &trace : nullptr, end,
+                  net ? &network : nullptr, stop)) {
     if (trace.Good()) {
       std::fputs(StdoutFailed, stderr);
     } else {
@@ -200,9 +339,11 @@ int RunWith(const std::vector<std::string>& words) {
     return ExitUsage;
   }
   if (debug.trace && !trace.Finish()) return ExitUsage;
-  std::fprintf(stderr, "steps: %llu\nip: %d\n", static_cast<unsigned long long>(session.Steps()), machine.IP);
+  std::fprintf(stderr, "steps: %llu\nip: %d\n", static_cast<unsigned long long>(driver.Clock()), machine.IP);
 
   bool written = true;
+  if (const auto sent = args.Value("--net-out")) written = WriteOutput(*sent, peer.Received());
+  if (const auto log = args.Value("--net-log")) written = WriteOutput(*log, network.LogText()) && written;
   if (const auto dump = args.Value("--dump")) written = WriteOutput(*dump, ProgramFileText(machine.Memory));
   if (const auto picture = args.Value("--screen")) {
     const ScreenBuffer& screen = session.Screen().Buffer;

@@ -21,6 +21,7 @@ class AssemblerController : public QObject {
  public:
   explicit AssemblerController(MachineController& machine, QObject* parent = nullptr);
 
+  MachineController& Machine() { return machine_; }
   const CmdTable& Table() const { return state_.Table; }
   const CodeImage& Image() const { return state_.Image; }
 

@@ -2,6 +2,7 @@
 
 #include <QElapsedTimer>
 
+#include <algorithm>
 #include <new>
 
 #include "formats/program_file.h"
@@ -94,7 +95,12 @@ void MachineController::SetPaused(bool paused) {
 // A tick is one step; breakpoints and watches stop the timer.
 void MachineController::RunStep() {
   RunStop stop;
-  if (!Stepping([&] { stop = session_.Run({1, true, false}); })) return;
+  if (!Stepping([&] {
+        ApplyDueInputs();
+        stop = session_.Run({1, true, false});
+      })) {
+    return;
+  }
   if (stop.reason == RunStop::Reason::Paused) return;
   emit Stepped();
   if (!stop.ByDebugger()) return;
@@ -103,7 +109,12 @@ void MachineController::RunStep() {
 }
 
 void MachineController::Step() {
-  if (!Stepping([&] { session_.Step(); })) return;
+  if (!Stepping([&] {
+        ApplyDueInputs();
+        if (!session_.Step()) SkipToNextInput();
+      })) {
+    return;
+  }
   emit Stepped();
   emit Settled();
   Wake();
@@ -115,7 +126,10 @@ void MachineController::RunSlice() {
   RunStop stop;
   const bool ran = Stepping([&] {
     do {
-      stop = session_.Run({StepsBetweenClockChecks, true, true});
+      ApplyDueInputs();
+      stop = session_.Run({StepsToNextInput(StepsBetweenClockChecks), true, true});
+      // A fixed point with an input still to come goes on at that input.
+      if (stop.reason == RunStop::Reason::FixedPoint && SkipToNextInput()) stop.reason = RunStop::Reason::StepLimit;
     } while (stop.reason == RunStop::Reason::StepLimit && clock.elapsed() < SliceMs);
   });
   if (!ran) return;
@@ -172,7 +186,48 @@ void MachineController::NetworkByteArrived(Byte value) {
   if (!session_.Run().Stepping()) emit MemoryReplaced();
 }
 
+void MachineController::SetTimedInputs(std::vector<TimedInput> inputs) {
+  inputs_ = std::move(inputs);
+  std::stable_sort(inputs_.begin(), inputs_.end(),
+                   [](const TimedInput& a, const TimedInput& b) { return a.step < b.step; });
+  nextInput_ = 0;
+  inputsFrom_ = session_.Steps();
+  inputsSkipped_ = 0;
+  Wake();
+}
+
+void MachineController::ApplyDueInputs() {
+  // Going back undid the inputs after the step it went to: they come again.
+  if (session_.Steps() < inputsFrom_) nextInput_ = 0;
+  while (nextInput_ > 0 && session_.Steps() >= inputsFrom_ && inputs_[nextInput_ - 1].step > InputClock()) {
+    --nextInput_;
+  }
+  for (; nextInput_ < inputs_.size() && session_.Steps() >= inputsFrom_ && inputs_[nextInput_].step <= InputClock();
+       ++nextInput_) {
+    const TimedInput& input = inputs_[nextInput_];
+    if (input.kind == TimedInput::Kind::Key || input.kind == TimedInput::Kind::Cell) {
+      session_.WriteCell(input.cell, input.value);
+    } else if (input.kind == TimedInput::Kind::Net) {
+      session_.WriteCell(NetDataCell, static_cast<Byte>(input.bytes[0]));
+    }
+  }
+}
+
+std::uint64_t MachineController::StepsToNextInput(std::uint64_t most) const {
+  if (!HasTimedInputs() || session_.Steps() < inputsFrom_) return most;
+  return std::max<std::uint64_t>(
+      1, std::min(most, inputs_[nextInput_].step - std::min(inputs_[nextInput_].step, InputClock())));
+}
+
+bool MachineController::SkipToNextInput() {
+  if (!HasTimedInputs() || session_.Steps() < inputsFrom_) return false;
+  inputsSkipped_ += inputs_[nextInput_].step - std::min(inputs_[nextInput_].step, InputClock());
+  return true;
+}
+
 void MachineController::ReplaceMachine(const Machine& machine) {
+  inputs_.clear();
+  nextInput_ = 0;
   session_.ReplaceMachine(machine);
   if (newRecordOnLoad_) session_.StartRecord();
   loads_.push_back(session_.Steps());

@@ -57,11 +57,15 @@ FileResult LoadProgramFile(const std::filesystem::path& path, MemoryCells& memor
   return FileResult::Done();
 }
 
-bool LooksLikeSource(const std::filesystem::path& path, std::size_t cellLines) {
+bool HasSourceName(const std::filesystem::path& path) {
   std::string extension = path.extension().string();
   std::transform(extension.begin(), extension.end(), extension.begin(),
                  [](unsigned char c) { return std::tolower(c); });
-  return cellLines == 0 || extension == ".oia";
+  return extension == ".oia";
+}
+
+bool LooksLikeSource(const std::filesystem::path& path, std::size_t cellLines) {
+  return cellLines == 0 || HasSourceName(path);
 }
 
 FileResult SaveProgramFile(const std::filesystem::path& path, const MemoryCells& memory, WaitForPipes wait) {

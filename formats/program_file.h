@@ -43,6 +43,8 @@ FileResult LoadProgramFile(const std::filesystem::path& path, MemoryCells& memor
 // instead: its name ends in .OIA (in any case), or none of its lines held a
 // cell value.
 bool LooksLikeSource(const std::filesystem::path& path, std::size_t cellLines);
+// Whether the name ends in .OIA, in any case.
+bool HasSourceName(const std::filesystem::path& path);
 
 // Writes the memory in the exact program-file form, as WriteWholeFile writes.
 FileResult SaveProgramFile(const std::filesystem::path& path, const MemoryCells& memory,

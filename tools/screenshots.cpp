@@ -17,10 +17,12 @@
 
 #include "desktop/desktop.h"
 #include "formats/source_file.h"
+#include "ui/data_folders.h"
 #include "widgets/code_editor.h"
 #include "ui/dialogs.h"
 #include "widgets/text_area.h"
 #include "workbench/child_windows.h"
+#include "workbench/exercise_panel.h"
 #include "workbench/workbench_window.h"
 
 namespace {
@@ -116,6 +118,13 @@ int main(int argc, char** argv) {
   window.findChild<QAction*>("mnetenabled")->setChecked(false);
   QApplication::processEvents();
   Save(window.findChild<QWidget*>("NetworkWindow"), folder, "network-off.png");
+
+  // An exercise beside the source, checked.
+  workbench.OpenExercise(zar::ExercisesFolder() + "/07_stars.json");
+  workbench.CheckExercise();
+  QApplication::processEvents();
+  Save(&workbench, folder, "workbench-exercise.png");
+  workbench.ExerciseView().hide();
 
   // The reference in a help window.
   workbench.findChild<QAction*>("mhelplanguage")->trigger();

@@ -21,4 +21,6 @@ QString ExamplesFolder() { return DataFolder("examples", QStringLiteral(ZAR_SOUR
 
 QString DocsFolder() { return DataFolder("docs", QStringLiteral(ZAR_SOURCE_DIR "/docs")); }
 
+QString ExercisesFolder() { return DataFolder("exercises", QStringLiteral(ZAR_SOURCE_DIR "/exercises")); }
+
 }  // namespace zar

@@ -8,15 +8,18 @@
 #include <QMenuBar>
 #include <QTextDocument>
 
+#include <algorithm>
 #include <map>
 #include <vector>
 
 #include "assembler/scanner.h"
 #include "controller/assembler_controller.h"
+#include "controller/machine_controller.h"
 #include "formats/source_file.h"
 #include "help/help_menu.h"
 #include "ui/app_info.h"
 #include "widgets/code_editor.h"
+#include "workbench/exercise_panel.h"
 #include "ui/dialogs.h"
 #include "ui/data_folders.h"
 #include "ui/mnemonics.h"
@@ -132,6 +135,10 @@ WorkbenchWindow::WorkbenchWindow(AssemblerController& assembler, Dialogs& dialog
   area_->addSubWindow(messages_);
   messages_->hide();
   connect(messages_, &MessagesWindow::LineChosen, editor_, &CodeEditor::GoToLine);
+  exercise_ = new ExercisePanel(this);
+  addDockWidget(Qt::RightDockWidgetArea, exercise_);
+  exercise_->hide();
+  connect(exercise_, &ExercisePanel::FailedCaseChosen, this, &WorkbenchWindow::LoadCase);
   connect(editor_->document(), &QTextDocument::modificationChanged, this, &WorkbenchWindow::ShowCaption);
   connect(editor_, &CodeEditor::BreakpointToggled, this,
           [this] { assembler_.SetLineBreakpoints(editor_->BreakpointLines()); });
@@ -144,6 +151,7 @@ WorkbenchWindow::WorkbenchWindow(AssemblerController& assembler, Dialogs& dialog
 void WorkbenchWindow::BuildMenus() {
   BuildFileMenu();
   BuildAssemblerMenu();
+  BuildExerciseMenu();
   AddHelpMenu(*this, remembered_, [this](const QString& path) { OpenSource(path); });
   AssignMnemonics(*menuBar());
 }
@@ -182,6 +190,58 @@ void WorkbenchWindow::BuildAssemblerMenu() {
   sourceInListing_ = assemble->addAction("Show Source in Listing");
   sourceInListing_->setObjectName("msrclisting");
   sourceInListing_->setCheckable(true);
+}
+
+void WorkbenchWindow::BuildExerciseMenu() {
+  QMenu* menu = menuBar()->addMenu("Exercise");
+  menu->setObjectName("mexercise");
+  menu->addAction(
+          "Open Exercise...", this,
+          [this] {
+    const QString path = dialogs_.OpenFileName(this, "Exercises (*.json)", ExercisesFolder());
+    if (!path.isEmpty()) OpenExercise(path);
+          })
+      ->setObjectName("mopenexercise");
+  menu->addAction("Check", QKeySequence(Qt::CTRL | Qt::Key_T), this, &WorkbenchWindow::CheckExercise)
+      ->setObjectName("mcheck");
+}
+
+void WorkbenchWindow::OpenExercise(const QString& path) {
+  zar::Exercise exercise;
+  std::string error;
+  if (!LoadExercise(path.toStdString(), exercise, error)) {
+    dialogs_.ShowMessage(this, QString::fromStdString(error));
+    return;
+  }
+  exercise_->SetExercise(std::move(exercise));
+  exercise_->show();
+}
+
+void WorkbenchWindow::CheckExercise() {
+  if (!exercise_->HasExercise()) {
+    dialogs_.ShowMessage(this, "Open an exercise first (Exercise > Open Exercise...).");
+    return;
+  }
+  AssemblerState state;
+  const Assembly assembly = Assemble(SourceLines(SourceBytes()), state, {GenerateMode::Copy, false});
+  if (!assembly.generated) {
+    const QString first = assembly.messages.empty() ? "" : ": " + FromCp1252(assembly.messages.front().text);
+    exercise_->ShowFailure("FAIL: the source does not assemble" + first);
+    return;
+  }
+  std::copy_n(state.Image.begin(), checked_.size(), checked_.begin());
+  std::vector<CaseResult> results;
+  for (const ExerciseCase& c : exercise_->Current().cases) results.push_back(CheckCase(c, checked_));
+  exercise_->ShowResults(results);
+}
+
+void WorkbenchWindow::LoadCase(int index) {
+  const ExerciseCase& c = exercise_->Current().cases.at(static_cast<std::size_t>(index));
+  MachineController& machine = assembler_.Machine();
+  MemoryCells image = checked_;
+  for (const auto& [cell, value] : c.cells) image[cell] = value;
+  machine.CopyIntoMemory(image, false);
+  machine.SetTimedInputs(c.inputs);
 }
 
 // The entries are made anew each time the File menu opens.

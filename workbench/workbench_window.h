@@ -14,6 +14,7 @@ namespace zar {
 class AssemblerChildWindow;
 class AssemblerController;
 class CodeEditor;
+class ExercisePanel;
 class Dialogs;
 class MessagesWindow;
 class Remembered;
@@ -36,6 +37,7 @@ class WorkbenchWindow : public QMainWindow {
   AssemblerChildWindow& OutputWindow() { return *output_; }
   MessagesWindow& Messages() { return *messages_; }
   CodeEditor& Editor() { return *editor_; }
+  ExercisePanel& ExerciseView() { return *exercise_; }
 
   // The three generate commands.
   void Generate(GenerateMode mode);
@@ -44,6 +46,16 @@ class WorkbenchWindow : public QMainWindow {
   // The same after asking about unsaved changes: Recent Files and Open
   // Example.
   void OpenSource(const QString& path);
+
+  // Shows the exercise file's task and cases beside the source; a file that
+  // cannot be read is reported.
+  void OpenExercise(const QString& path);
+  // Assembles the source as it is now, without touching the machine or the
+  // table, and runs every case of the exercise on it.
+  void CheckExercise();
+  // The failed case's program, cells and timed inputs go into the machine,
+  // stopped, for stepping through it.
+  void LoadCase(int index);
 
  protected:
   void resizeEvent(QResizeEvent* event) override;
@@ -59,6 +71,7 @@ class WorkbenchWindow : public QMainWindow {
   void BuildMenus();
   void BuildFileMenu();
   void BuildAssemblerMenu();
+  void BuildExerciseMenu();
   void ListRecentFiles();
   void LayOutChildren();
   void OnLoad();
@@ -80,6 +93,8 @@ class WorkbenchWindow : public QMainWindow {
   AssemblerChildWindow* table_;
   AssemblerChildWindow* output_;
   MessagesWindow* messages_;
+  ExercisePanel* exercise_;
+  MemoryCells checked_{};  // the program the last check ran
   QAction* debug_ = nullptr;
   QAction* sourceInListing_ = nullptr;
   QMenu* recentMenu_ = nullptr;

@@ -32,10 +32,8 @@ TEST_F(ZarCli, AssemblesIntoEveryOutputAndRuns) {
   const Outcome ran = Zar("run {}/a.oisc");
   EXPECT_EQ(ran.exit, 0);
   EXPECT_EQ(ran.out + ran.err, "Asteps: 3\nip: 6\n");
-  // A source where the program file belongs runs, with a warning.
-  const std::string warning = "zar: warning: " + temp.File("a.OIA").string() +
-                              " looks like an assembler source: assemble it with zar asm first\n";
-  EXPECT_EQ(Zar("run {}/a.OIA").err, warning + "steps: 1\nip: 0\n");
+  // A source where the program file belongs is assembled first.
+  EXPECT_EQ(Zar("run {}/a.OIA").err, "steps: 3\nip: 6\n");
   EXPECT_EQ(Zar("run {}/a.oisc").err.find("warning"), std::string::npos);
   temp.Write("cr.OIA", "NUL\rNXT\rVAL,5");  // lines ended by carriage returns alone
   EXPECT_TRUE(Zar("asm {}/cr.OIA -o -").out.starts_with("0\r\n2\r\n5\r\n0\r\n"));  // "-": standard output

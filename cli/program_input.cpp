@@ -1,0 +1,55 @@
+#include "cli/program_input.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <filesystem>
+
+#include "assembler/assemble.h"
+#include "cli/arguments.h"
+#include "cli/output_file.h"
+#include "formats/program_file.h"
+#include "formats/source_file.h"
+
+namespace zar::cli {
+
+namespace {
+
+// Assembles a source as zar asm does, its messages on stderr; the program
+// goes into memory when generation succeeds.
+bool AssembleInto(const std::string& source, MemoryCells& memory) {
+  AssemblerState state;
+  const Assembly assembly = Assemble(SourceLines(source), state, {GenerateMode::Copy, false});
+  for (const StageMessage& message : assembly.messages) std::fprintf(stderr, "%s\n", message.text.c_str());
+  if (assembly.generated) std::copy_n(state.Image.begin(), memory.size(), memory.begin());
+  return assembly.generated;
+}
+
+}  // namespace
+
+int LoadImage(const std::string& name, MemoryCells& memory) {
+  std::string source;
+  if (name == "-") {
+    if (!ReadSource("/dev/stdin", source)) return ExitUsage;
+    std::size_t cellLines = 0;
+    for (const std::string& line : FirstLines(source, ProgramLineLimits)) cellLines += ParseProgramLine(line) ? 1 : 0;
+    if (cellLines > 0) {
+      ReadProgramText(source, memory);
+      return ExitOk;
+    }
+  } else if (!HasSourceName(name)) {
+    std::size_t cellLines = 0;
+    if (!ReadProgram(name, memory, cellLines)) return ExitUsage;
+    std::error_code error;
+    if (cellLines > 0) return ExitOk;
+    if (!std::filesystem::is_regular_file(name, error)) {
+      // A pipe cannot be read again as a source.
+      std::fprintf(stderr, "zar: warning: %s looks like an assembler source: assemble it with zar asm first\n",
+                   name.c_str());
+      return ExitOk;
+    }
+  }
+  if (name != "-" && !ReadSource(name, source)) return ExitUsage;
+  return AssembleInto(source, memory) ? ExitOk : ExitFailed;
+}
+
+}  // namespace zar::cli

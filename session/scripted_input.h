@@ -1,0 +1,105 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "devices/network_device.h"
+#include "machine/machine.h"
+#include "session/session.h"
+
+namespace zar {
+
+// Inputs that come at given steps, as a person at the keyboard or a peer on
+// the network would give them. An input at step S is written once S steps
+// have run, before the next one.
+struct TimedInput {
+  enum class Kind { Key, Cell, Connect, Net, Close };
+  std::uint64_t step = 0;
+  Kind kind = Kind::Key;
+  int cell = KeyCell;  // Key and Cell: the cell written
+  Byte value = 0;      // and its value
+  std::string bytes;   // Net: the arriving chunk
+  int line = 0;        // where the input was written, for messages
+};
+
+inline constexpr std::uint64_t DefaultKeyGap = 1'000;
+
+// The code the desktop's key field gives the character, Shift ignored:
+// letters of either case give the upper-case code, digits their own, space
+// 32 and a line feed 13. Nothing for any other character.
+std::optional<Byte> KeyCodeOf(char c);
+
+// Keys typed from the step on, one every gap steps. In the text "\n" stands
+// for a line feed as well. Error says which character cannot be typed.
+bool KeysOf(std::string_view text, std::uint64_t step, std::uint64_t gap, std::vector<TimedInput>& inputs,
+            std::string& error);
+
+// Reads the lines of an input script:
+//   STEP key CODE           STEP text "..."       STEP cell N VALUE
+//   STEP connect            STEP net BYTES        STEP close
+// where BYTES are decimal bytes or one "text"; '#' starts a comment. The
+// inputs come back in the order of their steps. Error names the first line
+// that is none of these ("line 3: ...").
+bool ParseInputScript(std::string_view script, std::uint64_t keyGap, std::vector<TimedInput>& inputs,
+                      std::string& error);
+
+// The other end of the network device in a headless run: it connects, sends
+// and closes when its script says so, and keeps every byte the machine sends
+// it. A peer connects only to a program that listens or is connecting; it
+// sends only on a connection; after it closes, the program may still send.
+class ScriptedPeer final : public NetworkPort {
+ public:
+  void Close() override { state_ = State::Idle; }
+  NetResult Connect(const std::string& host, int port) override;
+  NetResult Listen(int port) override;
+  NetResult SendByte(Byte value) override;
+
+  // The script's network inputs. Arrive returns the byte that reaches the
+  // data cell, if the chunk arrives at all.
+  void PeerConnects();
+  std::optional<Byte> Arrive(const std::string& chunk);
+  void PeerCloses();
+
+  bool Connected() const { return state_ == State::Connected || state_ == State::PeerClosed; }
+  // Every byte the machine sent, in order.
+  const std::string& Received() const { return received_; }
+
+ private:
+  enum class State { Idle, Listening, Connecting, Connected, PeerClosed };
+  State state_ = State::Idle;
+  std::string received_;
+};
+
+// Runs a session with timed inputs. The clock counts the steps that ran and
+// those skipped while the machine waited at a fixed point for the next
+// input: they would have changed nothing.
+class InputDriver {
+ public:
+  // The peer takes the network inputs; without one they are dropped.
+  InputDriver(Session& session, std::vector<TimedInput> inputs, ScriptedPeer* peer = nullptr);
+
+  std::uint64_t Clock() const { return session_->Steps() + skipped_; }
+  // Writes the inputs whose step has come.
+  void ApplyDue();
+  // Writes the inputs due now, then runs at most policy.maxSteps steps, and
+  // never past the step of the next input.
+  RunStop Advance(RunPolicy policy);
+  // After a fixed point: when an input is still to come before step `until`,
+  // moves the clock on to it and returns true.
+  bool WaitForInput(std::uint64_t until);
+  bool InputsLeft() const { return next_ < inputs_.size(); }
+
+ private:
+  void Apply(const TimedInput& input);
+
+  Session* session_;
+  std::vector<TimedInput> inputs_;
+  ScriptedPeer* peer_;
+  std::size_t next_ = 0;
+  std::uint64_t skipped_ = 0;
+};
+
+}  // namespace zar
