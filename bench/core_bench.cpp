@@ -75,6 +75,7 @@ void ZarRunCountingLoop(benchmark::State& state, bool debugged) {
   constexpr std::uint64_t Steps = 10'000'000;
   OfflineNetworkPort network;
   Session session(network);
+  session.SetSkipsCycles(false);
   session.SetBreakpoint(200, debugged);
   session.SetWatch(100, debugged);
   for (auto _ : state) {
@@ -154,6 +155,27 @@ void BM_PlainCountingLoop(benchmark::State& state) {
 }
 BENCHMARK(BM_PlainCountingLoop)->Unit(benchmark::kMillisecond);
 
+// A billion steps of the counting loop as `zar run` takes them, with the
+// repeats of its state skipped; the interpreter's and the compiled engine's.
+void SkipCycles(benchmark::State& state, Engine engine) {
+  constexpr std::uint64_t Steps = 1'000'000'000;
+  OfflineNetworkPort network;
+  Session session(network);
+  session.SetEngine(engine);
+  for (auto _ : state) {
+    session.State() = CountingLoop();
+    benchmark::DoNotOptimize(session.Run({Steps, true, true}));
+  }
+  state.counters["steps_per_s"] = benchmark::Counter(static_cast<double>(state.iterations() * Steps),
+                                                     benchmark::Counter::kIsRate);
+}
+
+void BM_SkipCycles(benchmark::State& state) { SkipCycles(state, Engine::Interpreter); }
+BENCHMARK(BM_SkipCycles)->Unit(benchmark::kMillisecond);
+
+void BM_SkipCyclesJit(benchmark::State& state) { SkipCycles(state, Engine::Compiled); }
+BENCHMARK(BM_SkipCyclesJit)->Unit(benchmark::kMillisecond);
+
 // The counting loop with a character in every other step:
 //   0: SUB 20,21,3   cell 20 counts up; 3: SUB 255,10,0   print 'A', back to 0
 Machine PrintingLoop() {
@@ -173,6 +195,7 @@ void BM_ZarRunPrintingLoop(benchmark::State& state) {
   for (auto _ : state) {
     OfflineNetworkPort network;
     Session session(network);
+    session.SetSkipsCycles(false);
     session.State() = PrintingLoop();
     std::uint64_t written = 0;
     for (std::uint64_t steps = 0; steps < PrintingSteps; steps += 1'000'000) {

@@ -246,7 +246,7 @@ int RunWith(const std::vector<std::string>& words) {
   const Arguments args = ParseArguments(
       words,
       {"--steps", "--dump", "--screen", "--key", "--break", "--watch", "--back", "--trace", "--keys", "--key-gap",
-       "--input", "--net-out", "--net-log", "--seconds"},
+       "--input", "--net-out", "--net-log", "--seconds", "--engine"},
       {"--net", "--net-remote"}, 1);
   if (!args.error.empty()) return UsageError(args.error);
 
@@ -254,6 +254,11 @@ int RunWith(const std::vector<std::string>& words) {
   std::uint64_t maxSteps = net ? std::numeric_limits<std::uint64_t>::max() : DefaultSteps;
   if (const auto steps = args.Value("--steps"); steps && !ParseNumber(*steps, maxSteps)) {
     return UsageError("--steps takes a whole number of steps, not '" + *steps + "'");
+  }
+  Engine engine = Engine::Compiled;
+  if (const auto text = args.Value("--engine")) {
+    if (*text != "interp" && *text != "jit") return UsageError("--engine takes interp or jit, not '" + *text + "'");
+    engine = *text == "jit" ? Engine::Compiled : Engine::Interpreter;
   }
   std::optional<double> seconds;
   if (const auto text = args.Value("--seconds")) {
@@ -300,6 +305,7 @@ int RunWith(const std::vector<std::string>& words) {
                       : peerScripted ? static_cast<NetworkPort&>(peer)
                                      : offline;
   Session session(port);
+  session.SetEngine(engine);
   network.Attach(session);
   // Blocked before the port opens a socket, so that no signal ends the run half-way.
   RunEnd end(seconds, net || seconds);

@@ -32,6 +32,7 @@ MachineController::MachineController(QObject* parent)
   connect(slices_, &QTimer::timeout, this, &MachineController::RunSlice);
   connect(refresh_, &QTimer::timeout, this, &MachineController::Stepped);
   refresh_->setInterval(RefreshMs);
+  session_.SetEngine(Engine::Compiled);
   session_.StartRecord();
   connect(&sock_, &TcpNetworkPort::ByteArrived, this, &MachineController::NetworkByteArrived);
   connect(&sock_, &TcpNetworkPort::ErrorOccurred, this, &MachineController::NetworkFailed);

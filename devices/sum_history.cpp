@@ -17,6 +17,13 @@ std::array<std::int32_t, SumHistory::Size> SumHistory::Samples() const {
   return samples;
 }
 
+void SumHistory::Repeat(std::uint64_t n) {
+  const std::array<std::int32_t, Size> samples = Samples();
+  position_ = static_cast<std::size_t>((position_ + n) % Size);
+  std::rotate_copy(samples.begin(), samples.end() - static_cast<std::ptrdiff_t>(position_), samples.end(),
+                   ring_.begin());
+}
+
 int MemorySum(const MemoryCells& memory) { return std::accumulate(memory.begin(), memory.end(), 0); }
 
 std::string HistoryLabelText(const HistoryStats& s) {

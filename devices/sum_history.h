@@ -41,6 +41,11 @@ class SumHistory {
   }
   void Resume(std::size_t position) { position_ = position; }
 
+  // n samples more, of a run whose samples repeat with a period that divides
+  // n and that recorded at least Size of them since it began to repeat: the
+  // newest Size samples stay as they are, the ring's position moves on.
+  void Repeat(std::uint64_t n);
+
   std::array<std::int32_t, Size> Samples() const;
   // The figures of the samples as they are: the newest, the largest, the smallest.
   HistoryStats Stats() const;

@@ -9,6 +9,9 @@ namespace {
 // The cells a step can write besides the instruction's A cell: the console
 // drain, the screen service (command, and the colour a read fills in) and
 // the network service (command, and the data a send clears).
+// The steps of a run between two looks for a repeated state.
+constexpr std::uint64_t SkipPart = 1 << 14;
+
 constexpr std::array<int, 7> ServiceCells = {NetDataCell, NetCommandCell,    250,        251,
                                              252,         ScreenCommandCell, ConsoleCell};
 
@@ -50,6 +53,7 @@ template <bool Sampled, bool Short>
   }
   Byte screenWaiting = 0;  // the screen command cell's value before the step, unless it is the A cell
   if (const Byte screen = memory[ScreenCommandCell]; (screen | memory[NetCommandCell]) != 0) [[unlikely]] {
+    ++services_;
     if (!Short || memory[NetCommandCell] != 0 || screen == ScreenRead) {
       Store(hot);
       const bool changed = ServiceStep<Sampled>(d.a, d.x, d.next != d.ip, code);
@@ -190,8 +194,66 @@ RunStop Session::RunEngine(const RunPolicy& policy) {
   return recordHistory_ ? Loop<false, true, Short>(policy) : Loop<false, false, Short>(policy);
 }
 
-RunStop Session::RunLoop(const RunPolicy& policy) {
+RunStop Session::RunPart(const RunPolicy& policy) {
   return engine_ == Engine::Reference ? RunEngine<false>(policy) : RunEngine<true>(policy);
 }
+
+RunStop Session::RunLoop(const RunPolicy& policy) {
+  if (!skipCycles_ || engine_ == Engine::Reference || policy.maxSteps <= SkipPart) return RunPart(policy);
+  return RunSkipping(policy);
+}
+
+// The machine's state is compared at the ends of parts of the run, with the
+// state saved at an earlier end (saved again at ends 1, 2, 4, 8... apart,
+// so that any period is found). Equal states with nothing but plain steps
+// between make a cycle whose length is the steps between them: the
+// debugger stopped in none of its steps, so it stops in no repeat either.
+RunStop Session::RunSkipping(const RunPolicy& policy) {
+  Machine saved;
+  std::uint64_t savedAt = 0;
+  bool valid = false;
+  std::uint64_t power = 1, ends = 0;
+  std::uint64_t part = SkipPart;
+  std::uint64_t done = 0;
+  const auto save = [&] {
+    saved = machine_;
+    savedAt = steps_;
+    valid = true;
+    ends = 0;
+  };
+  while (done < policy.maxSteps) {
+    const std::uint64_t printed = console_.End(), services = services_;
+    RunPolicy partPolicy = policy;
+    partPolicy.maxSteps = std::min(part, policy.maxSteps - done);
+    RunStop stop = RunPart(partPolicy);
+    done += stop.steps;
+    if (stop.reason != RunStop::Reason::StepLimit) {
+      stop.steps = done;
+      return stop;
+    }
+    part = SkipPart;
+    if (!valid || console_.End() != printed || services_ != services) {
+      save();
+      power = 1;
+    } else if (machine_.IP == saved.IP && machine_.Memory == saved.Memory) {
+      const std::uint64_t period = steps_ - savedAt;
+      std::uint64_t n = (policy.maxSteps - done) / period * period;
+      if (nextCheckpoint_ != Never) n = std::min(n, (nextCheckpoint_ - steps_) / period * period);
+      if (recordHistory_) history_.Repeat(n);
+      steps_ += n;
+      done += n;
+      if (steps_ == nextCheckpoint_) Checkpoint(steps_);
+      // The state comes back after one more period.
+      savedAt = steps_;
+      part = period;
+    } else if (++ends == power) {
+      save();
+      power *= 2;
+    }
+  }
+  return {RunStop::Reason::StepLimit, done};
+}
+
+bool CompiledEngineAvailable() { return false; }
 
 }  // namespace zar

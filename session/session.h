@@ -24,8 +24,14 @@ static_assert(StepRecord::MaxReach < ConsoleStore::Keep);
 
 // The ways a session can carry out steps, all with the same results: the
 // reference runs every step through every device service; the interpreter
-// takes a short way for the steps that need no service.
-enum class Engine { Reference, Interpreter };
+// takes a short way for the steps that need no service; the compiled engine
+// turns code that runs often into machine code of this computer (x86-64
+// Linux only) and hands every step it does not take to the interpreter.
+enum class Engine { Reference, Interpreter, Compiled };
+
+// Whether the compiled engine runs here; where it does not, the interpreter
+// takes its place.
+bool CompiledEngineAvailable();
 
 // What ends a run besides its step budget.
 struct RunPolicy {
@@ -82,6 +88,16 @@ class Session {
   Engine CurrentEngine() const { return engine_; }
   void SetEngine(Engine engine) { engine_ = engine; }
 
+  // Whether runs of the interpreter and the compiled engine skip repeats of
+  // the machine's state (on from the start). Once memory and IP are as they
+  // were some steps ago, with nothing printed, no screen or network command
+  // and no input between, the run repeats those steps for ever: whole
+  // repeats are then counted, with the history samples and the record's
+  // checkpoints they would have made, instead of stepped. The reference
+  // engine steps every step.
+  bool SkipsCycles() const { return skipCycles_; }
+  void SetSkipsCycles(bool skip) { skipCycles_ = skip; }
+
   // The port the network service uses from the next step on.
   void SetNetwork(NetworkPort& network) { network_ = &network; }
 
@@ -137,6 +153,10 @@ class Session {
 
   // Run without the pause, as replaying needs it.
   RunStop RunLoop(const RunPolicy& policy);
+  // The run in parts, each checked for a repeat of the state.
+  RunStop RunSkipping(const RunPolicy& policy);
+  // The engine chosen, for one part.
+  RunStop RunPart(const RunPolicy& policy);
   template <bool Short>
   RunStop RunEngine(const RunPolicy& policy);
   template <bool Debug, bool Sampled, bool Short>
@@ -176,6 +196,8 @@ class Session {
   RunState run_;
   Engine engine_ = Engine::Interpreter;
   bool recordHistory_ = false;
+  bool skipCycles_ = true;
+  std::uint64_t services_ = 0;  // screen and network commands served
   std::uint64_t steps_ = 0;
   std::int32_t memorySum_ = 0;  // while samples are taken, followed step by step
   bool sumKnown_ = false;

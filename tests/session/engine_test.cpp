@@ -1,0 +1,109 @@
+// The engines and the skipping of repeated states against the reference
+// engine, which steps every step.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "session/session.h"
+
+namespace zar {
+namespace {
+
+void ExpectSame(const Session& a, const Session& b, const std::string& what) {
+  SCOPED_TRACE(what);
+  EXPECT_EQ(a.Steps(), b.Steps());
+  EXPECT_EQ(a.State().Memory, b.State().Memory);
+  EXPECT_EQ(a.State().IP, b.State().IP);
+  EXPECT_EQ(a.Console().Visible(), b.Console().Visible());
+  EXPECT_TRUE(std::equal(a.Screen().Buffer.Rows(), a.Screen().Buffer.Rows() + ScreenSize * ScreenSize,
+                         b.Screen().Buffer.Rows()));
+  EXPECT_EQ(a.History().Samples(), b.History().Samples());
+  EXPECT_EQ(a.History().Position(), b.History().Position());
+}
+
+void ExpectSameStop(const RunStop& a, const RunStop& b) {
+  EXPECT_EQ(a.reason, b.reason);
+  EXPECT_EQ(a.steps, b.steps);
+  EXPECT_EQ(a.address, b.address);
+  EXPECT_EQ(a.before, b.before);
+  EXPECT_EQ(a.after, b.after);
+}
+
+Machine Image(const std::vector<std::pair<int, int>>& cells) {
+  Machine m;
+  for (const auto& [cell, value] : cells) m.Memory[cell] = static_cast<Byte>(value);
+  return m;
+}
+
+// Cell 20 counts up for ever: 0: SUB 20,21,3; 3: SUB 22,22,0.
+const std::vector<std::pair<int, int>> Counting = {{0, 20}, {1, 21}, {2, 3}, {3, 22}, {4, 22}, {21, 255}};
+
+struct Case {
+  const char* name;
+  std::vector<std::pair<int, int>> cells;
+  bool history = false;
+  bool record = false;
+  int breakpoint = -1;
+  int watch = -1;
+  std::uint64_t steps = 1'000'003;
+  std::uint64_t back = 0;
+};
+
+TEST(Engines, SkippingRepeatsEndsAsSteppingEveryStep) {
+  // A loop of three steps, 768 in a period: 0: SUB 20,21,3; 3: SUB 23,24,6; 6: SUB 22,22,0.
+  std::vector<std::pair<int, int>> threeSteps = Counting;
+  threeSteps.insert(threeSteps.end(), {{3, 23}, {4, 24}, {5, 6}, {6, 22}, {7, 22}, {8, 0}, {24, 1}});
+  const Case cases[] = {
+      {"counting", Counting},
+      {"counting, history", Counting, true},
+      {"counting, record", Counting, false, true, -1, -1, 1'000'003, 5000},
+      {"counting, history and record", Counting, true, true, -1, -1, 300'001, 9999},
+      {"three steps a turn", threeSteps, true},
+      {"breakpoint never reached", Counting, false, false, 200},
+      {"watch on a counting cell", Counting, false, false, -1, 20},
+      {"watch never changed", Counting, true, false, 7, 40},
+      {"printing", {{0, 255}, {1, 10}, {2, 0}, {10, 191}}, false, false, -1, -1, 100'000},
+      {"plotting", {{0, 253}, {1, 10}, {2, 0}, {10, 253}}, false, false, -1, -1, 100'000},
+      {"a budget short of a period", Counting, false, false, -1, -1, 16'400},
+      {"a budget of many parts", Counting, false, false, -1, -1, 1ull << 40},
+  };
+  for (const Case& c : cases) {
+    for (const Engine engine : {Engine::Interpreter, Engine::Compiled}) {
+      if (c.steps > 100'000'000 && c.history) continue;
+      OfflineNetworkPort network;
+      Session reference(network), skipping(network);
+      reference.SetEngine(Engine::Reference);
+      skipping.SetEngine(engine);
+      for (Session* s : {&reference, &skipping}) {
+        s->State() = Image(c.cells);
+        s->SetRecordsHistory(c.history);
+        if (c.record) s->StartRecord();
+        if (c.breakpoint >= 0) s->SetBreakpoint(static_cast<Byte>(c.breakpoint), true);
+        if (c.watch >= 0) s->SetWatch(static_cast<Byte>(c.watch), true);
+      }
+      const std::uint64_t steps = std::min<std::uint64_t>(c.steps, 5'000'000);
+      // The reference steps as far as it can; the other is left to skip the rest.
+      const RunStop a = reference.Run({steps, true, true});
+      const RunStop b = skipping.Run({steps, true, true});
+      ExpectSameStop(a, b);
+      ExpectSame(reference, skipping, c.name);
+      if (c.back > 0) {
+        EXPECT_EQ(skipping.StepBack(c.back).steps, c.back);
+        EXPECT_EQ(reference.StepBack(c.back).steps, c.back);
+        ExpectSame(reference, skipping, std::string(c.name) + ", back");
+      }
+      if (c.steps > steps) {
+        const RunStop far = skipping.Run({c.steps - steps, true, true});
+        EXPECT_EQ(far.steps, c.steps - steps) << c.name;
+        EXPECT_EQ(skipping.Steps(), c.steps);
+        // Cell 20 counts once in two steps.
+        EXPECT_EQ(skipping.State().Memory[20], static_cast<Byte>(c.steps / 2)) << c.name;
+      }
+    }
+  }
+}
+
+}  // namespace
+}  // namespace zar
