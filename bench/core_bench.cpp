@@ -3,6 +3,8 @@
 #include <unistd.h>
 
 #include <cstdlib>
+#include <random>
+#include <vector>
 #include <string>
 #include <thread>
 
@@ -237,6 +239,91 @@ void BM_PlainPrintingLoop(benchmark::State& state) {
                                                      benchmark::Counter::kIsRate);
 }
 BENCHMARK(BM_PlainPrintingLoop)->Unit(benchmark::kMillisecond);
+
+// The compiled engine on the counting and printing loops, as `zar run`
+// takes them, with skipping off.
+void BM_JitCountingLoop(benchmark::State& state) {
+  constexpr std::uint64_t Steps = 10'000'000;
+  OfflineNetworkPort network;
+  Session session(network);
+  session.SetEngine(Engine::Compiled);
+  session.SetSkipsCycles(false);
+  for (auto _ : state) {
+    session.State() = CountingLoop();
+    benchmark::DoNotOptimize(session.Run({Steps, true, true}));
+  }
+  state.counters["steps_per_s"] = benchmark::Counter(static_cast<double>(state.iterations() * Steps),
+                                                     benchmark::Counter::kIsRate);
+}
+BENCHMARK(BM_JitCountingLoop)->Unit(benchmark::kMillisecond);
+
+void BM_JitPrintingLoop(benchmark::State& state) {
+  DrainedPipe pipe;
+  for (auto _ : state) {
+    OfflineNetworkPort network;
+    Session session(network);
+    session.SetEngine(Engine::Compiled);
+    session.SetSkipsCycles(false);
+    session.State() = PrintingLoop();
+    std::uint64_t written = 0;
+    for (std::uint64_t steps = 0; steps < PrintingSteps; steps += 1'000'000) {
+      session.Run({1'000'000, true, true});
+      pipe.Write(Cp1252ToUtf8(session.Console().Range(written, session.Console().End())));
+      written = session.Console().End();
+    }
+  }
+  state.counters["steps_per_s"] = benchmark::Counter(static_cast<double>(state.iterations() * PrintingSteps),
+                                                     benchmark::Counter::kIsRate);
+}
+BENCHMARK(BM_JitPrintingLoop)->Unit(benchmark::kMillisecond);
+
+// Random images, which keep rewriting their own code, a million steps each.
+void SelfModifying(benchmark::State& state, Engine engine) {
+  constexpr std::uint64_t Steps = 1'000'000;
+  std::mt19937 random(7);
+  std::vector<Machine> images(16);
+  for (Machine& m : images) {
+    for (Byte& cell : m.Memory) cell = static_cast<Byte>(random());
+    m.Memory[ScreenCommandCell] = m.Memory[NetCommandCell] = m.Memory[ConsoleCell] = 0;
+  }
+  std::uint64_t steps = 0;
+  for (auto _ : state) {
+    for (const Machine& m : images) {
+      OfflineNetworkPort network;
+      Session session(network);
+      session.SetEngine(engine);
+      session.SetSkipsCycles(false);
+      session.State() = m;
+      steps += session.Run({Steps, true, false}).steps;
+    }
+  }
+  state.counters["steps_per_s"] = benchmark::Counter(static_cast<double>(steps), benchmark::Counter::kIsRate);
+}
+void BM_JitSelfModifying(benchmark::State& state) { SelfModifying(state, Engine::Compiled); }
+BENCHMARK(BM_JitSelfModifying)->Unit(benchmark::kMillisecond);
+void BM_InterpSelfModifying(benchmark::State& state) { SelfModifying(state, Engine::Interpreter); }
+BENCHMARK(BM_InterpSelfModifying)->Unit(benchmark::kMillisecond);
+
+// The blocks of every start address of a full memory of instructions that
+// can all be compiled.
+void BM_JitCompileWholeMemory(benchmark::State& state) {
+  MemoryCells memory{};
+  for (int ip = 0; ip <= MaxIP; ip += 3) {
+    memory[ip] = static_cast<Byte>(ip / 2);
+    memory[ip + 1] = static_cast<Byte>(255 - ip / 2);
+    memory[ip + 2] = static_cast<Byte>(ip + 3);
+  }
+  for (auto _ : state) {
+    auto code = CompiledCode::Create();
+    if (!code) {
+      state.SkipWithError("no compiled engine here");
+      return;
+    }
+    code->CompileAll(memory);
+    benchmark::DoNotOptimize(code->Has(0));
+  }
+}
+BENCHMARK(BM_JitCompileWholeMemory)->Unit(benchmark::kMicrosecond);
 
 // One step back after ten million characters, with the record on.
 void BM_StepBackAfterLongConsole(benchmark::State& state) {

@@ -32,6 +32,12 @@ class ConsoleStore {
     if (text_.size() >= 2 * Keep) DropOldest();
   }
 
+  // Many characters at once, as compiled code drains them.
+  void Append(const char* codes, std::size_t count) {
+    text_.append(codes, count);
+    if (text_.size() >= 2 * Keep) DropOldest();
+  }
+
   // Characters printed since the store began (the number of the next one).
   std::uint64_t End() const { return first_ + text_.size(); }
   // The number of the first character shown: after the last Clear, and not

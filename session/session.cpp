@@ -1,6 +1,9 @@
 #include "session/session.h"
 
+#include <algorithm>
 #include <array>
+
+#include "session/compiled_code.h"
 
 namespace zar {
 
@@ -195,7 +198,47 @@ RunStop Session::RunEngine(const RunPolicy& policy) {
 }
 
 RunStop Session::RunPart(const RunPolicy& policy) {
+  if (engine_ == Engine::Compiled && !(policy.debugger && Debugging()) && !recordHistory_) return RunCompiled(policy);
   return engine_ == Engine::Reference ? RunEngine<false>(policy) : RunEngine<true>(policy);
+}
+
+// Compiled code runs while it can; the interpreter takes the steps between,
+// in short parts, after each of which the address it stopped at counts
+// towards compiling a block there. A record's checkpoint is the
+// interpreter's step.
+RunStop Session::RunCompiled(const RunPolicy& policy) {
+  constexpr std::uint64_t InterpretedPart = 128;
+  if (!compiled_ && !refused_) {
+    compiled_ = CompiledCode::Create();
+    refused_ = compiled_ == nullptr;
+  }
+  if (!compiled_ || policy.maxSteps < InterpretedPart) return RunEngine<true>(policy);
+  compiled_->Check(machine_.Memory);
+  MemoryCells& memory = machine_.Memory;
+  std::uint64_t done = 0;
+  while (done < policy.maxSteps) {
+    const std::uint64_t left = policy.maxSteps - done;
+    const std::uint64_t room = nextCheckpoint_ - steps_ - 1;
+    if (room > 0 && compiled_->Has(machine_.IP) &&
+        (memory[ConsoleCell] | memory[ScreenCommandCell] | memory[NetCommandCell]) == 0) {
+      const CompiledCode::Result result = compiled_->Run(machine_, std::min(left, room));
+      steps_ += result.steps;
+      done += result.steps;
+      console_.Append(compiled_->Console(), result.printed);
+      continue;
+    }
+    RunPolicy part = policy;
+    part.maxSteps = std::min(left, InterpretedPart);
+    RunStop stop = Loop<false, false, true>(part);
+    done += stop.steps;
+    if (stop.reason != RunStop::Reason::StepLimit) {
+      stop.steps = done;
+      return stop;
+    }
+    compiled_->Check(memory);
+    compiled_->Note(machine_.IP, memory);
+  }
+  return {RunStop::Reason::StepLimit, done};
 }
 
 RunStop Session::RunLoop(const RunPolicy& policy) {
@@ -254,6 +297,6 @@ RunStop Session::RunSkipping(const RunPolicy& policy) {
   return {RunStop::Reason::StepLimit, done};
 }
 
-bool CompiledEngineAvailable() { return false; }
+bool CompiledEngineAvailable() { return CompiledCode::Create() != nullptr; }
 
 }  // namespace zar

@@ -12,6 +12,7 @@
 #include "devices/sum_history.h"
 #include "machine/instruction.h"
 #include "machine/machine.h"
+#include "session/compiled_code.h"
 #include "session/console_store.h"
 #include "session/run_state.h"
 #include "session/step_record.h"
@@ -157,6 +158,8 @@ class Session {
   RunStop RunSkipping(const RunPolicy& policy);
   // The engine chosen, for one part.
   RunStop RunPart(const RunPolicy& policy);
+  // The compiled engine, where the debugger and the history leave it the steps.
+  RunStop RunCompiled(const RunPolicy& policy);
   template <bool Short>
   RunStop RunEngine(const RunPolicy& policy);
   template <bool Debug, bool Sampled, bool Short>
@@ -197,6 +200,8 @@ class Session {
   Engine engine_ = Engine::Interpreter;
   bool recordHistory_ = false;
   bool skipCycles_ = true;
+  std::unique_ptr<CompiledCode> compiled_;
+  bool refused_ = false;        // the compiled engine could not be made
   std::uint64_t services_ = 0;  // screen and network commands served
   std::uint64_t steps_ = 0;
   std::int32_t memorySum_ = 0;  // while samples are taken, followed step by step

@@ -92,7 +92,10 @@ void Session::Unobserved(Work&& work) {
   const std::uint64_t nextCheckpoint = std::exchange(nextCheckpoint_, Never);
   OfflineNetworkPort offline;
   NetworkPort* network = std::exchange(network_, &offline);
+  // Replaying takes a few thousand steps at most: the interpreter's.
+  const Engine engine = engine_ == Engine::Compiled ? std::exchange(engine_, Engine::Interpreter) : engine_;
   const auto putBack = [&] {
+    engine_ = engine;
     network_ = network;
     nextCheckpoint_ = nextCheckpoint;
     record_ = std::move(record);

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -106,4 +107,43 @@ TEST(Engines, SkippingRepeatsEndsAsSteppingEveryStep) {
 }
 
 }  // namespace
+
+void ExpectEnginesAgreeOnRandomImages(int images, unsigned seed);
+
+TEST(Engines, CompiledAgreesWithTheReferenceOnRandomImages) { ExpectEnginesAgreeOnRandomImages(300, 1); }
+
+// The long property: 10,000 images, run by ctest -L long alone.
+TEST(Engines, DISABLED_LongCompiledAgreesWithTheReferenceOnTenThousandImages) {
+  ExpectEnginesAgreeOnRandomImages(10'000, 2);
+}
+
+// Random images, self-modifying as most are, with device cells, through the
+// reference engine and the compiled one in runs of random lengths.
+void ExpectEnginesAgreeOnRandomImages(int images, unsigned seed) {
+  std::mt19937 random(seed);
+  for (int i = 0; i < images; ++i) {
+    Machine m;
+    for (Byte& cell : m.Memory) cell = static_cast<Byte>(random());
+    m.IP = static_cast<Byte>(random() % (MaxIP + 1));
+    OfflineNetworkPort network;
+    Session reference(network), compiled(network);
+    reference.SetEngine(Engine::Reference);
+    compiled.SetEngine(Engine::Compiled);
+    const bool history = random() % 4 == 0;
+    for (Session* s : {&reference, &compiled}) {
+      s->State() = m;
+      s->SetRecordsHistory(history);
+    }
+    for (int run = 0; run < 4; ++run) {
+      const RunPolicy policy{1 + random() % 20'000, true, random() % 2 == 0};
+      const RunStop a = reference.Run(policy);
+      const RunStop b = compiled.Run(policy);
+      ASSERT_EQ(a.reason, b.reason) << "image " << i;
+      ASSERT_EQ(a.steps, b.steps) << "image " << i;
+      ExpectSame(reference, compiled, "image " + std::to_string(i));
+      if (::testing::Test::HasFailure()) return;
+    }
+  }
+}
+
 }  // namespace zar

@@ -1,0 +1,312 @@
+#include "session/compiled_code.h"
+
+#include <algorithm>
+#include <cstdlib>
+
+#if defined(__x86_64__) && defined(__linux__) && defined(ZAR_WITH_XBYAK)
+#define ZAR_COMPILED_ENGINE 1
+#include <sys/mman.h>
+#include <unistd.h>
+#include <xbyak/xbyak.h>
+
+#include <cstring>
+#include <vector>
+#endif
+
+namespace zar {
+
+namespace {
+
+// Runs of the interpreter that end at an address before its block is compiled.
+constexpr std::uint16_t Hot = 8;
+// Blocks dropped this often for writes into their cells stay with the interpreter.
+constexpr std::uint8_t MostDrops = 4;
+constexpr std::size_t RegionBytes = 4 << 20;
+constexpr std::size_t MostBlockBytes = 2048;
+
+Byte Next(int address) { return static_cast<Byte>(address > MaxIP ? 0 : address); }
+
+// How many instructions from start on make a block: none that writes a
+// command cell (its step needs a service) or jumps to itself (a fixed point
+// the interpreter must see), none in a cell the block itself writes, and
+// none after one that always jumps (B = A).
+int BlockLengthAt(Byte start, const MemoryCells& memory) {
+  int n = 0;
+  std::array<bool, 256> written{};
+  for (int ip = start; ip <= MaxIP && n < CompiledCode::BlockLength; ip += 3) {
+    const Byte a = memory[ip];
+    if (a == ScreenCommandCell || a == NetCommandCell || Next(memory[ip + 2]) == ip) break;
+    if (written[ip] || written[ip + 1] || written[ip + 2] || (a >= start && a <= ip + 2)) break;
+    written[a] = true;
+    ++n;
+    if (memory[ip + 1] == a) break;
+  }
+  return n;
+}
+
+}  // namespace
+
+struct CompiledCode::Context {
+  Byte* memory;
+  const std::uint8_t* holdsCode;
+  const void* const* table;
+  std::uint64_t budget;
+  char* console;
+  char* consoleEnd;
+  std::uint32_t ip;
+  std::uint32_t cell;
+  std::uint32_t wrote;
+};
+
+#ifdef ZAR_COMPILED_ENGINE
+
+namespace {
+
+using namespace Xbyak::util;
+
+// Registers while compiled code runs: rbx the memory, r12 the cells that
+// hold code, r13 the table of entries, r14 the steps left, r15 and rbp the
+// console buffer's next byte and end; esi the IP on the way out.
+constexpr int ExitPlain = 256;
+constexpr int ExitWrote = 257;
+
+class EntryCode : public Xbyak::CodeGenerator {
+ public:
+  explicit EntryCode(std::vector<std::uint8_t>& buffer) : CodeGenerator(buffer.size(), buffer.data()) {
+    for (const auto& reg : {rbx, rbp, r12, r13, r14, r15, rdi}) push(reg);
+    mov(rbx, ptr[rdi + offsetof(CompiledCode::Context, memory)]);
+    mov(r12, ptr[rdi + offsetof(CompiledCode::Context, holdsCode)]);
+    mov(r13, ptr[rdi + offsetof(CompiledCode::Context, table)]);
+    mov(r14, ptr[rdi + offsetof(CompiledCode::Context, budget)]);
+    mov(r15, ptr[rdi + offsetof(CompiledCode::Context, console)]);
+    mov(rbp, ptr[rdi + offsetof(CompiledCode::Context, consoleEnd)]);
+    mov(esi, dword[rdi + offsetof(CompiledCode::Context, ip)]);
+    jmp(ptr[r13 + rsi * 8]);
+    Xbyak::Label common;
+    L(wrote);
+    pop(rdi);
+    mov(dword[rdi + offsetof(CompiledCode::Context, cell)], ecx);
+    mov(dword[rdi + offsetof(CompiledCode::Context, wrote)], 1);
+    jmp(common, T_NEAR);
+    L(plain);
+    pop(rdi);
+    mov(dword[rdi + offsetof(CompiledCode::Context, wrote)], 0);
+    L(common);
+    mov(dword[rdi + offsetof(CompiledCode::Context, ip)], esi);
+    mov(ptr[rdi + offsetof(CompiledCode::Context, budget)], r14);
+    mov(ptr[rdi + offsetof(CompiledCode::Context, console)], r15);
+    for (const auto& reg : {r15, r14, r13, r12, rbp, rbx}) pop(reg);
+    ret();
+  }
+  Xbyak::Label wrote, plain;
+};
+
+// One block; every way out goes through the table, so that the code runs
+// wherever it is copied to.
+class BlockCode : public Xbyak::CodeGenerator {
+ public:
+  BlockCode(std::vector<std::uint8_t>& buffer, Byte start, int length, const MemoryCells& memory)
+      : CodeGenerator(buffer.size(), buffer.data()) {
+    std::vector<Xbyak::Label> labels(static_cast<std::size_t>(length));
+    const auto go = [&](Byte target) {
+      const int k = (target - start) / 3;
+      if (target >= start && (target - start) % 3 == 0 && k < length) {
+        jmp(labels[static_cast<std::size_t>(k)], T_NEAR);
+      } else {
+        mov(esi, target);
+        jmp(ptr[r13 + target * 8]);
+      }
+    };
+    const auto written = [&](Byte a, Byte target) {
+      Xbyak::Label on;
+      if (a == ConsoleCell) {
+        test(al, al);
+        jz(on, T_NEAR);
+        mov(ptr[r15], al);
+        inc(r15);
+        mov(byte[rbx + ConsoleCell], 0);
+        cmp(r15, rbp);
+        jb(on, T_NEAR);
+        mov(esi, target);
+        jmp(ptr[r13 + ExitPlain * 8]);
+      } else {
+        cmp(byte[r12 + a], 0);
+        je(on, T_NEAR);
+        mov(esi, target);
+        mov(ecx, a);
+        jmp(ptr[r13 + ExitWrote * 8]);
+      }
+      L(on);
+    };
+    for (int k = 0; k < length; ++k) {
+      const int ip = start + 3 * k;
+      const Byte a = memory[ip], b = memory[ip + 1], c = Next(memory[ip + 2]), next = Next(ip + 3);
+      L(labels[static_cast<std::size_t>(k)]);
+      Xbyak::Label left, notTaken;
+      test(r14, r14);
+      jnz(left, T_NEAR);
+      mov(esi, ip);
+      jmp(ptr[r13 + ExitPlain * 8]);
+      L(left);
+      dec(r14);
+      movzx(eax, byte[rbx + a]);
+      sub(al, byte[rbx + b]);
+      mov(byte[rbx + a], al);
+      ja(notTaken, T_NEAR);
+      written(a, c);
+      go(c);
+      L(notTaken);
+      written(a, next);
+      if (k + 1 == length)
+        go(next);
+      else if (next != ip + 3)
+        go(next);
+    }
+  }
+};
+
+std::size_t PageSize() { return static_cast<std::size_t>(::sysconf(_SC_PAGESIZE)); }
+
+}  // namespace
+
+std::unique_ptr<CompiledCode> CompiledCode::Create() {
+  void* region = ::mmap(nullptr, RegionBytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+  if (region == MAP_FAILED) return nullptr;
+  std::unique_ptr<CompiledCode> code(new CompiledCode);
+  code->region_ = static_cast<std::uint8_t*>(region);
+  try {
+    std::vector<std::uint8_t> buffer(MostBlockBytes);
+    EntryCode entry(buffer);
+    entry.ready();
+    std::memcpy(code->region_, entry.getCode(), entry.getSize());
+    code->entry_ = reinterpret_cast<CompiledCode::Entry>(code->region_);
+    code->exitPlain_ = code->region_ + (entry.plain.getAddress() - entry.getCode());
+    code->exitWrote_ = code->region_ + (entry.wrote.getAddress() - entry.getCode());
+    code->used_ = code->entryBytes_ = (entry.getSize() + 63) / 64 * 64;
+  } catch (const Xbyak::Error&) {
+    return nullptr;
+  }
+  if (::mprotect(region, RegionBytes, PROT_READ | PROT_EXEC) != 0) return nullptr;
+  code->table_.fill(code->exitPlain_);
+  code->table_[ExitWrote] = code->exitWrote_;
+  return code;
+}
+
+CompiledCode::~CompiledCode() {
+  if (region_) ::munmap(region_, RegionBytes);
+}
+
+bool CompiledCode::Compile(const Byte* starts, int count, const MemoryCells& memory) {
+  struct Made {
+    Byte start;
+    int length;
+    std::size_t offset;
+  };
+  std::vector<Made> made;
+  std::vector<std::uint8_t> code;
+  std::vector<std::uint8_t> buffer(MostBlockBytes);
+  if (used_ + static_cast<std::size_t>(count) * MostBlockBytes > RegionBytes) DropAll();
+  try {
+    for (int i = 0; i < count; ++i) {
+      const Byte start = starts[i];
+      const int length = Has(start) ? 0 : BlockLengthAt(start, memory);
+      if (length == 0) continue;
+      BlockCode block(buffer, start, length, memory);
+      made.push_back({start, length, code.size()});
+      code.insert(code.end(), block.getCode(), block.getCode() + block.getSize());
+      code.resize((code.size() + 15) / 16 * 16, 0xCC);
+    }
+  } catch (const Xbyak::Error&) {
+    return false;
+  }
+  if (made.empty()) return true;
+  const std::size_t page = PageSize();
+  std::uint8_t* const first = region_ + used_ / page * page;
+  const std::size_t span = (used_ + code.size() + page - 1) / page * page - used_ / page * page;
+  if (::mprotect(first, span, PROT_READ | PROT_WRITE) != 0) return false;
+  std::memcpy(region_ + used_, code.data(), code.size());
+  if (::mprotect(first, span, PROT_READ | PROT_EXEC) != 0) std::abort();  // the code could not run
+  for (const Made& m : made) {
+    blocks_[m.start] = {region_ + used_ + m.offset, m.length};
+    table_[m.start] = blocks_[m.start].code;
+    for (int cell = m.start; cell < m.start + 3 * m.length; ++cell) {
+      ++holdsCode_[cell];
+      compiledFrom_[cell] = memory[cell];
+    }
+  }
+  used_ += code.size();
+  return true;
+}
+
+CompiledCode::Result CompiledCode::Run(Machine& m, std::uint64_t budget) {
+  Context context{m.Memory.data(),
+                  holdsCode_.data(),
+                  table_.data(),
+                  budget,
+                  console_.data(),
+                  console_.data() + console_.size(),
+                  m.IP,
+                  0,
+                  0};
+  entry_(&context);
+  m.IP = static_cast<Byte>(context.ip);
+  if (context.wrote) DropCell(static_cast<int>(context.cell));
+  return {budget - context.budget, static_cast<std::size_t>(context.console - console_.data())};
+}
+
+#else
+
+std::unique_ptr<CompiledCode> CompiledCode::Create() { return nullptr; }
+CompiledCode::~CompiledCode() = default;
+bool CompiledCode::Compile(const Byte*, int, const MemoryCells&) { return false; }
+CompiledCode::Result CompiledCode::Run(Machine&, std::uint64_t) { return {}; }
+
+#endif
+
+void CompiledCode::Note(Byte ip, const MemoryCells& memory) {
+  if (Has(ip) || drops_[ip] >= MostDrops || ++heat_[ip] < Hot) return;
+  heat_[ip] = 0;
+  Compile(&ip, 1, memory);
+}
+
+void CompiledCode::CompileAll(const MemoryCells& memory) {
+  std::array<Byte, MaxIP + 1> starts{};
+  for (int ip = 0; ip <= MaxIP; ++ip) starts[ip] = static_cast<Byte>(ip);
+  Compile(starts.data(), static_cast<int>(starts.size()), memory);
+}
+
+void CompiledCode::Check(const MemoryCells& memory) {
+  unsigned changed = 0;  // one pass without branches first: the interpreter's steps rarely touch code
+  for (int cell = 0; cell < 256; ++cell) {
+    changed |= static_cast<unsigned>(memory[cell] ^ compiledFrom_[cell]) & (holdsCode_[cell] != 0 ? 0xFFu : 0u);
+  }
+  if (changed == 0) return;
+  for (int cell = 0; cell < 255; ++cell) {
+    if (holdsCode_[cell] != 0 && memory[cell] != compiledFrom_[cell]) DropCell(cell);
+  }
+}
+
+void CompiledCode::Drop(Byte start) {
+  Block& block = blocks_[start];
+  if (!block.code) return;
+  for (int cell = start; cell < start + 3 * block.length; ++cell) --holdsCode_[cell];
+  block = {};
+  table_[start] = exitPlain_;
+  heat_[start] = 0;
+  if (drops_[start] < MostDrops) ++drops_[start];
+}
+
+void CompiledCode::DropCell(int cell) {
+  for (int start = std::max(0, cell - 3 * BlockLength + 1); start <= std::min(cell, MaxIP); ++start) {
+    if (blocks_[start].code && start + 3 * blocks_[start].length > cell) Drop(static_cast<Byte>(start));
+  }
+}
+
+void CompiledCode::DropAll() {
+  blocks_.fill({});
+  holdsCode_.fill(0);
+  for (int ip = 0; ip < 256; ++ip) table_[ip] = exitPlain_;
+  used_ = entryBytes_;
+}
+
+}  // namespace zar

@@ -1,0 +1,79 @@
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+
+#include "machine/machine.h"
+
+namespace zar {
+
+// The compiled engine's code: for a start address, a block of up to
+// BlockLength instructions from there on, each with A, B and C as constants,
+// compiled once it has run often enough unchanged. A block runs on from
+// block to block until its step budget is spent, it reaches code that is not
+// compiled, or an instruction wrote a cell that holds compiled code (the
+// step is done and the code of that cell is dropped at once). Instructions
+// that write a command cell, or jump to themselves, are never compiled: the
+// interpreter takes their steps. Characters for the console are drained into
+// a buffer. Code pages are written, then made read-only and executable.
+class CompiledCode {
+ public:
+  static constexpr int BlockLength = 8;
+  static constexpr std::size_t ConsoleRoom = 4096;
+
+  // Nothing when the system refuses executable memory or this is no x86-64.
+  static std::unique_ptr<CompiledCode> Create();
+  ~CompiledCode();
+  CompiledCode(const CompiledCode&) = delete;
+  CompiledCode& operator=(const CompiledCode&) = delete;
+
+  bool Has(Byte ip) const { return blocks_[ip].code != nullptr; }
+  // The interpreter stopped at ip: it counts towards compiling a block there.
+  void Note(Byte ip, const MemoryCells& memory);
+  // Drops the code of every cell that changed since it was compiled.
+  void Check(const MemoryCells& memory);
+  // Compiles the blocks of every start address now (for measuring).
+  void CompileAll(const MemoryCells& memory);
+
+  struct Result {
+    std::uint64_t steps = 0;
+    std::size_t printed = 0;  // characters in Console()
+  };
+  // Runs compiled code from m.IP, which must have a block, with the command
+  // and console cells 0, for at most budget steps.
+  Result Run(Machine& m, std::uint64_t budget);
+  const char* Console() const { return console_.data(); }
+
+  // What compiled code is given and hands back.
+  struct Context;
+
+ private:
+  struct Block {
+    const void* code = nullptr;
+    int length = 0;
+  };
+  CompiledCode() = default;
+  bool Compile(const Byte* starts, int count, const MemoryCells& memory);
+  void Drop(Byte start);
+  void DropCell(int cell);
+  void DropAll();
+
+  using Entry = void (*)(Context*);
+  Entry entry_ = nullptr;
+  const void* exitPlain_ = nullptr;
+  const void* exitWrote_ = nullptr;
+  std::uint8_t* region_ = nullptr;
+  std::size_t used_ = 0;  // the bytes of region_ taken
+  std::size_t entryBytes_ = 0;
+  std::array<Block, 256> blocks_{};
+  std::array<const void*, 258> table_{};       // a block's code for each address, or the exit; then the two exits
+  std::array<std::uint8_t, 256> holdsCode_{};  // blocks whose instructions take each cell
+  std::array<Byte, 256> compiledFrom_{};       // the cells' values when their code was compiled
+  std::array<std::uint16_t, 256> heat_{};
+  std::array<std::uint8_t, 256> drops_{};
+  std::array<char, ConsoleRoom> console_{};
+};
+
+}  // namespace zar
