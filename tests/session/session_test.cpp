@@ -26,33 +26,25 @@ void ExpectSameSessions(const Session& a, const Session& b, const std::string& w
   EXPECT_EQ(a.RecordsHistory(), b.RecordsHistory());
 }
 
-TEST(Session, AStepServesEveryDeviceAndAQuietStepIsAFixedPoint) {
-  for (const Engine engine : {Engine::Reference, Engine::Interpreter}) {
-    OfflineNetworkPort network;
-    Session session(network);
-    session.SetEngine(engine);
-    // 0 - 0 at cell 0 changes nothing; a character, a screen clear and an unknown network command wait.
-    MemoryCells& memory = session.State().Memory;
-    memory[ConsoleCell] = 'A';
-    memory[ScreenCommandCell] = ScreenClear;
-    memory[NetCommandCell] = 9;
-    EXPECT_TRUE(session.Step());
-    EXPECT_EQ(memory[ScreenCommandCell] + memory[NetCommandCell] + memory[ConsoleCell], 0);
-    EXPECT_EQ(session.Console().Visible(), "A");
-    EXPECT_EQ(session.Screen().Buffer.RowVersion(0), 1u);  // the clear
-    EXPECT_FALSE(session.Step());
-  }
-}
-
 TEST(Session, RunStopsAtTheFirstStepThatChangesNothingAndHonoursTheLimit) {
   const std::vector<int> countdown{10, 11, 0, 12, 12, 0, 0, 0, 0, 0, 0, 1};  // counts cell 10 down forever
   // Cells from address 0 on, one more {cell, value}, the limit and the steps run.
-  const struct { std::vector<int> cells; std::pair<int, int> more; std::uint64_t limit, steps; } cases[] = {
-      {{}, {0, 0}, 100, 1}, {{}, {ScreenCommandCell, 1}, 100, 2}, {{}, {NetCommandCell, 9}, 100, 2},
-      {{}, {ConsoleCell, 'A'}, 100, 2}, {{9, 10, 3, 255, 9, 6, 255, 255, 6, 0, 65}, {0, 9}, 100, 3},
-      {countdown, {0, 10}, 50, 50}, {countdown, {0, 10}, 0, 0},
-      {{253, 10, 0}, {10, 253}, 100, 1},   // a plot every step leaves every cell as it was
-      {{255, 10, 0}, {10, 191}, 100, 100}};  // printing 'A' every step is a change
+  struct Case {
+    std::vector<int> cells;
+    std::pair<int, int> more;
+    std::uint64_t limit, steps;
+  };
+  const Case cases[] = {
+      {{}, {0, 0}, 100, 1},
+      {{}, {ScreenCommandCell, 1}, 100, 2},
+      {{}, {NetCommandCell, 9}, 100, 2},
+      {{}, {ConsoleCell, 'A'}, 100, 2},
+      {{9, 10, 3, 255, 9, 6, 255, 255, 6, 0, 65}, {0, 9}, 100, 3},
+      {countdown, {0, 10}, 50, 50},
+      {countdown, {0, 10}, 0, 0},
+      {{253, 10, 0}, {10, 253}, 100, 1},    // a plot every step leaves every cell as it was
+      {{255, 10, 0}, {10, 191}, 100, 100},  // printing 'A' every step is a change
+  };
   for (const auto& c : cases) {
     for (const Engine engine : {Engine::Reference, Engine::Interpreter}) {
       OfflineNetworkPort network;
@@ -119,12 +111,6 @@ TEST(ConsoleStore, KeepsTheNewestCharactersAndNeverBringsBackWhatWasCleared) {
   EXPECT_EQ(store.Visible(), "?");
 }
 
-}  // namespace
-}  // namespace zar
-
-namespace zar {
-namespace {
-
 // Steps with inputs between them: a key now and then, a new image once, the
 // history switched on and off. Runs take the shortcut for plain steps, single
 // steps do not; the history's newest sample is the memory sum either way.
@@ -162,8 +148,8 @@ TEST(StepBack, ForwardNThenBackMIsForwardNMinusM) {
     StepWithInputs(back, again, other);
     EXPECT_EQ(back.StepBack(again).steps, again);
     StepWithInputs(forward, n - m, other);
-    ExpectSameSessions(back, forward, "round " + std::to_string(round) + ": " + std::to_string(n) + " back " +
-                                          std::to_string(m) + ", " + std::to_string(again));
+    const std::string what = std::to_string(n) + " back " + std::to_string(m) + ", " + std::to_string(again);
+    ExpectSameSessions(back, forward, "round " + std::to_string(round) + ": " + what);
   }
 }
 
