@@ -19,7 +19,7 @@ StageReport Place(const std::string& source, CmdTable& table) {
 TEST(AssignPositions, FoldsLabelsPlacesRowsAndAppendsMovConstants) {
   const std::pair<const char*, Strings> cases[] = {
       {":a\n:b\nNUL\nGTO,a", {"NUL||||a|0", "GTO|a||||1"}},  // the first of several labels wins
-      {"NUL\n:end", {"NUL|||||0"}},                         // a trailing label is lost
+      {"NUL\n:end", {"NUL|||||0"}},                          // a trailing label is lost
       {":a\n:b", {}},
       {"NUL\nSET,a\nPOS,a\nVAL,1\nNXT\nGTO,x\nSUB,a,a,?\nMOV,a,0\nNUL",
        {"NUL|||||0", "SET|a||||1", "POS|a||||2", "VAL|1||||3", "NXT|||||4", "GTO|x||||5", "SUB|a|a|?||8",
@@ -53,19 +53,20 @@ TEST(AssignPositions, FoldsLabelsPlacesRowsAndAppendsMovConstants) {
 
 TEST(AssignPositions, AnOverflowIsReportedWithTheCounterAndEndsThePass) {
   const std::string fullRange = Repeat("SUB,a,a,?", 10922);  // addresses 0..32,765
-  const struct { std::string source; Strings messages; std::string last; } cases[] = {
+  const std::tuple<std::string, Strings, std::string> cases[] = {
+      // the source, its messages, the last row
       {fullRange + "NUL", {}, "NUL|||||32766"},
       {fullRange + "NUL\nNXT\nSET,late", {InputFailed + "32767"}, "SET|late||||0"},
       // Inexact mnemonics take no cells: only the row count overflows, on the constant's row.
       {Repeat("NULL", CmdTable::MaxRows - 2) + "MOV,x,5\nNXT", {InputFailed + "3"}, "NXT|||||0"},
   };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.last);
+  for (const auto& [source, messages, last] : cases) {
+    SCOPED_TRACE(last);
     CmdTable table;
-    const StageReport report = Place(c.source, table);
-    EXPECT_EQ(Texts(report.messages), c.messages);
-    EXPECT_EQ(report.shown.has_value(), c.messages.empty());
-    EXPECT_EQ(Rows(table).back(), c.last);
+    const StageReport report = Place(source, table);
+    EXPECT_EQ(Texts(report.messages), messages);
+    EXPECT_EQ(report.shown.has_value(), messages.empty());
+    EXPECT_EQ(Rows(table).back(), last);
   }
 }
 

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <optional>
+#include <tuple>
 
 #include "assembler/number_text.h"
 #include "table_rows.h"
@@ -15,7 +16,8 @@ using namespace test;
 TEST(NumberText, ReadsWholeAndLeadingNumbers) {
   const std::string nines(1000, '9');
   // The text, what it reads as wholly (nothing: no number), and as a leading number.
-  const struct { std::string text; std::optional<NumberValue> whole; NumberValue leading; } cases[] = {
+  // clang-format off
+  const std::tuple<std::string, std::optional<NumberValue>, NumberValue> cases[] = {
       {"0", 0, 0}, {"42", 42, 42}, {"007", 7, 7}, {"-1", -1, -1}, {"+5", 5, 5}, {"-0", 0, 0}, {"  12  ", 12, 12},
       {" -3", -3, -3}, {"0000000000000000000000000005", 5, 5}, {"4294967297", 4294967297, 4294967297},
       {"&HFF", 255, 255}, {"&Hff", 255, 255}, {" &H10 ", 16, 16}, {"&H100000001", 4294967297, 4294967297},
@@ -27,14 +29,17 @@ TEST(NumberText, ReadsWholeAndLeadingNumbers) {
       {nines, NumberLimit, NumberLimit}, {"18446744073709551617", NumberLimit, NumberLimit},
       {"&HFFFFFFFFFFFFFFFFFFFFFFFF", NumberLimit, NumberLimit}, {"-" + nines, -NumberLimit, -NumberLimit},
       {"-18446744073709551615abc", {}, -NumberLimit}, {"&H10000000000000001zz", {}, NumberLimit}};
-  for (const auto& c : cases) {
-    EXPECT_EQ(ReadWholeNumber(c.text), c.whole) << "'" << c.text.substr(0, 30) << "'";
-    EXPECT_EQ(ReadLeadingNumber(c.text), c.leading) << "'" << c.text.substr(0, 30) << "'";
+  // clang-format on
+  for (const auto& [text, whole, leading] : cases) {
+    EXPECT_EQ(ReadWholeNumber(text), whole) << "'" << text.substr(0, 30) << "'";
+    EXPECT_EQ(ReadLeadingNumber(text), leading) << "'" << text.substr(0, 30) << "'";
   }
 }
 
 TEST(ParseLine, AppendsAtMostOneRowAndFailsOnShortLines) {
-  const struct { const char* line; const char* row; bool parsed; } cases[] = {  // the row appended, if any
+  // The line, the row it appends (if any) and whether it parsed.
+  // clang-format off
+  const std::tuple<const char*, const char*, bool> cases[] = {
       {":loop", "LAB||||loop|0", true}, {"SUB,a,b,loop", "SUB|a|b|loop||0", true}, {"MOV,x,56", "MOV|x|56|||0", true},
       {"SET,x", "SET|x||||0", true}, {"GTO,l", "GTO|l||||0", true}, {"POS,p", "POS|p||||0", true},
       {"VAL,007", "VAL|007||||0", true}, {"NXT", "NXT|||||0", true}, {"MOV, x, 56", "MOV| x| 56|||0", true},
@@ -44,11 +49,12 @@ TEST(ParseLine, AppendsAtMostOneRowAndFailsOnShortLines) {
       {",", nullptr, true}, {"NU", nullptr, true}, {"   ", nullptr, true}, {"", nullptr, false},
       {"MOV,x", "MOV|x||||0", false}, {"SUB,a,b", "SUB|a|b|||0", false}, {"GTO", "GTO|||||0", false},
       {"VAL 5", "VAL 5|||||0", false}};
-  for (const auto& c : cases) {
+  // clang-format on
+  for (const auto& [line, row, parsed] : cases) {
     CmdTable table;
     table.Append()->Cmd = "NUL";
-    EXPECT_EQ(ParseLine(c.line, table), c.parsed) << c.line;
-    EXPECT_EQ(Rows(table), c.row ? Strings({"NUL|||||0", c.row}) : Strings({"NUL|||||0"})) << c.line;
+    EXPECT_EQ(ParseLine(line, table), parsed) << line;
+    EXPECT_EQ(Rows(table), row ? Strings({"NUL|||||0", row}) : Strings({"NUL|||||0"})) << line;
   }
   CmdTable full;
   full.Replace(std::vector<TableRow>(CmdTable::MaxRows));
@@ -59,7 +65,9 @@ TEST(ParseLine, AppendsAtMostOneRowAndFailsOnShortLines) {
 
 TEST(ScanSource, ParsesEveryLineIntoAFreshTableAndReportsFailedLinesInOrder) {
   const Strings two{"NUL|||||0", "NXT|||||0"}, three{"NUL|||||0", "NXT|||||0", "SUB|a|b|?||0"};
-  const struct { const char* text; Strings rows, messages; } cases[] = {
+  // The text, the rows and the messages.
+  // clang-format off
+  const std::tuple<const char*, Strings, Strings> cases[] = {
       {"NUL\r\nNXT\r\nSUB,a,b,?", three, {}}, {"NUL\nNXT\nSUB,a,b,?", three, {}}, {"NUL\r\nNXT\nSUB,a,b,?", three, {}},
       {"NUL\r\nNXT\r\n", two, {InputFailed}},  // the empty line after the last break
       {"", {}, {InputFailed}}, {"NUL\r\n\r\nNXT", two, {InputFailed}}, {"\n\n", {}, Strings(3, InputFailed)},
@@ -69,13 +77,14 @@ TEST(ScanSource, ParsesEveryLineIntoAFreshTableAndReportsFailedLinesInOrder) {
       // Only a carriage return right before a line feed belongs to the line break.
       {"NUL\rNXT", {"NUL\rNXT|||||0"}, {}}, {"NUL\r\r\nNXT", {"NUL\r|||||0", "NXT|||||0"}, {}},
       {"SET,x\r", {"SET|x\r||||0"}, {}}};
-  for (const auto& c : cases) {
-    SCOPED_TRACE(testing::PrintToString(std::string(c.text)));
+  // clang-format on
+  for (const auto& [text, rows, messages] : cases) {
+    SCOPED_TRACE(testing::PrintToString(std::string(text)));
     CmdTable table;
     table.Append()->Cmd = "OLD";
-    const StageReport report = ScanSource(c.text, table);
-    EXPECT_EQ(Rows(table), c.rows);
-    EXPECT_EQ(Texts(report.messages), c.messages);
+    const StageReport report = ScanSource(text, table);
+    EXPECT_EQ(Rows(table), rows);
+    EXPECT_EQ(Texts(report.messages), messages);
     EXPECT_EQ(report.shown, ShowTable(table));
   }
   CmdTable table;

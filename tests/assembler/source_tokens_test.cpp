@@ -19,7 +19,7 @@ constexpr TokenKind S = TokenKind::Statement, L = TokenKind::Label, N = TokenKin
                     V = TokenKind::Name, E = TokenKind::Error, C = TokenKind::Comment;
 
 TEST(LineTokens, ClassifiesFieldsAsTheScannerReadsThem) {
-  const struct { std::string line; Tokens tokens; } cases[] = {
+  const std::pair<std::string, Tokens> cases[] = {
       {"SUB,a,-1,?", {{0, 3, S}, {4, 1, V}, {6, 2, N}, {9, 1, U}}},
       {"MOV, x, &HFF ", {{0, 3, S}, {4, 2, V}, {7, 6, N}}},
       {"VAL,&h10", {{0, 3, S}, {4, 4, V}}},  // no number: "&H" only in capitals
@@ -42,7 +42,7 @@ TEST(LineTokens, ClassifiesFieldsAsTheScannerReadsThem) {
       {"MOVE,a,1", {{0, 8, E}}},
       {"NUL note", {{0, 8, E}}},
   };
-  for (const auto& c : cases) EXPECT_EQ(LineTokens(c.line), c.tokens) << "'" << c.line << "'";
+  for (const auto& [line, tokens] : cases) EXPECT_EQ(LineTokens(line), tokens) << "'" << line << "'";
 }
 
 }  // namespace
