@@ -11,38 +11,28 @@ namespace zar::test {
 // records every message instead of showing it.
 class FakeDialogs : public Dialogs {
  public:
-  QString OpenFileName(QWidget*, const QString& filter, const QString& start) override { return Answer(filter, start); }
-  QString SaveFileName(QWidget*, const QString& filter, const QString& start) override { return Answer(filter, start); }
+  QString OpenFileName(QWidget*, const QString&, const QString& start) override { return Answer(start); }
+  QString SaveFileName(QWidget*, const QString&, const QString& start) override { return Answer(start); }
   void ShowMessage(QWidget*, const QString& text) override { messages.append(text); }
   void ShowMessage(QWidget*, const QString& text, const QString& more) override {
     messages.append(text);
     details[text] = more;
   }
-  bool Confirm(QWidget*, const QString& text) override {
-    messages.append(text);
-    return confirm;
-  }
-  SaveChoice AskToSave(QWidget*, const QString& text) override {
-    messages.append(text);
-    return saveChoice;
-  }
+  bool Confirm(QWidget*, const QString& text) override { return messages.append(text), confirm; }
+  SaveChoice AskToSave(QWidget*, const QString& text) override { return messages.append(text), saveChoice; }
   NetworkErrorChoice ShowNetworkError(const QString& text) override {
-    messages.append(text);
-    return networkChoice;
+    return messages.append(text), NetworkErrorChoice::Ok;
   }
-  bool AnyOpen() const override { return anyOpen; }
+  bool AnyOpen() const override { return false; }
 
   QStringList answers, messages;
   QMap<QString, QString> details;  // of the messages shown with details
-  QString lastFilter, lastStartPath;
-  NetworkErrorChoice networkChoice = NetworkErrorChoice::Ok;
+  QString lastStartPath;
   SaveChoice saveChoice = SaveChoice::Cancel;
-  bool anyOpen = false;
   bool confirm = false;
 
  private:
-  QString Answer(const QString& filter, const QString& startPath) {
-    lastFilter = filter;
+  QString Answer(const QString& startPath) {
     lastStartPath = startPath;
     return answers.isEmpty() ? QString() : answers.takeFirst();
   }
