@@ -59,7 +59,6 @@ TEST_F(ControllerTest, TheDebuggerStopsRunsAndUndoesStepsAndInputs) {
   controller.SetInterval(1);
   controller.Start();
   ASSERT_TRUE(WaitFor([&] { return !controller.Running(); }));
-  EXPECT_EQ(machine.IP, 6);
   controller.ToggleBreakpoint(6);
   controller.SetWatch(20, true);
   controller.RunFullSpeed();
@@ -184,10 +183,7 @@ TEST_F(ControllerNetworkTest, AtFullSpeedASendLoopKeepsSendingAndGoingBackSaysSe
     if (!peer) peer = listener.Accept();
     return peer.has_value();
   }));
-  Machine loop = machine;
-  loop.Memory[0] = 245, loop.Memory[1] = 10, loop.Memory[2] = 0, loop.Memory[10] = 254, loop.IP = 0;
-  loop.Memory[NetDataCell] = 'Z';
-  controller.LoadImage(loop.Memory);
+  controller.LoadImage(Image({245, 10, 0}, {{10, 254}, {NetDataCell, 'Z'}}));
   controller.RunFullSpeed();
   EXPECT_TRUE(WaitFor([&] { return peer->Received().size() > 100'000; }));
   controller.Stop();

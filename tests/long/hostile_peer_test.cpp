@@ -10,7 +10,6 @@
 #include <algorithm>
 #include <functional>
 #include <optional>
-#include <string_view>
 
 #include "ui/dialogs.h"
 #include "support/desktop_fixture.h"
@@ -22,16 +21,7 @@
 namespace zar {
 namespace {
 
-using test::FreePort;
 using test::TestPeer;
-
-// Steps the machine between rounds of events until done() or the time is up.
-void RunMachineUntil(MachineController& controller, const std::function<bool()>& done) {
-  test::WaitFor([&] {
-    controller.RunStep();
-    return done();
-  }, 20000);
-}
 
 // The instructions from cell 0, the address 127.0.0.1 and the port in the
 // device cells, and the constants for commands: cell 20 holds 256 - 1, 21
@@ -41,24 +31,30 @@ void Program(MachineController& controller, std::initializer_list<int> cells, qu
       cells, {{20, 255}, {21, 254}, {22, 253}, {238, 127}, {241, 1}, {242, port / 256}, {243, port % 256}}));
 }
 
+// Steps the machine between rounds of events until done() or the time is up.
 class HostilePeerTest : public test::DesktopTest {
  protected:
-  void Program(std::initializer_list<int> cells, quint16 port) { zar::Program(controller, cells, port); }
-  const MemoryCells& memory = machine.Memory;
+  void RunMachineUntil(const std::function<bool()>& done) {
+    const auto step = [&] {
+      controller.RunStep();
+      return done();
+    };
+    test::WaitFor(step, 20000);
+  }
+  const quint16 port = test::FreePort();
 };
 
 // The peer writes whenever the system takes more.
 TEST_F(HostilePeerTest, AFloodOf50MegabytesIsDrainedWithBoundedMemory) {
-  const quint16 port = FreePort();
-  Program({245, 22, 3, 30, 30, 3}, port);  // listen, then idle on a 0 - 0 loop at 3
+  Program(controller, {245, 22, 3, 30, 30, 3}, port);  // listen, then idle on a 0 - 0 loop at 3
   controller.RunStep();
   TestPeer peer = TestPeer::ConnectTo(port);
   constexpr long long Total = 50LL << 20;
-  const std::string chunk(64 * 1024, 'F');
+  const std::string chunk(64 << 10, 'F');
   long long sent = 0;
   const long long before = test::ResidentBytes();
   long long peak = before;
-  RunMachineUntil(controller, [&] {
+  RunMachineUntil([&] {
     if (peer.Connected() && sent < Total) {
       const auto size = static_cast<std::size_t>(std::min<long long>(chunk.size(), Total - sent));
       sent += static_cast<long long>(peer.Send(std::string_view(chunk).substr(0, size)));
@@ -66,21 +62,19 @@ TEST_F(HostilePeerTest, AFloodOf50MegabytesIsDrainedWithBoundedMemory) {
     peak = std::max(peak, test::ResidentBytes());
     return sent >= Total && controller.Network().BytesReceived() == Total;
   });
-  EXPECT_EQ(sent, Total);
-  EXPECT_EQ(memory[NetDataCell], 'F');
-  EXPECT_EQ(controller.Network().BytesReceived(), Total);
+  EXPECT_EQ(std::vector<long long>({sent, controller.Network().BytesReceived(), machine.Memory[NetDataCell]}),
+            std::vector<long long>({Total, Total, 'F'}));
   EXPECT_LT(peak - before, 32LL << 20) << "the flood piled up in memory";
 }
 
 // Each peer connects, sends a byte and leaves, or is refused while the
 // machine is not listening.
 TEST_F(HostilePeerTest, AThousandPeersComingAndGoingDoNotDisturbTheMachine) {
-  const quint16 port = FreePort();
   // Listen, send, send, forever: each listen drops the connection it had.
-  Program({245, 22, 3, 245, 21, 6, 245, 21, 0}, port);
+  Program(controller, {245, 22, 3, 245, 21, 6, 245, 21, 0}, port);
   int visits = 0;
   std::optional<TestPeer> peer;
-  RunMachineUntil(controller, [&] {
+  RunMachineUntil([&] {
     if (!peer) {
       peer = TestPeer::ConnectTo(port);
     } else if (peer->Connected()) {
@@ -95,7 +89,7 @@ TEST_F(HostilePeerTest, AThousandPeersComingAndGoingDoNotDisturbTheMachine) {
   });
   EXPECT_EQ(visits, 1000);
   controller.RunStep();  // still stepping
-  EXPECT_EQ(memory[NetCommandCell], 0);
+  EXPECT_EQ(machine.Memory[NetCommandCell], 0);
 }
 
 // Reconnecting to a closed port on every step: with the real message boxes,
@@ -105,16 +99,16 @@ TEST(HostilePeerMessages, RefusedConnectionsNeverStackMessageBoxes) {
   QtDialogs dialogs;
   Desktop desktop(dialogs);
   MachineController& controller = desktop.Controller();
-  Program(controller, {245, 20, 3, 40, 21, 0}, FreePort());  // connect, count cell 40 up, again
+  Program(controller, {245, 20, 3, 40, 21, 0}, test::FreePort());  // connect, count cell 40 up, again
   const Byte& counter = controller.State().Memory[40];
-  int mostOpen = 0;
-  int boxesClosed = 0;
+  int mostOpen = 0, boxesClosed = 0;
   bool steppedBehindBox = false;
   QTimer watcher;
   QObject::connect(&watcher, &QTimer::timeout, [&] {
-    int open = 0;
-    for (QWidget* w : QApplication::topLevelWidgets()) open += qobject_cast<QMessageBox*>(w) && w->isVisible();
-    mostOpen = std::max(mostOpen, open);
+    const QWidgetList windows = QApplication::topLevelWidgets();
+    mostOpen = std::max<int>(mostOpen, std::count_if(windows.begin(), windows.end(), [](QWidget* w) {
+                               return qobject_cast<QMessageBox*>(w) && w->isVisible();
+                             }));
     auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
     if (box == nullptr) return;
     // The box blocks no window, so the main window can still be closed.
@@ -127,8 +121,8 @@ TEST(HostilePeerMessages, RefusedConnectionsNeverStackMessageBoxes) {
     if (++boxesClosed < 2) {
       box->close();
     } else {
-      box->buttons().last()->click();
       EXPECT_EQ(box->buttons().last()->text(), "Stop machine");
+      box->buttons().last()->click();
     }
   });
   watcher.start(20);
