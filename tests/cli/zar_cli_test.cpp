@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <tuple>
 
 #include "support/malformed_sources.h"
 #include "support/zar_tool.h"
@@ -45,22 +46,29 @@ TEST_F(ZarCli, AssemblesIntoEveryOutputAndRuns) {
 TEST_F(ZarCli, ExitStatusAndWhatItSays) {
   temp.Write("x.oisc", "0\n");
   temp.Write("bad.OIA", "SET\nGTO,nowhere\n");
-  const struct { const char* words; int exit; std::string says; } cases[] = {
+  const std::tuple<const char*, int, std::string> cases[] = {
       {"asm {}/bad.OIA -o {}/bad.oisc --listing {}/l", 1,
        "Input Processing failed at: SET\nInput Processing failed at: \nCompile Failed at command: 1 = GTO,nowhere,,\n"},
-      {"--help", 0, "zar asm SOURCE"}, {"-h", 0, "zar run IMAGE"}, {"", 2, "Usage: zar COMMAND"},
-      {"--version", 0, "zar " + std::string(zar::VersionText) + "\n"}, {"asm", 2, "missing file name"},
+      {"--help", 0, "zar asm SOURCE"},
+      {"-h", 0, "zar run IMAGE"},
+      {"", 2, "Usage: zar COMMAND"},
+      {"--version", 0, "zar " + std::string(zar::VersionText) + "\n"},
+      {"asm", 2, "missing file name"},
       {"frobnicate", 2, "unknown command 'frobnicate'"},
-      {"asm {}/x.oisc {}/x.oisc", 2, "too many file names"}, {"asm {}/none.OIA", 2, "none.OIA\": No such file"},
-      {"asm {}/x.oisc -o", 2, "option -o needs a value"}, {"run {}/x.oisc --bogus", 2, "unknown option --bogus"},
+      {"asm {}/x.oisc {}/x.oisc", 2, "too many file names"},
+      {"asm {}/none.OIA", 2, "none.OIA\": No such file"},
+      {"asm {}/x.oisc -o", 2, "option -o needs a value"},
+      {"run {}/x.oisc --bogus", 2, "unknown option --bogus"},
       {"run {}/x.oisc --key 256", 2, "--key takes a key code from 0 to 255, not '256'"},
       {"run {}/x.oisc --steps ten", 2, "--steps takes a whole number of steps, not 'ten'"},
-      {"run {}", 2, "\": it is a folder"}, {"run {}/x.oisc --dump {}", 2, "\": it is a folder"}};
-  for (const auto& c : cases) {
-    const Outcome outcome = Zar(c.words);
-    EXPECT_EQ(outcome.exit, c.exit) << c.words;
-    const std::string& said = c.exit == 0 ? outcome.out : outcome.err;
-    EXPECT_NE(said.find(c.says), std::string::npos) << c.words << ": " << said;
+      {"run {}", 2, "\": it is a folder"},
+      {"run {}/x.oisc --dump {}", 2, "\": it is a folder"},
+  };
+  for (const auto& [words, exit, says] : cases) {
+    const Outcome outcome = Zar(words);
+    EXPECT_EQ(outcome.exit, exit) << words;
+    const std::string& said = exit == 0 ? outcome.out : outcome.err;
+    EXPECT_NE(said.find(says), std::string::npos) << words << ": " << said;
   }
   EXPECT_FALSE(std::filesystem::exists(temp.File("bad.oisc")));  // no image from a failed assembly
   EXPECT_TRUE(std::filesystem::exists(temp.File("l")));

@@ -48,7 +48,8 @@ std::vector<Block> FencedBlocks(const std::string& name) {
       inside = true;
       const std::string open = "<!-- run:", close = "-->";
       const bool run = previous.starts_with(open) && previous.ends_with(close);
-      blocks.push_back({line.substr(3), "", run ? previous.substr(open.size(), previous.size() - open.size() - close.size()) : "", number});
+      blocks.push_back({line.substr(3), "",
+                        run ? previous.substr(open.size(), previous.size() - open.size() - close.size()) : "", number});
     }
   }
   return blocks;
