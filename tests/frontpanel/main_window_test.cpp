@@ -118,22 +118,11 @@ TEST_F(MainWindowTest, MemoryPictureShowsGreysWithTheInstructionMarked) {
 TEST_F(MainWindowTest, MemoryTextFollowsEveryStep) {
   // 0: SUB 100,101,40; 40: SUB 102,103,90; 90: SUB 104,105,93; 93: SUB 106,107,93: the marks move over rows
   // 0, 2 and 5 while 0 becomes 251, 9 becomes 255 and 100 becomes 99; then they stay while 25 becomes 255.
-  controller.LoadImage(test::Image({100, 101, 40}, {{40, 102},
-                                                    {41, 103},
-                                                    {42, 90},
-                                                    {90, 104},
-                                                    {91, 105},
-                                                    {92, 93},
-                                                    {93, 106},
-                                                    {94, 107},
-                                                    {95, 93},
-                                                    {101, 5},
-                                                    {102, 9},
-                                                    {103, 10},
-                                                    {104, 100},
-                                                    {105, 1},
-                                                    {106, 25},
-                                                    {107, 26}}));
+  // clang-format off
+  controller.LoadImage(test::Image({100, 101, 40}, {{40, 102}, {41, 103}, {42, 90}, {90, 104}, {91, 105}, {92, 93},
+                                                    {93, 106}, {94, 107}, {95, 93}, {101, 5}, {102, 9}, {103, 10},
+                                                    {104, 100}, {105, 1}, {106, 25}, {107, 26}}));
+  // clang-format on
   EXPECT_EQ(Shown(), Expected());
   for (int step = 1; step <= 9; ++step) {
     Click("Command3");

@@ -3,10 +3,13 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <random>
 #include <memory>
+#include <random>
 #include <string>
+#include <tuple>
 #include <vector>
+
+#include "support/memory_image.h"
 
 namespace zar {
 namespace {
@@ -26,33 +29,29 @@ void ExpectSameSessions(const Session& a, const Session& b, const std::string& w
   EXPECT_EQ(a.RecordsHistory(), b.RecordsHistory());
 }
 
+// A step that changes nothing ends a run: printing, a command for a device
+// and a plot that leaves every cell as it was are changes.
 TEST(Session, RunStopsAtTheFirstStepThatChangesNothingAndHonoursTheLimit) {
-  const std::vector<int> countdown{10, 11, 0, 12, 12, 0, 0, 0, 0, 0, 0, 1};  // counts cell 10 down forever
-  // Cells from address 0 on, one more {cell, value}, the limit and the steps run.
-  struct Case {
-    std::vector<int> cells;
-    std::pair<int, int> more;
-    std::uint64_t limit, steps;
+  const MemoryCells countdown = test::Image({10, 11, 0, 12, 12, 0, 0, 0, 0, 0, 0, 1});  // cell 10 down forever
+  // The memory, the limit and the steps run.
+  const std::tuple<MemoryCells, std::uint64_t, std::uint64_t> cases[] = {
+      {MemoryCells{}, 100, 1},
+      {test::Image({}, {{ScreenCommandCell, 1}}), 100, 2},
+      {test::Image({}, {{NetCommandCell, 9}}), 100, 2},
+      {test::Image({}, {{ConsoleCell, 'A'}}), 100, 2},
+      {test::Image({9, 10, 3, 255, 9, 6, 255, 255, 6, 0, 65}), 100, 3},
+      {countdown, 50, 50},
+      {countdown, 0, 0},
+      {test::Image({253, 10, 0}, {{10, 253}}), 100, 1},
+      {test::Image({255, 10, 0}, {{10, 191}}), 100, 100},
   };
-  const Case cases[] = {
-      {{}, {0, 0}, 100, 1},
-      {{}, {ScreenCommandCell, 1}, 100, 2},
-      {{}, {NetCommandCell, 9}, 100, 2},
-      {{}, {ConsoleCell, 'A'}, 100, 2},
-      {{9, 10, 3, 255, 9, 6, 255, 255, 6, 0, 65}, {0, 9}, 100, 3},
-      {countdown, {0, 10}, 50, 50},
-      {countdown, {0, 10}, 0, 0},
-      {{253, 10, 0}, {10, 253}, 100, 1},    // a plot every step leaves every cell as it was
-      {{255, 10, 0}, {10, 191}, 100, 100},  // printing 'A' every step is a change
-  };
-  for (const auto& c : cases) {
+  for (const auto& [memory, limit, steps] : cases) {
     for (const Engine engine : {Engine::Reference, Engine::Interpreter}) {
       OfflineNetworkPort network;
       Session session(network);
       session.SetEngine(engine);
-      for (std::size_t i = 0; i < c.cells.size(); ++i) session.State().Memory[i] = static_cast<Byte>(c.cells[i]);
-      session.State().Memory[c.more.first] = static_cast<Byte>(c.more.second);
-      EXPECT_EQ(session.Run({c.limit, false, true}).steps, c.steps) << "cell " << c.more.first << ", limit " << c.limit;
+      session.State().Memory = memory;
+      EXPECT_EQ(session.Run({limit, false, true}).steps, steps) << "case " << steps << ", limit " << limit;
     }
   }
 }
