@@ -7,7 +7,7 @@
 #include "controller/machine_controller.h"
 #include "devicewindows/history_window.h"
 #include "devicewindows/screen_window.h"
-#include "support/fake_dialogs.h"
+#include "support/desktop_fixture.h"
 #include "support/memory_image.h"
 #include "support/temp_folder.h"
 

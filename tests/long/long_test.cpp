@@ -1,27 +1,43 @@
-// The network device against peers that flood, churn or are not there at
-// all, with real sockets on 127.0.0.1. The machine must keep stepping, memory
-// must stay bounded, and error messages must never pile up.
+// The long tests. The network device against peers that flood, churn or are
+// not there at all, with real sockets on 127.0.0.1: the machine must keep
+// stepping, memory must stay bounded, and error messages must never pile up.
+// And a soak of the whole desktop: 100,000 steps at 1 ms with every window
+// open, a program that prints, draws and changes memory in turn: no step may
+// be lost or doubled, and memory use must stay flat but for the console.
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <QApplication>
+#include <QEventLoop>
 #include <QMessageBox>
 #include <QTimer>
 
 #include <algorithm>
+#include <cstdio>
+#include <fstream>
 #include <functional>
 #include <optional>
 
 #include "ui/dialogs.h"
+#include "widgets/console_view.h"
+#include "session/session.h"
 #include "support/desktop_fixture.h"
 #include "support/memory_image.h"
 #include "support/qt_wait.h"
-#include "support/resident_memory.h"
 #include "support/test_peer.h"
 
 namespace zar {
 namespace {
 
 using test::TestPeer;
+
+// Resident memory of this process in bytes.
+long long ResidentBytes() {
+  long long pages = 0, resident = 0;
+  std::ifstream("/proc/self/statm") >> pages >> resident;
+  return resident * sysconf(_SC_PAGESIZE);
+}
 
 // The instructions from cell 0, the address 127.0.0.1 and the port in the
 // device cells, and the constants for commands: cell 20 holds 256 - 1, 21
@@ -52,14 +68,14 @@ TEST_F(HostilePeerTest, AFloodOf50MegabytesIsDrainedWithBoundedMemory) {
   constexpr long long Total = 50LL << 20;
   const std::string chunk(64 << 10, 'F');
   long long sent = 0;
-  const long long before = test::ResidentBytes();
+  const long long before = ResidentBytes();
   long long peak = before;
   RunMachineUntil([&] {
     if (peer.Connected() && sent < Total) {
       const auto size = static_cast<std::size_t>(std::min<long long>(chunk.size(), Total - sent));
       sent += static_cast<long long>(peer.Send(std::string_view(chunk).substr(0, size)));
     }
-    peak = std::max(peak, test::ResidentBytes());
+    peak = std::max(peak, ResidentBytes());
     return sent >= Total && controller.Network().BytesReceived() == Total;
   });
   EXPECT_EQ(std::vector<long long>({sent, controller.Network().BytesReceived(), machine.Memory[NetDataCell]}),
@@ -105,10 +121,9 @@ TEST(HostilePeerMessages, RefusedConnectionsNeverStackMessageBoxes) {
   bool steppedBehindBox = false;
   QTimer watcher;
   QObject::connect(&watcher, &QTimer::timeout, [&] {
-    const QWidgetList windows = QApplication::topLevelWidgets();
-    mostOpen = std::max<int>(mostOpen, std::count_if(windows.begin(), windows.end(), [](QWidget* w) {
-                               return qobject_cast<QMessageBox*>(w) && w->isVisible();
-                             }));
+    int open = 0;
+    for (QWidget* w : QApplication::topLevelWidgets()) open += qobject_cast<QMessageBox*>(w) && w->isVisible();
+    mostOpen = std::max(mostOpen, open);
     auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
     if (box == nullptr) return;
     // The box blocks no window, so the main window can still be closed.
@@ -135,6 +150,57 @@ TEST(HostilePeerMessages, RefusedConnectionsNeverStackMessageBoxes) {
   EXPECT_FALSE(controller.Running());
   EXPECT_FALSE(steppedBehindBox);
   EXPECT_EQ(mostOpen, 1);
+}
+
+//   0: SUB 255,30,3   print '.' (0 - 210)
+//   3: SUB 253,31,6   plot (0 - 253 = 3) at X, Y = 248, 249 in red
+//   6: SUB 248,32,0   X += 1, back to 0
+MemoryCells SoakProgram() {
+  return test::Image({255, 30, 3, 253, 31, 6, 248, 32, 0},
+                     {{30, 256 - '.'}, {31, 253}, {32, 255}, {249, 128}, {250, 255}});
+}
+
+class Soak : public test::DesktopTest {};
+
+TEST_F(Soak, HundredThousandStepsAtOneMillisecondWithEveryWindowOpen) {
+  constexpr long long Steps = 100'000;
+  controller.LoadImage(SoakProgram());  // over the random start-up fill
+  window.show();
+  desktop.ShowScreenWindow();
+  desktop.ShowHistoryWindow();
+  desktop.ShowWorkbench();
+
+  long long ticks = 0;
+  long long earlyResident = 0;
+  QEventLoop loop;
+  QObject::connect(&controller.Timer(), &RunTimer::Tick, [&] {
+    if (++ticks == 10'000) earlyResident = ResidentBytes();
+    if (ticks == Steps) {
+      controller.Stop();
+      loop.quit();
+    }
+  });
+  QTimer::singleShot(150'000, &loop, &QEventLoop::quit);
+  controller.SetInterval(1);
+  controller.Start();
+  loop.exec();
+  QCoreApplication::processEvents();
+  ASSERT_EQ(ticks, Steps) << "the run did not finish in time";
+
+  // The same number of steps without any window gives the same machine.
+  OfflineNetworkPort network;
+  Session expected(network);
+  expected.State().Memory = SoakProgram();
+  EXPECT_EQ(expected.Run({Steps, false, true}).steps, static_cast<std::uint64_t>(Steps));
+  EXPECT_EQ(machine.Memory, expected.State().Memory);
+  EXPECT_EQ(machine.IP, expected.State().IP);
+  EXPECT_EQ(window.findChild<ConsoleView*>("cbox")->Text().size(), expected.Printed());
+  EXPECT_EQ(controller.Screen().Buffer(0, 128), RGB(255, 0, 0));
+
+  const long long growth = ResidentBytes() - earlyResident;
+  std::printf("resident memory grew by %lld KiB over %lld steps\n", growth / 1024, Steps - 10'000);
+  EXPECT_LT(growth, 16LL << 20);
+  EXPECT_TRUE(dialogs.messages.isEmpty());
 }
 
 }  // namespace
