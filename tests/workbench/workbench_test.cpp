@@ -8,7 +8,6 @@
 #include <QMdiArea>
 #include <QMenu>
 #include <QMenuBar>
-#include <QTest>
 #include <QTreeWidget>
 
 #include "widgets/code_editor.h"
@@ -19,17 +18,9 @@
 #include "support/test_peer.h"
 #include "workbench/child_windows.h"
 #include "workbench/messages_window.h"
-#include "workbench/workbench_layout.h"
 
 namespace zar {
 namespace {
-
-// Sizes that would not be positive are left as they are (-1); the pixels of
-// an ordinary layout are checked on the window below.
-TEST(WorkbenchLayout, KeepsSizesThatWouldNotBePositive) {
-  EXPECT_EQ(LayOutWorkbench(150, 800).source, (TwipRect{9, 0, -1, -1}));
-  EXPECT_EQ(TextAreaInChild(100, 4000), (TwipRect{0, 0, -1, 3480}));
-}
 
 class WorkbenchTest : public test::DesktopTest {
  protected:
@@ -180,9 +171,9 @@ TEST_F(WorkbenchTest, MessagesListShowsReasonsAndWarnings) {
   EXPECT_TRUE(Listing().startsWith("; 1: MOV,k,191\n0\t:6\n1\t:7\n2\t:3\n; 2: SUB,255,k,?\n"));
 }
 
-// An example chosen in the main window's Help menu opens in the workbench;
-// Alt and a letter open a menu.
-TEST_F(WorkbenchTest, ExamplesOpenFromTheMainWindowAndMenusOpenWithTheirLetters) {
+// An example chosen in the main window's Help menu, which lists them when it
+// opens, opens in the workbench.
+TEST_F(WorkbenchTest, ExamplesOpenFromTheMainWindow) {
   QMenu* examples = window.menuBar()->findChild<QMenu*>("mexamples");  // the main window's
   emit window.menuBar()->findChild<QMenu*>("mhelp")->aboutToShow();
   for (QAction* entry : examples->actions()) {
@@ -190,28 +181,6 @@ TEST_F(WorkbenchTest, ExamplesOpenFromTheMainWindowAndMenusOpenWithTheirLetters)
   }
   EXPECT_TRUE(Source().WholeText().contains("Hello"));
   EXPECT_EQ(Caption(), "Quelltext : hello.OIA");
-
-  workbench->show();
-  QApplication::setActiveWindow(workbench);
-  QTest::keyClick(workbench, Qt::Key_A, Qt::AltModifier);
-  QMenu* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
-  ASSERT_NE(menu, nullptr);
-  EXPECT_EQ(menu->objectName(), "mass");
-  menu->close();
-}
-
-TEST_F(WorkbenchTest, ChildWindowsFollowTheWorkbenchSize) {
-  workbench->show();
-  QCoreApplication::processEvents();
-  // An outer size of 10,200 x 9,000 twips, frame included: halves of
-  // 5,000 x 4,050 twips.
-  const QSize frame = workbench->frameGeometry().size() - workbench->size();
-  workbench->resize(QSize(680, 600) - frame);
-  QCoreApplication::processEvents();
-  ASSERT_EQ(workbench->frameGeometry().size(), QSize(680, 600));
-  EXPECT_EQ(workbench->TableWindow().geometry(), QRect(333, 0, 333, 270));
-  EXPECT_EQ(workbench->OutputWindow().geometry(), QRect(0, 270, 667, 270));
-  EXPECT_EQ(workbench->SourceWindow().Text().size(), QSize(321, 235));  // 4,820 x 3,530 twips
 }
 
 // The echo server example, told to listen on a free port instead of its own.
