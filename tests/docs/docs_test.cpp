@@ -103,7 +103,10 @@ TEST(Docs, TutorialProgramsPrintWhatTheyPromise) {
 
 // The examples of examples/, assembled and run through the zar program: each
 // assembles without a message or warning, and does what its comments promise.
-std::string Example(const std::string& name) { return std::string(ZAR_EXAMPLES_DIR) + "/" + name + ".OIA"; }
+// zar asm of the example NAME into IMAGE.oisc.
+std::string AssembleExample(const std::string& name, const std::string& image) {
+  return "asm '" ZAR_EXAMPLES_DIR "/" + name + ".OIA' -o " + image + ".oisc";
+}
 
 TEST(Examples, AssembleWithoutAWordAndEndWithoutALineBreak) {
   const ZarTool zar;
@@ -127,7 +130,7 @@ TEST(Examples, PrintWhatTheyPromise) {
   };
   const ZarTool zar;
   for (const auto& [example, options, out] : cases) {
-    ASSERT_EQ(zar.Assemble(Example(example), "x").exit, 0);
+    ASSERT_EQ(zar.Run(AssembleExample(example, "x")).exit, 0);
     const Outcome ran = zar.Run("run x.oisc " + options);
     EXPECT_EQ(ran.out, out) << example << " " << options;
     EXPECT_TRUE(!options.empty() || StepsRun(ran.err) < 1'000'000) << example << " halts";
@@ -138,7 +141,7 @@ TEST(Examples, PrintWhatTheyPromise) {
 TEST(Examples, AddTakesOneDigitKeyAfterTheOther) {
   const std::pair<int, std::string> keys[] = {{51, "3+"}, {65, ""}, {53, "5=8\n"}, {57, "9+"}, {49, "1=10\n"}};
   const ZarTool zar;
-  ASSERT_EQ(zar.Assemble(Example("add"), "m0").exit, 0);
+  ASSERT_EQ(zar.Run(AssembleExample("add", "m0")).exit, 0);
   for (std::size_t i = 0; i < std::size(keys); ++i) {
     const Outcome ran = zar.Run("run m" + std::to_string(i) + ".oisc --key " + std::to_string(keys[i].first) +
                                 " --steps 2000 --dump m" + std::to_string(i + 1) + ".oisc");
@@ -169,7 +172,7 @@ TEST(Examples, DrawWhatTheyPromise) {
   };
   const ZarTool zar;
   for (const auto& [example, options, pixels] : cases) {
-    ASSERT_EQ(zar.Assemble(Example(example), "x").exit, 0);
+    ASSERT_EQ(zar.Run(AssembleExample(example, "x")).exit, 0);
     ASSERT_EQ(zar.Run("run x.oisc " + options + " --screen x.ppm").exit, 0);
     const std::string ppm = zar.Read("x.ppm");
     ASSERT_EQ(ppm.size(), 15 + 256 * 256 * 3u);

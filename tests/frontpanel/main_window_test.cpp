@@ -25,16 +25,12 @@ namespace {
 class MainWindowTest : public test::DesktopTest {
  protected:
   void Trigger(const char* action) { DesktopTest::Trigger(window, action); }
-  template <typename T>
-  T* Child(const char* name) {
-    return Find<T>(window, name);
-  }
   static void Key(QWidget* target, QEvent::Type type, int key, const QString& text = {}) {
     QKeyEvent event(type, key, Qt::NoModifier, text);
     QApplication::sendEvent(target, &event);
   }
   // The memory text as the window shows it, and as it should show the machine.
-  QString Shown() { return Child<TextArea>("rtb1")->WholeText(); }
+  QString Shown() { return Find<TextArea>(window, "rtb1")->WholeText(); }
   QString Expected() { return QString::fromLatin1(MemoryText(machine)).replace('\r', '\n'); }
 };
 
@@ -49,7 +45,7 @@ TEST_F(MainWindowTest, StartsStoppedAndTheFieldsDriveTheMachine) {
   Click("Command3");
   EXPECT_EQ(std::vector<int>({machine.Memory[20], window.View().Draws()}), std::vector<int>({1, draws + 1}));
 
-  auto* speed = Child<SpeedField>("Text1");
+  auto* speed = Find<SpeedField>(window, "Text1");
   std::vector<int> intervals;
   for (const auto& [key, text] : std::vector<std::pair<int, QString>>{
            {Qt::Key_Backspace, "\b"}, {Qt::Key_Backspace, "\b"}, {Qt::Key_1, "1"}, {Qt::Key_Return, "\r"}}) {
@@ -61,7 +57,7 @@ TEST_F(MainWindowTest, StartsStoppedAndTheFieldsDriveTheMachine) {
   Key(speed, QEvent::KeyPress, Qt::Key_Return, "\r");
   EXPECT_EQ(controller.Interval(), 1);
 
-  auto* keys = Child<KeyField>("keyb");
+  auto* keys = Find<KeyField>(window, "keyb");
   Key(keys, QEvent::KeyPress, Qt::Key_A, "a");
   EXPECT_EQ(machine.Memory[KeyCell], 0);  // a press stores nothing of its own
   Key(keys, QEvent::KeyRelease, Qt::Key_A, "a");
@@ -95,7 +91,7 @@ TEST_F(MainWindowTest, AModalDialogHoldsARunAtFullSpeedUntilItCloses) {
 
 TEST_F(MainWindowTest, MemoryPictureShowsGreysWithTheInstructionMarked) {
   Trigger("fillup");  // IP 0, A 0, B 1, C 2
-  auto* p1 = Child<MemoryPicture>("p1");
+  auto* p1 = Find<MemoryPicture>(window, "p1");
   QMouseEvent rightClick(QEvent::MouseButtonRelease, QPointF(1 + 37 % 16 * 10 + 5, 1 + 37 / 16 * 10 + 5), QPointF(),
                          Qt::RightButton, Qt::NoButton, Qt::NoModifier);
   QApplication::sendEvent(p1, &rightClick);  // a breakpoint on cell 37

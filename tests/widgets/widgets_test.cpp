@@ -4,22 +4,9 @@
 
 #include "widgets/code_editor.h"
 #include "widgets/console_view.h"
-#include "host/key_codes.h"
 
 namespace zar {
 namespace {
-
-// The ranges of letters, digits and F-keys, the keypad's own codes, and the
-// table of named keys behind them.
-TEST(VirtualKeyCode, TranslatesQtKeysToWindowsCodes) {
-  const std::tuple<int, Qt::KeyboardModifiers, int> cases[] = {
-      {Qt::Key_A, Qt::ShiftModifier, 65},      {Qt::Key_Z, Qt::NoModifier, 90},
-      {Qt::Key_9, Qt::NoModifier, 57},         {Qt::Key_F12, Qt::NoModifier, 123},
-      {Qt::Key_5, Qt::KeypadModifier, 101},    {Qt::Key_Enter, Qt::KeypadModifier, 13},
-      {Qt::Key_Exclam, Qt::ShiftModifier, 49}, {Qt::Key_unknown, Qt::NoModifier, 0},
-  };
-  for (const auto& [key, modifiers, code] : cases) EXPECT_EQ(VirtualKeyCode(key, modifiers), code) << std::hex << key;
-}
 
 // A console text held in a string, numbered from `first` on.
 struct StringText final : ConsoleText {
