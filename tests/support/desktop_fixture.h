@@ -19,8 +19,8 @@ namespace zar::test {
 // records every message instead of showing it.
 class FakeDialogs : public Dialogs {
  public:
-  QString OpenFileName(QWidget*, const QString&, const QString& start) override { return Answer(start); }
-  QString SaveFileName(QWidget*, const QString&, const QString& start) override { return Answer(start); }
+  QString OpenFileName(QWidget*, const QString&, const QString&) override { return Answer(); }
+  QString SaveFileName(QWidget*, const QString&, const QString&) override { return Answer(); }
   void ShowMessage(QWidget*, const QString& text) override { messages.append(text); }
   void ShowMessage(QWidget*, const QString& text, const QString& more) override {
     messages.append(text);
@@ -35,15 +35,11 @@ class FakeDialogs : public Dialogs {
 
   QStringList answers, messages;
   QMap<QString, QString> details;  // of the messages shown with details
-  QString lastStartPath;
   SaveChoice saveChoice = SaveChoice::Cancel;
   bool confirm = false;
 
  private:
-  QString Answer(const QString& startPath) {
-    lastStartPath = startPath;
-    return answers.isEmpty() ? QString() : answers.takeFirst();
-  }
+  QString Answer() { return answers.isEmpty() ? QString() : answers.takeFirst(); }
 };
 
 // The whole desktop with scripted dialogs and a fresh folder, for tests that

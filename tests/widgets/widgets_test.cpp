@@ -2,7 +2,6 @@
 
 #include <QScrollBar>
 
-#include "widgets/code_editor.h"
 #include "widgets/console_view.h"
 
 namespace zar {
@@ -61,19 +60,6 @@ TEST(ConsoleView, FollowsTheEndOfALongLineAndTheNextLine) {
   text.text.append('\n');
   console.Follow();
   EXPECT_EQ(console.horizontalScrollBar()->value(), 0);
-}
-
-TEST(CodeEditor, GoesToALineWithinTheText) {
-  CodeEditor editor;
-  editor.SetWholeText(QString::fromUtf8("one\ntwo\u00a0x\r\nthree"));
-  EXPECT_EQ(editor.WholeText(), QString::fromUtf8("one\ntwo\u00a0x\nthree"));
-  const std::tuple<int, QString, int> cases[] = {
-      {2, QString::fromUtf8("two\u00a0x"), 4}, {3, "three", 10}, {0, "one", 0}, {99, "three", 10}};
-  for (const auto& [line, selected, start] : cases) {
-    editor.GoToLine(line);
-    EXPECT_EQ(editor.textCursor().selectedText(), selected) << line;
-    EXPECT_EQ(editor.textCursor().position(), start) << line;
-  }
 }
 
 }  // namespace
