@@ -1,7 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <QScrollBar>
-
 #include "widgets/console_view.h"
 
 namespace zar {
@@ -47,19 +45,6 @@ TEST(ConsoleView, FollowsAppendsCutsDropsAndClearsOfItsText) {
   EXPECT_EQ(console.Text(), "A");
   EXPECT_EQ(ConsoleView::Picture(QString::fromUtf8("a\x01\x1b\x7f\u00e4")),
             QString::fromUtf8("a\u2401\u241b\u2421\u00e4"));
-}
-
-TEST(ConsoleView, FollowsTheEndOfALongLineAndTheNextLine) {
-  StringText text;
-  ConsoleView console(text);
-  console.resize(200, 100);
-  text.text = QString(1'000'000, 'x');
-  console.Follow();
-  EXPECT_GT(console.horizontalScrollBar()->value(), 200);
-  EXPECT_EQ(console.horizontalScrollBar()->value(), console.horizontalScrollBar()->maximum());
-  text.text.append('\n');
-  console.Follow();
-  EXPECT_EQ(console.horizontalScrollBar()->value(), 0);
 }
 
 }  // namespace

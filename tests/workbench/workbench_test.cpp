@@ -34,16 +34,6 @@ class WorkbenchTest : public test::DesktopTest {
   WorkbenchWindow* workbench = &desktop.ShowWorkbench();
 };
 
-// A command shows ten boxes, and the rest of its messages in one.
-TEST_F(WorkbenchTest, ACommandShowsTenBoxesAndTheRestInOne) {
-  Source().SetWholeText(QString("SET\n").repeated(15));  // 15 short lines and the empty last one
-  Trigger("mcreateonly");
-  ASSERT_EQ(dialogs.messages.size(), 11);
-  EXPECT_EQ(dialogs.messages[10], "6 more messages of this command are in the details.");
-  EXPECT_EQ(dialogs.details[dialogs.messages[10]],
-            QString("Input Processing failed at: SET\n").repeated(5) + "Input Processing failed at: ");
-}
-
 // Load converts from code page 1252 and scans; Save writes the text back
 // with the file's own line breaks; a failed load changes nothing.
 TEST_F(WorkbenchTest, LoadScansSaveKeepsTheTextAndFailuresChangeNothing) {
