@@ -28,18 +28,13 @@ Pixels LinePixels(int x0, int y0, int x1, int y1) {
 
 TEST(DrawLine, SetsTheSamePixelsFromEitherEndIncludingBoth) {
   // No pixels: only the symmetry is checked; 0,0 to 2,1 has an error of exactly one half.
+  // clang-format off
   const std::tuple<int, int, int, int, Pixels> lines[] = {
-      {0, 0, 3, 1, {{0, 0}, {1, 0}, {2, 1}, {3, 1}}},
-      {5, 0, 5, 4, {{5, 0}, {5, 1}, {5, 2}, {5, 3}, {5, 4}}},
-      {0, 0, 4, 4, {{0, 0}, {1, 1}, {2, 2}, {3, 3}, {4, 4}}},
-      {0, 3, 1, 0, {{1, 0}, {1, 1}, {0, 2}, {0, 3}}},
-      {0, 0, 2, 1, {{0, 0}, {1, 1}, {2, 1}}},
-      {9, 9, 9, 9, {{9, 9}}},
-      {10, 200, 255, 0, {}},
-      {7, 3, 2, 250, {}},
-      {0, 255, 255, 0, {}},
-      {40, 40, 41, 90, {}},
-  };
+      {0, 0, 3, 1, {{0, 0}, {1, 0}, {2, 1}, {3, 1}}}, {5, 0, 5, 4, {{5, 0}, {5, 1}, {5, 2}, {5, 3}, {5, 4}}},
+      {0, 0, 4, 4, {{0, 0}, {1, 1}, {2, 2}, {3, 3}, {4, 4}}}, {0, 3, 1, 0, {{1, 0}, {1, 1}, {0, 2}, {0, 3}}},
+      {0, 0, 2, 1, {{0, 0}, {1, 1}, {2, 1}}}, {9, 9, 9, 9, {{9, 9}}},
+      {10, 200, 255, 0, {}}, {7, 3, 2, 250, {}}, {0, 255, 255, 0, {}}, {40, 40, 41, 90, {}}};
+  // clang-format on
   for (const auto& [x0, y0, x1, y1, pixels] : lines) {
     SCOPED_TRACE(testing::Message() << x0 << "," << y0 << " to " << x1 << "," << y1);
     const Pixels forward = LinePixels(x0, y0, x1, y1);
@@ -129,18 +124,16 @@ TEST(CheckNetwork, DecodesTheCellsIntoPortOperationsAndClearsTheCommand) {
 TEST(SumHistory, KeepsTheLast513SumsAndTheirFigures) {
   SumHistory history;
   history.Record(1000);  // rises from the initial zeros
-  HistoryStats stats = history.Stats();
+  const HistoryStats stats = history.Stats();
   EXPECT_EQ(HistoryLabelText(stats), "Current: 1000 MAX:1000 MIN:0 DIFF:1000");
   EXPECT_EQ(std::vector<double>({PlotY(0, stats), PlotY(500, stats), PlotY(1000, stats)}),
             std::vector<double>({512, 256, 0}));
   for (int i = 2; i <= 600; ++i) history.Record(1000 + i);
-  stats = history.Stats();
   EXPECT_EQ(std::vector<int>({history.Samples()[0], history.Samples()[512]}), std::vector<int>({1088, 1600}));
-  EXPECT_EQ(HistoryLabelText(stats), "Current: 1600 MAX:1600 MIN:1088 DIFF:512");  // the zeros have left
+  EXPECT_EQ(HistoryLabelText(history.Stats()), "Current: 1600 MAX:1600 MIN:1088 DIFF:512");  // the zeros have left
   for (int i = 0; i < SumHistory::Size; ++i) history.Record(7);
-  stats = history.Stats();
-  EXPECT_EQ(HistoryLabelText(stats), "Current: 7 MAX:7 MIN:7 DIFF:0");
-  EXPECT_EQ(PlotY(7, stats), 512);                        // a flat history lies at the bottom
+  EXPECT_EQ(HistoryLabelText(history.Stats()), "Current: 7 MAX:7 MIN:7 DIFF:0");
+  EXPECT_EQ(PlotY(7, history.Stats()), 512);              // a flat history lies at the bottom
   EXPECT_EQ(MemorySum(MemoryCells{200, 100, 255}), 555);  // cells add as unsigned bytes, without wrapping
 }
 
