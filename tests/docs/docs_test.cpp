@@ -30,57 +30,40 @@
 namespace zar::test {
 namespace {
 
-struct Block {
-  std::string info;     // the word after the opening ```
-  std::string text;     // its lines, each ended by a line feed
-  std::string options;  // of a <!-- run: ... --> line right before it
-  int line = 0;         // of the opening ```, counted from 1
-};
-
-std::vector<Block> FencedBlocks(const std::string& name) {
-  std::istringstream document(TempFolder::Read(std::string(ZAR_DOCS_DIR) + "/" + name));
-  std::vector<Block> blocks;
-  std::string line, previous;
-  bool inside = false;
-  for (int number = 1; std::getline(document, line); ++number, previous = line) {
-    if (inside) {
-      inside = line != "```";
-      if (inside) blocks.back().text += line + "\n";
-    } else if (line.starts_with("```")) {
-      inside = true;
-      const std::string open = "<!-- run:", close = "-->";
-      const bool run = previous.starts_with(open) && previous.ends_with(close);
-      blocks.push_back({line.substr(3), "",
-                        run ? previous.substr(open.size(), previous.size() - open.size() - close.size()) : "", number});
-    }
-  }
-  return blocks;
-}
-
-// Every program assembles as its block says, and every listing, output and
-// stderr block is what zar prints for the program before it.
+// Reads the document's fenced blocks in turn: every program assembles as its
+// block says, and every listing, output and stderr block is what zar prints
+// for the program before it.
 void CheckBlocks(const std::string& name) {
+  std::istringstream document(TempFolder::Read(std::string(ZAR_DOCS_DIR) + "/" + name));
   const ZarTool zar;
-  const Block* program = nullptr;
+  std::string line, previous, info, text, run;  // run: the options of the program's <!-- run: ... --> line
+  bool inside = false, program = false;
   Outcome ran;
-  for (const Block& block : FencedBlocks(name)) {
-    SCOPED_TRACE(name + ":" + std::to_string(block.line));
-    if (block.info == "oia" || block.info == "oia-fails") {
-      program = &block;
-      zar.Write("p.OIA", block.text.substr(0, block.text.size() - 1));  // no line break after the last line
-      const Outcome assembled = zar.Run("asm p.OIA -o p.oisc --listing p.lst");
-      EXPECT_EQ(assembled.err.empty(), block.info == "oia") << assembled.err;
+  for (int number = 1; std::getline(document, line); ++number, previous = line) {
+    if (!inside && line.starts_with("```")) {
+      inside = true, info = line.substr(3), text.clear();
+      const std::string open = "<!-- run:", close = "-->";
+      const bool options = previous.starts_with(open) && previous.ends_with(close);
+      if (info == "oia" || info == "oia-fails") {
+        run = options ? previous.substr(open.size(), previous.size() - open.size() - close.size()) : "";
+      }
       continue;
     }
-    if (block.info != "listing" && block.info != "output" && block.info != "stderr") continue;
-    ASSERT_NE(program, nullptr) << block.info << " of no program";
-    if (block.info == "listing") {
-      EXPECT_EQ(zar.Read("p.lst"), block.text);
-    } else if (block.info == "output") {
-      ran = zar.Run("run p.oisc" + program->options);
-      EXPECT_EQ(ran.out, block.text) << "zar run p.oisc" << program->options;
-    } else {
-      EXPECT_EQ(ran.err, block.text) << "zar run p.oisc" << program->options;
+    if (!inside || line != "```") {
+      if (inside) text += line + "\n";
+      continue;
+    }
+    inside = false;
+    SCOPED_TRACE(name + ":" + std::to_string(number));
+    if (info == "oia" || info == "oia-fails") {
+      program = true;
+      zar.Write("p.OIA", text.substr(0, text.size() - 1));  // no line break after the last line
+      const Outcome assembled = zar.Run("asm p.OIA -o p.oisc --listing p.lst");
+      EXPECT_EQ(assembled.err.empty(), info == "oia") << assembled.err;
+    } else if (info == "listing" || info == "output" || info == "stderr") {
+      ASSERT_TRUE(program) << info << " of no program";
+      if (info == "output") ran = zar.Run("run p.oisc" + run);
+      EXPECT_EQ(info == "listing" ? zar.Read("p.lst") : info == "output" ? ran.out : ran.err, text) << run;
     }
   }
 }
