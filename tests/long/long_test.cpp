@@ -147,31 +147,25 @@ TEST(HostilePeerMessages, RefusedConnectionsNeverStackMessageBoxes) {
   test::WaitFor([&] { return boxesClosed >= 2; }, 10000);
   test::Linger(50);
   EXPECT_EQ(boxesClosed, 2) << "the machine did not go on after a box was closed, or did after Stop machine";
-  EXPECT_FALSE(controller.Running());
-  EXPECT_FALSE(steppedBehindBox);
-  EXPECT_EQ(mostOpen, 1);
+  EXPECT_EQ(std::tuple(controller.Running(), steppedBehindBox, mostOpen), std::tuple(false, false, 1));
 }
 
-//   0: SUB 255,30,3   print '.' (0 - 210)
-//   3: SUB 253,31,6   plot (0 - 253 = 3) at X, Y = 248, 249 in red
-//   6: SUB 248,32,0   X += 1, back to 0
-MemoryCells SoakProgram() {
-  return test::Image({255, 30, 3, 253, 31, 6, 248, 32, 0},
-                     {{30, 256 - '.'}, {31, 253}, {32, 255}, {249, 128}, {250, 255}});
-}
-
-class Soak : public test::DesktopTest {};
+using Soak = test::DesktopTest;
 
 TEST_F(Soak, HundredThousandStepsAtOneMillisecondWithEveryWindowOpen) {
+  //   0: SUB 255,30,3   print '.' (0 - 210)
+  //   3: SUB 253,31,6   plot (0 - 253 = 3) at X, Y = 248, 249 in red
+  //   6: SUB 248,32,0   X += 1, back to 0
+  const MemoryCells program = test::Image({255, 30, 3, 253, 31, 6, 248, 32, 0},
+                                          {{30, 256 - '.'}, {31, 253}, {32, 255}, {249, 128}, {250, 255}});
   constexpr long long Steps = 100'000;
-  controller.LoadImage(SoakProgram());  // over the random start-up fill
+  controller.LoadImage(program);  // over the random start-up fill
   window.show();
   desktop.ShowScreenWindow();
   desktop.ShowHistoryWindow();
   desktop.ShowWorkbench();
 
-  long long ticks = 0;
-  long long earlyResident = 0;
+  long long ticks = 0, earlyResident = 0;
   QEventLoop loop;
   QObject::connect(&controller.Timer(), &RunTimer::Tick, [&] {
     if (++ticks == 10'000) earlyResident = ResidentBytes();
@@ -190,10 +184,9 @@ TEST_F(Soak, HundredThousandStepsAtOneMillisecondWithEveryWindowOpen) {
   // The same number of steps without any window gives the same machine.
   OfflineNetworkPort network;
   Session expected(network);
-  expected.State().Memory = SoakProgram();
+  expected.State().Memory = program;
   EXPECT_EQ(expected.Run({Steps, false, true}).steps, static_cast<std::uint64_t>(Steps));
-  EXPECT_EQ(machine.Memory, expected.State().Memory);
-  EXPECT_EQ(machine.IP, expected.State().IP);
+  EXPECT_EQ(std::tuple(machine.Memory, machine.IP), std::tuple(expected.State().Memory, expected.State().IP));
   EXPECT_EQ(window.findChild<ConsoleView*>("cbox")->Text().size(), expected.Printed());
   EXPECT_EQ(controller.Screen().Buffer(0, 128), RGB(255, 0, 0));
 
