@@ -111,7 +111,7 @@ class ControllerNetworkTest : public ControllerTest {
                                                        [this](const QString& text) { networkFailures << text; });
 };
 
-TEST_F(ControllerNetworkTest, ListensForAPeerAndReportsRefusedConnectsLater) {
+TEST_F(ControllerNetworkTest, ListensReportsRefusedConnectsLaterAndCanBeSwitchedOff) {
   const quint16 port = test::FreePort();
   Command(3, port);
   EXPECT_EQ(controller.Network().State(), "listening on 127.0.0.1:" + QString::number(port));
@@ -127,6 +127,13 @@ TEST_F(ControllerNetworkTest, ListensForAPeerAndReportsRefusedConnectsLater) {
   EXPECT_TRUE(WaitFor([&] { return !networkFailures.isEmpty(); }));
   controller.Step();  // the machine goes on: cells 3..5 jump back to 0
   EXPECT_EQ(machine.IP, 0);
+  // Every address only when asked; switched off, the device closes and ignores commands.
+  controller.SetAcceptRemote(true);
+  Command(3, 0);
+  EXPECT_TRUE(controller.Network().State().startsWith("listening on 0.0.0.0:"));
+  controller.SetNetworkEnabled(false);
+  Command(3, 0);
+  EXPECT_EQ(controller.Network().State(), "idle");
 }
 
 // 0: SUB 245,10,0 sends cell 244 in every step and jumps to itself: after
@@ -148,16 +155,6 @@ TEST_F(ControllerNetworkTest, AtFullSpeedASendLoopKeepsSendingAndGoingBackSaysSe
   controller.StepBack();
   EXPECT_TRUE(back && back->crossedNetwork);
   EXPECT_EQ(peer->Received().front(), 'Z');
-}
-
-// Every address only when asked; switched off, the device closes and ignores commands.
-TEST_F(ControllerNetworkTest, ListensOnEveryAddressOnlyWhenAskedAndCanBeSwitchedOff) {
-  controller.SetAcceptRemote(true);
-  Command(3, 0);
-  EXPECT_TRUE(controller.Network().State().startsWith("listening on 0.0.0.0:"));
-  controller.SetNetworkEnabled(false);
-  Command(3, 0);
-  EXPECT_EQ(controller.Network().State(), "idle");
 }
 
 }  // namespace

@@ -52,7 +52,7 @@ TEST_F(WorkbenchTest, LoadScansSaveKeepsTheTextAndFailuresChangeNothing) {
   EXPECT_EQ(Saved("lf2.OIA"), "NUL\nNXT\n");
   Trigger("mload");
   EXPECT_EQ(dialogs.messages.size(), 2);
-  EXPECT_EQ(Source().WholeText() + Caption(), "NUL\nNXT\nQuelltext : lf2.OIA");
+  EXPECT_EQ(std::tuple(Source().WholeText(), Caption()), std::tuple("NUL\nNXT\n", "Quelltext : lf2.OIA"));
 }
 
 // Typing marks the source as changed; Save writes to its file without a
@@ -71,7 +71,7 @@ TEST_F(WorkbenchTest, SaveMarksUnsavedChangesAndAsksBeforeLosingThem) {
   EXPECT_TRUE(Saved("a.OIA") == "NUL" && dialogs.messages[0].startsWith("Line 3 holds characters"));
   dialogs.confirm = true;
   Trigger("msavefile");
-  EXPECT_EQ(Saved("a.OIA") + Caption().toStdString(), "NUL\r\n\x80\r\n?Quelltext : a.OIA");
+  EXPECT_EQ(std::tuple(Saved("a.OIA"), Caption()), std::tuple("NUL\r\n\x80\r\n?", "Quelltext : a.OIA"));
 
   temp.Write("b.OIA", "NXT");
   Type("\nSET,x");
