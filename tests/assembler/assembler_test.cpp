@@ -94,10 +94,6 @@ TEST(ParseLine, AppendsAtMostOneRowAndFailsOnShortLines) {
     EXPECT_EQ(ParseLine(line, table), parsed) << line;
     EXPECT_EQ(Rows(table), row ? Strings({"NUL|||||0", row}) : Strings({"NUL|||||0"})) << line;
   }
-  CmdTable full;
-  full.Replace(std::vector<TableRow>(CmdTable::MaxRows));
-  EXPECT_FALSE(ParseLine("NXT", full) || ParseLine(":label", full));
-  EXPECT_TRUE(ParseLine("# no row needed", full));
 }
 
 TEST(ScanSource, ParsesEveryLineIntoAFreshTableAndReportsFailedLinesInOrder) {
@@ -120,14 +116,12 @@ TEST(ScanSource, ParsesEveryLineIntoAFreshTableAndReportsFailedLinesInOrder) {
     CmdTable table;
     table.Append()->Cmd = "OLD";
     const StageReport report = ScanSource(text, table);
-    EXPECT_EQ(Rows(table), rows);
-    EXPECT_EQ(Texts(report.messages), messages);
+    EXPECT_EQ(std::tuple(Rows(table), Texts(report.messages)), std::tuple(rows, messages));
     EXPECT_EQ(report.shown, ShowTable(table));
   }
   CmdTable table;
   const StageReport full = ScanSource(Repeat("NUL", CmdTable::MaxRows) + "NXT,last\n:lab\n# end", table);
-  EXPECT_EQ(table.CmdCount(), CmdTable::MaxRows);
-  EXPECT_EQ(table[CmdTable::MaxRows - 1].Cmd, "NUL");
+  EXPECT_EQ(std::tuple(table.CmdCount(), table[CmdTable::MaxRows - 1].Cmd), std::tuple(CmdTable::MaxRows, "NUL"));
   EXPECT_EQ(Texts(full.messages), (Strings{InputFailed + "NXT,last", InputFailed + ":lab"}));  // and the scan goes on
 }
 
@@ -164,8 +158,7 @@ TEST(AssignPositions, FoldsLabelsPlacesRowsAndAppendsMovConstants) {
     SCOPED_TRACE(testing::PrintToString(std::string(source)));
     CmdTable table;
     const StageReport report = Place(source, table);
-    EXPECT_EQ(Rows(table), rows);
-    EXPECT_EQ(Texts(report.messages), Strings{});
+    EXPECT_EQ(std::tuple(Rows(table), Texts(report.messages)), std::tuple(rows, Strings{}));
     EXPECT_EQ(report.shown, ShowTable(table));
   }
 }
@@ -226,8 +219,7 @@ TEST(GenerateCode, PutsTheBytesOfEachStatementAtItsAddress) {
   for (const auto& [source, first, cells] : cases) {
     SCOPED_TRACE(testing::PrintToString(source.substr(0, 60)));
     const Assembled run(source);
-    EXPECT_EQ(Texts(run.assembly.messages), Strings{});
-    EXPECT_TRUE(run.assembly.generated);
+    EXPECT_TRUE(run.assembly.generated && run.assembly.messages.empty());
     EXPECT_EQ(run.Image(first, static_cast<int>(cells.size())), cells);
   }
 }
@@ -313,8 +305,8 @@ TEST(Assemble, RunsEveryStageOnWhatTheOneBeforeLeftAndCollectsTheMessages) {
   };
   for (const auto& [source, texts, lines] : cases) {
     const Assembly assembly = Assembled(source, Copy).assembly;
-    EXPECT_EQ(Texts(assembly.messages), texts) << source.substr(0, 40);
-    EXPECT_EQ(Lines(assembly.messages), lines) << source.substr(0, 40);
+    EXPECT_EQ(std::tuple(Texts(assembly.messages), Lines(assembly.messages)), std::tuple(texts, lines))
+        << source.substr(0, 40);
   }
   // The generator runs on the rows a failed position pass left, and the scan's table stays shown.
   const Assembled overflow(Repeat("SUB,255,255,?", 10922) + "NUL\nNXT");

@@ -69,9 +69,9 @@ TEST(CheckScreen, RunsTheCommandsInTurnOnOneDevice) {
     SCOPED_TRACE(testing::Message() << "command " << cells[7] << " at " << cells[2] << "," << cells[3]);
     for (int i = 0; i < 8; ++i) memory[246 + i] = static_cast<Byte>(cells[i]);
     EXPECT_EQ(CheckScreen(memory, screen), cells[7] != 0);
-    EXPECT_EQ(memory[ScreenCommandCell], 0);
-    EXPECT_EQ(screen.Buffer(x, y), pixel);
-    EXPECT_EQ(RGB(memory[250], memory[251], memory[252]), colour);
+    EXPECT_EQ(
+        std::tuple(int{memory[ScreenCommandCell]}, screen.Buffer(x, y), RGB(memory[250], memory[251], memory[252])),
+        std::tuple(0, pixel, colour));
   }
   EXPECT_EQ(screen.Buffer.Rows()[200 * ScreenSize + 9], RGB(0, 0, 255));  // the clear reached every row
 }
@@ -115,9 +115,8 @@ TEST(CheckNetwork, DecodesTheCellsIntoPortOperationsAndClearsTheCommand) {
     RecordingPort port;
     port.failing = failing;
     EXPECT_EQ(CheckNetwork(memory, port), result);
-    EXPECT_EQ(port.calls, calls);
-    EXPECT_EQ(memory[NetDataCell], data);
-    EXPECT_EQ(memory[NetCommandCell], 0);
+    EXPECT_EQ(std::tuple(port.calls, int{memory[NetDataCell]}, int{memory[NetCommandCell]}),
+              std::tuple(std::string(calls), data, 0));
   }
 }
 

@@ -69,7 +69,6 @@ void CheckBlocks(const std::string& name) {
 }
 
 TEST(Docs, LanguageReferenceProgramsDoWhatTheTextSays) { CheckBlocks("language.md"); }
-
 TEST(Docs, TutorialProgramsPrintWhatTheyPromise) { CheckBlocks("tutorial.md"); }
 
 // The examples of examples/, assembled and run through the zar program: each
@@ -84,8 +83,7 @@ TEST(Examples, AssembleWithoutAWordAndEndWithoutALineBreak) {
   for (const auto& entry : std::filesystem::directory_iterator(ZAR_EXAMPLES_DIR)) {
     const std::string path = entry.path().string();
     const Outcome assembled = zar.Run("asm '" + path + "' --locations --strict");
-    EXPECT_EQ(assembled.exit, 0) << path;
-    EXPECT_EQ(assembled.err, "") << path;
+    EXPECT_EQ(std::tuple(assembled.exit, assembled.err), std::tuple(0, "")) << path;
     EXPECT_FALSE(TempFolder::Read(path).ends_with('\n')) << path << ": a final line break makes an empty last line";
   }
 }

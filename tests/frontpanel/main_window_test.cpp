@@ -35,8 +35,7 @@ class MainWindowTest : public test::DesktopTest {
 // The machine starts stopped with random memory, shown at once; a step draws
 // once; the key field gives the machine each key as it is released.
 TEST_F(MainWindowTest, StartsStoppedAndTheFieldsDriveTheMachine) {
-  EXPECT_NE(machine.Memory, MemoryCells{});
-  EXPECT_FALSE(controller.Running());
+  EXPECT_TRUE(machine.Memory != MemoryCells{} && !controller.Running());
   EXPECT_EQ(Shown(), Expected());
   controller.LoadImage(test::Image({20, 21, 0}, {{21, 255}}));  // cell 20 counts up
   const int draws = window.View().Draws();
@@ -85,11 +84,11 @@ TEST_F(MainWindowTest, MemoryPictureShowsGreysWithTheInstructionMarked) {
   auto cellPixel = [&](int cell, int dx, int dy) {
     return picture.pixelColor(1 + cell % 16 * 10 + dx, 1 + cell / 16 * 10 + dy);
   };
-  EXPECT_EQ(cellPixel(0, 0, 0), QColor(255, 0, 0));  // A's red drawn over IP's green
-  EXPECT_EQ(cellPixel(1, 9, 9), QColor(0, 128, 255));
-  EXPECT_EQ(cellPixel(2, 0, 5), QColor(255, 255, 0));
-  EXPECT_EQ(cellPixel(37, 1, 1), QColor(37, 37, 37));   // inside the outline: the cell's grey
-  EXPECT_EQ(cellPixel(37, 5, 5), QColor(255, 0, 255));  // and the breakpoint's dot
+  // A's red drawn over IP's green, B's blue, C's yellow; inside the breakpoint's outline the cell's grey, and its dot.
+  EXPECT_EQ(std::vector<QColor>(
+                {cellPixel(0, 0, 0), cellPixel(1, 9, 9), cellPixel(2, 0, 5), cellPixel(37, 1, 1), cellPixel(37, 5, 5)}),
+            std::vector<QColor>({QColor(255, 0, 0), QColor(0, 128, 255), QColor(255, 255, 0), QColor(37, 37, 37),
+                                 QColor(255, 0, 255)}));
   int wrong = 0;  // every pixel of the other cells in its own grey, edges included
   for (int cell = 3; cell < 256; ++cell) {
     for (int d = 0; d < 100; ++d) wrong += cell != 37 && cellPixel(cell, d % 10, d / 10) != QColor(cell, cell, cell);

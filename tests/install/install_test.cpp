@@ -37,10 +37,7 @@ TEST(Installation, HoldsTheProgramsExamplesDocsManPageAndMenuEntry) {
     files.emplace_back("share/zar-workbench.desktop", "share/applications/zar-workbench.desktop");
     files.emplace_back("share/zar-workbench.svg", "share/icons/hicolor/scalable/apps/zar-workbench.svg");
   }
-  for (const auto& [from, to] : files) {
-    EXPECT_TRUE(fs::exists(prefix / to)) << to;
-    EXPECT_EQ(TempFolder::Read(prefix / to), TempFolder::Read(source / from)) << to;
-  }
+  for (const auto& [from, to] : files) EXPECT_EQ(TempFolder::Read(prefix / to), TempFolder::Read(source / from)) << to;
 }
 
 }  // namespace

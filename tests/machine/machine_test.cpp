@@ -81,8 +81,7 @@ TEST(Cp1252, MapsTheHighControlsAndSurvivesARoundTrip) {
   for (int code = 0; code < 256; ++code) {
     EXPECT_EQ(UnicodeToCp1252(Cp1252ToUnicode(static_cast<Byte>(code))), static_cast<Byte>(code)) << code;
   }
-  EXPECT_EQ(UnicodeToCp1252(U'\u4E2D'), std::nullopt);
-  EXPECT_EQ(UnicodeToCp1252(U'\u0080'), std::nullopt);  // byte 0x80 is the euro sign
+  EXPECT_FALSE(UnicodeToCp1252(U'\u4E2D') || UnicodeToCp1252(U'\u0080'));  // byte 0x80 is the euro sign
 }
 
 }  // namespace
