@@ -1,8 +1,6 @@
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <array>
-#include <random>
 #include <set>
 #include <tuple>
 #include <vector>

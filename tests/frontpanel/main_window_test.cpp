@@ -1,5 +1,5 @@
-// The main window: its start, its fields as a person uses them, a modal
-// dialog, and the memory picture and text.
+// The main window: its start, a step, the key field as a person uses it, a
+// modal dialog, and the memory picture and text.
 #include "frontpanel/main_window.h"
 
 #include <gtest/gtest.h>
@@ -34,7 +34,7 @@ class MainWindowTest : public test::DesktopTest {
 
 // The machine starts stopped with random memory, shown at once; a step draws
 // once; the key field gives the machine each key as it is released.
-TEST_F(MainWindowTest, StartsStoppedAndTheFieldsDriveTheMachine) {
+TEST_F(MainWindowTest, StartsStoppedAndAStepAndTheKeyFieldDriveTheMachine) {
   EXPECT_TRUE(machine.Memory != MemoryCells{} && !controller.Running());
   EXPECT_EQ(Shown(), Expected());
   controller.LoadImage(test::Image({20, 21, 0}, {{21, 255}}));  // cell 20 counts up

@@ -4,7 +4,6 @@
 #include <sys/wait.h>
 
 #include <cstdlib>
-#include <filesystem>
 #include <string>
 
 #include "support/temp_folder.h"
