@@ -1,6 +1,6 @@
-// The controller owns the running machine: run control, the inputs between
-// steps, program files and the network device against real peers on
-// 127.0.0.1; the assembler's controller copies generated code into memory.
+// The controller owns the running machine: its runs stopping for the
+// debugger and waiting for a key, and the network device against real peers
+// on 127.0.0.1; the assembler's controller copies generated code into memory.
 #include "controller/machine_controller.h"
 
 #include <gtest/gtest.h>
