@@ -23,8 +23,8 @@ TEST(ZarFiles, NeverWritesOverItsSourceAndStopsAtLimitsWithAMessage) {
   std::string source = "VAL,1";
   for (int i = 0; i < 200; ++i) source += "\r\nVAL,1";  // a listing above 1 KiB
   zar.Write("c.OIA", source);
-  std::filesystem::create_symlink("c.OIA", zar.File("link.OIA"));
-  std::filesystem::create_hard_link(zar.File("c.OIA"), zar.File("hard.OIA"));
+  std::filesystem::create_symlink("c.OIA", zar.folder.File("link.OIA"));
+  std::filesystem::create_hard_link(zar.folder.File("c.OIA"), zar.folder.File("hard.OIA"));
   const std::string sourceFile = "\": it is the source file \"c.OIA\"\n";
   const struct {
     std::string line;

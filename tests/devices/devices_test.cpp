@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <random>
+#include <array>
 #include <set>
+#include <tuple>
 #include <vector>
 
 #include "devices/network_device.h"
@@ -25,45 +25,51 @@ Pixels LinePixels(int x0, int y0, int x1, int y1) {
 }
 
 TEST(DrawLine, SetsTheSamePixelsFromEitherEndIncludingBoth) {
-  const struct { int x0, y0, x1, y1; Pixels pixels; } lines[] = {  // no pixels: only the symmetry is checked
+  // No pixels: only the symmetry is checked; 0,0 to 2,1 has an error of exactly one half.
+  // clang-format off
+  const std::tuple<int, int, int, int, Pixels> lines[] = {
       {0, 0, 3, 1, {{0, 0}, {1, 0}, {2, 1}, {3, 1}}}, {5, 0, 5, 4, {{5, 0}, {5, 1}, {5, 2}, {5, 3}, {5, 4}}},
       {0, 0, 4, 4, {{0, 0}, {1, 1}, {2, 2}, {3, 3}, {4, 4}}}, {0, 3, 1, 0, {{1, 0}, {1, 1}, {0, 2}, {0, 3}}},
-      {0, 0, 2, 1, {{0, 0}, {1, 1}, {2, 1}}}, {9, 9, 9, 9, {{9, 9}}},  // an error of exactly one half steps
+      {0, 0, 2, 1, {{0, 0}, {1, 1}, {2, 1}}}, {9, 9, 9, 9, {{9, 9}}},
       {10, 200, 255, 0, {}}, {7, 3, 2, 250, {}}, {0, 255, 255, 0, {}}, {40, 40, 41, 90, {}}};
-  for (const auto& l : lines) {
-    SCOPED_TRACE(testing::Message() << l.x0 << "," << l.y0 << " to " << l.x1 << "," << l.y1);
-    const Pixels forward = LinePixels(l.x0, l.y0, l.x1, l.y1);
-    EXPECT_EQ(forward, l.pixels.empty() ? forward : l.pixels);
-    EXPECT_EQ(forward, LinePixels(l.x1, l.y1, l.x0, l.y0));
-    EXPECT_TRUE(forward.count({l.x0, l.y0}) && forward.count({l.x1, l.y1}));
+  // clang-format on
+  for (const auto& [x0, y0, x1, y1, pixels] : lines) {
+    SCOPED_TRACE(testing::Message() << x0 << "," << y0 << " to " << x1 << "," << y1);
+    const Pixels forward = LinePixels(x0, y0, x1, y1);
+    EXPECT_EQ(forward, pixels.empty() ? forward : pixels);
+    EXPECT_EQ(forward, LinePixels(x1, y1, x0, y0));
+    EXPECT_TRUE(forward.count({x0, y0}) && forward.count({x1, y1}));
   }
 }
 
 TEST(CheckScreen, RunsTheCommandsInTurnOnOneDevice) {
-  // Cells 246..253 (X1, Y1, X, Y, R, G, B, command), then a pixel and the colour in cells 250..252 afterwards.
-  const struct { int cells[8]; int px, py; ColorValue pixel, colorCells; } script[] = {
+  // Cells 246..253 (X1, Y1, X, Y, R, G, B, command), then a pixel and the colour in cells 250..252 afterwards;
+  // a clear goes to the set colour but leaves the colour black, a plot is not in the set colour, a line goes
+  // from (X, Y) to (X1, Y1).
+  const std::tuple<std::array<int, 8>, int, int, ColorValue, ColorValue> script[] = {
       {{0, 0, 10, 20, 255, 0, 0, ScreenPlot}, 10, 20, RGB(255, 0, 0), RGB(255, 0, 0)},
       {{0, 0, 1, 1, 1, 2, 3, ScreenPlot}, 1, 1, RGB(1, 2, 3), RGB(1, 2, 3)},
       {{0, 0, 1, 1, 9, 9, 9, ScreenRead}, 1, 1, RGB(1, 2, 3), RGB(1, 2, 3)},
       {{0, 0, 2, 2, 9, 9, 9, ScreenRead}, 2, 2, 0, 0},
-      {{0, 0, 0, 0, 50, 50, 50, ScreenClear}, 10, 20, 0, RGB(50, 50, 50)},  // to the set colour, still black
-      {{0, 0, 0, 0, 0, 0, 255, ScreenSetColor}, 0, 0, 0, RGB(0, 0, 255)},   // draws nothing
+      {{0, 0, 0, 0, 50, 50, 50, ScreenClear}, 10, 20, 0, RGB(50, 50, 50)},
+      {{0, 0, 0, 0, 0, 0, 255, ScreenSetColor}, 0, 0, 0, RGB(0, 0, 255)},
       {{0, 0, 0, 0, 0, 0, 0, ScreenClear}, 255, 255, RGB(0, 0, 255), 0},
-      {{0, 0, 100, 100, 9, 9, 9, ScreenRead}, 100, 100, RGB(0, 0, 255), RGB(0, 0, 255)},  // a row not drawn on
-      {{0, 0, 4, 4, 0, 255, 0, ScreenPlot}, 4, 4, RGB(0, 255, 0), RGB(0, 255, 0)},  // not in the set colour
+      {{0, 0, 100, 100, 9, 9, 9, ScreenRead}, 100, 100, RGB(0, 0, 255), RGB(0, 0, 255)},
+      {{0, 0, 4, 4, 0, 255, 0, ScreenPlot}, 4, 4, RGB(0, 255, 0), RGB(0, 255, 0)},
       {{30, 40, 30, 40, 0, 0, 200, ScreenLine}, 30, 40, RGB(0, 0, 200), RGB(0, 0, 200)},
-      {{3, 1, 0, 0, 7, 7, 7, ScreenLine}, 2, 1, RGB(7, 7, 7), RGB(7, 7, 7)},  // from (X, Y) to (X1, Y1)
+      {{3, 1, 0, 0, 7, 7, 7, ScreenLine}, 2, 1, RGB(7, 7, 7), RGB(7, 7, 7)},
       {{0, 0, 1, 1, 255, 255, 255, 7}, 1, 1, RGB(0, 0, 255), RGB(255, 255, 255)},
-      {{0, 0, 1, 1, 255, 255, 255, 0}, 1, 1, RGB(0, 0, 255), RGB(255, 255, 255)}};
+      {{0, 0, 1, 1, 255, 255, 255, 0}, 1, 1, RGB(0, 0, 255), RGB(255, 255, 255)},
+  };
   MemoryCells memory{};
   ScreenDevice screen;
-  for (const auto& s : script) {
-    SCOPED_TRACE(testing::Message() << "command " << s.cells[7] << " at " << s.cells[2] << "," << s.cells[3]);
-    for (int i = 0; i < 8; ++i) memory[246 + i] = static_cast<Byte>(s.cells[i]);
-    EXPECT_EQ(CheckScreen(memory, screen), s.cells[7] != 0);
-    EXPECT_EQ(memory[ScreenCommandCell], 0);
-    EXPECT_EQ(screen.Buffer(s.px, s.py), s.pixel);
-    EXPECT_EQ(RGB(memory[250], memory[251], memory[252]), s.colorCells);
+  for (const auto& [cells, x, y, pixel, colour] : script) {
+    SCOPED_TRACE(testing::Message() << "command " << cells[7] << " at " << cells[2] << "," << cells[3]);
+    for (int i = 0; i < 8; ++i) memory[246 + i] = static_cast<Byte>(cells[i]);
+    EXPECT_EQ(CheckScreen(memory, screen), cells[7] != 0);
+    EXPECT_EQ(
+        std::tuple(int{memory[ScreenCommandCell]}, screen.Buffer(x, y), RGB(memory[250], memory[251], memory[252])),
+        std::tuple(0, pixel, colour));
   }
   EXPECT_EQ(screen.Buffer.Rows()[200 * ScreenSize + 9], RGB(0, 0, 255));  // the clear reached every row
 }
@@ -88,7 +94,7 @@ TEST(CheckNetwork, DecodesTheCellsIntoPortOperationsAndClearsTheCommand) {
   using enum NetCommandResult;
   // Cells 238..244 (address, port high and low, data) and 245, whether the port fails, then its calls, cell 244 and
   // the outcome.
-  const struct { int cells[8]; bool failing; const char* calls; int data; NetCommandResult result; } cases[] = {
+  const std::tuple<std::array<int, 8>, bool, const char*, int, NetCommandResult> cases[] = {
       {{127, 0, 0, 1, 1, 44, 5, NetConnect}, false, "close;connect 127.0.0.1:300;", 5, Reached},
       {{10, 0, 0, 7, 0, 80, 5, NetConnect}, true, "close;connect 10.0.0.7:80;", 5, Ignored},
       {{1, 2, 3, 4, 0, 23, 5, NetListen}, false, "close;listen 23;", 5, Reached},
@@ -98,35 +104,33 @@ TEST(CheckNetwork, DecodesTheCellsIntoPortOperationsAndClearsTheCommand) {
       {{0, 0, 0, 0, 0, 0, 66, NetSend}, true, "send 66;", 0, Ignored},
       {{1, 1, 1, 1, 1, 1, 1, 4}, false, "", 1, Ignored},
       {{1, 1, 1, 1, 1, 1, 1, 255}, false, "", 1, Ignored},
-      {{1, 1, 1, 1, 1, 1, 1, 0}, false, "", 1, None}};
-  for (const auto& c : cases) {
-    SCOPED_TRACE(testing::Message() << "command " << c.cells[7] << (c.failing ? " failing" : ""));
+      {{1, 1, 1, 1, 1, 1, 1, 0}, false, "", 1, None},
+  };
+  for (const auto& [cells, failing, calls, data, result] : cases) {
+    SCOPED_TRACE(testing::Message() << "command " << cells[7] << (failing ? " failing" : ""));
     MemoryCells memory{};
-    for (int i = 0; i < 8; ++i) memory[NetDeviceFirst + i] = static_cast<Byte>(c.cells[i]);
+    for (int i = 0; i < 8; ++i) memory[NetDeviceFirst + i] = static_cast<Byte>(cells[i]);
     RecordingPort port;
-    port.failing = c.failing;
-    EXPECT_EQ(CheckNetwork(memory, port), c.result);
-    EXPECT_EQ(port.calls, c.calls);
-    EXPECT_EQ(memory[NetDataCell], c.data);
-    EXPECT_EQ(memory[NetCommandCell], 0);
+    port.failing = failing;
+    EXPECT_EQ(CheckNetwork(memory, port), result);
+    EXPECT_EQ(std::tuple(port.calls, int{memory[NetDataCell]}, int{memory[NetCommandCell]}),
+              std::tuple(std::string(calls), data, 0));
   }
 }
 
 TEST(SumHistory, KeepsTheLast513SumsAndTheirFigures) {
   SumHistory history;
   history.Record(1000);  // rises from the initial zeros
-  HistoryStats stats = history.Stats();
+  const HistoryStats stats = history.Stats();
   EXPECT_EQ(HistoryLabelText(stats), "Current: 1000 MAX:1000 MIN:0 DIFF:1000");
   EXPECT_EQ(std::vector<double>({PlotY(0, stats), PlotY(500, stats), PlotY(1000, stats)}),
             std::vector<double>({512, 256, 0}));
   for (int i = 2; i <= 600; ++i) history.Record(1000 + i);
-  stats = history.Stats();
   EXPECT_EQ(std::vector<int>({history.Samples()[0], history.Samples()[512]}), std::vector<int>({1088, 1600}));
-  EXPECT_EQ(HistoryLabelText(stats), "Current: 1600 MAX:1600 MIN:1088 DIFF:512");  // the zeros have left
+  EXPECT_EQ(HistoryLabelText(history.Stats()), "Current: 1600 MAX:1600 MIN:1088 DIFF:512");  // the zeros have left
   for (int i = 0; i < SumHistory::Size; ++i) history.Record(7);
-  stats = history.Stats();
-  EXPECT_EQ(HistoryLabelText(stats), "Current: 7 MAX:7 MIN:7 DIFF:0");
-  EXPECT_EQ(PlotY(7, stats), 512);  // a flat history lies on the bottom
+  EXPECT_EQ(HistoryLabelText(history.Stats()), "Current: 7 MAX:7 MIN:7 DIFF:0");
+  EXPECT_EQ(PlotY(7, history.Stats()), 512);              // a flat history lies at the bottom
   EXPECT_EQ(MemorySum(MemoryCells{200, 100, 255}), 555);  // cells add as unsigned bytes, without wrapping
 }
 

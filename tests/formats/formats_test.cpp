@@ -24,20 +24,20 @@ MemoryCells Filled(Byte value) {
 }
 
 TEST(ParseProgramLine, ReadsRoundedDecimalsWithinACell) {
-  const std::pair<const char*, std::optional<int>> cases[] = {  // nothing: the line does not convert
-      {"0", 0}, {"255", 255}, {"  17  ", 17}, {"+3", 3}, {"007", 7}, {"000000000000000000042", 42}, {"12.5", 12},
-      {"13.5", 14}, {"12.51", 13}, {".5", 0}, {"7.", 7}, {"-0.4", 0}, {"-0.5", 0}, {"254.5", 254}, {"255.5", {}},
-      {"256", {}}, {"-1", {}}, {"-0.6", {}}, {"", {}}, {"   ", {}}, {"abc", {}}, {"12abc", {}}, {"\t5", {}},
-      {"&HFF", {}}, {"1e2", {}}, {".", {}}, {"-", {}}, {"1 2", {}}, {"1.2.3", {}}, {"99999999999999999999999", {}}};
+  // Nothing: the line does not convert.
+  const std::pair<const char*, std::optional<int>> cases[] = {
+      {"0", 0},     {"255", 255},   {"  17  ", 17}, {"+3", 3},     {"007", 7},    {"000000000000000000042", 42},
+      {"12.5", 12}, {"13.5", 14},   {"12.51", 13},  {".5", 0},     {"7.", 7},     {"-0.4", 0},
+      {"-0.5", 0},  {"254.5", 254}, {"255.5", {}},  {"256", {}},   {"-1", {}},    {"-0.6", {}},
+      {"", {}},     {"   ", {}},    {"abc", {}},    {"12abc", {}}, {"\t5", {}},   {"&HFF", {}},
+      {"1e2", {}},  {".", {}},      {"-", {}},      {"1 2", {}},   {"1.2.3", {}}, {"99999999999999999999999", {}}};
   for (const auto& [line, value] : cases) EXPECT_EQ(ParseProgramLine(line), value) << "'" << line << "'";
 }
 
 TEST(ProgramFile, IsSavedInTheExactFormKeepingPermissions) {
   MemoryCells memory{255, 7};
-  const std::string text = ProgramFileText(memory);
-  EXPECT_EQ(text.substr(0, 14), "255\r\n7\r\n0\r\n0\r\n");
-  EXPECT_EQ(text.size(), 5 + 3 + 254 * 3u);
-
+  EXPECT_EQ(ProgramFileText(memory).substr(0, 14), "255\r\n7\r\n0\r\n0\r\n");
+  EXPECT_EQ(ProgramFileText(memory).size(), 5 + 3 + 254 * 3u);
   TempFolder temp;
   const fs::path path = temp.File("image.oisc");
   for (int i = 0; i < 256; ++i) memory[i] = static_cast<Byte>(i * 7);
@@ -50,10 +50,13 @@ TEST(ProgramFile, IsSavedInTheExactFormKeepingPermissions) {
   EXPECT_EQ(fs::status(path).permissions() & fs::perms::all, shared);
 }
 
+// Bad lines are passed over, and a cell keeps its value when its line does
+// not convert; the text gives what the file gives.
 TEST(ProgramFile, ReadingToleratesBadLinesAndNeverShiftsTheCells) {
   std::string lines300;
   for (int i = 0; i < 300; ++i) lines300 += std::to_string(i % 200) + "\r\n";
-  const std::pair<std::string, std::vector<std::pair<int, int>>> cases[] = {  // {cell, value} after; all were 99
+  // The text, and {cell, value} after; all were 99.
+  const std::pair<std::string, std::vector<std::pair<int, int>>> cases[] = {
       {"1\n2\r\n3\n4\n300\n6\nabc\n\n9\n10",
        {{0, 1}, {1, 2}, {4, 99}, {5, 6}, {6, 99}, {7, 99}, {8, 9}, {9, 10}, {10, 99}, {255, 99}}},
       {lines300, {{199, 199}, {200, 0}, {255, 55}}},
@@ -74,8 +77,8 @@ TEST(ProgramFile, ReadingToleratesBadLinesAndNeverShiftsTheCells) {
 
 TEST(SourceFile, GivesTheSameLinesWhateverTheBreaksAndDropsAByteOrderMark) {
   const std::pair<std::string, std::string> cases[] = {
-      {"NUL\rNXT\rVAL,5", "NUL\nNXT\nVAL,5"}, {"NUL\r\nNXT\n", "NUL\nNXT\n"}, {"A\r\r\nB\n\r", "A\n\nB\n\n"},
-      {"\xEF\xBB\xBFNUL\r\n", "NUL\n"}, {"x\xEF\xBB\xBF", "x\xEF\xBB\xBF"}, {"\xA0 5", "\xA0 5"}};
+      {"NUL\rNXT\rVAL,5", "NUL\nNXT\nVAL,5"}, {"NUL\r\nNXT\n", "NUL\nNXT\n"},     {"A\r\r\nB\n\r", "A\n\nB\n\n"},
+      {"\xEF\xBB\xBFNUL\r\n", "NUL\n"},       {"x\xEF\xBB\xBF", "x\xEF\xBB\xBF"}, {"\xA0 5", "\xA0 5"}};
   TempFolder temp;
   for (const auto& [bytes, lines] : cases) {
     std::string read;
@@ -91,19 +94,18 @@ TEST(WriteWholeFile, WritesWhereThePathPointsAndReplacesOnlyRegularFiles) {
   fs::create_symlink("new", dangling);
   ASSERT_EQ(::mkfifo(temp.File("fifo").c_str(), 0600), 0);
   const bool root = ::geteuid() == 0;
-  if (root) {
-    ASSERT_EQ(::chown(file.c_str(), 1234, 1234), 0);
-  }
+  ASSERT_TRUE(!root || ::chown(file.c_str(), 1234, 1234) == 0);
   std::string piped;
   std::thread reader([&] { piped = TempFolder::Read(temp.File("fifo")); });
   // The path written, the file that must then hold the bytes, and what the path must still be.
-  const struct { fs::path path, holder; fs::file_type stays; } cases[] = {
-      {link, file, fs::file_type::symlink}, {dangling, temp.File("new"), fs::file_type::symlink},
-      {temp.File("fifo"), {}, fs::file_type::fifo}, {"/dev/null", {}, fs::file_type::character}};
-  for (const auto& c : cases) {
-    ASSERT_FALSE(WriteWholeFile(c.path, "bytes").Failed()) << c.path;
-    EXPECT_EQ(fs::symlink_status(c.path).type(), c.stays) << c.path;
-    EXPECT_EQ(c.holder.empty() ? "bytes" : TempFolder::Read(c.holder), "bytes") << c.path;
+  const std::tuple<fs::path, fs::path, fs::file_type> cases[] = {{link, file, fs::file_type::symlink},
+                                                                 {dangling, temp.File("new"), fs::file_type::symlink},
+                                                                 {temp.File("fifo"), {}, fs::file_type::fifo},
+                                                                 {"/dev/null", {}, fs::file_type::character}};
+  for (const auto& [path, holder, stays] : cases) {
+    ASSERT_FALSE(WriteWholeFile(path, "bytes").Failed()) << path;
+    EXPECT_EQ(fs::symlink_status(path).type(), stays) << path;
+    EXPECT_EQ(holder.empty() ? "bytes" : TempFolder::Read(holder), "bytes") << path;
   }
   reader.join();
   EXPECT_EQ(piped, "bytes");
@@ -143,12 +145,10 @@ TEST(Files, FailuresNameTheFileAndTheReasonAndChangeNothing) {
       {[&] { return WriteOnAFullDisk(old, std::string(1000, '7')); }, "old.oisc\": the file would exceed the file-size limit"}};
   for (const auto& [operation, why] : cases) {
     const FileResult result = operation();
-    ASSERT_TRUE(result.Failed()) << why;
-    EXPECT_NE(result.Why().find(why), std::string::npos) << result.Why();
+    EXPECT_TRUE(result.Failed() && result.Why().find(why) != std::string::npos) << why << ": " << result.Why();
   }
   EXPECT_EQ(memory, Filled(42));
-  EXPECT_EQ(bytes, "");
-  EXPECT_EQ(TempFolder::Read(old), "old contents");
+  EXPECT_EQ(std::tuple(bytes, TempFolder::Read(old)), std::tuple("", "old contents"));
   EXPECT_EQ(std::distance(fs::directory_iterator(temp.Path()), fs::directory_iterator()), 3);  // no temporary left
 }
 

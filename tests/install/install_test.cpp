@@ -5,9 +5,8 @@
 
 #include <cstdlib>
 #include <filesystem>
-#include <regex>
-#include <set>
 #include <string>
+#include <vector>
 
 #include "support/temp_folder.h"
 
@@ -16,46 +15,29 @@ namespace {
 namespace fs = std::filesystem;
 using zar::test::TempFolder;
 
-bool Contains(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
-
 TEST(Installation, HoldsTheProgramsExamplesDocsManPageAndMenuEntry) {
   const TempFolder temp;
   const fs::path prefix = temp.File("prefix"), log = temp.File("log");
-  const auto installed = [&](const std::string& path) { return TempFolder::Read(prefix / path); };
   const std::string install = std::string("\"" ZAR_CMAKE_COMMAND "\" --install \"" ZAR_BUILD_DIR "\" --prefix \"") +
                               prefix.string() + "\" >\"" + log.string() + "\" 2>&1";
   ASSERT_EQ(std::system(install.c_str()), 0) << TempFolder::Read(log);
-
-  const std::string help_command = "\"" + (prefix / "bin/zar").string() + "\" --help >\"" + log.string() + "\"";
-  ASSERT_EQ(std::system(help_command.c_str()), 0);
-  const std::string help = TempFolder::Read(log);
+  const std::string help = "\"" + (prefix / "bin/zar").string() + "\" --help >\"" + log.string() + "\"";
+  EXPECT_EQ(std::system(help.c_str()), 0);  // the installed program runs
   EXPECT_EQ(fs::exists(prefix / "bin/zar-workbench"), ZAR_WITH_DESKTOP);
+
+  // Where each file of the source tree is installed, as it is.
+  const fs::path source = fs::path(ZAR_EXAMPLES_DIR).parent_path();
+  std::vector<std::pair<fs::path, fs::path>> files = {{"share/zar.1", "share/man/man1/zar.1"},
+                                                      {"docs/language.md", "share/zar/docs/language.md"},
+                                                      {"docs/tutorial.md", "share/zar/docs/tutorial.md"}};
   for (const auto& entry : fs::directory_iterator(ZAR_EXAMPLES_DIR)) {
-    const std::string name = entry.path().filename().string();
-    EXPECT_EQ(installed("share/zar/examples/" + name), TempFolder::Read(entry.path())) << name;
+    files.emplace_back(entry.path(), "share/zar/examples" / entry.path().filename());
   }
-  EXPECT_TRUE(installed("share/zar/docs/language.md").starts_with("# "));
-  EXPECT_TRUE(installed("share/zar/docs/tutorial.md").starts_with("# "));
-
-  // Every option `zar --help` names has its entry in the man page.
-  const std::string page = installed("share/man/man1/zar.1");
-  const std::regex option("(^|[\\s\\[|])(--?[a-z]+)");
-  std::set<std::string> options;
-  for (auto it = std::sregex_iterator(help.begin(), help.end(), option); it != std::sregex_iterator(); ++it) {
-    options.insert((*it)[2]);
+  if (ZAR_WITH_DESKTOP) {
+    files.emplace_back("share/zar-workbench.desktop", "share/applications/zar-workbench.desktop");
+    files.emplace_back("share/zar-workbench.svg", "share/icons/hicolor/scalable/apps/zar-workbench.svg");
   }
-  EXPECT_GE(options.size(), 14u);
-  for (const std::string& name : options) {
-    EXPECT_TRUE(Contains(page, std::regex_replace(name, std::regex("-"), "\\-"))) << name << " is not in the man page";
-  }
-
-  if (!ZAR_WITH_DESKTOP) return;
-  const std::string entry = installed("share/applications/zar-workbench.desktop");
-  for (const char* line : {"[Desktop Entry]\n", "\nExec=zar-workbench\n", "\nIcon=zar-workbench\n", "\nComment="}) {
-    EXPECT_TRUE(Contains(entry, line)) << line;
-  }
-  const std::string icon = installed("share/icons/hicolor/scalable/apps/zar-workbench.svg");
-  EXPECT_TRUE(icon.starts_with("<svg") && Contains(icon, "</svg>"));
+  for (const auto& [from, to] : files) EXPECT_EQ(TempFolder::Read(prefix / to), TempFolder::Read(source / from)) << to;
 }
 
 }  // namespace

@@ -3,15 +3,48 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
+#include <QMap>
 #include <QPushButton>
+#include <QStringList>
 
 #include <string>
 
 #include "desktop/desktop.h"
-#include "support/fake_dialogs.h"
+#include "ui/dialogs.h"
 #include "support/temp_folder.h"
 
 namespace zar::test {
+
+// Answers file dialogs from a script (an empty answer is a cancel) and
+// records every message instead of showing it.
+class FakeDialogs : public Dialogs {
+ public:
+  QString OpenFileName(QWidget*, const QString&, const QString& startPath) override {
+    lastStartPath = startPath;
+    return Answer();
+  }
+  QString SaveFileName(QWidget*, const QString&, const QString&) override { return Answer(); }
+  void ShowMessage(QWidget*, const QString& text) override { messages.append(text); }
+  void ShowMessage(QWidget*, const QString& text, const QString& more) override {
+    messages.append(text);
+    details[text] = more;
+  }
+  bool Confirm(QWidget*, const QString& text) override { return messages.append(text), confirm; }
+  SaveChoice AskToSave(QWidget*, const QString& text) override { return messages.append(text), saveChoice; }
+  NetworkErrorChoice ShowNetworkError(const QString& text) override {
+    return messages.append(text), NetworkErrorChoice::Ok;
+  }
+  bool AnyOpen() const override { return false; }
+
+  QStringList answers, messages;
+  QString lastStartPath;  // where the last open dialog started
+  QMap<QString, QString> details;  // of the messages shown with details
+  SaveChoice saveChoice = SaveChoice::Cancel;
+  bool confirm = false;
+
+ private:
+  QString Answer() { return answers.isEmpty() ? QString() : answers.takeFirst(); }
+};
 
 // The whole desktop with scripted dialogs and a fresh folder, for tests that
 // use the windows as a person does.

@@ -27,6 +27,7 @@ inline std::string Many(const std::string& line, int n) {
   return text;
 }
 
+// clang-format off
 inline const std::vector<Malformed> MalformedSources = {
     {"SET\nGTO,nowhere\n",
      {{1, "", "Input Processing failed at: SET"}, {1, "note", "SET takes 1 operand; the line has 0"},
@@ -75,5 +76,6 @@ inline const std::vector<Malformed> MalformedSources = {
       {3, "warning", "variable 'k' is defined again; every use takes this last one"},
       {5, "warning", "label 'top' is defined again; every use takes this last one"}}},
     {"# a sound program\nMOV,k,191\nSUB,255,k,?\n:halt\nGTO,halt\nSET,k", {}}};
+// clang-format on
 
 }  // namespace zar::test

@@ -14,10 +14,7 @@ namespace zar::test {
 // afterwards (even when a test took away its write permission).
 class TempFolder {
  public:
-  TempFolder()
-      : path_(std::filesystem::temp_directory_path() /
-              ("zar-" + std::to_string(::getpid()) + "-" +
-               testing::UnitTest::GetInstance()->current_test_info()->name())) {
+  TempFolder() {
     std::filesystem::remove_all(path_);
     std::filesystem::create_directories(path_);
   }
@@ -31,19 +28,19 @@ class TempFolder {
 
   const std::filesystem::path& Path() const { return path_; }
   std::filesystem::path File(const std::string& name) const { return path_ / name; }
-
   std::filesystem::path Write(const std::string& name, const std::string& bytes) const {
     std::ofstream(File(name), std::ios::binary) << bytes;
     return File(name);
   }
-
   static std::string Read(const std::filesystem::path& path) {
     std::ifstream in(path, std::ios::binary);
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
   }
 
  private:
-  std::filesystem::path path_;
+  const std::filesystem::path path_ = std::filesystem::temp_directory_path() /
+                                      ("zar-" + std::to_string(::getpid()) + "-" +
+                                       testing::UnitTest::GetInstance()->current_test_info()->name());
 };
 
 }  // namespace zar::test

@@ -40,9 +40,7 @@ class TestPeer {
   TestPeer& operator=(TestPeer&& other) noexcept {
     Close();
     fd_ = std::exchange(other.fd_, -1);
-    connected_ = other.connected_;
-    ended_ = other.ended_;
-    error_ = other.error_;
+    connected_ = other.connected_, ended_ = other.ended_, error_ = other.error_;
     received_ = std::move(other.received_);
     return *this;
   }
@@ -64,16 +62,10 @@ class TestPeer {
     if (connected_ || fd_ < 0 || error_ != 0 || ::poll(&ready, 1, 0) != 1) return connected_;
     socklen_t length = sizeof error_;
     ::getsockopt(fd_, SOL_SOCKET, SO_ERROR, &error_, &length);
-    connected_ = error_ == 0;
-    return connected_;
+    return connected_ = error_ == 0;
   }
   // What ended the attempt or the connection, as errno; 0 while all is well.
-  int Error() {
-    Connected();
-    Receive();
-    return error_;
-  }
-
+  int Error() { return Received(), error_; }
   // Hands the system what it takes now; returns how many bytes that was.
   std::size_t Send(std::string_view bytes) {
     const ssize_t n = ::send(fd_, bytes.data(), bytes.size(), MSG_NOSIGNAL | MSG_DONTWAIT);
@@ -81,41 +73,32 @@ class TestPeer {
   }
   // Everything received so far.
   const std::string& Received() {
-    Receive();
+    char chunk[4096];
+    while (!ended_ && Connected()) {
+      const ssize_t n = ::recv(fd_, chunk, sizeof chunk, MSG_DONTWAIT);
+      if (n < 0 && errno == EAGAIN) break;
+      if (n > 0) received_.append(chunk, static_cast<std::size_t>(n));
+      if (n < 0) error_ = errno;
+      ended_ = n <= 0;
+    }
     return received_;
   }
   // Whether the other end has finished sending, or the connection failed.
-  bool Ended() {
-    Receive();
-    return ended_;
-  }
+  bool Ended() { return Received(), ended_; }
 
   void ShutdownSending() { ::shutdown(fd_, SHUT_WR); }
   // Closes the connection; with reset, with a reset instead of an orderly end.
   void Close(bool reset = false) {
-    if (fd_ < 0) return;
     const linger abort{1, 0};
-    if (reset) ::setsockopt(fd_, SOL_SOCKET, SO_LINGER, &abort, sizeof abort);
-    ::close(std::exchange(fd_, -1));
+    if (fd_ >= 0 && reset) ::setsockopt(fd_, SOL_SOCKET, SO_LINGER, &abort, sizeof abort);
+    if (fd_ >= 0) ::close(std::exchange(fd_, -1));
   }
   bool Open() const { return fd_ >= 0; }
   std::uint16_t LocalPort() const { return LocalPortOf(fd_); }
 
  private:
-  void Receive() {
-    char chunk[4096];
-    while (!ended_ && Connected()) {
-      const ssize_t n = ::recv(fd_, chunk, sizeof chunk, MSG_DONTWAIT);
-      if (n < 0 && errno == EAGAIN) return;
-      if (n > 0) received_.append(chunk, static_cast<std::size_t>(n));
-      if (n < 0) error_ = errno;
-      ended_ = n <= 0;
-    }
-  }
-
   int fd_ = -1;
-  bool connected_ = false;
-  bool ended_ = false;
+  bool connected_ = false, ended_ = false;
   int error_ = 0;
   std::string received_;
 };
@@ -136,8 +119,7 @@ class TestListener {
   // The next peer that has connected, if one has.
   std::optional<TestPeer> Accept() {
     const int fd = ::accept4(fd_, nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC);
-    if (fd < 0) return std::nullopt;
-    return TestPeer(fd, true);
+    return fd < 0 ? std::nullopt : std::optional<TestPeer>(TestPeer(fd, true));
   }
 
  private:

@@ -4,7 +4,6 @@
 #include <sys/wait.h>
 
 #include <cstdlib>
-#include <filesystem>
 #include <string>
 
 #include "support/temp_folder.h"
@@ -29,12 +28,6 @@ class ZarTool {
     return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, Read("zar.out"), Read("zar.err")};
   }
 
-  // Assembles the source file into NAME.oisc; the outcome of zar asm.
-  Outcome Assemble(const std::filesystem::path& source, const std::string& name) const {
-    return Run("asm '" + source.string() + "' -o " + name + ".oisc");
-  }
-
-  std::filesystem::path File(const std::string& name) const { return folder.File(name); }
   std::string Read(const std::string& name) const { return TempFolder::Read(folder.File(name)); }
   void Write(const std::string& name, const std::string& bytes) const { folder.Write(name, bytes); }
 

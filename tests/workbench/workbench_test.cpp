@@ -1,18 +1,12 @@
-// The assembler workbench: its windows and menus, the generate commands as a
-// person gives them, source files, and an example program against a peer.
+// The assembler workbench: its windows, the messages of a command, source
+// files, and an example program against a peer.
 #include "workbench/workbench_window.h"
 
 #include <gtest/gtest.h>
 
-#include <QApplication>
-#include <QMdiArea>
 #include <QMenu>
-#include <QMenuBar>
-#include <QTextBrowser>
-#include <QTest>
 #include <QTreeWidget>
 
-#include "help/help_window.h"
 #include "widgets/code_editor.h"
 #include "widgets/text_area.h"
 #include "support/desktop_fixture.h"
@@ -21,190 +15,83 @@
 #include "support/test_peer.h"
 #include "workbench/child_windows.h"
 #include "workbench/messages_window.h"
-#include "workbench/workbench_layout.h"
 
 namespace zar {
 namespace {
-
-// Sizes that would not be positive are left as they are (-1); the pixels of
-// an ordinary layout are checked on the window below.
-TEST(WorkbenchLayout, KeepsSizesThatWouldNotBePositive) {
-  const WorkbenchLayout tiny = LayOutWorkbench(150, 800);
-  EXPECT_EQ(tiny.source, (TwipRect{9, 0, -1, -1}));
-  EXPECT_EQ(tiny.output.top, -50);
-  EXPECT_EQ(TextAreaInChild(100, 4000), (TwipRect{0, 0, -1, 3480}));
-}
-
-constexpr const char* WorkedExample = "MOV,k,191\nSUB,255,k,?\n:halt\nGTO,halt\nSET,k";
 
 class WorkbenchTest : public test::DesktopTest {
  protected:
   void Trigger(const char* name) { DesktopTest::Trigger(*workbench, name); }
   TextArea& Source() { return workbench->SourceWindow().Text(); }
-  QString Table() { return workbench->TableWindow().Text().WholeText(); }
-  QString Listing() { return workbench->OutputWindow().Text().WholeText(); }
+  QString Caption() { return workbench->SourceWindow().windowTitle(); }
+  std::string Saved(const std::string& name) { return test::TempFolder::Read(temp.File(name)); }
+  void Type(const char* text) {
+    workbench->Editor().moveCursor(QTextCursor::End);
+    workbench->Editor().textCursor().insertText(text);
+  }
 
   WorkbenchWindow* workbench = &desktop.ShowWorkbench();
 };
 
-TEST_F(WorkbenchTest, OpensFreshEachTimeWithDebugChecked) {
-  EXPECT_EQ(workbench->centralWidget()->size(), QSize(925, 546));
-  workbench->SourceWindow().close();  // the child windows stay with the workbench
-  EXPECT_FALSE(workbench->SourceWindow().isHidden());
-  workbench->SourceWindow().showMinimized();  // and a minimised one is not hidden behind the others
-  EXPECT_EQ(workbench->findChild<QMdiArea*>()->subWindowList(QMdiArea::StackingOrder).last(),
-            &workbench->SourceWindow());
-  Source().SetWholeText(WorkedExample);
-  Trigger("mdbg");
-  Trigger("mrun");
-  Trigger("mclose");
-  QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-  EXPECT_EQ(window.findChild<WorkbenchWindow*>(), nullptr);
-  EXPECT_TRUE(controller.Running());  // the machine keeps running
-  workbench = &desktop.ShowWorkbench();
-  EXPECT_EQ(Source().WholeText() + Table() + Listing(), "");
-  EXPECT_EQ(desktop.Assembler().Table().CmdCount(), 0);
-  EXPECT_TRUE(workbench->findChild<QAction*>("mdbg")->isChecked());
-  controller.Stop();
-}
-
-TEST_F(WorkbenchTest, GenerateCommandsListCopyAndStart) {
-  controller.Fill(FillPattern::Ascending);
-  Source().SetWholeText(WorkedExample);
-  Trigger("mcreateonly");
-  EXPECT_TRUE(Listing().startsWith("----MOV----\n0\t:9\n1\t:10\n2\t:3\n----SUB----"));
-  EXPECT_TRUE(Table().contains("VAL\t65\t\t\t\t10"));
-  EXPECT_EQ(machine.Memory[10], 10);
-  Trigger("mdbg");
-  Trigger("mcreatecopy");
-  EXPECT_TRUE(Listing().startsWith("0\t:9\n1\t:10\n"));
-  EXPECT_EQ(machine.Memory[10], 65);
-  EXPECT_FALSE(controller.Running());
-  Trigger("mrun");
-  EXPECT_TRUE(controller.Running());
-  controller.Stop();
-  EXPECT_TRUE(dialogs.messages.isEmpty());
-}
-
-TEST_F(WorkbenchTest, ACommandShowsTenBoxesAndTheRestInOne) {
-  Source().SetWholeText(QString("SET\n").repeated(15));  // 15 short lines and the empty last one
-  Trigger("mcreateonly");
-  ASSERT_EQ(dialogs.messages.size(), 11);
-  EXPECT_EQ(dialogs.messages[9], "Input Processing failed at: SET");
-  EXPECT_EQ(dialogs.messages[10], "6 more messages of this command are in the details.");
-  EXPECT_EQ(dialogs.details[dialogs.messages[10]],
-            QString("Input Processing failed at: SET\n").repeated(5) + "Input Processing failed at: ");
-}
-
-TEST_F(WorkbenchTest, SavingCharactersTheCodePageLacksNeedsAConfirmation) {
-  Source().SetWholeText(QString::fromUtf8("NUL\n\u20ac\n\u4e2d"));  // the euro sign is in it, the last not
-  dialogs.answers = {Path("a.OIA"), Path("a.OIA")};
-  Trigger("msave");
-  EXPECT_FALSE(std::filesystem::exists(temp.File("a.OIA")));
-  dialogs.confirm = true;
-  Trigger("msave");
-  EXPECT_EQ(test::TempFolder::Read(temp.File("a.OIA")), "NUL\r\n\x80\r\n?");
-  ASSERT_EQ(dialogs.messages.size(), 2);
-  EXPECT_TRUE(dialogs.messages[0].startsWith("Line 3 holds characters that code page 1252 cannot store"));
-}
-
+// Load converts from code page 1252 and scans; Save writes the text back
+// with the file's own line breaks; a failed load changes nothing.
 TEST_F(WorkbenchTest, LoadScansSaveKeepsTheTextAndFailuresChangeNothing) {
   const std::string text = "# caf\xe9\xa0\r\nNUL\r\n:x\r\nGTO,x";  // a no-break space stays one
   temp.Write("a.OIA", text);
-  workbench->OutputWindow().Text().SetWholeText("old listing");
-  dialogs.answers = {Path("a.OIA")};
+  temp.Write("lf.OIA", "NUL\nNXT\n");
+  dialogs.answers = {Path("a.OIA"), Path("b.OIA"), Path("lf.OIA"), Path("lf2.OIA"), Path("missing.OIA")};
   Trigger("mload");
   EXPECT_EQ(Source().WholeText(), QString::fromUtf8("# caf\u00e9\u00a0\nNUL\n:x\nGTO,x"));
-  EXPECT_EQ(workbench->SourceWindow().windowTitle(), "Quelltext : a.OIA");
-  EXPECT_EQ(Listing(), "");
-  EXPECT_TRUE(Table().contains("LAB\t\t\t\tx\t0"));
-  dialogs.answers = {Path("b.OIA")};
+  EXPECT_TRUE(workbench->TableWindow().Text().WholeText().contains("LAB\t\t\t\tx\t0"));
   Trigger("msave");
-  EXPECT_EQ(test::TempFolder::Read(temp.File("b.OIA")), text);
-
-  temp.Write("lf.OIA", "NUL\nNXT\n");
-  dialogs.answers = {Path("lf.OIA"), Path("lf2.OIA")};
+  EXPECT_EQ(Saved("b.OIA"), text);
   Trigger("mload");
   EXPECT_EQ(dialogs.messages, (QStringList{"Input Processing failed at: "}));  // the final line break
   Trigger("msave");
-  EXPECT_EQ(test::TempFolder::Read(temp.File("lf2.OIA")), "NUL\nNXT\n");
-
-  // Failures are reported and change neither the text nor the caption.
-  Trigger("mload");  // cancelled
-  std::filesystem::create_directories(temp.File("dir.OIA"));
-  dialogs.answers = {Path("missing.OIA"), Path("dir.OIA")};
+  EXPECT_EQ(Saved("lf2.OIA"), "NUL\nNXT\n");
   Trigger("mload");
-  Trigger("msave");
-  ASSERT_EQ(dialogs.messages.size(), 3);
-  EXPECT_TRUE(dialogs.messages[1].contains("missing.OIA"));
-  EXPECT_TRUE(dialogs.messages[2].contains("dir.OIA"));
-  EXPECT_EQ(Source().WholeText(), "NUL\nNXT\n");
-  EXPECT_EQ(workbench->SourceWindow().windowTitle(), "Quelltext : lf2.OIA");
+  EXPECT_EQ(std::tuple(dialogs.messages.size(), Source().WholeText(), Caption()),
+            std::tuple(2, "NUL\nNXT\n", "Quelltext : lf2.OIA"));
 }
 
 // Typing marks the source as changed; Save writes to its file without a
-// dialog; Load, Close and closing the program ask first.
+// dialog, and asks before it drops characters code page 1252 lacks; Load,
+// a recent file, Close and closing the program ask first (Cancel keeps all).
 TEST_F(WorkbenchTest, SaveMarksUnsavedChangesAndAsksBeforeLosingThem) {
-  const auto type = [&](const char* text) {
-    workbench->Editor().moveCursor(QTextCursor::End);
-    workbench->Editor().textCursor().insertText(text);
-  };
   window.show();
-  const auto caption = [&] { return workbench->SourceWindow().windowTitle(); };
-  type("NUL");
-  EXPECT_EQ(caption(), "SourceCode*");
-  dialogs.answers = {Path("a.OIA")};
+  Type("NUL");
+  EXPECT_EQ(Caption(), "SourceCode*");
+  dialogs.answers = {Path("a.OIA"), Path("b.OIA")};
   Trigger("msavefile");  // no file yet: Save asks for a name
-  EXPECT_EQ(caption(), "Quelltext : a.OIA");
-  type("\nNXT");
-  EXPECT_EQ(caption(), "Quelltext : a.OIA*");
+  EXPECT_EQ(Caption(), "Quelltext : a.OIA");
+  Type("\n\u20ac\n\u4e2d");  // the euro sign is in the code page, the last not
+  EXPECT_EQ(Caption(), "Quelltext : a.OIA*");
   Trigger("msavefile");
-  EXPECT_EQ(test::TempFolder::Read(temp.File("a.OIA")), "NUL\r\nNXT");
-  EXPECT_EQ(caption(), "Quelltext : a.OIA");
+  EXPECT_TRUE(Saved("a.OIA") == "NUL" && dialogs.messages[0].startsWith("Line 3 holds characters"));
+  dialogs.confirm = true;
+  Trigger("msavefile");
+  EXPECT_EQ(std::tuple(Saved("a.OIA"), Caption()), std::tuple("NUL\r\n\x80\r\n?", "Quelltext : a.OIA"));
 
   temp.Write("b.OIA", "NXT");
-  type("\nSET,x");
-  dialogs.answers = {Path("b.OIA")};
-  Trigger("mload");  // Cancel: nothing happens
-  EXPECT_EQ(dialogs.answers.size(), 1);
+  Type("\nSET,x");
   dialogs.saveChoice = SaveChoice::Discard;
   Trigger("mload");
   EXPECT_EQ(Source().WholeText(), "NXT");
-  EXPECT_EQ(dialogs.messages, (QStringList{"Save changes to a.OIA?", "Save changes to a.OIA?"}));
+  EXPECT_EQ(dialogs.messages.last(), "Save changes to a.OIA?");
   QMenu* recent = workbench->findChild<QMenu*>("mrecent");
-  emit workbench->findChild<QMenu*>("mdat")->aboutToShow();
-  EXPECT_TRUE(recent->isEnabled());
+  emit workbench->findChild<QMenu*>("mdat")->aboutToShow();  // lists the files as it opens
   ASSERT_EQ(recent->actions().size(), 2);
-  EXPECT_TRUE(recent->actions()[0]->text().endsWith("b.OIA"));
-  type("\nNUL");
-  recent->actions()[1]->trigger();  // a.OIA again, the change discarded
-  EXPECT_EQ(Source().WholeText(), "NUL\nNXT");
+  recent->actions()[1]->trigger();  // a.OIA again
+  EXPECT_EQ(Source().WholeText(), QString::fromUtf8("NUL\n\u20ac\n?"));
 
-  type("\nPOS,x");
+  Type("\nPOS,x");
   dialogs.saveChoice = SaveChoice::Cancel;
   window.close();  // the program stays open with its unsaved source
-  EXPECT_TRUE(window.isVisible());
-  EXPECT_TRUE(workbench->isVisible());
+  EXPECT_TRUE(window.isVisible() && workbench->isVisible());
   dialogs.saveChoice = SaveChoice::Save;
   Trigger("mclose");
-  EXPECT_EQ(test::TempFolder::Read(temp.File("a.OIA")), "NUL\r\nNXT\r\nPOS,x");
+  EXPECT_EQ(Saved("a.OIA"), "NUL\r\n\x80\r\n?\r\nPOS,x");
   EXPECT_FALSE(workbench->isVisible());
-}
-
-// Choosing a message marks its line in the editor; the listing can show the
-// source lines.
-TEST_F(WorkbenchTest, MessagesPointAtTheirLinesAndTheListingAtItsSource) {
-  Source().SetWholeText("MOV,k,191\nSUB,255,k,?\nSET,k");
-  Trigger("msrclisting");
-  Trigger("mdbg");
-  Trigger("mcreateonly");
-  EXPECT_TRUE(Listing().startsWith("; 1: MOV,k,191\n0\t:6\n1\t:7\n2\t:3\n; 2: SUB,255,k,?\n"));
-  Source().SetWholeText("SET\n:l\nGTO,nowhere");
-  Trigger("mcreateonly");
-  EXPECT_EQ(Listing(), "");  // a failed generation leaves none
-  auto* list = workbench->Messages().findChild<QTreeWidget*>("lstMessages");
-  emit list->itemActivated(list->topLevelItem(1), 0);
-  EXPECT_EQ(workbench->Editor().textCursor().selectedText(), "GTO,nowhere");
 }
 
 // The Messages list says what zar asm --locations says: each message with
@@ -234,65 +121,8 @@ TEST_F(WorkbenchTest, MessagesListShowsReasonsAndWarnings) {
       rows << item->text(0) + " | " + item->text(1) + " | " + item->text(2);
     }
     EXPECT_EQ(rows, expected);
-    EXPECT_EQ(dialogs.messages, boxes);
-    EXPECT_EQ(workbench->Messages().isVisible(), !c.said.empty());
+    EXPECT_EQ(std::tuple(dialogs.messages, workbench->Messages().isVisible()), std::tuple(boxes, !c.said.empty()));
   }
-}
-
-// Help opens the reference and the tutorial; an example chosen in the main
-// window opens in the workbench.
-TEST_F(WorkbenchTest, HelpShowsTheDocsAndOpensExamples) {
-  Trigger("mhelplanguage");
-  auto* reference = workbench->findChild<HelpWindow*>("help:language.md");
-  ASSERT_NE(reference, nullptr);
-  EXPECT_TRUE(reference->Browser().toPlainText().contains("SUB"));
-  DesktopTest::Trigger(window, "mhelptutorial");
-  EXPECT_NE(window.findChild<HelpWindow*>("help:tutorial.md"), nullptr);
-  QMenu* examples = window.menuBar()->findChild<QMenu*>("mexamples");  // the main window's
-  emit window.menuBar()->findChild<QMenu*>("mhelp")->aboutToShow();
-  const QList<QAction*> entries = examples->actions();
-  const auto hello =
-      std::find_if(entries.begin(), entries.end(), [](const QAction* a) { return a->text() == "hello.OIA"; });
-  ASSERT_NE(hello, entries.end());
-  (*hello)->trigger();
-  EXPECT_TRUE(Source().WholeText().contains("Hello"));
-  EXPECT_EQ(workbench->SourceWindow().windowTitle(), "Quelltext : hello.OIA");
-}
-
-// Alt and a letter open a menu; in the main window the key field keeps
-// every key, Alt combinations included.
-TEST_F(WorkbenchTest, MenusOpenWithTheirLettersButNotFromTheKeyField) {
-  workbench->show();
-  QApplication::setActiveWindow(workbench);
-  QTest::keyClick(workbench, Qt::Key_A, Qt::AltModifier);
-  QMenu* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
-  ASSERT_NE(menu, nullptr);
-  EXPECT_EQ(menu->objectName(), "mass");
-  menu->close();
-  workbench->close();
-  window.show();
-  QApplication::setActiveWindow(&window);
-  QWidget* keys = window.findChild<QWidget*>("keyb");
-  ASSERT_NE(keys, nullptr);
-  keys->setFocus();
-  QTest::keyClick(keys, Qt::Key_F, Qt::AltModifier);
-  EXPECT_EQ(QApplication::activePopupWidget(), nullptr);
-  EXPECT_EQ(machine.Memory[KeyCell], 18);  // the machine saw F, then Alt released last
-}
-
-TEST_F(WorkbenchTest, ChildWindowsFollowTheWorkbenchSize) {
-  workbench->show();
-  QCoreApplication::processEvents();
-  // An outer size of 10,200 x 9,000 twips, frame included: halves of
-  // 5,000 x 4,050 twips.
-  const QSize frame = workbench->frameGeometry().size() - workbench->size();
-  workbench->resize(QSize(680, 600) - frame);
-  QCoreApplication::processEvents();
-  ASSERT_EQ(workbench->frameGeometry().size(), QSize(680, 600));
-  EXPECT_EQ(workbench->SourceWindow().geometry(), QRect(1, 0, 333, 270));
-  EXPECT_EQ(workbench->TableWindow().geometry(), QRect(333, 0, 333, 270));
-  EXPECT_EQ(workbench->OutputWindow().geometry(), QRect(0, 270, 667, 270));
-  EXPECT_EQ(workbench->SourceWindow().Text().size(), QSize(321, 235));  // 4,820 x 3,530 twips
 }
 
 // The echo server example, told to listen on a free port instead of its own.
@@ -307,10 +137,11 @@ TEST_F(WorkbenchTest, EchoServerExampleAnswersAPeer) {
   Trigger("mrun");
   test::TestPeer peer;
   // The program listens within its first few steps.
-  ASSERT_TRUE(test::WaitFor([&] {
+  const auto connected = [&] {
     if (!peer.Open() || peer.Error() != 0) peer = test::TestPeer::ConnectTo(port);
     return peer.Connected();
-  }, 5000));
+  };
+  ASSERT_TRUE(test::WaitFor(connected, 5000));
   peer.Send("z");
   peer.ShutdownSending();  // as 'printf z | nc -N' does
   EXPECT_TRUE(test::WaitFor([&] { return !peer.Received().empty(); }, 5000));
