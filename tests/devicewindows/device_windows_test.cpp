@@ -1,12 +1,16 @@
-// The Screen window follows the controller's steps.
+// The Screen and Debugger windows follow the controller.
 #include <gtest/gtest.h>
 
 #include <QApplication>
 
+#include <tuple>
+
 #include "controller/machine_controller.h"
+#include "debugger/debugger_window.h"
 #include "devicewindows/screen_window.h"
 #include "support/desktop_fixture.h"
 #include "support/memory_image.h"
+#include "support/qt_wait.h"
 
 namespace zar {
 namespace {
@@ -35,6 +39,28 @@ TEST(ScreenWindow, ShowsTheStoreWhetherCommandsCameBeforeOrAfter) {
   window.show();
   QApplication::processEvents();
   EXPECT_EQ(window.Picture().pixelColor(6, 7), QColor(100, 0, 0));
+}
+
+// The state line says where a run or a step back ended, that full speed
+// waits, and that a dialog holds it; the steps count from the last load.
+TEST(DebuggerWindow, SaysWhereTheRunIsAndCountsFromTheLastLoad) {
+  MachineController controller;
+  DebuggerWindow window(controller);
+  window.show();
+  controller.LoadImage(test::Image({20, 21, 0}, {{21, 255}}));  // cell 20 counts up
+  controller.SetWatch(20, true);
+  controller.RunFullSpeed();
+  ASSERT_TRUE(test::WaitFor([&] { return !controller.FullSpeed(); }));
+  EXPECT_EQ(window.StateText(), "State: stopped at watch 20: 0 -> 1");
+  controller.Step();
+  controller.StepBack();
+  EXPECT_EQ(window.StateText(), "State: stepped back to step 1");
+  controller.LoadImage(MemoryCells{});  // 0 - 0 at 0: full speed waits
+  controller.RunFullSpeed();
+  ASSERT_TRUE(test::WaitFor([&] { return controller.Run().waiting; }));
+  controller.SetPaused(true);
+  EXPECT_EQ(std::tuple(window.StateText(), window.StepsText().startsWith("Steps: 1 ")),
+            std::tuple(QString("State: waiting at a fixed point (IP 0), paused while a dialog is open"), true));
 }
 
 }  // namespace

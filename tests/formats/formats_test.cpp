@@ -142,7 +142,8 @@ TEST(Files, FailuresNameTheFileAndTheReasonAndChangeNothing) {
       {[&] { return SaveSourceFile(temp.Path(), "NUL"); }, "\": it is a folder"},
       {[&] { return SaveProgramFile(temp.File("none") / "x.oisc", memory); }, "x.oisc\": No such file"},
       {[&] { return SaveProgramFile("/proc/zar.oisc", memory); }, "Cannot write file \"/proc/zar.oisc\": "},
-      {[&] { return WriteOnAFullDisk(old, std::string(1000, '7')); }, "old.oisc\": the file would exceed the file-size limit"}};
+      {[&] { return WriteOnAFullDisk(old, std::string(1000, '7')); },
+       "old.oisc\": the file would exceed the file-size limit"}};
   for (const auto& [operation, why] : cases) {
     const FileResult result = operation();
     EXPECT_TRUE(result.Failed() && result.Why().find(why) != std::string::npos) << why << ": " << result.Why();

@@ -114,13 +114,19 @@ TEST_F(TcpPortTest, FailuresAreResultsOrErrorsTakenLater) {
     std::string line;
     std::vector<std::string> errors;
   } cases[] = {
-      {"port in use", [&](TcpPort& p) { return p.Listen(occupant.Port()); }, NetResult::Failed,
-       "listening on " + Local(occupant.Port()) + " failed: Address already in use", {}},
+      {"port in use",
+       [&](TcpPort& p) { return p.Listen(occupant.Port()); },
+       NetResult::Failed,
+       "listening on " + Local(occupant.Port()) + " failed: Address already in use",
+       {}},
       {"no port", [](TcpPort& p) { return p.Listen(65536); }, NetResult::Failed, "", {}},
       {"no address", [](TcpPort& p) { return p.Connect("localhost", 80); }, NetResult::Failed, "", {}},
       {"nothing to send on", [](TcpPort& p) { return p.SendByte(1); }, NetResult::Failed, "", {}},
-      {"refused", [&](TcpPort& p) { return p.Connect("127.0.0.1", closed); }, NetResult::Done,
-       "connecting to " + Local(closed) + " failed: Connection refused", {"Connection refused"}},
+      {"refused",
+       [&](TcpPort& p) { return p.Connect("127.0.0.1", closed); },
+       NetResult::Done,
+       "connecting to " + Local(closed) + " failed: Connection refused",
+       {"Connection refused"}},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);

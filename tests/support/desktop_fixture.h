@@ -37,7 +37,7 @@ class FakeDialogs : public Dialogs {
   bool AnyOpen() const override { return false; }
 
   QStringList answers, messages;
-  QString lastStartPath;  // where the last open dialog started
+  QString lastStartPath;           // where the last open dialog started
   QMap<QString, QString> details;  // of the messages shown with details
   SaveChoice saveChoice = SaveChoice::Cancel;
   bool confirm = false;
