@@ -2,7 +2,6 @@
 
 #include <QElapsedTimer>
 
-#include <algorithm>
 #include <new>
 
 #include "formats/program_file.h"
@@ -96,10 +95,7 @@ void MachineController::SetPaused(bool paused) {
 // A tick is one step; breakpoints and watches stop the timer.
 void MachineController::RunStep() {
   RunStop stop;
-  if (!Stepping([&] {
-        ApplyDueInputs();
-        stop = session_.Run({1, true, false});
-      })) {
+  if (!Stepping([&] { stop = inputs_ ? inputs_->Advance({1, true, false}) : session_.Run({1, true, false}); })) {
     return;
   }
   if (stop.reason == RunStop::Reason::Paused) return;
@@ -111,8 +107,8 @@ void MachineController::RunStep() {
 
 void MachineController::Step() {
   if (!Stepping([&] {
-        ApplyDueInputs();
-        if (!session_.Step()) SkipToNextInput();
+        if (inputs_) inputs_->ApplyDue();
+        if (!session_.Step() && inputs_) inputs_->WaitForInput();
       })) {
     return;
   }
@@ -127,10 +123,12 @@ void MachineController::RunSlice() {
   RunStop stop;
   const bool ran = Stepping([&] {
     do {
-      ApplyDueInputs();
-      stop = session_.Run({StepsToNextInput(StepsBetweenClockChecks), true, true});
+      const RunPolicy policy{StepsBetweenClockChecks, true, true};
+      stop = inputs_ ? inputs_->Advance(policy) : session_.Run(policy);
       // A fixed point with an input still to come goes on at that input.
-      if (stop.reason == RunStop::Reason::FixedPoint && SkipToNextInput()) stop.reason = RunStop::Reason::StepLimit;
+      if (stop.reason == RunStop::Reason::FixedPoint && inputs_ && inputs_->WaitForInput()) {
+        stop.reason = RunStop::Reason::StepLimit;
+      }
     } while (stop.reason == RunStop::Reason::StepLimit && clock.elapsed() < SliceMs);
   });
   if (!ran) return;
@@ -188,47 +186,12 @@ void MachineController::NetworkByteArrived(Byte value) {
 }
 
 void MachineController::SetTimedInputs(std::vector<TimedInput> inputs) {
-  inputs_ = std::move(inputs);
-  std::stable_sort(inputs_.begin(), inputs_.end(),
-                   [](const TimedInput& a, const TimedInput& b) { return a.step < b.step; });
-  nextInput_ = 0;
-  inputsFrom_ = session_.Steps();
-  inputsSkipped_ = 0;
+  inputs_.emplace(session_, std::move(inputs));
   Wake();
 }
 
-void MachineController::ApplyDueInputs() {
-  // Going back undid the inputs after the step it went to: they come again.
-  if (session_.Steps() < inputsFrom_) nextInput_ = 0;
-  while (nextInput_ > 0 && session_.Steps() >= inputsFrom_ && inputs_[nextInput_ - 1].step > InputClock()) {
-    --nextInput_;
-  }
-  for (; nextInput_ < inputs_.size() && session_.Steps() >= inputsFrom_ && inputs_[nextInput_].step <= InputClock();
-       ++nextInput_) {
-    const TimedInput& input = inputs_[nextInput_];
-    if (input.kind == TimedInput::Kind::Key || input.kind == TimedInput::Kind::Cell) {
-      session_.WriteCell(input.cell, input.value);
-    } else if (input.kind == TimedInput::Kind::Net) {
-      session_.WriteCell(NetDataCell, static_cast<Byte>(input.bytes[0]));
-    }
-  }
-}
-
-std::uint64_t MachineController::StepsToNextInput(std::uint64_t most) const {
-  if (!HasTimedInputs() || session_.Steps() < inputsFrom_) return most;
-  return std::max<std::uint64_t>(
-      1, std::min(most, inputs_[nextInput_].step - std::min(inputs_[nextInput_].step, InputClock())));
-}
-
-bool MachineController::SkipToNextInput() {
-  if (!HasTimedInputs() || session_.Steps() < inputsFrom_) return false;
-  inputsSkipped_ += inputs_[nextInput_].step - std::min(inputs_[nextInput_].step, InputClock());
-  return true;
-}
-
 void MachineController::ReplaceMachine(const Machine& machine) {
-  inputs_.clear();
-  nextInput_ = 0;
+  inputs_.reset();
   session_.ReplaceMachine(machine);
   if (newRecordOnLoad_) session_.StartRecord();
   loads_.push_back(session_.Steps());

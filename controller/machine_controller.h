@@ -129,7 +129,7 @@ class MachineController : public QObject {
   // chunk into the data cell), and a run at a fixed point takes the next one
   // at once instead of waiting. A load, fill or copy drops them.
   void SetTimedInputs(std::vector<TimedInput> inputs);
-  bool HasTimedInputs() const { return nextInput_ < inputs_.size(); }
+  bool HasTimedInputs() const { return inputs_ && inputs_->InputsLeft(); }
 
   // The machine's part of a generate command that copies: the machine stops
   // and memory is cleared; the generated code, when there is any, then goes
@@ -187,14 +187,6 @@ class MachineController : public QObject {
   // Does work that steps the session or goes back. When it runs out of
   // memory, the machine stops and RunFailed says so; false then.
   bool Stepping(const std::function<void()>& work);
-  // The timed inputs' clock: steps since they were given, and those a fixed
-  // point skipped.
-  std::uint64_t InputClock() const { return session_.Steps() - inputsFrom_ + inputsSkipped_; }
-  void ApplyDueInputs();
-  // The most steps before the next timed input is due.
-  std::uint64_t StepsToNextInput(std::uint64_t most) const;
-  // At a fixed point: moves the clock on to the next input; false when none is left.
-  bool SkipToNextInput();
   // Says through FileFailed why a file operation failed, if it did.
   void ReportFile(const FileResult& result);
 
@@ -205,13 +197,10 @@ class MachineController : public QObject {
   std::mt19937 random_;
   bool newRecordOnLoad_ = false;
   bool networkEnabled_ = true;
-  std::vector<TimedInput> inputs_;
-  std::size_t nextInput_ = 0;
-  std::uint64_t inputsFrom_ = 0;
-  std::uint64_t inputsSkipped_ = 0;
-  std::deque<std::uint64_t> loads_;  // the steps at which loads, fills and copies came
-  QTimer* slices_;                   // full speed: the next slice of steps
-  QTimer* refresh_;                  // full speed: the views' next refresh
+  std::optional<InputDriver> inputs_;  // an exercise case's timed inputs
+  std::deque<std::uint64_t> loads_;    // the steps at which loads, fills and copies came
+  QTimer* slices_;                     // full speed: the next slice of steps
+  QTimer* refresh_;                    // full speed: the views' next refresh
 };
 
 }  // namespace zar

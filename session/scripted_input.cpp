@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cctype>
 #include <charconv>
+#include <limits>
 #include <utility>
 
 namespace zar {
@@ -227,7 +228,7 @@ void ScriptedPeer::PeerCloses() {
 }
 
 InputDriver::InputDriver(Session& session, std::vector<TimedInput> inputs, ScriptedPeer* peer)
-    : session_(&session), inputs_(std::move(inputs)), peer_(peer) {
+    : session_(&session), inputs_(std::move(inputs)), peer_(peer), from_(session.Steps()) {
   std::stable_sort(inputs_.begin(), inputs_.end(),
                    [](const TimedInput& a, const TimedInput& b) { return a.step < b.step; });
 }
@@ -242,8 +243,11 @@ void InputDriver::Apply(const TimedInput& input) {
       if (peer_) peer_->PeerConnects();
       break;
     case TimedInput::Kind::Net:
-      if (!peer_) break;
-      if (const std::optional<Byte> first = peer_->Arrive(input.bytes)) session_->WriteCell(NetDataCell, *first);
+      if (!peer_) {
+        if (!input.bytes.empty()) session_->WriteCell(NetDataCell, static_cast<Byte>(input.bytes[0]));
+      } else if (const std::optional<Byte> first = peer_->Arrive(input.bytes)) {
+        session_->WriteCell(NetDataCell, *first);
+      }
       break;
     case TimedInput::Kind::Close:
       if (peer_) peer_->PeerCloses();
@@ -252,18 +256,29 @@ void InputDriver::Apply(const TimedInput& input) {
 }
 
 void InputDriver::ApplyDue() {
+  if (BeforeStart()) {
+    next_ = 0;
+    return;
+  }
+  // Going back undid the inputs after the step it went to: they come again.
+  while (next_ > 0 && inputs_[next_ - 1].step > Clock()) --next_;
   while (next_ < inputs_.size() && inputs_[next_].step <= Clock()) Apply(inputs_[next_++]);
+}
+
+std::uint64_t InputDriver::StepsToNextInput() const {
+  if (!InputsLeft() || BeforeStart()) return std::numeric_limits<std::uint64_t>::max();
+  return inputs_[next_].step - std::min(inputs_[next_].step, Clock());
 }
 
 RunStop InputDriver::Advance(RunPolicy policy) {
   ApplyDue();
-  if (next_ < inputs_.size()) policy.maxSteps = std::min(policy.maxSteps, inputs_[next_].step - Clock());
+  policy.maxSteps = std::min(policy.maxSteps, StepsToNextInput());
   return session_->Run(policy);
 }
 
-bool InputDriver::WaitForInput(std::uint64_t until) {
-  if (next_ >= inputs_.size() || inputs_[next_].step >= until) return false;
-  skipped_ += inputs_[next_].step - std::min(inputs_[next_].step, Clock());
+bool InputDriver::WaitForInput(std::optional<std::uint64_t> until) {
+  if (!InputsLeft() || BeforeStart() || (until && inputs_[next_].step >= *until)) return false;
+  skipped_ += StepsToNextInput();
   return true;
 }
 

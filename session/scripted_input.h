@@ -73,31 +73,40 @@ class ScriptedPeer final : public NetworkPort {
   std::string received_;
 };
 
-// Runs a session with timed inputs. The clock counts the steps that ran and
-// those skipped while the machine waited at a fixed point for the next
-// input: they would have changed nothing.
+// Runs a session with timed inputs, their steps counted from the session's
+// steps when they were given. The clock counts the steps that ran and those
+// skipped while the machine waited at a fixed point for the next input: they
+// would have changed nothing. Going back undoes the inputs after the step it
+// went to: they come again.
 class InputDriver {
  public:
-  // The peer takes the network inputs; without one they are dropped.
+  // The peer takes the network inputs. Without one (the desktop, whose socket
+  // is real) the first byte of a chunk goes into the data cell and the
+  // connects and closes are left out.
   InputDriver(Session& session, std::vector<TimedInput> inputs, ScriptedPeer* peer = nullptr);
 
-  std::uint64_t Clock() const { return session_->Steps() + skipped_; }
+  std::uint64_t Clock() const { return session_->Steps() - from_ + skipped_; }
   // Writes the inputs whose step has come.
   void ApplyDue();
   // Writes the inputs due now, then runs at most policy.maxSteps steps, and
   // never past the step of the next input.
   RunStop Advance(RunPolicy policy);
-  // After a fixed point: when an input is still to come before step `until`,
-  // moves the clock on to it and returns true.
-  bool WaitForInput(std::uint64_t until);
+  // After a fixed point: when an input is still to come (before step `until`
+  // if given), moves the clock on to it and returns true.
+  bool WaitForInput(std::optional<std::uint64_t> until = std::nullopt);
   bool InputsLeft() const { return next_ < inputs_.size(); }
+  // The steps until the next input is due; the most there are when none is
+  // left or the session went back before the inputs were given.
+  std::uint64_t StepsToNextInput() const;
 
  private:
   void Apply(const TimedInput& input);
+  bool BeforeStart() const { return session_->Steps() < from_; }
 
   Session* session_;
   std::vector<TimedInput> inputs_;
   ScriptedPeer* peer_;
+  std::uint64_t from_;
   std::size_t next_ = 0;
   std::uint64_t skipped_ = 0;
 };

@@ -63,4 +63,24 @@ TEST(ScriptedPeer, FollowsTheConnection) {
   EXPECT_EQ(peer.Received(), "\2\3");
 }
 
+// Going back undoes the inputs after the step it went to: they come again,
+// but none before the step they were given at.
+TEST(InputDriver, GivesInputsAgainAfterGoingBack) {
+  zar::OfflineNetworkPort offline;
+  zar::Session session(offline);
+  session.StartRecord();
+  session.Run({5, false, false});
+  zar::InputDriver driver(session, {{.step = 4, .kind = TimedInput::Kind::Net, .bytes = "A"},
+                                    {.step = 2, .kind = TimedInput::Kind::Cell, .cell = 20, .value = 1}});
+  for (const std::uint64_t steps : {2, 2, 10}) EXPECT_EQ(driver.Advance({10, false, false}).steps, steps);
+  EXPECT_EQ(session.State().Memory[zar::NetDataCell], 'A');
+  const struct { std::uint64_t back, toNext; } cases[] = {{11, 1}, {4, UINT64_MAX}};
+  for (const auto& c : cases) {
+    session.StepBack(c.back);
+    driver.ApplyDue();
+    EXPECT_EQ(driver.StepsToNextInput(), c.toNext);
+    EXPECT_EQ(driver.WaitForInput(), c.toNext == 1);
+  }
+}
+
 }  // namespace
