@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <memory>
 #include <random>
 #include <string>
 #include <tuple>
@@ -28,7 +27,7 @@ void ExpectSameSessions(const Session& a, const Session& b, const std::string& w
 
 // A step that changes nothing ends a run: printing, a command for a device
 // and a plot that leaves every cell as it was are changes. (The engines are
-// held to the same rule by EnginesAgreeOnRandomImages.)
+// held to the same rule by Engines.AgreeWithTheReferenceOnRandomImages.)
 TEST(Session, RunStopsAtTheFirstStepThatChangesNothingAndHonoursTheLimit) {
   const MemoryCells countdown = test::Image({10, 11, 0, 12, 12, 0, 0, 0, 0, 0, 0, 1});  // cell 10 down forever
   // The memory, the limit and the steps run.
@@ -48,33 +47,6 @@ TEST(Session, RunStopsAtTheFirstStepThatChangesNothingAndHonoursTheLimit) {
     Session session(network);
     session.State().Memory = memory;
     EXPECT_EQ(session.Run({limit, false, true}).steps, steps) << "case " << steps << ", limit " << limit;
-  }
-}
-
-// Random images, most of them writing into the device cells, run by every
-// engine with the same breakpoints, watch and budget: every engine ends where
-// the reference does, and stops for the same reason.
-TEST(Session, EnginesAgreeOnRandomImages) {
-  std::mt19937 random(7);
-  for (int round = 0; round < 300; ++round) {
-    MemoryCells image{};
-    for (auto& cell : image) cell = static_cast<Byte>(random() % 4 == 0 ? 238 + random() % 18 : random());
-    const Byte breakpoint = static_cast<Byte>(random() % 253), watch = static_cast<Byte>(random());
-    const RunPolicy policy{1 + random() % 5000, round % 2 == 0, round % 3 != 0};
-    OfflineNetworkPort network;
-    std::vector<std::unique_ptr<Session>> sessions;
-    std::vector<RunStop> stops;
-    for (const Engine engine : {Engine::Reference, Engine::Interpreter}) {
-      auto& session = *sessions.emplace_back(std::make_unique<Session>(network));
-      session.SetEngine(engine);
-      session.State().Memory = image;
-      session.SetRecordsHistory(round % 4 < 2);
-      session.SetBreakpoint(breakpoint, true);
-      session.SetWatch(watch, round % 5 == 0);
-      stops.push_back(session.Run(policy));
-    }
-    ExpectSameSessions(*sessions[0], *sessions[1], "round " + std::to_string(round));
-    EXPECT_EQ(std::tuple(stops[0].reason, stops[0].steps), std::tuple(stops[1].reason, stops[1].steps)) << round;
   }
 }
 
