@@ -5,6 +5,7 @@
 #include <QSettings>
 
 #include <cstdio>
+#include <tuple>
 
 #include "support/desktop_fixture.h"
 #include "ui/remembered.h"
@@ -31,9 +32,8 @@ TEST(CommandLine, PrintsHelpAndVersionOrNamesTheFile) {
   };
   for (const auto& c : cases) {
     const CommandLine line = ReadCommandLine(QStringList{"zar-workbench"} + c.arguments);
-    EXPECT_EQ(line.action, c.action) << c.arguments.join(' ').toStdString();
-    EXPECT_TRUE(line.text.startsWith(c.text)) << line.text.toStdString();
-    EXPECT_EQ(line.file, c.file);
+    EXPECT_EQ(std::tuple(line.action, line.text.startsWith(c.text), line.file), std::tuple(c.action, true, c.file))
+        << c.arguments.join(' ').toStdString() << ": " << line.text.toStdString();
   }
 }
 
@@ -53,8 +53,7 @@ TEST_F(OpenFile, LoadsAProgramFileOrOpensASource) {
   temp.Write("program.txt", "7\r\n9\r\n");
   temp.Write("source.txt", "NUL\nNXT");
   desktop.OpenFile(Path("program.txt"));
-  EXPECT_EQ(machine.Memory[1], 9);
-  EXPECT_EQ(window.LoadedProgramPath(), Path("program.txt"));
+  EXPECT_EQ(std::tuple(machine.Memory[1], window.LoadedProgramPath()), std::tuple(Byte{9}, Path("program.txt")));
   desktop.OpenFile(Path("source.txt"));
   EXPECT_EQ(desktop.ShowWorkbench().Editor().WholeText(), "NUL\nNXT");
 }
