@@ -101,13 +101,17 @@ class EntryCode : public Xbyak::CodeGenerator {
   Xbyak::Label wrote, plain;
 };
 
-// One block; every way out goes through the table, so that the code runs
-// wherever it is copied to.
+// The blocks of one compiling, one after the other in one buffer. Every way
+// out of a block goes through the table.
 class BlockCode : public Xbyak::CodeGenerator {
  public:
-  BlockCode(std::vector<std::uint8_t>& buffer, Byte start, int length, const MemoryCells& memory)
-      : CodeGenerator(buffer.size(), buffer.data()) {
-    std::vector<Xbyak::Label> labels(static_cast<std::size_t>(length));
+  BlockCode(std::uint8_t* buffer, std::size_t size) : CodeGenerator(size, buffer) {}
+
+  // Appends the block at start; its offset in the buffer.
+  std::size_t Add(Byte start, int length, const MemoryCells& memory) {
+    align(16);
+    const std::size_t offset = getSize();
+    std::array<Xbyak::Label, CompiledCode::BlockLength> labels;
     const auto go = [&](Byte target) {
       const int k = (target - start) / 3;
       if (target >= start && (target - start) % 3 == 0 && k < length) {
@@ -162,6 +166,7 @@ class BlockCode : public Xbyak::CodeGenerator {
       else if (next != ip + 3)
         go(next);
     }
+    return offset;
   }
 };
 
@@ -202,31 +207,38 @@ bool CompiledCode::Compile(const Byte* starts, int count, const MemoryCells& mem
     int length;
     std::size_t offset;
   };
-  std::vector<Made> made;
-  std::vector<std::uint8_t> code;
-  std::vector<std::uint8_t> buffer(MostBlockBytes);
-  if (used_ + static_cast<std::size_t>(count) * MostBlockBytes > RegionBytes) DropAll();
-  try {
-    for (int i = 0; i < count; ++i) {
-      const Byte start = starts[i];
-      const int length = Has(start) ? 0 : BlockLengthAt(start, memory);
-      if (length == 0) continue;
-      BlockCode block(buffer, start, length, memory);
-      made.push_back({start, length, code.size()});
-      code.insert(code.end(), block.getCode(), block.getCode() + block.getSize());
-      code.resize((code.size() + 15) / 16 * 16, 0xCC);
-    }
-  } catch (const Xbyak::Error&) {
-    return false;
+  std::array<Made, 256> made;
+  int madeCount = 0;
+  for (int i = 0; i < count; ++i) {
+    const int length = Has(starts[i]) ? 0 : BlockLengthAt(starts[i], memory);
+    if (length > 0) made[static_cast<std::size_t>(madeCount++)] = {starts[i], length, 0};
   }
-  if (made.empty()) return true;
+  if (madeCount == 0) return true;
+  if (used_ + static_cast<std::size_t>(madeCount) * MostBlockBytes > RegionBytes) DropAll();
+  // The blocks are written straight into the region: its pages from the
+  // first one written are writable and not executable meanwhile.
   const std::size_t page = PageSize();
   std::uint8_t* const first = region_ + used_ / page * page;
-  const std::size_t span = (used_ + code.size() + page - 1) / page * page - used_ / page * page;
+  const std::size_t room = std::min(RegionBytes - used_, static_cast<std::size_t>(madeCount) * MostBlockBytes);
+  const std::size_t span = (used_ + room + page - 1) / page * page - used_ / page * page;
   if (::mprotect(first, span, PROT_READ | PROT_WRITE) != 0) return false;
-  std::memcpy(region_ + used_, code.data(), code.size());
+  std::size_t size = 0;
+  bool generated = true;
+  try {
+    BlockCode code(region_ + used_, room);
+    for (int i = 0; i < madeCount; ++i) {
+      Made& m = made[static_cast<std::size_t>(i)];
+      m.offset = code.Add(m.start, m.length, memory);
+    }
+    code.ready();
+    size = code.getSize();
+  } catch (const Xbyak::Error&) {
+    generated = false;
+  }
   if (::mprotect(first, span, PROT_READ | PROT_EXEC) != 0) std::abort();  // the code could not run
-  for (const Made& m : made) {
+  if (!generated) return false;
+  for (int i = 0; i < madeCount; ++i) {
+    const Made& m = made[static_cast<std::size_t>(i)];
     blocks_[m.start] = {region_ + used_ + m.offset, m.length};
     table_[m.start] = blocks_[m.start].code;
     for (int cell = m.start; cell < m.start + 3 * m.length; ++cell) {
@@ -234,7 +246,7 @@ bool CompiledCode::Compile(const Byte* starts, int count, const MemoryCells& mem
       compiledFrom_[cell] = memory[cell];
     }
   }
-  used_ += code.size();
+  used_ += (size + 15) / 16 * 16;
   return true;
 }
 
@@ -270,6 +282,7 @@ void CompiledCode::Note(Byte ip, const MemoryCells& memory) {
 }
 
 void CompiledCode::CompileAll(const MemoryCells& memory) {
+  DropAll();
   std::array<Byte, MaxIP + 1> starts{};
   for (int ip = 0; ip <= MaxIP; ++ip) starts[ip] = static_cast<Byte>(ip);
   Compile(starts.data(), static_cast<int>(starts.size()), memory);
