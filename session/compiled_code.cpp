@@ -112,9 +112,15 @@ class BlockCode : public Xbyak::CodeGenerator {
     align(16);
     const std::size_t offset = getSize();
     std::array<Xbyak::Label, CompiledCode::BlockLength> labels;
+    Xbyak::Label loopEntry;
+    bool loops = false;
+    for (int k = 0; k < length; ++k) loops = loops || Next(memory[start + 3 * k + 2]) == start;
+    if (loops) AddLoop(start, length, memory, labels, loopEntry);
     const auto go = [&](Byte target) {
       const int k = (target - start) / 3;
-      if (target >= start && (target - start) % 3 == 0 && k < length) {
+      if (loops && target == start) {
+        jmp(loopEntry, T_NEAR);
+      } else if (target >= start && (target - start) % 3 == 0 && k < length) {
         jmp(labels[static_cast<std::size_t>(k)], T_NEAR);
       } else {
         mov(esi, target);
@@ -167,6 +173,119 @@ class BlockCode : public Xbyak::CodeGenerator {
         go(next);
     }
     return offset;
+  }
+
+ private:
+  // A block that jumps back to its start runs its rounds here first, with
+  // the cells it takes held in registers, as long as no cell it writes
+  // holds code and the steps left allow a whole round: a round then needs
+  // neither check per step. Every other way out stores the cells back, counts
+  // the steps of the round taken and goes on in the step-by-step code below
+  // (labels), which every round starts at again.
+  void AddLoop(Byte start, int length, const MemoryCells& memory,
+               std::array<Xbyak::Label, CompiledCode::BlockLength>& labels, Xbyak::Label& entry) {
+    const Xbyak::Reg8 registers[] = {dl, cl, sil, dil, r8b, r9b, r10b, r11b};
+    std::array<int, 256> held;
+    held.fill(-1);
+    std::array<bool, 256> writes{};
+    int count = 0;
+    for (int k = 0; k < length; ++k) {
+      for (int i = 0; i < 2; ++i) {
+        const Byte cell = memory[start + 3 * k + i];
+        if (cell != ConsoleCell && held[cell] < 0 && count < static_cast<int>(std::size(registers))) {
+          held[cell] = count++;
+        }
+      }
+      writes[memory[start + 3 * k]] = true;
+    }
+    const auto subtract = [&](const Xbyak::Reg8& from, Byte cell) {
+      if (held[cell] >= 0)
+        sub(from, registers[held[cell]]);
+      else
+        sub(from, byte[rbx + cell]);
+    };
+    const auto storeBack = [&] {
+      for (int cell = 0; cell < ConsoleCell; ++cell) {
+        if (writes[cell] && held[cell] >= 0) mov(byte[rbx + cell], registers[held[cell]]);
+      }
+    };
+    Xbyak::Label head, short_;
+    L(entry);
+    xor_(eax, eax);
+    for (int cell = 0; cell < ConsoleCell; ++cell) {
+      if (writes[cell]) or_(al, byte[r12 + cell]);
+    }
+    test(al, al);
+    jnz(labels[0], T_NEAR);
+    for (int cell = 0; cell < 256; ++cell) {
+      if (held[cell] >= 0) mov(registers[held[cell]], byte[rbx + cell]);
+    }
+    L(head);
+    cmp(r14, length);
+    jb(short_, T_NEAR);
+    // Leaves the round after step k for target.
+    const auto go = [&](Byte target, int k) {
+      if (target == start) {
+        sub(r14, k + 1);
+        jmp(head, T_NEAR);
+        return;
+      }
+      if (k + 1 < length && target == start + 3 * (k + 1)) return;  // on to the next step
+      storeBack();
+      sub(r14, k + 1);
+      const int j = (target - start) / 3;
+      if (target > start && (target - start) % 3 == 0 && j < length) {
+        jmp(labels[static_cast<std::size_t>(j)], T_NEAR);
+      } else {
+        mov(esi, target);
+        jmp(ptr[r13 + target * 8]);
+      }
+    };
+    for (int k = 0; k < length; ++k) {
+      const int ip = start + 3 * k;
+      const Byte a = memory[ip], b = memory[ip + 1], c = Next(memory[ip + 2]), next = Next(ip + 3);
+      if (a == ConsoleCell) {
+        // The cell is 0 before the step: the step always jumps.
+        Xbyak::Label none;
+        xor_(eax, eax);
+        subtract(al, b);
+        jz(none, T_NEAR);
+        mov(ptr[r15], al);
+        inc(r15);
+        cmp(r15, rbp);
+        Xbyak::Label room;
+        jb(room, T_NEAR);
+        storeBack();
+        sub(r14, k + 1);
+        mov(esi, c);
+        jmp(ptr[r13 + ExitPlain * 8]);
+        L(room);
+        L(none);
+        go(c, k);
+        continue;
+      }
+      if (held[a] >= 0) {
+        subtract(registers[held[a]], b);
+      } else if (held[b] >= 0) {
+        sub(byte[rbx + a], registers[held[b]]);
+      } else {
+        mov(al, byte[rbx + a]);
+        sub(al, byte[rbx + b]);
+        mov(byte[rbx + a], al);
+      }
+      if (c == next) {
+        go(next, k);
+        continue;
+      }
+      Xbyak::Label notTaken;
+      ja(notTaken, T_NEAR);
+      go(c, k);
+      L(notTaken);
+      go(next, k);
+    }
+    L(short_);
+    storeBack();
+    jmp(labels[0], T_NEAR);
   }
 };
 
