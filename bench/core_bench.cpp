@@ -305,7 +305,7 @@ void BM_InterpSelfModifying(benchmark::State& state) { SelfModifying(state, Engi
 BENCHMARK(BM_InterpSelfModifying)->Unit(benchmark::kMillisecond);
 
 // The blocks of every start address of a full memory of instructions that
-// can all be compiled.
+// can all be compiled, into a code area made once.
 void BM_JitCompileWholeMemory(benchmark::State& state) {
   MemoryCells memory{};
   for (int ip = 0; ip <= MaxIP; ip += 3) {
@@ -313,12 +313,12 @@ void BM_JitCompileWholeMemory(benchmark::State& state) {
     memory[ip + 1] = static_cast<Byte>(255 - ip / 2);
     memory[ip + 2] = static_cast<Byte>(ip + 3);
   }
+  const auto code = CompiledCode::Create();
+  if (!code) {
+    state.SkipWithError("no compiled engine here");
+    return;
+  }
   for (auto _ : state) {
-    auto code = CompiledCode::Create();
-    if (!code) {
-      state.SkipWithError("no compiled engine here");
-      return;
-    }
     code->CompileAll(memory);
     benchmark::DoNotOptimize(code->Has(0));
   }

@@ -88,10 +88,11 @@ BENCHMARK(BM_RunAt1msAllWindows)->Unit(benchmark::kMillisecond)->Iterations(1);
 
 // Full speed with the main window, Screen, History and Debugger windows
 // shown and the step-back record on, for two seconds, on the program m.
-void FullSpeedAllWindows(benchmark::State& state, const MemoryCells& m) {
+void FullSpeedAllWindows(benchmark::State& state, const MemoryCells& m, bool skipCycles = true) {
   AllWindows desktop;
   desktop.desktop.ShowDebuggerWindow();
   MachineController& controller = desktop.desktop.Controller();
+  controller.SetSkipsCycles(skipCycles);
   controller.LoadImage(m);
   double seconds = 0;
   std::uint64_t steps = 0;
@@ -123,5 +124,14 @@ void BM_FullSpeedPrinting(benchmark::State& state) {
   FullSpeedAllWindows(state, m);
 }
 BENCHMARK(BM_FullSpeedPrinting)->Unit(benchmark::kMillisecond)->Iterations(1);
+
+//   0: SUB 20,21,3  cell 20 counts up; 3: SUB 22,22,0  back to 0; no device
+// is touched, and every repeat of the state is stepped.
+void BM_FullSpeedCountingAllWindows(benchmark::State& state) {
+  MemoryCells m{20, 21, 3, 22, 22, 0};
+  m[21] = 255;
+  FullSpeedAllWindows(state, m, false);
+}
+BENCHMARK(BM_FullSpeedCountingAllWindows)->Unit(benchmark::kMillisecond)->Iterations(1);
 
 }  // namespace

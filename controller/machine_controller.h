@@ -88,6 +88,8 @@ class MachineController : public QObject {
 
   // The history takes a sample in every step only while it is watched.
   void SetHistoryWatched(bool watched);
+  // Whether runs skip repeats of the machine's state (on at start).
+  void SetSkipsCycles(bool skip) { session_.SetSkipsCycles(skip); }
 
   // The debugger. Breakpoints stop a run when a step ends with IP on one,
   // watches after a step that changed the cell; both under the timer and at

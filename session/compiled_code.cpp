@@ -101,16 +101,26 @@ class EntryCode : public Xbyak::CodeGenerator {
   Xbyak::Label wrote, plain;
 };
 
-// One block; every way out goes through the table, so that the code runs
-// wherever it is copied to.
+// The blocks of one compiling, one after the other in one buffer. Every way
+// out of a block goes through the table.
 class BlockCode : public Xbyak::CodeGenerator {
  public:
-  BlockCode(std::vector<std::uint8_t>& buffer, Byte start, int length, const MemoryCells& memory)
-      : CodeGenerator(buffer.size(), buffer.data()) {
-    std::vector<Xbyak::Label> labels(static_cast<std::size_t>(length));
+  BlockCode(std::uint8_t* buffer, std::size_t size) : CodeGenerator(size, buffer) {}
+
+  // Appends the block at start; its offset in the buffer.
+  std::size_t Add(Byte start, int length, const MemoryCells& memory) {
+    align(16);
+    const std::size_t offset = getSize();
+    std::array<Xbyak::Label, CompiledCode::BlockLength> labels;
+    Xbyak::Label loopEntry;
+    bool loops = false;
+    for (int k = 0; k < length; ++k) loops = loops || Next(memory[start + 3 * k + 2]) == start;
+    if (loops) AddLoop(start, length, memory, labels, loopEntry);
     const auto go = [&](Byte target) {
       const int k = (target - start) / 3;
-      if (target >= start && (target - start) % 3 == 0 && k < length) {
+      if (loops && target == start) {
+        jmp(loopEntry, T_NEAR);
+      } else if (target >= start && (target - start) % 3 == 0 && k < length) {
         jmp(labels[static_cast<std::size_t>(k)], T_NEAR);
       } else {
         mov(esi, target);
@@ -162,6 +172,120 @@ class BlockCode : public Xbyak::CodeGenerator {
       else if (next != ip + 3)
         go(next);
     }
+    return offset;
+  }
+
+ private:
+  // A block that jumps back to its start runs its rounds here first, with
+  // the cells it takes held in registers, as long as no cell it writes
+  // holds code and the steps left allow a whole round: a round then needs
+  // neither check per step. Every other way out stores the cells back, counts
+  // the steps of the round taken and goes on in the step-by-step code below
+  // (labels), which every round starts at again.
+  void AddLoop(Byte start, int length, const MemoryCells& memory,
+               std::array<Xbyak::Label, CompiledCode::BlockLength>& labels, Xbyak::Label& entry) {
+    const Xbyak::Reg8 registers[] = {dl, cl, sil, dil, r8b, r9b, r10b, r11b};
+    std::array<int, 256> held;
+    held.fill(-1);
+    std::array<bool, 256> writes{};
+    int count = 0;
+    for (int k = 0; k < length; ++k) {
+      for (int i = 0; i < 2; ++i) {
+        const Byte cell = memory[start + 3 * k + i];
+        if (cell != ConsoleCell && held[cell] < 0 && count < static_cast<int>(std::size(registers))) {
+          held[cell] = count++;
+        }
+      }
+      writes[memory[start + 3 * k]] = true;
+    }
+    const auto subtract = [&](const Xbyak::Reg8& from, Byte cell) {
+      if (held[cell] >= 0)
+        sub(from, registers[held[cell]]);
+      else
+        sub(from, byte[rbx + cell]);
+    };
+    const auto storeBack = [&] {
+      for (int cell = 0; cell < ConsoleCell; ++cell) {
+        if (writes[cell] && held[cell] >= 0) mov(byte[rbx + cell], registers[held[cell]]);
+      }
+    };
+    Xbyak::Label head, short_;
+    L(entry);
+    xor_(eax, eax);
+    for (int cell = 0; cell < ConsoleCell; ++cell) {
+      if (writes[cell]) or_(al, byte[r12 + cell]);
+    }
+    test(al, al);
+    jnz(labels[0], T_NEAR);
+    for (int cell = 0; cell < 256; ++cell) {
+      if (held[cell] >= 0) mov(registers[held[cell]], byte[rbx + cell]);
+    }
+    L(head);
+    cmp(r14, length);
+    jb(short_, T_NEAR);
+    // Leaves the round after step k for target.
+    const auto go = [&](Byte target, int k) {
+      if (target == start) {
+        sub(r14, k + 1);
+        jmp(head, T_NEAR);
+        return;
+      }
+      if (k + 1 < length && target == start + 3 * (k + 1)) return;  // on to the next step
+      storeBack();
+      sub(r14, k + 1);
+      const int j = (target - start) / 3;
+      if (target > start && (target - start) % 3 == 0 && j < length) {
+        jmp(labels[static_cast<std::size_t>(j)], T_NEAR);
+      } else {
+        mov(esi, target);
+        jmp(ptr[r13 + target * 8]);
+      }
+    };
+    for (int k = 0; k < length; ++k) {
+      const int ip = start + 3 * k;
+      const Byte a = memory[ip], b = memory[ip + 1], c = Next(memory[ip + 2]), next = Next(ip + 3);
+      if (a == ConsoleCell) {
+        // The cell is 0 before the step: the step always jumps.
+        Xbyak::Label none;
+        xor_(eax, eax);
+        subtract(al, b);
+        jz(none, T_NEAR);
+        mov(ptr[r15], al);
+        inc(r15);
+        cmp(r15, rbp);
+        Xbyak::Label room;
+        jb(room, T_NEAR);
+        storeBack();
+        sub(r14, k + 1);
+        mov(esi, c);
+        jmp(ptr[r13 + ExitPlain * 8]);
+        L(room);
+        L(none);
+        go(c, k);
+        continue;
+      }
+      if (held[a] >= 0) {
+        subtract(registers[held[a]], b);
+      } else if (held[b] >= 0) {
+        sub(byte[rbx + a], registers[held[b]]);
+      } else {
+        mov(al, byte[rbx + a]);
+        sub(al, byte[rbx + b]);
+        mov(byte[rbx + a], al);
+      }
+      if (c == next) {
+        go(next, k);
+        continue;
+      }
+      Xbyak::Label notTaken;
+      ja(notTaken, T_NEAR);
+      go(c, k);
+      L(notTaken);
+      go(next, k);
+    }
+    L(short_);
+    storeBack();
+    jmp(labels[0], T_NEAR);
   }
 };
 
@@ -202,31 +326,38 @@ bool CompiledCode::Compile(const Byte* starts, int count, const MemoryCells& mem
     int length;
     std::size_t offset;
   };
-  std::vector<Made> made;
-  std::vector<std::uint8_t> code;
-  std::vector<std::uint8_t> buffer(MostBlockBytes);
-  if (used_ + static_cast<std::size_t>(count) * MostBlockBytes > RegionBytes) DropAll();
-  try {
-    for (int i = 0; i < count; ++i) {
-      const Byte start = starts[i];
-      const int length = Has(start) ? 0 : BlockLengthAt(start, memory);
-      if (length == 0) continue;
-      BlockCode block(buffer, start, length, memory);
-      made.push_back({start, length, code.size()});
-      code.insert(code.end(), block.getCode(), block.getCode() + block.getSize());
-      code.resize((code.size() + 15) / 16 * 16, 0xCC);
-    }
-  } catch (const Xbyak::Error&) {
-    return false;
+  std::array<Made, 256> made;
+  int madeCount = 0;
+  for (int i = 0; i < count; ++i) {
+    const int length = Has(starts[i]) ? 0 : BlockLengthAt(starts[i], memory);
+    if (length > 0) made[static_cast<std::size_t>(madeCount++)] = {starts[i], length, 0};
   }
-  if (made.empty()) return true;
+  if (madeCount == 0) return true;
+  if (used_ + static_cast<std::size_t>(madeCount) * MostBlockBytes > RegionBytes) DropAll();
+  // The blocks are written straight into the region: its pages from the
+  // first one written are writable and not executable meanwhile.
   const std::size_t page = PageSize();
   std::uint8_t* const first = region_ + used_ / page * page;
-  const std::size_t span = (used_ + code.size() + page - 1) / page * page - used_ / page * page;
+  const std::size_t room = std::min(RegionBytes - used_, static_cast<std::size_t>(madeCount) * MostBlockBytes);
+  const std::size_t span = (used_ + room + page - 1) / page * page - used_ / page * page;
   if (::mprotect(first, span, PROT_READ | PROT_WRITE) != 0) return false;
-  std::memcpy(region_ + used_, code.data(), code.size());
+  std::size_t size = 0;
+  bool generated = true;
+  try {
+    BlockCode code(region_ + used_, room);
+    for (int i = 0; i < madeCount; ++i) {
+      Made& m = made[static_cast<std::size_t>(i)];
+      m.offset = code.Add(m.start, m.length, memory);
+    }
+    code.ready();
+    size = code.getSize();
+  } catch (const Xbyak::Error&) {
+    generated = false;
+  }
   if (::mprotect(first, span, PROT_READ | PROT_EXEC) != 0) std::abort();  // the code could not run
-  for (const Made& m : made) {
+  if (!generated) return false;
+  for (int i = 0; i < madeCount; ++i) {
+    const Made& m = made[static_cast<std::size_t>(i)];
     blocks_[m.start] = {region_ + used_ + m.offset, m.length};
     table_[m.start] = blocks_[m.start].code;
     for (int cell = m.start; cell < m.start + 3 * m.length; ++cell) {
@@ -234,7 +365,7 @@ bool CompiledCode::Compile(const Byte* starts, int count, const MemoryCells& mem
       compiledFrom_[cell] = memory[cell];
     }
   }
-  used_ += code.size();
+  used_ += (size + 15) / 16 * 16;
   return true;
 }
 
@@ -270,6 +401,7 @@ void CompiledCode::Note(Byte ip, const MemoryCells& memory) {
 }
 
 void CompiledCode::CompileAll(const MemoryCells& memory) {
+  DropAll();
   std::array<Byte, MaxIP + 1> starts{};
   for (int ip = 0; ip <= MaxIP; ++ip) starts[ip] = static_cast<Byte>(ip);
   Compile(starts.data(), static_cast<int>(starts.size()), memory);

@@ -34,7 +34,8 @@ class CompiledCode {
   void Note(Byte ip, const MemoryCells& memory);
   // Drops the code of every cell that changed since it was compiled.
   void Check(const MemoryCells& memory);
-  // Compiles the blocks of every start address now (for measuring).
+  // Drops all code and compiles the blocks of every start address anew (for
+  // measuring).
   void CompileAll(const MemoryCells& memory);
 
   struct Result {

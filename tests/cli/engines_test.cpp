@@ -1,0 +1,44 @@
+// zar run with the interpreter and with the compiled engine: the same
+// console, steps, IP and final memory on the examples, with inputs, limits
+// and the debugger's stops that end runs at chosen steps.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <tuple>
+
+#include "support/zar_tool.h"
+
+namespace zar::test {
+namespace {
+
+TEST(ZarRunEngines, EndTheExamplesAlike) {
+  const std::tuple<std::string, std::string> cases[] = {
+      {"hello", ""},
+      {"digits", ""},
+      {"countdown", ""},
+      {"countdown", "--steps 77"},
+      {"square", "--steps 3000000"},
+      {"bounce", "--steps 1000003"},
+      {"history_waves", "--steps 2000001"},
+      {"screen", ""},
+      {"add", "--key 51 --steps 5000"},
+      {"upper", "--key 65 --steps 100000"},
+      {"keyboard_echo", "--keys HELLO --key-gap 5000 --steps 40000"},
+      {"echo_server", "--steps 100000"},
+      {"bounce", "--break 174"},
+      {"bounce", "--steps 100000 --back 7"},
+      {"countdown", "--watch 255"},
+  };
+  const ZarTool zar;
+  for (const auto& [example, options] : cases) {
+    const std::string run = "run '" ZAR_EXAMPLES_DIR "/" + example + ".OIA' " + options;
+    const Outcome interp = zar.Run(run + " --engine interp --dump interp.oisc");
+    const Outcome jit = zar.Run(run + " --engine jit --dump jit.oisc");
+    EXPECT_EQ(std::tuple(interp.exit, interp.out, interp.err), std::tuple(0, jit.out, jit.err)) << example << options;
+    EXPECT_EQ(zar.Read("interp.oisc"), zar.Read("jit.oisc")) << example << options;
+    EXPECT_NE(interp.err.find("steps: "), std::string::npos) << example << options;
+  }
+}
+
+}  // namespace
+}  // namespace zar::test
