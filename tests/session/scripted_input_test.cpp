@@ -71,7 +71,7 @@ TEST(InputDriver, GivesInputsAgainAfterGoingBack) {
   session.StartRecord();
   session.Run({5, false, false});
   zar::InputDriver driver(session, {{.step = 4, .kind = TimedInput::Kind::Net, .bytes = "A"},
-                                    {.step = 2, .kind = TimedInput::Kind::Cell, .cell = 20, .value = 1}});
+                                    {.step = 2, .kind = TimedInput::Kind::Cell, .cell = 20, .value = 1, .bytes = {}}});
   for (const std::uint64_t steps : {2, 2, 10}) EXPECT_EQ(driver.Advance({10, false, false}).steps, steps);
   EXPECT_EQ(session.State().Memory[zar::NetDataCell], 'A');
   const struct { std::uint64_t back, toNext; } cases[] = {{11, 1}, {4, UINT64_MAX}};
