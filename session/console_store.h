@@ -2,7 +2,7 @@
 
 #include <algorithm>
 #include <cstdint>
-#include <string>
+#include <memory>
 #include <string_view>
 
 #include "machine/machine.h"
@@ -25,21 +25,27 @@ class ConsoleStore {
 
   // The room for every character kept is taken at once, so that printing
   // never asks for memory in the middle of a step.
-  ConsoleStore() { text_.reserve(2 * Keep); }
+  ConsoleStore() : text_(std::make_unique<char[]>(Room)) {}
 
   void Push(Byte code) {
-    text_.push_back(static_cast<char>(code));
-    if (text_.size() >= 2 * Keep) DropOldest();
+    text_[size_++] = static_cast<char>(code);
+    if (size_ == Room) DropOldest();
   }
 
   // Many characters at once, as compiled code drains them.
   void Append(const char* codes, std::size_t count) {
-    text_.append(codes, count);
-    if (text_.size() >= 2 * Keep) DropOldest();
+    while (count > 0) {
+      const std::size_t part = std::min(count, Room - size_);
+      std::copy_n(codes, part, text_.get() + size_);
+      size_ += part;
+      codes += part;
+      count -= part;
+      if (size_ == Room) DropOldest();
+    }
   }
 
   // Characters printed since the store began (the number of the next one).
-  std::uint64_t End() const { return first_ + text_.size(); }
+  std::uint64_t End() const { return first_ + size_; }
   // The number of the first character shown: after the last Clear, and not
   // before the oldest that is kept.
   std::uint64_t Begin() const { return std::max(first_, cleared_); }
@@ -50,7 +56,7 @@ class ConsoleStore {
 
   // The characters from..to (numbers, Begin() <= from <= to <= End()).
   std::string_view Range(std::uint64_t from, std::uint64_t to) const {
-    return std::string_view(text_).substr(from - first_, to - from);
+    return std::string_view(text_.get() + (from - first_), to - from);
   }
   std::string_view Visible() const { return Range(Begin(), End()); }
 
@@ -62,7 +68,7 @@ class ConsoleStore {
   // Takes away every character numbered end or later.
   void TruncateTo(std::uint64_t end) {
     if (end >= End()) return;
-    text_.resize(end > first_ ? end - first_ : 0);
+    size_ = end > first_ ? end - first_ : 0;
     if (end < first_) first_ = end;
   }
   // After going back: what was cleared stays cleared, but the characters
@@ -70,13 +76,18 @@ class ConsoleStore {
   void SettleClear() { cleared_ = std::min(cleared_, End()); }
 
  private:
+  // The characters kept between two drops of the oldest.
+  static constexpr std::size_t Room = 2 * Keep;
+
   void DropOldest() {
-    const std::size_t drop = text_.size() - Keep;
-    text_.erase(0, drop);
+    const std::size_t drop = size_ - Keep;
+    std::copy(text_.get() + drop, text_.get() + size_, text_.get());
+    size_ = Keep;
     first_ += drop;
   }
 
-  std::string text_;
+  std::unique_ptr<char[]> text_;
+  std::size_t size_ = 0;       // characters in text_
   std::uint64_t first_ = 0;    // the number of text_[0]
   std::uint64_t cleared_ = 0;  // End() at the last Clear
   std::uint64_t clears_ = 0;
