@@ -40,6 +40,9 @@ class SumHistory {
     position = position + 1 == Size ? 0 : position + 1;
   }
   void Resume(std::size_t position) { position_ = position; }
+  // The ring itself, for a run that stores its samples by that rule in code
+  // of its own.
+  std::int32_t* Ring() { return ring_.data(); }
 
   // n samples more, of a run whose samples repeat with a period that divides
   // n and that recorded at least Size of them since it began to repeat: the

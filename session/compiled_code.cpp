@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstdlib>
 
+#include "devices/sum_history.h"
+
 #if defined(__x86_64__) && defined(__linux__) && defined(ZAR_WITH_XBYAK)
 #define ZAR_COMPILED_ENGINE 1
 #include <sys/mman.h>
@@ -23,6 +25,8 @@ constexpr std::uint16_t Hot = 8;
 constexpr std::uint8_t MostDrops = 4;
 constexpr std::size_t RegionBytes = 4 << 20;
 constexpr std::size_t MostBlockBytes = 2048;
+// Taking samples makes blocks about half as long again.
+constexpr std::size_t MostSamplingBlockBytes = 4096;
 
 Byte Next(int address) { return static_cast<Byte>(address > MaxIP ? 0 : address); }
 
@@ -56,6 +60,9 @@ struct CompiledCode::Context {
   std::uint32_t ip;
   std::uint32_t cell;
   std::uint32_t wrote;
+  std::int32_t* ring;
+  std::int32_t sum;
+  std::uint32_t position;
 };
 
 #ifdef ZAR_COMPILED_ENGINE
@@ -66,9 +73,14 @@ using namespace Xbyak::util;
 
 // Registers while compiled code runs: rbx the memory, r12 the cells that
 // hold code, r13 the table of entries, r14 the steps left, r15 and rbp the
-// console buffer's next byte and end; esi the IP on the way out.
+// console buffer's next byte and end; esi the IP on the way out. Code that
+// takes samples keeps the memory sum in r8d, the ring's position in r9 and
+// the ring in r10.
 constexpr int ExitPlain = 256;
 constexpr int ExitWrote = 257;
+const Xbyak::Reg32 Sum = r8d;
+const Xbyak::Reg32 Position = r9d;
+const Xbyak::Reg64 Ring = r10;
 
 class EntryCode : public Xbyak::CodeGenerator {
  public:
@@ -80,6 +92,9 @@ class EntryCode : public Xbyak::CodeGenerator {
     mov(r14, ptr[rdi + offsetof(CompiledCode::Context, budget)]);
     mov(r15, ptr[rdi + offsetof(CompiledCode::Context, console)]);
     mov(rbp, ptr[rdi + offsetof(CompiledCode::Context, consoleEnd)]);
+    mov(Ring, ptr[rdi + offsetof(CompiledCode::Context, ring)]);
+    mov(Sum, dword[rdi + offsetof(CompiledCode::Context, sum)]);
+    mov(Position, dword[rdi + offsetof(CompiledCode::Context, position)]);
     mov(esi, dword[rdi + offsetof(CompiledCode::Context, ip)]);
     jmp(ptr[r13 + rsi * 8]);
     Xbyak::Label common;
@@ -95,6 +110,8 @@ class EntryCode : public Xbyak::CodeGenerator {
     mov(dword[rdi + offsetof(CompiledCode::Context, ip)], esi);
     mov(ptr[rdi + offsetof(CompiledCode::Context, budget)], r14);
     mov(ptr[rdi + offsetof(CompiledCode::Context, console)], r15);
+    mov(dword[rdi + offsetof(CompiledCode::Context, sum)], Sum);
+    mov(dword[rdi + offsetof(CompiledCode::Context, position)], Position);
     for (const auto& reg : {r15, r14, r13, r12, rbp, rbx}) pop(reg);
     ret();
   }
@@ -105,7 +122,7 @@ class EntryCode : public Xbyak::CodeGenerator {
 // out of a block goes through the table.
 class BlockCode : public Xbyak::CodeGenerator {
  public:
-  BlockCode(std::uint8_t* buffer, std::size_t size) : CodeGenerator(size, buffer) {}
+  BlockCode(std::uint8_t* buffer, std::size_t size, bool samples) : CodeGenerator(size, buffer), samples_(samples) {}
 
   // Appends the block at start; its offset in the buffer.
   std::size_t Add(Byte start, int length, const MemoryCells& memory) {
@@ -160,12 +177,15 @@ class BlockCode : public Xbyak::CodeGenerator {
       L(left);
       dec(r14);
       movzx(eax, byte[rbx + a]);
+      if (samples_ && a != ConsoleCell) sub(Sum, eax);
       sub(al, byte[rbx + b]);
       mov(byte[rbx + a], al);
       ja(notTaken, T_NEAR);
+      Sample(a);
       written(a, c);
       go(c);
       L(notTaken);
+      Sample(a);
       written(a, next);
       if (k + 1 == length)
         go(next);
@@ -176,6 +196,28 @@ class BlockCode : public Xbyak::CodeGenerator {
   }
 
  private:
+  // The sample of a step whose A cell's new value is in al, the old one
+  // taken from the sum already. The console cell is 0 before every compiled
+  // step and after its drain: a step on it leaves the sum as it was.
+  void Sample(Byte a) {
+    if (!samples_) return;
+    if (a != ConsoleCell) {
+      movzx(ecx, al);
+      add(Sum, ecx);
+    }
+    Store();
+  }
+  // Stores the sum into the ring and moves the position on.
+  void Store() {
+    Xbyak::Label on;
+    mov(dword[Ring + r9 * 4], Sum);
+    inc(Position);
+    cmp(Position, SumHistory::Size);
+    jne(on);
+    xor_(Position, Position);
+    L(on);
+  }
+
   // A block that jumps back to its start runs its rounds here first, with
   // the cells it takes held in registers, as long as no cell it writes
   // holds code and the steps left allow a whole round: a round then needs
@@ -184,7 +226,11 @@ class BlockCode : public Xbyak::CodeGenerator {
   // (labels), which every round starts at again.
   void AddLoop(Byte start, int length, const MemoryCells& memory,
                std::array<Xbyak::Label, CompiledCode::BlockLength>& labels, Xbyak::Label& entry) {
-    const Xbyak::Reg8 registers[] = {dl, cl, sil, dil, r8b, r9b, r10b, r11b};
+    // Code that takes samples needs ecx, r8, r9 and r10 besides.
+    const Xbyak::Reg8 all[] = {dl, cl, sil, dil, r8b, r9b, r10b, r11b};
+    const Xbyak::Reg8 sampling[] = {dl, sil, dil, r11b};
+    const Xbyak::Reg8* const registers = samples_ ? sampling : all;
+    const int most = samples_ ? static_cast<int>(std::size(sampling)) : static_cast<int>(std::size(all));
     std::array<int, 256> held;
     held.fill(-1);
     std::array<bool, 256> writes{};
@@ -192,7 +238,7 @@ class BlockCode : public Xbyak::CodeGenerator {
     for (int k = 0; k < length; ++k) {
       for (int i = 0; i < 2; ++i) {
         const Byte cell = memory[start + 3 * k + i];
-        if (cell != ConsoleCell && held[cell] < 0 && count < static_cast<int>(std::size(registers))) {
+        if (cell != ConsoleCell && held[cell] < 0 && count < most) {
           held[cell] = count++;
         }
       }
@@ -209,6 +255,11 @@ class BlockCode : public Xbyak::CodeGenerator {
         if (writes[cell] && held[cell] >= 0) mov(byte[rbx + cell], registers[held[cell]]);
       }
     };
+    // The steps 0..k of the round taken.
+    const auto took = [&](int k) {
+      sub(r14, k + 1);
+      if (samples_) add(Position, k + 1);
+    };
     Xbyak::Label head, short_;
     L(entry);
     xor_(eax, eax);
@@ -223,16 +274,22 @@ class BlockCode : public Xbyak::CodeGenerator {
     L(head);
     cmp(r14, length);
     jb(short_, T_NEAR);
+    if (samples_) {
+      // A round stores its samples at the position on, and moves it once:
+      // the samples of a whole round must fit before the ring's end.
+      cmp(Position, SumHistory::Size - 1 - length);
+      ja(short_, T_NEAR);
+    }
     // Leaves the round after step k for target.
     const auto go = [&](Byte target, int k) {
       if (target == start) {
-        sub(r14, k + 1);
+        took(k);
         jmp(head, T_NEAR);
         return;
       }
       if (k + 1 < length && target == start + 3 * (k + 1)) return;  // on to the next step
       storeBack();
-      sub(r14, k + 1);
+      took(k);
       const int j = (target - start) / 3;
       if (target > start && (target - start) % 3 == 0 && j < length) {
         jmp(labels[static_cast<std::size_t>(j)], T_NEAR);
@@ -246,6 +303,7 @@ class BlockCode : public Xbyak::CodeGenerator {
       const Byte a = memory[ip], b = memory[ip + 1], c = Next(memory[ip + 2]), next = Next(ip + 3);
       if (a == ConsoleCell) {
         // The cell is 0 before the step: the step always jumps.
+        if (samples_) mov(dword[Ring + r9 * 4 + 4 * k], Sum);
         Xbyak::Label none;
         xor_(eax, eax);
         subtract(al, b);
@@ -256,13 +314,26 @@ class BlockCode : public Xbyak::CodeGenerator {
         Xbyak::Label room;
         jb(room, T_NEAR);
         storeBack();
-        sub(r14, k + 1);
+        took(k);
         mov(esi, c);
         jmp(ptr[r13 + ExitPlain * 8]);
         L(room);
         L(none);
         go(c, k);
         continue;
+      }
+      if (samples_) {
+        // The new value worked out once more, for the sum, before the step
+        // whose flags decide the jump.
+        if (held[a] >= 0)
+          movzx(ecx, registers[held[a]]);
+        else
+          movzx(ecx, byte[rbx + a]);
+        mov(eax, ecx);
+        subtract(al, b);
+        sub(eax, ecx);
+        add(Sum, eax);
+        mov(dword[Ring + r9 * 4 + 4 * k], Sum);
       }
       if (held[a] >= 0) {
         subtract(registers[held[a]], b);
@@ -287,17 +358,20 @@ class BlockCode : public Xbyak::CodeGenerator {
     storeBack();
     jmp(labels[0], T_NEAR);
   }
+
+  bool samples_;
 };
 
 std::size_t PageSize() { return static_cast<std::size_t>(::sysconf(_SC_PAGESIZE)); }
 
 }  // namespace
 
-std::unique_ptr<CompiledCode> CompiledCode::Create() {
+std::unique_ptr<CompiledCode> CompiledCode::Create(bool samples) {
   void* region = ::mmap(nullptr, RegionBytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
   if (region == MAP_FAILED) return nullptr;
   std::unique_ptr<CompiledCode> code(new CompiledCode);
   code->region_ = static_cast<std::uint8_t*>(region);
+  code->samples_ = samples;
   try {
     std::vector<std::uint8_t> buffer(MostBlockBytes);
     EntryCode entry(buffer);
@@ -333,18 +407,19 @@ bool CompiledCode::Compile(const Byte* starts, int count, const MemoryCells& mem
     if (length > 0) made[static_cast<std::size_t>(madeCount++)] = {starts[i], length, 0};
   }
   if (madeCount == 0) return true;
-  if (used_ + static_cast<std::size_t>(madeCount) * MostBlockBytes > RegionBytes) DropAll();
+  const std::size_t most = samples_ ? MostSamplingBlockBytes : MostBlockBytes;
+  if (used_ + static_cast<std::size_t>(madeCount) * most > RegionBytes) DropAll();
   // The blocks are written straight into the region: its pages from the
   // first one written are writable and not executable meanwhile.
   const std::size_t page = PageSize();
   std::uint8_t* const first = region_ + used_ / page * page;
-  const std::size_t room = std::min(RegionBytes - used_, static_cast<std::size_t>(madeCount) * MostBlockBytes);
+  const std::size_t room = std::min(RegionBytes - used_, static_cast<std::size_t>(madeCount) * most);
   const std::size_t span = (used_ + room + page - 1) / page * page - used_ / page * page;
   if (::mprotect(first, span, PROT_READ | PROT_WRITE) != 0) return false;
   std::size_t size = 0;
   bool generated = true;
   try {
-    BlockCode code(region_ + used_, room);
+    BlockCode code(region_ + used_, room, samples_);
     for (int i = 0; i < madeCount; ++i) {
       Made& m = made[static_cast<std::size_t>(i)];
       m.offset = code.Add(m.start, m.length, memory);
@@ -369,7 +444,7 @@ bool CompiledCode::Compile(const Byte* starts, int count, const MemoryCells& mem
   return true;
 }
 
-CompiledCode::Result CompiledCode::Run(Machine& m, std::uint64_t budget) {
+CompiledCode::Result CompiledCode::Run(Machine& m, std::uint64_t budget, Samples* samples) {
   Context context{m.Memory.data(),
                   holdsCode_.data(),
                   table_.data(),
@@ -378,19 +453,26 @@ CompiledCode::Result CompiledCode::Run(Machine& m, std::uint64_t budget) {
                   console_.data() + console_.size(),
                   m.IP,
                   0,
-                  0};
+                  0,
+                  samples ? samples->ring : nullptr,
+                  samples ? samples->sum : 0,
+                  samples ? static_cast<std::uint32_t>(samples->position) : 0};
   entry_(&context);
   m.IP = static_cast<Byte>(context.ip);
+  if (samples) {
+    samples->sum = context.sum;
+    samples->position = context.position;
+  }
   if (context.wrote) DropCell(static_cast<int>(context.cell));
   return {budget - context.budget, static_cast<std::size_t>(context.console - console_.data())};
 }
 
 #else
 
-std::unique_ptr<CompiledCode> CompiledCode::Create() { return nullptr; }
+std::unique_ptr<CompiledCode> CompiledCode::Create(bool) { return nullptr; }
 CompiledCode::~CompiledCode() = default;
 bool CompiledCode::Compile(const Byte*, int, const MemoryCells&) { return false; }
-CompiledCode::Result CompiledCode::Run(Machine&, std::uint64_t) { return {}; }
+CompiledCode::Result CompiledCode::Run(Machine&, std::uint64_t, Samples*) { return {}; }
 
 #endif
 

@@ -18,13 +18,15 @@ namespace zar {
 // that write a command cell, or jump to themselves, are never compiled: the
 // interpreter takes their steps. Characters for the console are drained into
 // a buffer. Code pages are written, then made read-only and executable.
+// Code made to take history samples keeps the memory sum in a register and
+// stores it into the ring after every step, as the interpreter does.
 class CompiledCode {
  public:
   static constexpr int BlockLength = 8;
   static constexpr std::size_t ConsoleRoom = 4096;
 
   // Nothing when the system refuses executable memory or this is no x86-64.
-  static std::unique_ptr<CompiledCode> Create();
+  static std::unique_ptr<CompiledCode> Create(bool samples = false);
   ~CompiledCode();
   CompiledCode(const CompiledCode&) = delete;
   CompiledCode& operator=(const CompiledCode&) = delete;
@@ -42,9 +44,17 @@ class CompiledCode {
     std::uint64_t steps = 0;
     std::size_t printed = 0;  // characters in Console()
   };
+  // The history's ring, the memory sum and the ring's position: code that
+  // takes samples moves the sum and the position on as it runs.
+  struct Samples {
+    std::int32_t* ring = nullptr;
+    std::int32_t sum = 0;
+    std::size_t position = 0;
+  };
   // Runs compiled code from m.IP, which must have a block, with the command
-  // and console cells 0, for at most budget steps.
-  Result Run(Machine& m, std::uint64_t budget);
+  // and console cells 0, for at most budget steps; samples is given exactly
+  // when the code was made to take them.
+  Result Run(Machine& m, std::uint64_t budget, Samples* samples = nullptr);
   const char* Console() const { return console_.data(); }
 
   // What compiled code is given and hands back.
@@ -68,6 +78,7 @@ class CompiledCode {
   std::uint8_t* region_ = nullptr;
   std::size_t used_ = 0;  // the bytes of region_ taken
   std::size_t entryBytes_ = 0;
+  bool samples_ = false;
   std::array<Block, 256> blocks_{};
   std::array<const void*, 258> table_{};       // a block's code for each address, or the exit; then the two exits
   std::array<std::uint8_t, 256> holdsCode_{};  // blocks whose instructions take each cell

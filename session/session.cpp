@@ -198,45 +198,53 @@ RunStop Session::RunEngine(const RunPolicy& policy) {
 }
 
 RunStop Session::RunPart(const RunPolicy& policy) {
-  if (engine_ == Engine::Compiled && !(policy.debugger && Debugging()) && !recordHistory_) return RunCompiled(policy);
+  if (engine_ == Engine::Compiled && !(policy.debugger && Debugging())) return RunCompiled(policy);
   return engine_ == Engine::Reference ? RunEngine<false>(policy) : RunEngine<true>(policy);
 }
 
 // Compiled code runs while it can; the interpreter takes the steps between,
 // in short parts, after each of which the address it stopped at counts
 // towards compiling a block there. A record's checkpoint is the
-// interpreter's step.
+// interpreter's step, and so is the first sample, which works out the
+// memory sum that compiled code then follows.
 RunStop Session::RunCompiled(const RunPolicy& policy) {
   constexpr std::uint64_t InterpretedPart = 128;
-  if (!compiled_ && !refused_) {
-    compiled_ = CompiledCode::Create();
-    refused_ = compiled_ == nullptr;
+  const bool sampled = recordHistory_;
+  std::unique_ptr<CompiledCode>& compiled = compiled_[sampled ? 1 : 0];
+  if (!compiled && !refused_) {
+    compiled = CompiledCode::Create(sampled);
+    refused_ = compiled == nullptr;
   }
-  if (!compiled_ || policy.maxSteps < InterpretedPart) return RunEngine<true>(policy);
-  compiled_->Check(machine_.Memory);
+  if (!compiled || policy.maxSteps < InterpretedPart) return RunEngine<true>(policy);
+  compiled->Check(machine_.Memory);
   MemoryCells& memory = machine_.Memory;
   std::uint64_t done = 0;
   while (done < policy.maxSteps) {
     const std::uint64_t left = policy.maxSteps - done;
     const std::uint64_t room = nextCheckpoint_ - steps_ - 1;
-    if (room > 0 && compiled_->Has(machine_.IP) &&
+    if (room > 0 && (sumKnown_ || !sampled) && compiled->Has(machine_.IP) &&
         (memory[ConsoleCell] | memory[ScreenCommandCell] | memory[NetCommandCell]) == 0) {
-      const CompiledCode::Result result = compiled_->Run(machine_, std::min(left, room));
+      CompiledCode::Samples samples{history_.Ring(), memorySum_, history_.Position()};
+      const CompiledCode::Result result = compiled->Run(machine_, std::min(left, room), sampled ? &samples : nullptr);
+      if (sampled) {
+        memorySum_ = samples.sum;
+        history_.Resume(samples.position);
+      }
       steps_ += result.steps;
       done += result.steps;
-      console_.Append(compiled_->Console(), result.printed);
+      console_.Append(compiled->Console(), result.printed);
       continue;
     }
     RunPolicy part = policy;
     part.maxSteps = std::min(left, InterpretedPart);
-    RunStop stop = Loop<false, false, true>(part);
+    RunStop stop = sampled ? Loop<false, true, true>(part) : Loop<false, false, true>(part);
     done += stop.steps;
     if (stop.reason != RunStop::Reason::StepLimit) {
       stop.steps = done;
       return stop;
     }
-    compiled_->Check(memory);
-    compiled_->Note(machine_.IP, memory);
+    compiled->Check(memory);
+    compiled->Note(machine_.IP, memory);
   }
   return {RunStop::Reason::StepLimit, done};
 }

@@ -158,7 +158,7 @@ class Session {
   RunStop RunSkipping(const RunPolicy& policy);
   // The engine chosen, for one part.
   RunStop RunPart(const RunPolicy& policy);
-  // The compiled engine, where the debugger and the history leave it the steps.
+  // The compiled engine, where the debugger leaves it the steps.
   RunStop RunCompiled(const RunPolicy& policy);
   template <bool Short>
   RunStop RunEngine(const RunPolicy& policy);
@@ -200,9 +200,9 @@ class Session {
   Engine engine_ = Engine::Interpreter;
   bool recordHistory_ = false;
   bool skipCycles_ = true;
-  std::unique_ptr<CompiledCode> compiled_;
-  bool refused_ = false;        // the compiled engine could not be made
-  std::uint64_t services_ = 0;  // screen and network commands served
+  std::array<std::unique_ptr<CompiledCode>, 2> compiled_;  // without and with history samples
+  bool refused_ = false;                                   // the compiled engine could not be made
+  std::uint64_t services_ = 0;                             // screen and network commands served
   std::uint64_t steps_ = 0;
   std::int32_t memorySum_ = 0;  // while samples are taken, followed step by step
   bool sumKnown_ = false;

@@ -56,6 +56,9 @@ TEST(Engines, SkippingRepeatsEndsAsSteppingEveryStep) {
   // A loop of three steps, 768 in a period: 0: SUB 20,21,3; 3: SUB 23,24,6; 6: SUB 22,22,0.
   std::vector<std::pair<int, int>> threeSteps = Counting;
   threeSteps.insert(threeSteps.end(), {{3, 23}, {4, 24}, {5, 6}, {6, 22}, {7, 22}, {8, 0}, {24, 1}});
+  // 0: SUB 20,21,3; 3: SUB 255,10,0 prints 'A' and goes back to 0.
+  const std::vector<std::pair<int, int>> countingAndPrinting = {{0, 20}, {1, 21}, {2, 3},    {3, 255},
+                                                                {4, 10}, {5, 0},  {10, 191}, {21, 255}};
   const Case cases[] = {
       {"counting", Counting},
       {"counting, history", Counting, true},
@@ -67,6 +70,7 @@ TEST(Engines, SkippingRepeatsEndsAsSteppingEveryStep) {
       {"watch never changed", Counting, true, false, 7, 40},
       {"printing", {{0, 255}, {1, 10}, {2, 0}, {10, 191}}, false, false, -1, -1, 100'000},
       {"plotting", {{0, 253}, {1, 10}, {2, 0}, {10, 253}}, false, false, -1, -1, 100'000},
+      {"counting and printing, history", countingAndPrinting, true, false, -1, -1, 100'000},
       {"a budget short of a period", Counting, false, false, -1, -1, 16'400},
       {"a budget of many parts", Counting, false, false, -1, -1, 1ull << 40},
   };
