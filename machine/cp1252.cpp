@@ -1,6 +1,9 @@
 #include "machine/cp1252.h"
 
+#include <algorithm>
 #include <array>
+#include <cstdint>
+#include <cstring>
 
 namespace zar {
 
@@ -48,9 +51,42 @@ void AppendUtf8(std::string& out, char32_t ch) {
 }
 
 std::string Cp1252ToUtf8(std::string_view bytes) {
+  // Each byte's UTF-8 form, worked out once.
+  struct Encoded {
+    char bytes[3];
+    std::uint8_t length;
+  };
+  static const std::array<Encoded, 256> table = [] {
+    std::array<Encoded, 256> encoded{};
+    for (int code = 0; code < 256; ++code) {
+      std::string one;
+      AppendUtf8(one, Cp1252ToUnicode(static_cast<Byte>(code)));
+      Encoded& e = encoded[static_cast<std::size_t>(code)];
+      std::copy(one.begin(), one.end(), e.bytes);
+      e.length = static_cast<std::uint8_t>(one.size());
+    }
+    return encoded;
+  }();
+  // Runs of ASCII, the usual console output, are copied whole; they are
+  // found eight bytes at a time.
   std::string out;
   out.reserve(bytes.size());
-  for (const char c : bytes) AppendUtf8(out, Cp1252ToUnicode(static_cast<Byte>(c)));
+  const char* const data = bytes.data();
+  const std::size_t size = bytes.size();
+  std::size_t done = 0;
+  while (done < size) {
+    std::size_t end = done;
+    for (std::uint64_t word; end + 8 <= size; end += 8) {
+      std::memcpy(&word, data + end, 8);
+      if ((word & 0x8080808080808080u) != 0) break;
+    }
+    while (end < size && static_cast<Byte>(data[end]) < 0x80) ++end;
+    out.append(data + done, end - done);
+    if (end == size) break;
+    const Encoded& e = table[static_cast<Byte>(data[end])];
+    out.append(e.bytes, e.length);
+    done = end + 1;
+  }
   return out;
 }
 

@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <random>
+#include <string>
 #include <vector>
 
 #include "machine/cp1252.h"
@@ -82,6 +84,22 @@ TEST(Cp1252, MapsTheHighControlsAndSurvivesARoundTrip) {
     EXPECT_EQ(UnicodeToCp1252(Cp1252ToUnicode(static_cast<Byte>(code))), static_cast<Byte>(code)) << code;
   }
   EXPECT_FALSE(UnicodeToCp1252(U'\u4E2D') || UnicodeToCp1252(U'\u0080'));  // byte 0x80 is the euro sign
+}
+
+TEST(Cp1252, ConvertsTextCharacterByCharacter) {
+  // Runs of ASCII of every length around the eight bytes taken at once,
+  // between high bytes, at either end.
+  std::mt19937 random(3);
+  for (int round = 0; round < 2000; ++round) {
+    std::string text;
+    while (text.size() < static_cast<std::size_t>(round % 40)) {
+      text.append(random() % 20, static_cast<char>('a' + random() % 26));
+      if (random() % 2) text += static_cast<char>(0x80 + random() % 128);
+    }
+    std::string expected;
+    for (const char c : text) AppendUtf8(expected, Cp1252ToUnicode(static_cast<Byte>(c)));
+    ASSERT_EQ(Cp1252ToUtf8(text), expected);
+  }
 }
 
 }  // namespace
