@@ -51,6 +51,9 @@ class ScreenBuffer {
   }
 
   bool RowWritten(int y) const { return written_[y]; }
+  bool AnyRowWritten() const {
+    return std::any_of(written_.begin(), written_.end(), [](bool written) { return written; });
+  }
   void ForgetWrites() { written_.fill(false); }
   // Counts the writes to each row, so that a view can tell the rows that
   // changed since it last looked.

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <array>
+#include <cstddef>
 #include <memory>
 
 #include "devices/screen_device.h"
@@ -9,7 +10,8 @@ namespace zar {
 
 // A copy of the screen store taken row by row: the rows the store wrote
 // since the previous copy are copied, the others are shared with it, so a
-// store that changes in a few rows costs a few rows.
+// store that changes in a few rows costs a few rows, and one that did not
+// change shares the previous copy whole.
 class ScreenSnapshot {
  public:
   using Row = std::array<ColorValue, ScreenSize>;
@@ -22,11 +24,12 @@ class ScreenSnapshot {
   // this copy again.
   void RestoreInto(ScreenBuffer& store) const;
 
-  // Whether the row is the one the other copy holds (shared, not equal).
-  bool SharesRow(const ScreenSnapshot& other, int y) const { return rows_[y] == other.rows_[y]; }
+  // The memory this copy takes beyond what it shares with the previous one.
+  std::size_t BytesBeyond(const ScreenSnapshot* previous) const;
 
  private:
-  std::array<std::shared_ptr<const Row>, ScreenSize> rows_;
+  using Rows = std::array<std::shared_ptr<const Row>, ScreenSize>;
+  std::shared_ptr<const Rows> rows_;
 };
 
 }  // namespace zar

@@ -204,9 +204,9 @@ RunStop Session::RunPart(const RunPolicy& policy) {
 
 // Compiled code runs while it can; the interpreter takes the steps between,
 // in short parts, after each of which the address it stopped at counts
-// towards compiling a block there. A record's checkpoint is the
-// interpreter's step, and so is the first sample, which works out the
-// memory sum that compiled code then follows.
+// towards compiling a block there. Compiled code stops at a record's
+// checkpoint for it to be taken. The first sample is the interpreter's: it
+// works out the memory sum that compiled code then follows.
 RunStop Session::RunCompiled(const RunPolicy& policy) {
   constexpr std::uint64_t InterpretedPart = 128;
   const bool sampled = recordHistory_;
@@ -221,7 +221,7 @@ RunStop Session::RunCompiled(const RunPolicy& policy) {
   std::uint64_t done = 0;
   while (done < policy.maxSteps) {
     const std::uint64_t left = policy.maxSteps - done;
-    const std::uint64_t room = nextCheckpoint_ - steps_ - 1;
+    const std::uint64_t room = nextCheckpoint_ - steps_;
     if (room > 0 && (sumKnown_ || !sampled) && compiled->Has(machine_.IP) &&
         (memory[ConsoleCell] | memory[ScreenCommandCell] | memory[NetCommandCell]) == 0) {
       CompiledCode::Samples samples{history_.Ring(), memorySum_, history_.Position()};
@@ -233,6 +233,7 @@ RunStop Session::RunCompiled(const RunPolicy& policy) {
       steps_ += result.steps;
       done += result.steps;
       console_.Append(compiled->Console(), result.printed);
+      if (steps_ == nextCheckpoint_) Checkpoint(steps_);
       continue;
     }
     RunPolicy part = policy;

@@ -29,10 +29,7 @@ std::size_t Session::RecordBytes() const {
                       record_->networkSteps.size() * sizeof(std::uint64_t);
   const zar::Checkpoint* previous = nullptr;
   for (const zar::Checkpoint& checkpoint : record_->checkpoints) {
-    bytes += sizeof checkpoint;
-    for (int y = 0; y < ScreenSize; ++y) {
-      if (!previous || !checkpoint.screen.SharesRow(previous->screen, y)) bytes += sizeof(ScreenSnapshot::Row);
-    }
+    bytes += sizeof checkpoint + checkpoint.screen.BytesBeyond(previous ? &previous->screen : nullptr);
     previous = &checkpoint;
   }
   return bytes;
