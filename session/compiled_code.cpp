@@ -24,6 +24,7 @@ constexpr std::uint16_t Hot = 8;
 // Blocks dropped this often for writes into their cells stay with the interpreter.
 constexpr std::uint8_t MostDrops = 4;
 constexpr std::size_t RegionBytes = 4 << 20;
+constexpr std::size_t EntryBytes = 8192;
 constexpr std::size_t MostBlockBytes = 2048;
 // Taking samples makes blocks about half as long again.
 constexpr std::size_t MostSamplingBlockBytes = 4096;
@@ -58,7 +59,6 @@ struct CompiledCode::Context {
   char* console;
   char* consoleEnd;
   std::uint32_t ip;
-  std::uint32_t cell;
   std::uint32_t wrote;
   std::int32_t* ring;
   std::int32_t sum;
@@ -76,12 +76,12 @@ using namespace Xbyak::util;
 // console buffer's next byte and end; esi the IP on the way out. Code that
 // takes samples keeps the memory sum in r8d, the ring's position in r9 and
 // the ring in r10.
-constexpr int ExitPlain = 256;
-constexpr int ExitWrote = 257;
 const Xbyak::Reg32 Sum = r8d;
 const Xbyak::Reg32 Position = r9d;
 const Xbyak::Reg64 Ring = r10;
 
+// The way in, the two ways out, and for every address a stub for each that
+// sets esi to it: blocks leave by jumping to a stub.
 class EntryCode : public Xbyak::CodeGenerator {
  public:
   explicit EntryCode(std::vector<std::uint8_t>& buffer) : CodeGenerator(buffer.size(), buffer.data()) {
@@ -100,7 +100,6 @@ class EntryCode : public Xbyak::CodeGenerator {
     Xbyak::Label common;
     L(wrote);
     pop(rdi);
-    mov(dword[rdi + offsetof(CompiledCode::Context, cell)], ecx);
     mov(dword[rdi + offsetof(CompiledCode::Context, wrote)], 1);
     jmp(common, T_NEAR);
     L(plain);
@@ -114,15 +113,25 @@ class EntryCode : public Xbyak::CodeGenerator {
     mov(dword[rdi + offsetof(CompiledCode::Context, position)], Position);
     for (const auto& reg : {r15, r14, r13, r12, rbp, rbx}) pop(reg);
     ret();
+    for (std::size_t ip = 0; ip < 256; ++ip) {
+      plainStubs[ip] = getSize();
+      mov(esi, static_cast<std::uint32_t>(ip));
+      jmp(plain, T_NEAR);
+      wroteStubs[ip] = getSize();
+      mov(esi, static_cast<std::uint32_t>(ip));
+      jmp(wrote, T_NEAR);
+    }
   }
   Xbyak::Label wrote, plain;
+  std::array<std::size_t, 256> plainStubs{}, wroteStubs{};  // offsets
 };
 
 // The blocks of one compiling, one after the other in one buffer. Every way
-// out of a block goes through the table.
+// out of a block goes through the table or a stub.
 class BlockCode : public Xbyak::CodeGenerator {
  public:
-  BlockCode(std::uint8_t* buffer, std::size_t size, bool samples) : CodeGenerator(size, buffer), samples_(samples) {}
+  BlockCode(std::uint8_t* buffer, std::size_t size, bool samples, const CompiledCode::Stubs& stubs)
+      : CodeGenerator(size, buffer), samples_(samples), stubs_(stubs) {}
 
   // Appends the block at start; its offset in the buffer.
   std::size_t Add(Byte start, int length, const MemoryCells& memory) {
@@ -131,7 +140,15 @@ class BlockCode : public Xbyak::CodeGenerator {
     std::array<Xbyak::Label, CompiledCode::BlockLength> labels;
     Xbyak::Label loopEntry;
     bool loops = false;
-    for (int k = 0; k < length; ++k) loops = loops || Next(memory[start + 3 * k + 2]) == start;
+    // The steps something jumps to: the first one, and those of a jump's
+    // target inside the block.
+    std::array<bool, CompiledCode::BlockLength> targets{true};
+    for (int k = 0; k < length; ++k) {
+      const int c = Next(memory[start + 3 * k + 2]);
+      loops = loops || c == start;
+      if (c > start && (c - start) % 3 == 0 && (c - start) / 3 < length)
+        targets[static_cast<std::size_t>((c - start) / 3)] = true;
+    }
     if (loops) AddLoop(start, length, memory, labels, loopEntry);
     const auto go = [&](Byte target) {
       const int k = (target - start) / 3;
@@ -140,41 +157,31 @@ class BlockCode : public Xbyak::CodeGenerator {
       } else if (target >= start && (target - start) % 3 == 0 && k < length) {
         jmp(labels[static_cast<std::size_t>(k)], T_NEAR);
       } else {
-        mov(esi, target);
         jmp(ptr[r13 + target * 8]);
       }
     };
     const auto written = [&](Byte a, Byte target) {
-      Xbyak::Label on;
       if (a == ConsoleCell) {
-        test(al, al);
-        jz(on, T_NEAR);
+        // The byte is stored whether or not it is 0; only a character
+        // moves the buffer on (al < 1 sets the carry).
         mov(ptr[r15], al);
-        inc(r15);
+        cmp(al, 1);
+        sbb(r15, -1);
         mov(byte[rbx + ConsoleCell], 0);
         cmp(r15, rbp);
-        jb(on, T_NEAR);
-        mov(esi, target);
-        jmp(ptr[r13 + ExitPlain * 8]);
+        jae(stubs_.plain[target]);
       } else {
         cmp(byte[r12 + a], 0);
-        je(on, T_NEAR);
-        mov(esi, target);
-        mov(ecx, a);
-        jmp(ptr[r13 + ExitWrote * 8]);
+        jne(stubs_.wrote[target]);
       }
-      L(on);
     };
     for (int k = 0; k < length; ++k) {
       const int ip = start + 3 * k;
       const Byte a = memory[ip], b = memory[ip + 1], c = Next(memory[ip + 2]), next = Next(ip + 3);
-      L(labels[static_cast<std::size_t>(k)]);
-      Xbyak::Label left, notTaken;
+      if (targets[static_cast<std::size_t>(k)]) L(labels[static_cast<std::size_t>(k)]);
+      Xbyak::Label notTaken;
       test(r14, r14);
-      jnz(left, T_NEAR);
-      mov(esi, ip);
-      jmp(ptr[r13 + ExitPlain * 8]);
-      L(left);
+      jz(stubs_.plain[ip]);
       dec(r14);
       movzx(eax, byte[rbx + a]);
       if (samples_ && a != ConsoleCell) sub(Sum, eax);
@@ -294,7 +301,6 @@ class BlockCode : public Xbyak::CodeGenerator {
       if (target > start && (target - start) % 3 == 0 && j < length) {
         jmp(labels[static_cast<std::size_t>(j)], T_NEAR);
       } else {
-        mov(esi, target);
         jmp(ptr[r13 + target * 8]);
       }
     };
@@ -315,8 +321,7 @@ class BlockCode : public Xbyak::CodeGenerator {
         jb(room, T_NEAR);
         storeBack();
         took(k);
-        mov(esi, c);
-        jmp(ptr[r13 + ExitPlain * 8]);
+        jmp(stubs_.plain[c]);
         L(room);
         L(none);
         go(c, k);
@@ -360,6 +365,7 @@ class BlockCode : public Xbyak::CodeGenerator {
   }
 
   bool samples_;
+  const CompiledCode::Stubs& stubs_;
 };
 
 std::size_t PageSize() { return static_cast<std::size_t>(::sysconf(_SC_PAGESIZE)); }
@@ -373,20 +379,21 @@ std::unique_ptr<CompiledCode> CompiledCode::Create(bool samples) {
   code->region_ = static_cast<std::uint8_t*>(region);
   code->samples_ = samples;
   try {
-    std::vector<std::uint8_t> buffer(MostBlockBytes);
+    std::vector<std::uint8_t> buffer(EntryBytes);
     EntryCode entry(buffer);
     entry.ready();
     std::memcpy(code->region_, entry.getCode(), entry.getSize());
     code->entry_ = reinterpret_cast<CompiledCode::Entry>(code->region_);
-    code->exitPlain_ = code->region_ + (entry.plain.getAddress() - entry.getCode());
-    code->exitWrote_ = code->region_ + (entry.wrote.getAddress() - entry.getCode());
+    for (std::size_t ip = 0; ip < 256; ++ip) {
+      code->stubs_.plain[ip] = code->region_ + entry.plainStubs[ip];
+      code->stubs_.wrote[ip] = code->region_ + entry.wroteStubs[ip];
+    }
     code->used_ = code->entryBytes_ = (entry.getSize() + 63) / 64 * 64;
   } catch (const Xbyak::Error&) {
     return nullptr;
   }
   if (::mprotect(region, RegionBytes, PROT_READ | PROT_EXEC) != 0) return nullptr;
-  code->table_.fill(code->exitPlain_);
-  code->table_[ExitWrote] = code->exitWrote_;
+  code->table_ = code->stubs_.plain;
   return code;
 }
 
@@ -419,7 +426,7 @@ bool CompiledCode::Compile(const Byte* starts, int count, const MemoryCells& mem
   std::size_t size = 0;
   bool generated = true;
   try {
-    BlockCode code(region_ + used_, room, samples_);
+    BlockCode code(region_ + used_, room, samples_, stubs_);
     for (int i = 0; i < madeCount; ++i) {
       Made& m = made[static_cast<std::size_t>(i)];
       m.offset = code.Add(m.start, m.length, memory);
@@ -453,7 +460,6 @@ CompiledCode::Result CompiledCode::Run(Machine& m, std::uint64_t budget, Samples
                   console_.data() + console_.size(),
                   m.IP,
                   0,
-                  0,
                   samples ? samples->ring : nullptr,
                   samples ? samples->sum : 0,
                   samples ? static_cast<std::uint32_t>(samples->position) : 0};
@@ -463,7 +469,9 @@ CompiledCode::Result CompiledCode::Run(Machine& m, std::uint64_t budget, Samples
     samples->sum = context.sum;
     samples->position = context.position;
   }
-  if (context.wrote) DropCell(static_cast<int>(context.cell));
+  // Only the cell written differs from when its code was compiled, unless
+  // the write left it as it was.
+  if (context.wrote) Check(m.Memory);
   return {budget - context.budget, static_cast<std::size_t>(context.console - console_.data())};
 }
 
@@ -505,7 +513,7 @@ void CompiledCode::Drop(Byte start) {
   if (!block.code) return;
   for (int cell = start; cell < start + 3 * block.length; ++cell) --holdsCode_[cell];
   block = {};
-  table_[start] = exitPlain_;
+  table_[start] = stubs_.plain[start];
   heat_[start] = 0;
   if (drops_[start] < MostDrops) ++drops_[start];
 }
@@ -519,7 +527,7 @@ void CompiledCode::DropCell(int cell) {
 void CompiledCode::DropAll() {
   blocks_.fill({});
   holdsCode_.fill(0);
-  for (int ip = 0; ip < 256; ++ip) table_[ip] = exitPlain_;
+  table_ = stubs_.plain;
   used_ = entryBytes_;
 }
 

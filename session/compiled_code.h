@@ -59,6 +59,12 @@ class CompiledCode {
 
   // What compiled code is given and hands back.
   struct Context;
+  // For each address, code that leaves compiled code with IP there: plainly,
+  // or after a write to a cell that holds code.
+  struct Stubs {
+    std::array<const void*, 256> plain{};
+    std::array<const void*, 256> wrote{};
+  };
 
  private:
   struct Block {
@@ -73,14 +79,13 @@ class CompiledCode {
 
   using Entry = void (*)(Context*);
   Entry entry_ = nullptr;
-  const void* exitPlain_ = nullptr;
-  const void* exitWrote_ = nullptr;
+  Stubs stubs_;
   std::uint8_t* region_ = nullptr;
   std::size_t used_ = 0;  // the bytes of region_ taken
   std::size_t entryBytes_ = 0;
   bool samples_ = false;
   std::array<Block, 256> blocks_{};
-  std::array<const void*, 258> table_{};       // a block's code for each address, or the exit; then the two exits
+  std::array<const void*, 256> table_{};       // a block's code for each address, or its plain stub
   std::array<std::uint8_t, 256> holdsCode_{};  // blocks whose instructions take each cell
   std::array<Byte, 256> compiledFrom_{};       // the cells' values when their code was compiled
   std::array<std::uint16_t, 256> heat_{};
