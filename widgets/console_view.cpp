@@ -98,11 +98,17 @@ void ConsoleView::TruncateTo(std::uint64_t end) {
   Append(end);
 }
 
+// Output can run past everything shown between two looks: the text then
+// goes on from its new beginning, which starts a line.
 void ConsoleView::DropBefore(std::uint64_t begin) {
   while (lines_.size() > 1 && lines_[1].start <= begin) lines_.pop_front();
   Line& first = lines_.front();
   first.start = std::max(first.start, begin);
   first.end = std::max(first.end, first.start);
+  if (shownEnd_ < begin) {
+    shownEnd_ = begin;
+    afterCarriageReturn_ = false;
+  }
   Measure(first);
   FindWidest();
 }

@@ -10,6 +10,7 @@ struct StringText final : ConsoleText {
   std::uint64_t Begin() const override { return first; }
   std::uint64_t End() const override { return first + static_cast<std::uint64_t>(text.size()); }
   QString Range(std::uint64_t from, std::uint64_t to) const override {
+    EXPECT_TRUE(first <= from && from <= to && to <= End()) << from << ".." << to;
     return text.mid(static_cast<qsizetype>(from - first), static_cast<qsizetype>(to - from));
   }
   std::uint64_t Clears() const override { return clears; }
@@ -23,13 +24,14 @@ TEST(ConsoleView, FollowsAppendsCutsDropsAndClearsOfItsText) {
   StringText text;
   ConsoleView console(text);
   // What the text becomes, from which character on, and what the view then shows: a cut after a carriage
-  // return, then its line feed after all, then the first character dropped.
+  // return, then its line feed after all, then the first character dropped, then all it showed and more.
   const std::tuple<QString, std::uint64_t, QString> cases[] = {
       {"Hi\r\nyou\rthere\n\nend\tx", 0, "Hi\nyou\nthere\n\nend     x"},
       {"Hi\r\nyou\r", 0, "Hi\nyou\n"},
       {"Hi\r\nyou\r\nnext", 0, "Hi\nyou\nnext"},
       {"Hi\r", 0, "Hi\n"},
       {"Hi\r\tz", 1, "i\n        z"},
+      {"Hi\r\tzzz\nnew\rline", 8, "new\nline"},
   };
   for (const auto& [all, first, shown] : cases) {
     text.first = first;
