@@ -227,10 +227,10 @@ class BlockCode : public Xbyak::CodeGenerator {
 
   // A block that jumps back to its start runs its rounds here first, with
   // the cells it takes held in registers, as long as no cell it writes
-  // holds code and the steps left allow a whole round: a round then needs
-  // neither check per step. Every other way out stores the cells back, counts
-  // the steps of the round taken and goes on in the step-by-step code below
-  // (labels), which every round starts at again.
+  // holds code and the steps left and the console's room allow a whole
+  // round: a round then needs no check per step. Every other way out stores
+  // the cells back, counts the steps of the round taken and goes on in the
+  // step-by-step code below (labels), which every round starts at again.
   void AddLoop(Byte start, int length, const MemoryCells& memory,
                std::array<Xbyak::Label, CompiledCode::BlockLength>& labels, Xbyak::Label& entry) {
     // Code that takes samples needs ecx, r8, r9 and r10 besides.
@@ -242,7 +242,9 @@ class BlockCode : public Xbyak::CodeGenerator {
     held.fill(-1);
     std::array<bool, 256> writes{};
     int count = 0;
+    int prints = 0;
     for (int k = 0; k < length; ++k) {
+      if (memory[start + 3 * k] == ConsoleCell) ++prints;
       for (int i = 0; i < 2; ++i) {
         const Byte cell = memory[start + 3 * k + i];
         if (cell != ConsoleCell && held[cell] < 0 && count < most) {
@@ -281,6 +283,13 @@ class BlockCode : public Xbyak::CodeGenerator {
     L(head);
     cmp(r14, length);
     jb(short_, T_NEAR);
+    if (prints > 0) {
+      // Room for a character in each step on the console cell, and one
+      // more, as the step-by-step code needs when it takes over.
+      lea(rax, ptr[r15 + prints]);
+      cmp(rax, rbp);
+      jae(short_, T_NEAR);
+    }
     if (samples_) {
       // A round stores its samples at the position on, and moves it once:
       // the samples of a whole round must fit before the ring's end.
@@ -308,22 +317,14 @@ class BlockCode : public Xbyak::CodeGenerator {
       const int ip = start + 3 * k;
       const Byte a = memory[ip], b = memory[ip + 1], c = Next(memory[ip + 2]), next = Next(ip + 3);
       if (a == ConsoleCell) {
-        // The cell is 0 before the step: the step always jumps.
+        // The cell is 0 before the step: the step always jumps. The
+        // round has room for its characters.
         if (samples_) mov(dword[Ring + r9 * 4 + 4 * k], Sum);
-        Xbyak::Label none;
         xor_(eax, eax);
         subtract(al, b);
-        jz(none, T_NEAR);
         mov(ptr[r15], al);
-        inc(r15);
-        cmp(r15, rbp);
-        Xbyak::Label room;
-        jb(room, T_NEAR);
-        storeBack();
-        took(k);
-        jmp(stubs_.plain[c]);
-        L(room);
-        L(none);
+        cmp(al, 1);
+        sbb(r15, -1);
         go(c, k);
         continue;
       }
@@ -451,13 +452,14 @@ bool CompiledCode::Compile(const Byte* starts, int count, const MemoryCells& mem
   return true;
 }
 
-CompiledCode::Result CompiledCode::Run(Machine& m, std::uint64_t budget, Samples* samples) {
+CompiledCode::Result CompiledCode::Run(Machine& m, std::uint64_t budget, char* console, std::size_t room,
+                                       Samples* samples) {
   Context context{m.Memory.data(),
                   holdsCode_.data(),
                   table_.data(),
                   budget,
-                  console_.data(),
-                  console_.data() + console_.size(),
+                  console,
+                  console + room,
                   m.IP,
                   0,
                   samples ? samples->ring : nullptr,
@@ -472,7 +474,7 @@ CompiledCode::Result CompiledCode::Run(Machine& m, std::uint64_t budget, Samples
   // Only the cell written differs from when its code was compiled, unless
   // the write left it as it was.
   if (context.wrote) Check(m.Memory);
-  return {budget - context.budget, static_cast<std::size_t>(context.console - console_.data())};
+  return {budget - context.budget, static_cast<std::size_t>(context.console - console)};
 }
 
 #else
@@ -480,7 +482,7 @@ CompiledCode::Result CompiledCode::Run(Machine& m, std::uint64_t budget, Samples
 std::unique_ptr<CompiledCode> CompiledCode::Create(bool) { return nullptr; }
 CompiledCode::~CompiledCode() = default;
 bool CompiledCode::Compile(const Byte*, int, const MemoryCells&) { return false; }
-CompiledCode::Result CompiledCode::Run(Machine&, std::uint64_t, Samples*) { return {}; }
+CompiledCode::Result CompiledCode::Run(Machine&, std::uint64_t, char*, std::size_t, Samples*) { return {}; }
 
 #endif
 

@@ -17,13 +17,13 @@ namespace zar {
 // step is done and the code of that cell is dropped at once). Instructions
 // that write a command cell, or jump to themselves, are never compiled: the
 // interpreter takes their steps. Characters for the console are drained into
-// a buffer. Code pages are written, then made read-only and executable.
+// the room given for them. Code pages are written, then made read-only and
+// executable.
 // Code made to take history samples keeps the memory sum in a register and
 // stores it into the ring after every step, as the interpreter does.
 class CompiledCode {
  public:
   static constexpr int BlockLength = 8;
-  static constexpr std::size_t ConsoleRoom = 4096;
 
   // Nothing when the system refuses executable memory or this is no x86-64.
   static std::unique_ptr<CompiledCode> Create(bool samples = false);
@@ -42,7 +42,7 @@ class CompiledCode {
 
   struct Result {
     std::uint64_t steps = 0;
-    std::size_t printed = 0;  // characters in Console()
+    std::size_t printed = 0;  // characters written to the console
   };
   // The history's ring, the memory sum and the ring's position: code that
   // takes samples moves the sum and the position on as it runs.
@@ -52,10 +52,10 @@ class CompiledCode {
     std::size_t position = 0;
   };
   // Runs compiled code from m.IP, which must have a block, with the command
-  // and console cells 0, for at most budget steps; samples is given exactly
-  // when the code was made to take them.
-  Result Run(Machine& m, std::uint64_t budget, Samples* samples = nullptr);
-  const char* Console() const { return console_.data(); }
+  // and console cells 0, for at most budget steps; characters printed go to
+  // console, which has room for at least one, room in all; samples is given
+  // exactly when the code was made to take them.
+  Result Run(Machine& m, std::uint64_t budget, char* console, std::size_t room, Samples* samples = nullptr);
 
   // What compiled code is given and hands back.
   struct Context;
@@ -90,7 +90,6 @@ class CompiledCode {
   std::array<Byte, 256> compiledFrom_{};       // the cells' values when their code was compiled
   std::array<std::uint16_t, 256> heat_{};
   std::array<std::uint8_t, 256> drops_{};
-  std::array<char, ConsoleRoom> console_{};
 };
 
 }  // namespace zar

@@ -32,16 +32,14 @@ class ConsoleStore {
     if (size_ == Room) DropOldest();
   }
 
-  // Many characters at once, as compiled code drains them.
-  void Append(const char* codes, std::size_t count) {
-    while (count > 0) {
-      const std::size_t part = std::min(count, Room - size_);
-      std::copy_n(codes, part, text_.get() + size_);
-      size_ += part;
-      codes += part;
-      count -= part;
-      if (size_ == Room) DropOldest();
-    }
+  // Characters written straight in, as compiled code drains them: room for
+  // at least one at Tail(), TailRoom() in all; Commit(n) takes n of them as
+  // printed.
+  char* Tail() { return text_.get() + size_; }
+  std::size_t TailRoom() const { return Room - size_; }
+  void Commit(std::size_t count) {
+    size_ += count;
+    if (size_ == Room) DropOldest();
   }
 
   // Characters printed since the store began (the number of the next one).

@@ -9,12 +9,12 @@ namespace zar {
 
 namespace {
 
-// The cells a step can write besides the instruction's A cell: the console
-// drain, the screen service (command, and the colour a read fills in) and
-// the network service (command, and the data a send clears).
 // The steps of a run between two looks for a repeated state.
 constexpr std::uint64_t SkipPart = 1 << 14;
 
+// The cells a step can write besides the instruction's A cell: the console
+// drain, the screen service (command, and the colour a read fills in) and
+// the network service (command, and the data a send clears).
 constexpr std::array<int, 7> ServiceCells = {NetDataCell, NetCommandCell,    250,        251,
                                              252,         ScreenCommandCell, ConsoleCell};
 
@@ -225,14 +225,15 @@ RunStop Session::RunCompiled(const RunPolicy& policy) {
     if (room > 0 && (sumKnown_ || !sampled) && compiled->Has(machine_.IP) &&
         (memory[ConsoleCell] | memory[ScreenCommandCell] | memory[NetCommandCell]) == 0) {
       CompiledCode::Samples samples{history_.Ring(), memorySum_, history_.Position()};
-      const CompiledCode::Result result = compiled->Run(machine_, std::min(left, room), sampled ? &samples : nullptr);
+      const CompiledCode::Result result = compiled->Run(machine_, std::min(left, room), console_.Tail(),
+                                                        console_.TailRoom(), sampled ? &samples : nullptr);
       if (sampled) {
         memorySum_ = samples.sum;
         history_.Resume(samples.position);
       }
       steps_ += result.steps;
       done += result.steps;
-      console_.Append(compiled->Console(), result.printed);
+      console_.Commit(result.printed);
       if (steps_ == nextCheckpoint_) Checkpoint(steps_);
       continue;
     }
