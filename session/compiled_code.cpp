@@ -227,10 +227,12 @@ class BlockCode : public Xbyak::CodeGenerator {
 
   // A block that jumps back to its start runs its rounds here first, with
   // the cells it takes held in registers, as long as no cell it writes
-  // holds code and the steps left and the console's room allow a whole
-  // round: a round then needs no check per step. Every other way out stores
-  // the cells back, counts the steps of the round taken and goes on in the
-  // step-by-step code below (labels), which every round starts at again.
+  // holds code and the steps left, the console's room and the ring's room
+  // allow a whole pass: a pass (as many rounds of a short block as make up
+  // to BlockLength steps, one after the other) then needs no check per step.
+  // Every other way out stores the cells back, counts the steps of the pass
+  // taken and goes on in the step-by-step code below (labels), which every
+  // round starts at again.
   void AddLoop(Byte start, int length, const MemoryCells& memory,
                std::array<Xbyak::Label, CompiledCode::BlockLength>& labels, Xbyak::Label& entry) {
     // Code that takes samples needs ecx, r8, r9 and r10 besides.
@@ -253,6 +255,8 @@ class BlockCode : public Xbyak::CodeGenerator {
       }
       writes[memory[start + 3 * k]] = true;
     }
+    const int rounds = std::max(1, CompiledCode::BlockLength / length);
+    const int pass = rounds * length;
     const auto subtract = [&](const Xbyak::Reg8& from, Byte cell) {
       if (held[cell] >= 0)
         sub(from, registers[held[cell]]);
@@ -264,10 +268,10 @@ class BlockCode : public Xbyak::CodeGenerator {
         if (writes[cell] && held[cell] >= 0) mov(byte[rbx + cell], registers[held[cell]]);
       }
     };
-    // The steps 0..k of the round taken.
-    const auto took = [&](int k) {
-      sub(r14, k + 1);
-      if (samples_) add(Position, k + 1);
+    // The steps 0..step of the pass taken.
+    const auto took = [&](int step) {
+      sub(r14, step + 1);
+      if (samples_) add(Position, step + 1);
     };
     Xbyak::Label head, short_;
     L(entry);
@@ -281,31 +285,37 @@ class BlockCode : public Xbyak::CodeGenerator {
       if (held[cell] >= 0) mov(registers[held[cell]], byte[rbx + cell]);
     }
     L(head);
-    cmp(r14, length);
+    cmp(r14, pass);
     jb(short_, T_NEAR);
     if (prints > 0) {
       // Room for a character in each step on the console cell, and one
       // more, as the step-by-step code needs when it takes over.
-      lea(rax, ptr[r15 + prints]);
+      lea(rax, ptr[r15 + rounds * prints]);
       cmp(rax, rbp);
       jae(short_, T_NEAR);
     }
     if (samples_) {
-      // A round stores its samples at the position on, and moves it once:
-      // the samples of a whole round must fit before the ring's end.
-      cmp(Position, SumHistory::Size - 1 - length);
+      // A pass stores its samples at the position on, and moves it once:
+      // the samples of a whole pass must fit before the ring's end.
+      cmp(Position, SumHistory::Size - 1 - pass);
       ja(short_, T_NEAR);
     }
-    // Leaves the round after step k for target.
-    const auto go = [&](Byte target, int k) {
+    // Whether the code for target follows step k of round u straight on.
+    const auto followedBy = [&](Byte target, int u, int k) {
+      if (k + 1 < length) return target == start + 3 * (k + 1);
+      return target == start && u + 1 < rounds;
+    };
+    // Leaves step k of round u for target.
+    const auto go = [&](Byte target, int u, int k) {
+      if (followedBy(target, u, k)) return;
+      const int step = u * length + k;
       if (target == start) {
-        took(k);
+        took(step);
         jmp(head, T_NEAR);
         return;
       }
-      if (k + 1 < length && target == start + 3 * (k + 1)) return;  // on to the next step
       storeBack();
-      took(k);
+      took(step);
       const int j = (target - start) / 3;
       if (target > start && (target - start) % 3 == 0 && j < length) {
         jmp(labels[static_cast<std::size_t>(j)], T_NEAR);
@@ -313,52 +323,79 @@ class BlockCode : public Xbyak::CodeGenerator {
         jmp(ptr[r13 + target * 8]);
       }
     };
-    for (int k = 0; k < length; ++k) {
-      const int ip = start + 3 * k;
-      const Byte a = memory[ip], b = memory[ip + 1], c = Next(memory[ip + 2]), next = Next(ip + 3);
-      if (a == ConsoleCell) {
-        // The cell is 0 before the step: the step always jumps. The
-        // round has room for its characters.
-        if (samples_) mov(dword[Ring + r9 * 4 + 4 * k], Sum);
-        xor_(eax, eax);
-        subtract(al, b);
-        mov(ptr[r15], al);
-        cmp(al, 1);
-        sbb(r15, -1);
-        go(c, k);
-        continue;
+    // The way of a step that leaves the pass while the other way stays in
+    // it is laid out after the pass: the pass runs without a taken jump.
+    struct Aside {
+      Xbyak::Label label;
+      Byte target = 0;
+      int round = 0, step = 0;
+    };
+    std::array<Aside, CompiledCode::BlockLength> aside;
+    int asideCount = 0;
+    for (int u = 0; u < rounds; ++u) {
+      for (int k = 0; k < length; ++k) {
+        const int ip = start + 3 * k;
+        const int step = u * length + k;
+        const Byte a = memory[ip], b = memory[ip + 1], c = Next(memory[ip + 2]), next = Next(ip + 3);
+        if (a == ConsoleCell) {
+          // The cell is 0 before the step: the step always jumps. The
+          // pass has room for its characters.
+          if (samples_) mov(dword[Ring + r9 * 4 + 4 * step], Sum);
+          xor_(eax, eax);
+          subtract(al, b);
+          mov(ptr[r15], al);
+          cmp(al, 1);
+          sbb(r15, -1);
+          go(c, u, k);
+          continue;
+        }
+        if (samples_) {
+          // The new value worked out once more, for the sum, before the
+          // step whose flags decide the jump.
+          if (held[a] >= 0)
+            movzx(ecx, registers[held[a]]);
+          else
+            movzx(ecx, byte[rbx + a]);
+          mov(eax, ecx);
+          subtract(al, b);
+          sub(eax, ecx);
+          add(Sum, eax);
+          mov(dword[Ring + r9 * 4 + 4 * step], Sum);
+        }
+        if (held[a] >= 0) {
+          subtract(registers[held[a]], b);
+        } else if (held[b] >= 0) {
+          sub(byte[rbx + a], registers[held[b]]);
+        } else {
+          mov(al, byte[rbx + a]);
+          sub(al, byte[rbx + b]);
+          mov(byte[rbx + a], al);
+        }
+        if (c == next) {
+          go(next, u, k);
+        } else if (followedBy(c, u, k) || followedBy(next, u, k)) {
+          Aside& out = aside[static_cast<std::size_t>(asideCount++)];
+          const bool jumps = followedBy(next, u, k);
+          out.target = jumps ? c : next;
+          out.round = u;
+          out.step = k;
+          if (jumps)
+            jbe(out.label, T_NEAR);
+          else
+            ja(out.label, T_NEAR);
+        } else {
+          Xbyak::Label notTaken;
+          ja(notTaken, T_NEAR);
+          go(c, u, k);
+          L(notTaken);
+          go(next, u, k);
+        }
       }
-      if (samples_) {
-        // The new value worked out once more, for the sum, before the step
-        // whose flags decide the jump.
-        if (held[a] >= 0)
-          movzx(ecx, registers[held[a]]);
-        else
-          movzx(ecx, byte[rbx + a]);
-        mov(eax, ecx);
-        subtract(al, b);
-        sub(eax, ecx);
-        add(Sum, eax);
-        mov(dword[Ring + r9 * 4 + 4 * k], Sum);
-      }
-      if (held[a] >= 0) {
-        subtract(registers[held[a]], b);
-      } else if (held[b] >= 0) {
-        sub(byte[rbx + a], registers[held[b]]);
-      } else {
-        mov(al, byte[rbx + a]);
-        sub(al, byte[rbx + b]);
-        mov(byte[rbx + a], al);
-      }
-      if (c == next) {
-        go(next, k);
-        continue;
-      }
-      Xbyak::Label notTaken;
-      ja(notTaken, T_NEAR);
-      go(c, k);
-      L(notTaken);
-      go(next, k);
+    }
+    for (int i = 0; i < asideCount; ++i) {
+      Aside& out = aside[static_cast<std::size_t>(i)];
+      L(out.label);
+      go(out.target, out.round, out.step);
     }
     L(short_);
     storeBack();
