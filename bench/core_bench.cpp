@@ -10,6 +10,7 @@
 
 #include "assembler/assemble.h"
 #include "assembler/positions.h"
+#include "formats/pipe_room.h"
 #include "machine/cp1252.h"
 #include "machine/instruction.h"
 #include "session/session.h"
@@ -24,6 +25,7 @@ class DrainedPipe {
  public:
   DrainedPipe() {
     if (::pipe(fds_) != 0) std::abort();
+    WidenPipe(fds_[1]);  // as zar run does with its standard output
     reader_ = std::thread([fd = fds_[0]] {
       char buffer[1 << 16];
       while (::read(fd, buffer, sizeof buffer) > 0) {

@@ -16,6 +16,7 @@
 #include "cli/output_file.h"
 #include "cli/program_input.h"
 #include "cli/trace_output.h"
+#include "formats/pipe_room.h"
 #include "formats/program_file.h"
 #include "formats/screen_image.h"
 #include "formats/source_file.h"
@@ -318,6 +319,7 @@ int RunWith(const std::vector<std::string>& words) {
   for (const Byte cell : debug.watches) session.SetWatch(cell, true);
   if (debug.back) session.StartRecord();
   StdoutConsole console(debug.back.value_or(0));
+  WidenPipe(fileno(stdout));
   // The trace holds a line for every step that ran, those that --back
   // undoes as well; "-" writes it after the console.
   TraceOutput trace;
