@@ -19,20 +19,23 @@ struct Decoded {
   Byte next = 0;             // the next IP: C or IP + 3, 0 beyond 252
 };
 
-inline Decoded Decode(const Machine& m) {
+// The instruction at ip, for a loop that keeps IP at hand.
+inline Decoded Decode(const MemoryCells& memory, Byte ip) {
   Decoded d;
-  d.ip = m.IP;
-  d.a = m.Memory[d.ip];
-  d.b = m.Memory[d.ip + 1];
-  d.c = m.Memory[d.ip + 2];
-  d.x = m.Memory[d.a];
-  d.y = m.Memory[d.b];
+  d.ip = ip;
+  d.a = memory[d.ip];
+  d.b = memory[d.ip + 1];
+  d.c = memory[d.ip + 2];
+  d.x = memory[d.a];
+  d.y = memory[d.b];
   d.result = static_cast<Byte>(d.x - d.y);
   d.jumps = d.x <= d.y;
   const int next = d.jumps ? d.c : d.ip + 3;
   d.next = static_cast<Byte>(next > MaxIP ? 0 : next);
   return d;
 }
+
+inline Decoded Decode(const Machine& m) { return Decode(m.Memory, m.IP); }
 
 // Stores the result and moves IP: the instruction's whole effect.
 inline void Execute(Machine& m, const Decoded& d) {

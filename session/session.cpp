@@ -133,8 +133,9 @@ template <bool Sampled>
 
 bool Session::Step() { return RunLoop({1, false, true}).reason != RunStop::Reason::FixedPoint; }
 
-// The counters of a run live in locals while it lasts: every store into a
-// memory cell could otherwise change them as far as the compiler knows.
+// The counters of a run and IP live in locals while it lasts: every store
+// into a memory cell could otherwise change them as far as the compiler
+// knows, and IP would be read back from memory before every step.
 template <bool Debug, bool Sampled, bool Short>
 RunStop Session::Loop(const RunPolicy& policy) {
   const std::uint64_t maxSteps = policy.maxSteps;
@@ -151,8 +152,10 @@ RunStop Session::Loop(const RunPolicy& policy) {
   Load(hot);
   RunStop stop;
   std::uint64_t steps = 0;
+  Byte ip = machine_.IP;  // only a step moves it
   while (steps < maxSteps) {
-    const Decoded d = Decode(machine_);
+    const Decoded d = Decode(machine_.Memory, ip);
+    ip = d.next;
     if constexpr (Debug) {
       for (std::size_t k = 0; k < count; ++k) before[k] = machine_.Memory[watched[k]];
     }
