@@ -231,8 +231,8 @@ class BlockCode : public Xbyak::CodeGenerator {
   // allow a whole pass: a pass (as many rounds of a short block as make up
   // to BlockLength steps, one after the other) then needs no check per step.
   // Every other way out stores the cells back, counts the steps of the pass
-  // taken and goes on in the step-by-step code below (labels), which every
-  // round starts at again.
+  // taken and goes on in the step-by-step code below (labels), which comes
+  // back here whenever it reaches the block's start.
   void AddLoop(Byte start, int length, const MemoryCells& memory,
                std::array<Xbyak::Label, CompiledCode::BlockLength>& labels, Xbyak::Label& entry) {
     // Code that takes samples needs ecx, r8, r9 and r10 besides.
