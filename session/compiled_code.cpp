@@ -162,11 +162,7 @@ class BlockCode : public Xbyak::CodeGenerator {
     };
     const auto written = [&](Byte a, Byte target) {
       if (a == ConsoleCell) {
-        // The byte is stored whether or not it is 0; only a character
-        // moves the buffer on (al < 1 sets the carry).
-        mov(ptr[r15], al);
-        cmp(al, 1);
-        sbb(r15, -1);
+        Drain();
         mov(byte[rbx + ConsoleCell], 0);
         cmp(r15, rbp);
         jae(stubs_.plain[target]);
@@ -203,6 +199,14 @@ class BlockCode : public Xbyak::CodeGenerator {
   }
 
  private:
+  // Puts the console cell's new value, in al, into the console: the byte is
+  // stored whether or not it is 0; only a character moves the console on
+  // (al < 1 sets the carry).
+  void Drain() {
+    mov(ptr[r15], al);
+    cmp(al, 1);
+    sbb(r15, -1);
+  }
   // The sample of a step whose A cell's new value is in al, the old one
   // taken from the sum already. The console cell is 0 before every compiled
   // step and after its drain: a step on it leaves the sum as it was.
@@ -328,7 +332,7 @@ class BlockCode : public Xbyak::CodeGenerator {
     struct Aside {
       Xbyak::Label label;
       Byte target = 0;
-      int round = 0, step = 0;
+      int round = 0, k = 0;
     };
     std::array<Aside, CompiledCode::BlockLength> aside;
     int asideCount = 0;
@@ -343,9 +347,7 @@ class BlockCode : public Xbyak::CodeGenerator {
           if (samples_) mov(dword[Ring + r9 * 4 + 4 * step], Sum);
           xor_(eax, eax);
           subtract(al, b);
-          mov(ptr[r15], al);
-          cmp(al, 1);
-          sbb(r15, -1);
+          Drain();
           go(c, u, k);
           continue;
         }
@@ -375,11 +377,11 @@ class BlockCode : public Xbyak::CodeGenerator {
           go(next, u, k);
         } else if (followedBy(c, u, k) || followedBy(next, u, k)) {
           Aside& out = aside[static_cast<std::size_t>(asideCount++)];
-          const bool jumps = followedBy(next, u, k);
-          out.target = jumps ? c : next;
+          const bool jumpLeaves = followedBy(next, u, k);
+          out.target = jumpLeaves ? c : next;
           out.round = u;
-          out.step = k;
-          if (jumps)
+          out.k = k;
+          if (jumpLeaves)
             jbe(out.label, T_NEAR);
           else
             ja(out.label, T_NEAR);
@@ -395,7 +397,7 @@ class BlockCode : public Xbyak::CodeGenerator {
     for (int i = 0; i < asideCount; ++i) {
       Aside& out = aside[static_cast<std::size_t>(i)];
       L(out.label);
-      go(out.target, out.round, out.step);
+      go(out.target, out.round, out.k);
     }
     L(short_);
     storeBack();
