@@ -38,6 +38,7 @@ struct Recorder final : TcpPortEvents {
 };
 
 std::string Local(int port) { return "127.0.0.1:" + std::to_string(port); }
+constexpr const char* Dropped = "a byte to send was dropped: not connected";
 
 class TcpPortTest : public testing::Test {
  protected:
@@ -78,8 +79,7 @@ TEST_F(TcpPortTest, ConnectsSendsAndReceivesTheFirstByteOfEachChunk) {
   port.Close();
   EXPECT_TRUE(remote->Ended());
   EXPECT_EQ(events.lines,
-            (std::vector<std::string>{"connecting to " + peer, "a byte to send was dropped: not connected",
-                                      "connected to " + peer, "closed"}));
+            (std::vector<std::string>{"connecting to " + peer, Dropped, "connected to " + peer, "closed"}));
   EXPECT_TRUE(events.watched.empty());
   EXPECT_TRUE(port.TakeErrors().empty());
 }
@@ -123,11 +123,7 @@ TEST_F(TcpPortTest, FailuresAreResultsOrErrorsTakenLater) {
        {}},
       {"no port", [](TcpPort& p) { return p.Listen(65536); }, NetResult::Failed, "", {}},
       {"no address", [](TcpPort& p) { return p.Connect("localhost", 80); }, NetResult::Failed, "", {}},
-      {"nothing to send on",
-       [](TcpPort& p) { return p.SendByte(1); },
-       NetResult::Failed,
-       "a byte to send was dropped: not connected",
-       {}},
+      {"nothing to send on", [](TcpPort& p) { return p.SendByte(1); }, NetResult::Failed, Dropped, {}},
       {"refused",
        [&](TcpPort& p) { return p.Connect("127.0.0.1", closed); },
        NetResult::Done,
