@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <string>
@@ -39,8 +40,12 @@ bool SubmissionPaths(const Arguments& args, std::vector<std::string>& paths) {
   for (const std::string& list : args.All("--from")) {
     std::string text;
     if (!ReportFile(ReadWholeFile(list == "-" ? "/dev/stdin" : list, MaxListBytes, text))) return false;
-    for (const std::string& line : FirstLines(text, {SIZE_MAX, SIZE_MAX, MaxListBytes})) {
-      if (!line.empty()) paths.push_back(line);
+    for (std::size_t start = 0; start < text.size();) {
+      std::size_t end = std::min(text.find('\n', start), text.size());
+      const std::size_t next = end + 1;
+      if (end > start && text[end - 1] == '\r') --end;
+      if (end > start) paths.push_back(text.substr(start, end - start));
+      start = next;
     }
   }
   return true;

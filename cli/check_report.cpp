@@ -40,14 +40,29 @@ std::string XmlText(const std::string& text) {
   std::string escaped;
   for (const char c : text) {
     switch (c) {
-      case '&': escaped += "&amp;"; break;
-      case '<': escaped += "&lt;"; break;
-      case '>': escaped += "&gt;"; break;
-      case '"': escaped += "&quot;"; break;
-      case '\n': escaped += "&#10;"; break;
-      case '\t': escaped += "&#9;"; break;
-      case '\r': escaped += "&#13;"; break;
-      default: escaped += static_cast<unsigned char>(c) < 32 ? '?' : c;  // XML holds no other controls
+      case '&':
+        escaped += "&amp;";
+        break;
+      case '<':
+        escaped += "&lt;";
+        break;
+      case '>':
+        escaped += "&gt;";
+        break;
+      case '"':
+        escaped += "&quot;";
+        break;
+      case '\n':
+        escaped += "&#10;";
+        break;
+      case '\t':
+        escaped += "&#9;";
+        break;
+      case '\r':
+        escaped += "&#13;";
+        break;
+      default:
+        escaped += static_cast<unsigned char>(c) < 32 ? '?' : c;  // XML holds no other controls
     }
   }
   return escaped;
@@ -99,8 +114,8 @@ std::string JunitSuite(const Exercise& exercise, const Submission& submission) {
   std::snprintf(time, sizeof time, "%.6f", submission.seconds);
   const std::string path = XmlText(submission.path);
   std::string xml = "  <testsuite name=\"" + path + "\" tests=\"" + std::to_string(cases) + "\" failures=\"" +
-                    std::to_string(failures) + "\" errors=\"" + std::to_string(ran ? 0 : cases) + "\" time=\"" +
-                    time + "\">\n";
+                    std::to_string(failures) + "\" errors=\"" + std::to_string(ran ? 0 : cases) + "\" time=\"" + time +
+                    "\">\n";
   std::string details;
   for (const StageMessage& m : submission.messages) details += m.text + "\n";
   for (std::size_t i = 0; i < cases; ++i) {
@@ -132,8 +147,7 @@ std::string TextReport(const Exercise& exercise, const Submission& submission, b
   const Grade& grade = submission.grade;
   if (many) {
     text = path + ": " + std::to_string(grade.passed) + " of " + std::to_string(grade.cases.size()) +
-           " cases passed, " + PointsText(grade.points) + " of " + PointsText(exercise.PointsPossible()) +
-           " points\n";
+           " cases passed, " + PointsText(grade.points) + " of " + PointsText(exercise.PointsPossible()) + " points\n";
   }
   for (std::size_t i = 0; i < grade.cases.size(); ++i) {
     const CaseResult& result = grade.cases[i];
@@ -175,9 +189,9 @@ std::string JunitReport(const Exercise& exercise, const std::vector<Submission>&
     errors += ran ? 0 : exercise.cases.size();
     suites += JunitSuite(exercise, submission);
   }
-  return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<testsuites name=\"" + XmlText(exercise.title) +
-         "\" tests=\"" + std::to_string(tests) + "\" failures=\"" + std::to_string(failures) + "\" errors=\"" +
-         std::to_string(errors) + "\">\n" + suites + "</testsuites>\n";
+  return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<testsuites name=\"" + XmlText(exercise.title) + "\" tests=\"" +
+         std::to_string(tests) + "\" failures=\"" + std::to_string(failures) + "\" errors=\"" + std::to_string(errors) +
+         "\">\n" + suites + "</testsuites>\n";
 }
 
 }  // namespace zar::cli
