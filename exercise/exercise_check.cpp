@@ -57,9 +57,9 @@ std::string ScreenDifference(const ExerciseCase& c, const ScreenBuffer& screen) 
     }
   }
   if (differ == 0) return {};
-  return "screen differs from " + c.screenName + " in " + std::to_string(differ) + " pixel" +
-         (differ == 1 ? "" : "s") + ", first " + PixelText(firstX, firstY) + ": " +
-         ColorText(screen(firstX, firstY)) + " expected " + ColorText(c.screen[firstY * ScreenSize + firstX]);
+  return "screen differs from " + c.screenName + " in " + std::to_string(differ) + " pixel" + (differ == 1 ? "" : "s") +
+         ", first " + PixelText(firstX, firstY) + ": " + ColorText(screen(firstX, firstY)) + " expected " +
+         ColorText(c.screen[firstY * ScreenSize + firstX]);
 }
 
 // The first expectation the ended run does not meet, empty when it meets all.
