@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "session/scripted_input.h"
 #include "session/session.h"
 
 namespace zar {
@@ -22,6 +23,8 @@ void ExpectSame(const Session& a, const Session& b, const std::string& what) {
                          b.Screen().Buffer.Rows()));
   EXPECT_EQ(a.History().Samples(), b.History().Samples());
   EXPECT_EQ(a.History().Position(), b.History().Position());
+  EXPECT_EQ(a.RecordDepth(), b.RecordDepth());  // the same checkpoints, at the same steps
+  EXPECT_EQ(a.RecordBytes(), b.RecordBytes());
 }
 
 void ExpectSameStop(const RunStop& a, const RunStop& b) {
@@ -62,7 +65,7 @@ TEST(Engines, SkippingRepeatsEndsAsSteppingEveryStep) {
   const Case cases[] = {
       {"counting", Counting},
       {"counting, history", Counting, true},
-      {"counting, record", Counting, false, true, -1, -1, 1'000'003, 5000},
+      {"counting, record", Counting, false, true, -1, -1, 2'000'003, 5000},
       {"counting, history and record", Counting, true, true, -1, -1, 300'001, 9999},
       {"three steps a turn", threeSteps, true},
       {"breakpoint never reached", Counting, false, false, 200},
@@ -70,6 +73,8 @@ TEST(Engines, SkippingRepeatsEndsAsSteppingEveryStep) {
       {"watch never changed", Counting, true, false, 7, 40},
       {"printing", {{0, 255}, {1, 10}, {2, 0}, {10, 191}}, false, false, -1, -1, 100'000},
       {"plotting", {{0, 253}, {1, 10}, {2, 0}, {10, 253}}, false, false, -1, -1, 100'000},
+      // 0: SUB 244,10,3 puts 'A' into the data cell; 3: SUB 245,11,0 sends it, and the state is as before.
+      {"sending", {{0, 244}, {1, 10}, {2, 3}, {3, 245}, {4, 11}, {10, 191}, {11, 254}}, false, false, -1, -1, 100'000},
       {"counting and printing, history", countingAndPrinting, true, false, -1, -1, 100'000},
       {"a budget short of a period", Counting, false, false, -1, -1, 16'400},
       {"a budget of many parts", Counting, false, false, -1, -1, 1ull << 40},
@@ -77,12 +82,13 @@ TEST(Engines, SkippingRepeatsEndsAsSteppingEveryStep) {
   for (const Case& c : cases) {
     for (const Engine engine : {Engine::Interpreter, Engine::Compiled}) {
       if (c.steps > 100'000'000 && c.history) continue;
-      OfflineNetworkPort network;
-      Session reference(network), skipping(network);
+      ScriptedPeer peers[2];
+      for (ScriptedPeer& peer : peers) peer.Listen(1), peer.PeerConnects();
+      Session reference(peers[0]), skipping(peers[1]);
       reference.SetEngine(Engine::Reference);
       skipping.SetEngine(engine);
       for (Session* s : {&reference, &skipping}) {
-        s->State() = Image(c.cells);
+        s->ReplaceMachine(Image(c.cells));
         s->SetRecordsHistory(c.history);
         if (c.record) s->StartRecord();
         if (c.breakpoint >= 0) s->SetBreakpoint(static_cast<Byte>(c.breakpoint), true);
@@ -94,6 +100,7 @@ TEST(Engines, SkippingRepeatsEndsAsSteppingEveryStep) {
       const RunStop b = skipping.Run({steps, true, true});
       ExpectSameStop(a, b);
       ExpectSame(reference, skipping, c.name);
+      EXPECT_TRUE(peers[0].Received() == peers[1].Received()) << c.name << ", sent " << peers[1].Received().size();
       if (c.back > 0) {
         EXPECT_EQ(skipping.StepBack(c.back).steps, c.back);
         EXPECT_EQ(reference.StepBack(c.back).steps, c.back);
@@ -105,6 +112,41 @@ TEST(Engines, SkippingRepeatsEndsAsSteppingEveryStep) {
         EXPECT_EQ(skipping.Steps(), c.steps);
         // Cell 20 counts once in two steps.
         EXPECT_EQ(skipping.State().Memory[20], static_cast<Byte>(c.steps / 2)) << c.name;
+      }
+    }
+  }
+}
+
+// Writes into cells that compiled code was made from, by an input or by the
+// program itself, take effect at once: at the first and last cell of a block
+// of eight (0..23), in blocks that start a few cells before the cell, and at
+// 252..255 (the instruction at 252 has its C in the key cell). The loop takes
+// 16 steps, so that the interpreter's parts end where they start and the
+// blocks at 0, 24 and 252 are made.
+TEST(Engines, CodeWrittenToRunsAsWritten) {
+  // 3k: SUB 200+k,199,3k+3 for k < 14 counts cells 200..213 down; 42: SUB 214,214,252;
+  // 252: SUB 215,0,[254] goes back to 0 either way while the key cell holds 0.
+  std::vector<std::pair<int, int>> block = {{42, 214}, {43, 214}, {44, 252}, {199, 1}, {252, 215}};
+  for (int k = 0; k < 14; ++k) block.insert(block.end(), {{3 * k, 200 + k}, {3 * k + 1, 199}, {3 * k + 2, 3 * k + 3}});
+  // 0: SUB 2,30,3 moves its own C from 3 to 6; 3: SUB 2,31,0 puts it back; 6: SUB 20,21,0 counts.
+  const std::vector<std::pair<int, int>> ownC = {{0, 2},  {1, 30}, {2, 3},    {3, 2},  {4, 31},
+                                                 {6, 20}, {7, 21}, {30, 253}, {31, 3}, {21, 255}};
+  const struct {
+    const std::vector<std::pair<int, int>>& program;
+    int cell, value;
+  } cases[] = {{block, 0, 216}, {block, 4, 216}, {block, 23, 27},  {block, 252, 216},
+               {block, 253, 3}, {block, 254, 3}, {block, 255, 65}, {ownC, 20, 0}};
+  for (const auto& c : cases) {
+    for (const Engine engine : {Engine::Interpreter, Engine::Compiled}) {
+      OfflineNetworkPort network;
+      Session reference(network), tested(network);
+      reference.SetEngine(Engine::Reference);
+      tested.SetEngine(engine);
+      for (Session* s : {&reference, &tested}) s->ReplaceMachine(Image(c.program));
+      for (int round = 0; round < 2; ++round) {
+        for (Session* s : {&reference, &tested}) s->Run({20'000, false, false});
+        ExpectSame(reference, tested, "cell " + std::to_string(c.cell) + ", round " + std::to_string(round));
+        for (Session* s : {&reference, &tested}) s->WriteCell(c.cell, static_cast<Byte>(c.value));
       }
     }
   }
@@ -140,7 +182,7 @@ void ExpectEnginesAgreeOnRandomImages(int images, unsigned seed) {
       reference.SetEngine(Engine::Reference);
       tested.SetEngine(engine);
       for (Session* s : {&reference, &tested}) {
-        s->State() = m;
+        s->ReplaceMachine(m);
         s->SetRecordsHistory(history);
         if (breakpoint >= 0) s->SetBreakpoint(static_cast<Byte>(breakpoint), true);
         if (watch >= 0) s->SetWatch(static_cast<Byte>(watch), true);
