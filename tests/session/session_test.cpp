@@ -42,12 +42,11 @@ TEST(Session, RunStopsAtTheFirstStepThatChangesNothingAndHonoursTheLimit) {
       {countdown, 50, 50},
       {countdown, 0, 0},
       {test::Image({253, 10, 0}, {{10, 253}}), 100, 1},
-      {test::Image({255, 10, 0}, {{10, 191}}), 100, 100},
-  };
+      {test::Image({255, 10, 0}, {{10, 191}}), 100, 100}};
   for (const auto& [memory, limit, steps] : cases) {
     OfflineNetworkPort network;
     Session session(network);
-    session.State().Memory = memory;
+    session.ReplaceMachine({memory, 0});
     EXPECT_EQ(session.Run({limit, false, true}).steps, steps) << "case " << steps << ", limit " << limit;
   }
 }
@@ -171,8 +170,7 @@ TEST(StepBack, EndsAsRunningForwardToTheSameStep) {
     ScriptedPeer peers[2];
     for (ScriptedPeer& peer : peers) peer.Listen(1), peer.PeerConnects();
     Session back(peers[0]), forward(peers[1]);
-    back.ReplaceMachine({c.image, 0});
-    forward.ReplaceMachine({c.image, 0});
+    for (Session* s : {&back, &forward}) s->ReplaceMachine({c.image, 0});
     back.SetBreakpoint(0, c.back == 0);
     back.StartRecord();
     back.Run({c.run, false, false});
@@ -223,6 +221,83 @@ TEST(Debugger, StopsAtBreakpointsAndWatchesGoingForwardAndBack) {
   // Back to the state right after the last change of cell 20.
   EXPECT_EQ(session.RunBack().stop.reason, RunStop::Reason::Watch);
   EXPECT_EQ(std::vector<int>({int(session.Steps()), session.State().Memory[20]}), std::vector<int>({5, 3}));
+}
+
+// Every line form, read or refused with its line number.
+TEST(InputScript, ReadsEveryFormAndNamesTheBadLine) {
+  const struct {
+    const char* script;
+    std::string result;  // "step kind value|bytes ..." or the error
+  } cases[] = {
+      {"# typed\n10 key 65\n\n5 text \"a1 \\n\"  # keys\r\n7 cell 200 9\n", "5K65 7C9 10K65 105K49 205K32 305K13"},
+      {"1 connect\n2 net 65 66\n3 net \"x\\\"y\"\n4 close", "1c 2n2 3n3 4x"},
+      {"1 key 65\nx key 3", "line 2: 'x' is no step number"},
+      {"1 key 256", "line 1: a key code is a number from 0 to 255, not '256'"},
+      {"1 text abc", "line 1: the text goes in double quotes"},
+      {"\n1 text \"a!\"", "line 2: '!' is no key that can be typed: use key CODE in an input file"},
+      {"1 text \"ab", "line 1: the text has no closing quote"},
+      {"1 text \"\\t\"", "line 1: unknown escape \\t (use \\\", \\\\ or \\n)"},
+      {"1 cell 5", "line 1: expected STEP cell N VALUE"},
+      {"1 net", "line 1: a chunk holds at least one byte"},
+      {"1 net 1 \"a\"", "line 1: a chunk is decimal bytes from 0 to 255 or one \"text\", not 'a'"},
+      {"1 close now", "line 1: expected STEP close"},
+      {"1 push 3", "line 1: unknown input 'push' (key, text, cell, connect, net or close)"},
+      {"7", "line 1: a step needs an input: key, text, cell, connect, net or close"},
+  };
+  for (const auto& c : cases) {
+    std::vector<TimedInput> inputs;
+    std::string error;
+    std::string result;
+    if (ParseInputScript(c.script, 100, inputs, error)) {
+      for (const TimedInput& input : inputs) {
+        result += (result.empty() ? "" : " ") + std::to_string(input.step) + "KCcnx"[static_cast<int>(input.kind)];
+        if (input.kind == TimedInput::Kind::Net) result += std::to_string(input.bytes.size());
+        if (input.kind <= TimedInput::Kind::Cell) result += std::to_string(input.value);
+      }
+    } else {
+      result = error;
+    }
+    EXPECT_EQ(result, c.result) << c.script;
+  }
+}
+
+// The scripted peer connects only to a program that listens or connects,
+// delivers only on a connection, and still takes bytes after it closed.
+TEST(ScriptedPeer, FollowsTheConnection) {
+  ScriptedPeer peer;
+  peer.PeerConnects();
+  EXPECT_FALSE(peer.Arrive("a"));
+  EXPECT_EQ(peer.SendByte(1), NetResult::Failed);
+  peer.Listen(2323);
+  peer.PeerConnects();
+  EXPECT_EQ(peer.Arrive("bc"), Byte{'b'});
+  EXPECT_EQ(peer.SendByte(2), NetResult::Done);
+  peer.PeerCloses();
+  EXPECT_FALSE(peer.Arrive("d"));
+  EXPECT_EQ(peer.SendByte(3), NetResult::Done);
+  peer.Close();
+  EXPECT_EQ(peer.SendByte(4), NetResult::Failed);
+  EXPECT_EQ(peer.Received(), "\2\3");
+}
+
+// Going back undoes the inputs after the step it went to: they come again,
+// but none before the step they were given at.
+TEST(InputDriver, GivesInputsAgainAfterGoingBack) {
+  OfflineNetworkPort offline;
+  Session session(offline);
+  session.StartRecord();
+  session.Run({5, false, false});
+  InputDriver driver(session, {{.step = 4, .kind = TimedInput::Kind::Net, .bytes = "A"},
+                               {.step = 2, .kind = TimedInput::Kind::Cell, .cell = 20, .value = 1, .bytes = {}}});
+  for (const std::uint64_t steps : {2, 2, 10}) EXPECT_EQ(driver.Advance({10, false, false}).steps, steps);
+  EXPECT_EQ(session.State().Memory[NetDataCell], 'A');
+  const struct { std::uint64_t back, toNext; } cases[] = {{11, 1}, {4, UINT64_MAX}};
+  for (const auto& c : cases) {
+    session.StepBack(c.back);
+    driver.ApplyDue();
+    EXPECT_EQ(driver.StepsToNextInput(), c.toNext);
+    EXPECT_EQ(driver.WaitForInput(), c.toNext == 1);
+  }
 }
 
 }  // namespace
