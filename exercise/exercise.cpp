@@ -64,11 +64,11 @@ class FieldReader {
         Fail(at, "a cell address is 0 to 255");
         return;
       }
-      if (!cell.is_number_unsigned() || cell.get<unsigned>() > 255) {
+      if (!cell.is_number_unsigned() || cell.get<std::uint64_t>() > 255) {
         Fail(at, "a cell value is 0 to 255");
         return;
       }
-      cells[address] = static_cast<Byte>(cell.get<unsigned>());
+      cells[address] = static_cast<Byte>(cell.get<std::uint64_t>());
     }
   }
 
@@ -113,8 +113,10 @@ void ReadExpect(FieldReader& reader, const Json& expect, const std::string& at, 
       ExpectedPixel expected;
       for (const char* axis : {"x", "y"}) {
         const Json* v = reader.Member(pixel, p, axis, true, &Json::is_number_unsigned, "0 to 255");
-        if (v && v->get<unsigned>() > 255) reader.Fail(p + "/" + axis, "expected 0 to 255");
-        if (v) (axis[0] == 'x' ? expected.x : expected.y) = static_cast<int>(v->get<unsigned>());
+        // Read whole: a narrower type would take 4294967296 for 0.
+        if (v && v->get<std::uint64_t>() > 255) reader.Fail(p + "/" + axis, "expected 0 to 255");
+        if (v && !reader.Failed())
+          (axis[0] == 'x' ? expected.x : expected.y) = static_cast<int>(v->get<std::uint64_t>());
       }
       const auto color = reader.Text(pixel, p, "color", true);
       if (reader.Failed()) return;
@@ -204,20 +206,50 @@ std::string Quoted(const std::string& text) {
   return quoted + "\"";
 }
 
+// Builds the document as Json::parse does, but keeps the first error the
+// parser meets, with where it met it, instead of throwing it: a number
+// beyond the range of a double is such an error too.
+class DomKeepingError : public nlohmann::detail::json_sax_dom_parser<Json> {
+ public:
+  explicit DomKeepingError(Json& document) : json_sax_dom_parser(document, false) {}
+
+  template <typename Exception>
+  bool parse_error(std::size_t position, const std::string& token, const Exception& e) {
+    const std::string what = e.what();
+    const std::size_t syntax = what.find("syntax error");
+    if (e.id / 100 == 1) {  // a syntax error: where the parser stood
+      at = position == 0 ? 0 : position - 1;
+      why = syntax == std::string::npos ? what : what.substr(syntax);
+    } else {  // a value it would not take: where that value begins
+      at = position >= token.size() ? position - token.size() : 0;
+      const std::size_t bracket = what.find("] ");
+      why = bracket == std::string::npos ? what : what.substr(bracket + 2);
+    }
+    return false;
+  }
+
+  std::size_t at = 0;
+  std::string why;
+};
+
+// The JSON document of the text, or "LINE:COLUMN: why" in error.
+bool ParseJson(const std::string& text, Json& json, std::string& error) {
+  DomKeepingError reader(json);
+  try {
+    if (Json::sax_parse(text, &reader)) return true;
+  } catch (const Json::exception& e) {  // none known while reading; said like a syntax error all the same
+    reader.why = e.what();
+  }
+  error = Position(text, reader.at) + ": " + reader.why;
+  return false;
+}
+
 }  // namespace
 
 bool ReadExercise(const std::string& text, const std::filesystem::path& folder, Exercise& exercise,
                   std::string& error) {
   Json json;
-  try {
-    json = Json::parse(text);
-  } catch (const Json::parse_error& e) {
-    const std::string what = e.what();
-    const std::size_t reason = what.find("syntax error");
-    error = Position(text, e.byte == 0 ? 0 : e.byte - 1) + ": " +
-            (reason == std::string::npos ? what : what.substr(reason));
-    return false;
-  }
+  if (!ParseJson(text, json, error)) return false;
   FieldReader reader;
   exercise = {};
   if (!json.is_object()) {
@@ -236,9 +268,9 @@ bool ReadExercise(const std::string& text, const std::filesystem::path& folder, 
   return !reader.Failed();
 }
 
-bool LoadExercise(const std::filesystem::path& path, Exercise& exercise, std::string& error) {
+bool LoadExercise(const std::filesystem::path& path, Exercise& exercise, std::string& error, WaitForPipes wait) {
   std::string text;
-  if (const FileResult read = ReadWholeFile(path, MaxExerciseBytes, text, WaitForPipes::Yes); read.Failed()) {
+  if (const FileResult read = ReadWholeFile(path, MaxExerciseBytes, text, wait); read.Failed()) {
     error = read.Why();
     return false;
   }

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "devices/screen_device.h"
+#include "formats/file_result.h"
 #include "machine/machine.h"
 #include "session/scripted_input.h"
 
@@ -46,11 +47,14 @@ struct Exercise {
 };
 
 // Reads an exercise from its JSON text; files it names (screens) are read
-// from the folder. On failure error says where: "LINE:COLUMN: ..." for a
-// syntax error, the JSON pointer of a missing or wrong field otherwise.
+// from the folder. On failure error says where: "LINE:COLUMN: ..." for text
+// that is no JSON (a syntax error, a number beyond the range of a double),
+// the JSON pointer of a missing or wrong field otherwise.
 bool ReadExercise(const std::string& text, const std::filesystem::path& folder, Exercise& exercise, std::string& error);
-// The same for a file; the error then begins with its name.
-bool LoadExercise(const std::filesystem::path& path, Exercise& exercise, std::string& error);
+// The same for a file; the error then begins with its name. Without waiting
+// a FIFO is read as far as it holds bytes, as File > Load reads one.
+bool LoadExercise(const std::filesystem::path& path, Exercise& exercise, std::string& error,
+                  WaitForPipes wait = WaitForPipes::Yes);
 
 // How one case went: the first difference found, empty when it passed.
 struct CaseResult {

@@ -60,6 +60,19 @@ TEST(Exercises, CheckSaysWhatFailedAndWhere) {
       {head + R"({"name": "x", "steps": 9, "expect": {"cells": {"300": 1}}}]})", "", 2,
        "zar: {}/e.json:/cases/0/expect/cells/300: a cell address is 0 to 255"},
       {R"({"title": 5})", "", 2, "zar: {}/e.json:/title: expected a string"},
+      // Numbers beyond a double, wherever they are; wholes beyond 32 bits.
+      {"[1,\n 1e400]", "", 2, "zar: {}/e.json:2:2: number overflow parsing '1e400'\n"},
+      {head + R"({"name": "x", "steps": 9, "unused": -1e309, "expect": {}}]})", "", 2, "zar: {}/e.json:1:87: number"},
+      {head + R"({"name": "x", "steps": 9, "cells": {"7": 4294967296}, "expect": {}}]})", "", 2,
+       "zar: {}/e.json:/cases/0/cells/7: a cell value is 0 to 255"},
+      {head + R"({"name": "x", "steps": 9, "expect": {"pixels": [{"x": 256, "y": 0, "color": "#000000"}]}}]})", "", 2,
+       "zar: {}/e.json:/cases/0/expect/pixels/0/x: expected 0 to 255"},
+      {head + R"({"name": "x", "steps": 9, "expect": {"pixels": [{"x": 0, "y": 4294967296, "color": "#000000"}]}}]})",
+       "", 2, "zar: {}/e.json:/cases/0/expect/pixels/0/y: expected 0 to 255"},
+      // Idle at the wait from the start; still echoing after three steps.
+      {head + R"({"name": "idle", "steps": 50, "expect": {"fixedPoint": true}},
+        {"name": "busy", "steps": 3, "inputs": ["0 key 65"], "expect": {"fixedPoint": true}}]})",
+       "", 1, "case 1 \"idle\": PASS\ncase 2 \"busy\": FAIL: no fixed point within 3 steps\n"},
   };
   for (const auto& c : cases) {
     zar.Write("e.json", c.exercise);

@@ -1,6 +1,8 @@
 // The Exercise menu: the task beside the source, Check, and a failed case
 // loaded into the machine for stepping through it.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <QTableWidget>
 
@@ -52,6 +54,23 @@ TEST_F(ExerciseMenu, ChecksTheSourceAndLoadsAFailedCase) {
   workbench.Editor().SetWholeText("GTO,nowhere");
   Trigger(workbench, "mcheck");
   EXPECT_TRUE(cases.item(0, 1)->text().startsWith("FAIL: the source does not assemble: Compile Failed"));
+}
+
+// A file the loader refuses is a message; a FIFO is not waited on.
+TEST_F(ExerciseMenu, SaysWhyAFileIsNoExercise) {
+  WorkbenchWindow& workbench = desktop.ShowWorkbench();
+  temp.Write("big.json", "{\"title\": 1e400}");
+  ASSERT_EQ(::mkfifo(temp.File("pipe.json").c_str(), 0600), 0);
+  ::alarm(20);  // a blocked read ends the test instead of hanging it
+  for (const char* name : {"big.json", "pipe.json"}) {
+    dialogs.answers = {Path(name)};
+    Trigger(workbench, "mopenexercise");
+  }
+  ::alarm(0);
+  EXPECT_EQ(dialogs.messages,
+            QStringList({Path("big.json") + ":1:11: number overflow parsing '1e400'",
+                         "Cannot read file \"" + Path("pipe.json") + "\": nothing to read from this pipe"}));
+  EXPECT_FALSE(workbench.ExerciseView().HasExercise());
 }
 
 }  // namespace
