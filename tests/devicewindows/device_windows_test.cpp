@@ -3,6 +3,7 @@
 
 #include <QApplication>
 
+#include <functional>
 #include <tuple>
 
 #include "controller/machine_controller.h"
@@ -61,6 +62,38 @@ TEST(DebuggerWindow, SaysWhereTheRunIsAndCountsFromTheLastLoad) {
   controller.SetPaused(true);
   EXPECT_EQ(std::tuple(window.StateText(), window.StepsText().startsWith("Steps: 1 ")),
             std::tuple(QString("State: waiting at a fixed point (IP 0), paused while a dialog is open"), true));
+}
+
+using DebuggerLines = test::DesktopTest;
+
+// Where a run stopped goes with the machine it stopped: Reset Machine and
+// Load forget it. A refusal goes once something else has been done.
+TEST_F(DebuggerLines, ForgetAStopOnALoadAndARefusalOnTheNextAction) {
+  DebuggerWindow& debugger = desktop.ShowDebuggerWindow();
+  window.LoadProgram(QString::fromStdString(temp.Write("p.oisc", "0\r\n0\r\n3\r\n").string()));  // 0: to 3
+  const std::function<void()> loads[] = {[&] { Trigger(window, "resip"); },
+                                         [&] {
+    dialogs.answers = {Path("p.oisc")};
+    Trigger(window, "menld");
+                                         }};
+  for (const auto& load : loads) {
+    if (!controller.IsBreakpoint(3)) controller.ToggleBreakpoint(3);
+    controller.RunFullSpeed();
+    ASSERT_TRUE(test::WaitFor([&] { return !controller.FullSpeed(); }));
+    EXPECT_EQ(debugger.StateText(), "State: stopped at breakpoint 3");
+    load();
+    EXPECT_EQ(debugger.StateText(), "State: stopped");
+  }
+  const std::function<void()> actions[] = {[&] { debugger.ToggleBreakpoint("7"); }, [&] { controller.Step(); },
+                                           [&] { Trigger(window, "fillNULL"); }, [&] { debugger.SetCell("9", "1"); }};
+  for (const auto& action : actions) {
+    EXPECT_FALSE(debugger.SetIP("253"));
+    EXPECT_TRUE(debugger.NoteText().startsWith("Refused: "));
+    action();
+    EXPECT_EQ(debugger.NoteText(), "");
+  }
+  EXPECT_FALSE(debugger.ToggleWatch("256"));
+  EXPECT_EQ(debugger.NoteText(), "Refused: a watch is on a cell 0..255.");
 }
 
 }  // namespace
