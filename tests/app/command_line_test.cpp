@@ -2,6 +2,9 @@
 // from one start to the next (in a settings file of the test's own).
 #include "app/command_line.h"
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <QSettings>
 
 #include <cstdio>
@@ -56,6 +59,14 @@ TEST_F(OpenFile, LoadsAProgramFileOrOpensASource) {
   EXPECT_EQ(std::tuple(machine.Memory[1], window.LoadedProgramPath()), std::tuple(Byte{9}, Path("program.txt")));
   desktop.OpenFile(Path("source.txt"));
   EXPECT_EQ(desktop.ShowWorkbench().Editor().WholeText(), "NUL\nNXT");
+  // A FIFO is read once, without waiting, as File > Load reads it.
+  ASSERT_EQ(::mkfifo(temp.File("pipe").c_str(), 0600), 0);
+  ::alarm(20);  // a blocked read ends the test instead of hanging it
+  desktop.OpenFile(Path("pipe"));
+  ::alarm(0);
+  EXPECT_EQ(
+      std::tuple(dialogs.messages.value(0).endsWith("nothing to read from this pipe"), window.LoadedProgramPath()),
+      std::tuple(true, Path("pipe")));
 }
 
 TEST(Remembered, KeepsRecentFilesFoldersAndTheHelpPlaceAcrossStarts) {
