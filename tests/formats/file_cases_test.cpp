@@ -101,6 +101,7 @@ TEST(FileCases, NothingBlocksWaitsOrIsReplacedThatMayNotBe) {
     if (const pid_t child = ::fork(); child == 0) {
       const rlimit size{100, 100}, core{0, 0};
       ::setrlimit(RLIMIT_CORE, &core);
+      std::signal(SIGXFSZ, SIG_DFL);
       ::_exit(::setrlimit(RLIMIT_FSIZE, &size) == 0 && WriteWholeFile(temp.File(name), bytes).Failed() ? 0 : 1);
     } else {
       int status = 0;
