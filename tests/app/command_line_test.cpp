@@ -75,7 +75,10 @@ TEST(Remembered, KeepsRecentFilesFoldersAndTheHelpPlaceAcrossStarts) {
   const QString folder = QString::fromStdString(temp.File("").parent_path().string());
   {
     QSettings settings(file, QSettings::IniFormat);
+    settings.setValue("recentFiles", QStringList(100, "/many.OIA"));  // as by hand: only the kept ones are read
     Remembered first(&settings);
+    EXPECT_EQ(first.RecentFiles().size(), Remembered::RecentKept);
+    first.ForgetRecentFiles();
     for (const char* path : {"/a.OIA", "/b.OIA", "/a.OIA"}) first.AddRecentFile(path);
     first.SetDialogChoice("sources", folder + "/x.OIA");
     first.SetHelpGeometry("place");
