@@ -19,7 +19,9 @@
 #include "frontpanel/input_fields.h"
 #include "frontpanel/memory_view.h"
 #include "machine/memory_text.h"
+#include "widgets/code_editor.h"
 #include "widgets/text_area.h"
+#include "workbench/workbench_window.h"
 #include "support/desktop_fixture.h"
 #include "support/memory_image.h"
 #include "support/qt_wait.h"
@@ -138,9 +140,18 @@ TEST_F(MainWindowTest, WindowsShowTheProgramsIcon) {
 }
 
 // The window system destroying the main window's native window (a window
-// manager's kill) ends the program as closing the window does.
+// manager's kill) ends the program as closing the window does; kept open
+// for an unsaved source, the window gets a native window again.
 TEST_F(MainWindowTest, LosingItsNativeWindowEndsTheProgram) {
   window.show();
+  desktop.ShowWorkbench().Editor().textCursor().insertText("NUL");  // the question is answered Cancel
+  const WId first = window.winId();
+  xcb_destroy_notify_event_t lost{XCB_DESTROY_NOTIFY, 0, 0, 0, static_cast<xcb_window_t>(first)};
+  QAbstractEventDispatcher::instance()->filterNativeEvent("xcb_generic_event_t", &lost, nullptr);
+  QApplication::processEvents();
+  EXPECT_EQ(std::tuple(window.isVisible(), window.winId() != first, dialogs.messages.size()),
+            std::tuple(true, true, 1));
+  dialogs.saveChoice = SaveChoice::Discard;
   int closings = 0;
   QObject::connect(&window, &MainWindow::Closing, [&] { ++closings; });
   xcb_destroy_notify_event_t other{XCB_DESTROY_NOTIFY, 0, 0, 0, static_cast<xcb_window_t>(window.winId() + 1)};
