@@ -59,14 +59,18 @@ TEST_F(OpenFile, LoadsAProgramFileOrOpensASource) {
   EXPECT_EQ(std::tuple(machine.Memory[1], window.LoadedProgramPath()), std::tuple(Byte{9}, Path("program.txt")));
   desktop.OpenFile(Path("source.txt"));
   EXPECT_EQ(desktop.ShowWorkbench().Editor().WholeText(), "NUL\nNXT");
-  // A FIFO is read once, without waiting, as File > Load reads it.
+  // A FIFO with nobody at its other end is read, and written, without waiting.
   ASSERT_EQ(::mkfifo(temp.File("pipe").c_str(), 0600), 0);
-  ::alarm(20);  // a blocked read ends the test instead of hanging it
+  const MemoryCells before = machine.Memory;
+  ::alarm(20);  // a blocked call ends the test instead of hanging it
   desktop.OpenFile(Path("pipe"));
+  controller.SaveProgram(temp.File("pipe"));
   ::alarm(0);
-  EXPECT_EQ(
-      std::tuple(dialogs.messages.value(0).endsWith("nothing to read from this pipe"), window.LoadedProgramPath()),
-      std::tuple(true, Path("pipe")));
+  const QString why = "Cannot %1 file \"" + Path("pipe") + "\": %2";
+  EXPECT_EQ(std::tuple(machine.Memory == before, window.LoadedProgramPath(), dialogs.messages),
+            std::tuple(true, Path("pipe"),
+                       QStringList({why.arg("read", "nothing to read from this pipe"),
+                                    why.arg("write", "no program is reading this pipe")})));
 }
 
 TEST(Remembered, KeepsRecentFilesFoldersAndTheHelpPlaceAcrossStarts) {
