@@ -199,6 +199,7 @@ void MachineController::ReplaceMachine(const Machine& machine) {
   const std::uint64_t oldest = session_.Steps() - session_.RecordDepth();
   while (loads_.size() > 1 && loads_[1] <= oldest) loads_.pop_front();
   Wake();
+  emit MachineReplaced();
 }
 
 std::uint64_t MachineController::StepsSinceLoad() {

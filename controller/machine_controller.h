@@ -173,6 +173,8 @@ class MachineController : public QObject {
   // Every breakpoint and watch went at once: by the user or by a load.
   void BreakpointsCleared();
   void ClearedOnLoad();
+  // Another machine came: a load, Reset Machine, a fill or a copy.
+  void MachineReplaced();
   // Started, stopped, switched to full speed, paused, waiting or woken.
   void RunStateChanged();
 

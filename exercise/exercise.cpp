@@ -245,9 +245,9 @@ bool ReadExercise(const std::string& text, const std::filesystem::path& folder, 
   return !reader.Failed();
 }
 
-bool LoadExercise(const std::filesystem::path& path, Exercise& exercise, std::string& error) {
+bool LoadExercise(const std::filesystem::path& path, Exercise& exercise, std::string& error, WaitForPipes wait) {
   std::string text;
-  if (const FileResult read = ReadWholeFile(path, MaxExerciseBytes, text, WaitForPipes::Yes); read.Failed()) {
+  if (const FileResult read = ReadWholeFile(path, MaxExerciseBytes, text, wait); read.Failed()) {
     error = read.Why();
     return false;
   }

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "devices/screen_device.h"
+#include "formats/file_result.h"
 #include "machine/machine.h"
 #include "session/scripted_input.h"
 
@@ -60,8 +61,10 @@ struct Exercise {
 // JSON pointer of the field otherwise ("/cases/0/expect/consol: unknown
 // key ...").
 bool ReadExercise(const std::string& text, const std::filesystem::path& folder, Exercise& exercise, std::string& error);
-// The same for a file; the error then begins with its name.
-bool LoadExercise(const std::filesystem::path& path, Exercise& exercise, std::string& error);
+// The same for a file; the error then begins with its name. Without waiting
+// a FIFO is read as far as it holds bytes, as File > Load reads one.
+bool LoadExercise(const std::filesystem::path& path, Exercise& exercise, std::string& error,
+                  WaitForPipes wait = WaitForPipes::Yes);
 
 // How one case went: the first difference found, empty when it passed.
 struct CaseResult {

@@ -14,8 +14,11 @@ class DocumentBuilder : public nlohmann::detail::json_sax_dom_parser<Json> {
  public:
   explicit DocumentBuilder(Json& json) : json_sax_dom_parser(json, false) {}
 
-  bool parse_error(std::size_t position, const std::string& /*token*/, const nlohmann::detail::exception& e) {
-    position_ = position;
+  // A syntax error is placed where the parser stood; a value it would not
+  // take (a number beyond the range of a double) where that value begins.
+  bool parse_error(std::size_t position, const std::string& token, const nlohmann::detail::exception& e) {
+    const bool syntax = e.id / 100 == 1;
+    position_ = syntax || position < token.size() ? position : position - token.size() + 1;
     what_ = e.what();
     return false;
   }

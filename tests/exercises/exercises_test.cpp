@@ -128,7 +128,7 @@ TEST(Exercises, CheckSaysWhatFailedAndWhere) {
        "e.json:/cases/0/expect/cells/10: a cell value is"},
       {expect(R"({"console": "\u2713"})"), "e.json keys.OIA", 2, "e.json:/cases/0/expect/console: holds a character"},
       {head + "\n" + R"({"name": "x", "steps": 1e400, "expect": {}}]})", "e.json keys.OIA", 2,
-       "e.json:2:28: number overflow parsing '1e400'"},
+       "e.json:2:24: number overflow parsing '1e400'"},
       {head + two + ",\n  {]}", "e.json keys.OIA", 2, "e.json:2:4: syntax error"},
       {head + R"({"name": "x", "expect": {}}]})", "e.json keys.OIA", 2,
        "e.json:/cases/0/steps: missing, expected a number"},
@@ -142,6 +142,8 @@ TEST(Exercises, CheckSaysWhatFailedAndWhere) {
       {head + two + "]}", "--validate {}/course.json", 2,
        "course.json:/exercises/1/file: there is no exercise \"nope.json\" beside the course"},
       {head + two + "]}", "--json --csv e.json keys.OIA", 2, "zar: --json and --csv cannot be given together"},
+      {head + R"({"name": "x", "steps": 9, "unused": -1e309, "expect": {}}]})", "e.json keys.OIA", 2,
+       "number overflow parsing '-1e309'"},
   };
   for (const auto& c : cases) {
     zar.Write("e.json", c.exercise);
