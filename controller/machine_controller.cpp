@@ -107,8 +107,11 @@ void MachineController::RunStep() {
 
 void MachineController::Step() {
   if (!Stepping([&] {
-        if (inputs_) inputs_->ApplyDue();
-        if (!session_.Step() && inputs_) inputs_->WaitForInput();
+        if (inputs_) {
+          inputs_->Step();
+        } else {
+          session_.Step();
+        }
       })) {
     return;
   }
@@ -124,11 +127,8 @@ void MachineController::RunSlice() {
   const bool ran = Stepping([&] {
     do {
       const RunPolicy policy{StepsBetweenClockChecks, true, true};
-      stop = inputs_ ? inputs_->Advance(policy) : session_.Run(policy);
       // A fixed point with an input still to come goes on at that input.
-      if (stop.reason == RunStop::Reason::FixedPoint && inputs_ && inputs_->WaitForInput()) {
-        stop.reason = RunStop::Reason::StepLimit;
-      }
+      stop = inputs_ ? inputs_->Drive(policy) : session_.Run(policy);
     } while (stop.reason == RunStop::Reason::StepLimit && clock.elapsed() < SliceMs);
   });
   if (!ran) return;

@@ -255,8 +255,8 @@ CaseResult CheckCase(const ExerciseCase& c, const MemoryCells& image) {
   InputDriver driver(session, c.inputs, &peer);
   bool fixedPoint = false;
   while (driver.Clock() < c.steps) {
-    const RunStop stop = driver.Advance({c.steps - driver.Clock(), false, true});
-    if (stop.reason != RunStop::Reason::FixedPoint || driver.WaitForInput(c.steps)) continue;
+    const RunStop stop = driver.Drive({c.steps - driver.Clock(), false, true}, c.steps);
+    if (stop.reason != RunStop::Reason::FixedPoint) continue;
     fixedPoint = true;
     break;
   }
@@ -287,8 +287,7 @@ CaseResult CheckCase(const ExerciseCase& c, const MemoryCells& image) {
     }
   }
   if (c.screen) {
-    const bool ppm = c.screenName.size() >= 4 && c.screenName.ends_with(".ppm");
-    if ((ppm ? ScreenPpm(screen) : ScreenPng(screen)) != *c.screen) return fail("screen differs from " + c.screenName);
+    if (ScreenPicture(screen, c.screenName) != *c.screen) return fail("screen differs from " + c.screenName);
   }
   if (c.sent && Cp1252ToUtf8(peer.Received()) != *c.sent) {
     return fail("sent " + Quoted(Cp1252ToUtf8(peer.Received())) + " expected " + Quoted(*c.sent));

@@ -2,20 +2,14 @@
 
 #include <algorithm>
 #include <cctype>
-#include <charconv>
 #include <limits>
 #include <utility>
+
+#include "machine/decimal_text.h"
 
 namespace zar {
 
 namespace {
-
-template <typename Number>
-bool ParseNumber(std::string_view text, Number& value) {
-  const char* end = text.data() + text.size();
-  const auto result = std::from_chars(text.data(), end, value);
-  return !text.empty() && result.ec == std::errc() && result.ptr == end;
-}
 
 bool ParseByte(std::string_view text, Byte& value) {
   unsigned number = 0;
@@ -276,10 +270,19 @@ RunStop InputDriver::Advance(RunPolicy policy) {
   return session_->Run(policy);
 }
 
-bool InputDriver::WaitForInput(std::optional<std::uint64_t> until) {
-  if (!InputsLeft() || BeforeStart() || (until && inputs_[next_].step >= *until)) return false;
+RunStop InputDriver::PastFixedPoint(RunStop stop, std::optional<std::uint64_t> until) {
+  if (stop.reason != RunStop::Reason::FixedPoint || !InputsLeft() || BeforeStart() ||
+      (until && inputs_[next_].step >= *until)) {
+    return stop;
+  }
   skipped_ += StepsToNextInput();
-  return true;
+  stop.reason = RunStop::Reason::StepLimit;
+  return stop;
+}
+
+void InputDriver::Step() {
+  ApplyDue();
+  if (!session_->Step()) PastFixedPoint({RunStop::Reason::FixedPoint});
 }
 
 }  // namespace zar

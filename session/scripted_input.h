@@ -91,9 +91,19 @@ class InputDriver {
   // Writes the inputs due now, then runs at most policy.maxSteps steps, and
   // never past the step of the next input.
   RunStop Advance(RunPolicy policy);
-  // After a fixed point: when an input is still to come (before step `until`
-  // if given), moves the clock on to it and returns true.
-  bool WaitForInput(std::optional<std::uint64_t> until = std::nullopt);
+  // The rule of a fixed point while inputs come: nothing changes until the
+  // next input, so when one is still to come (before step `until` if given)
+  // the clock moves on to it and the run goes on: the stop comes back as a
+  // StepLimit. Any other stop, and a fixed point with no input to come,
+  // comes back as it was.
+  RunStop PastFixedPoint(RunStop stop, std::optional<std::uint64_t> until = std::nullopt);
+  // Advance, and on past a fixed point.
+  RunStop Drive(RunPolicy policy, std::optional<std::uint64_t> until = std::nullopt) {
+    return PastFixedPoint(Advance(policy), until);
+  }
+  // One step as Session::Step takes it, paused or not, the inputs due
+  // written first, and on past a fixed point.
+  void Step();
   bool InputsLeft() const { return next_ < inputs_.size(); }
   // The steps until the next input is due; the most there are when none is
   // left or the session went back before the inputs were given.

@@ -15,8 +15,8 @@ constexpr std::uint64_t SkipPart = 1 << 14;
 // The cells a step can write besides the instruction's A cell: the console
 // drain, the screen service (command, and the colour a read fills in) and
 // the network service (command, and the data a send clears).
-constexpr std::array<int, 7> ServiceCells = {NetDataCell, NetCommandCell,    250,        251,
-                                             252,         ScreenCommandCell, ConsoleCell};
+constexpr std::array<int, 7> ServiceCells = {NetDataCell,    NetCommandCell,    ScreenRedCell, ScreenGreenCell,
+                                             ScreenBlueCell, ScreenCommandCell, ConsoleCell};
 
 }  // namespace
 
