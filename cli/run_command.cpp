@@ -4,7 +4,6 @@
 #include <limits>
 #include <cstdint>
 #include <cstdio>
-#include <filesystem>
 #include <optional>
 #include <string>
 #include <vector>

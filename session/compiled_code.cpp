@@ -20,7 +20,7 @@ namespace zar {
 namespace {
 
 // Runs of the interpreter that end at an address before its block is compiled.
-constexpr std::uint16_t Hot = 8;
+constexpr std::uint16_t HeatToCompile = 8;
 // Blocks dropped this often for writes into their cells stay with the interpreter.
 constexpr std::uint8_t MostDrops = 4;
 constexpr std::size_t RegionBytes = 4 << 20;
@@ -524,7 +524,7 @@ CompiledCode::Result CompiledCode::Run(Machine&, std::uint64_t, char*, std::size
 #endif
 
 void CompiledCode::Note(Byte ip, const MemoryCells& memory) {
-  if (Has(ip) || drops_[ip] >= MostDrops || ++heat_[ip] < Hot) return;
+  if (Has(ip) || drops_[ip] >= MostDrops || ++heat_[ip] < HeatToCompile) return;
   heat_[ip] = 0;
   Compile(&ip, 1, memory);
 }
