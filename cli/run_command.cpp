@@ -297,9 +297,11 @@ int RunWith(const std::vector<std::string>& words) {
   network.Attach(session);
   // Blocked before the port opens a socket, so that no signal ends the run half-way.
   RunEnd end(seconds, net || seconds);
-  Machine& machine = session.State();
-  if (const int loaded = LoadImage(args.positional[0], machine.Memory); loaded != ExitOk) return loaded;
-  if (keyText) machine.Memory[KeyCell] = static_cast<Byte>(key);
+  Machine image;
+  if (const int loaded = LoadImage(args.positional[0], image.Memory); loaded != ExitOk) return loaded;
+  if (keyText) image.Memory[KeyCell] = static_cast<Byte>(key);
+  session.ReplaceMachine(image);
+  const Machine& machine = session.State();
   InputDriver driver(session, std::move(inputs), &peer);
 
   for (const Byte address : debug.breaks) session.SetBreakpoint(address, true);

@@ -250,7 +250,7 @@ bool LoadExercise(const std::filesystem::path& path, Exercise& exercise, std::st
 CaseResult CheckCase(const ExerciseCase& c, const MemoryCells& image) {
   ScriptedPeer peer;
   Session session(peer);
-  session.State().Memory = image;
+  session.ReplaceMachine({image});
   for (const auto& [cell, value] : c.cells) session.WriteCell(cell, value);
   InputDriver driver(session, c.inputs, &peer);
   bool fixedPoint = false;

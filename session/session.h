@@ -71,10 +71,7 @@ class Session {
   explicit Session(NetworkPort& network) : network_(&network) {}
   ~Session();
 
-  Machine& State() {
-    sumKnown_ = false;  // whoever writes here may change any cell
-    return machine_;
-  }
+  // The machine, to read: it changes only by steps and the inputs below.
   const Machine& State() const { return machine_; }
   ScreenDevice& Screen() { return screen_; }
   const ScreenDevice& Screen() const { return screen_; }
@@ -108,8 +105,8 @@ class Session {
   bool RecordsHistory() const { return recordHistory_; }
   void SetRecordsHistory(bool record);
 
-  // Inputs between steps. Writing State() directly works as well, but only
-  // these are part of the step-back record.
+  // Inputs between steps, the only writes from outside; each is part of the
+  // step-back record while one is kept.
   void WriteCell(int cell, Byte value);
   void ReplaceMachine(const Machine& machine);
 

@@ -82,7 +82,7 @@ TEST(Engines, SkippingRepeatsEndsAsSteppingEveryStep) {
       reference.SetEngine(Engine::Reference);
       skipping.SetEngine(engine);
       for (Session* s : {&reference, &skipping}) {
-        s->State() = Image(c.cells);
+        s->ReplaceMachine(Image(c.cells));
         s->SetRecordsHistory(c.history);
         if (c.record) s->StartRecord();
         if (c.breakpoint >= 0) s->SetBreakpoint(static_cast<Byte>(c.breakpoint), true);
@@ -140,7 +140,7 @@ void ExpectEnginesAgreeOnRandomImages(int images, unsigned seed) {
       reference.SetEngine(Engine::Reference);
       tested.SetEngine(engine);
       for (Session* s : {&reference, &tested}) {
-        s->State() = m;
+        s->ReplaceMachine(m);
         s->SetRecordsHistory(history);
         if (breakpoint >= 0) s->SetBreakpoint(static_cast<Byte>(breakpoint), true);
         if (watch >= 0) s->SetWatch(static_cast<Byte>(watch), true);

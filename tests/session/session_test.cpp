@@ -6,12 +6,16 @@
 #include <random>
 #include <string>
 #include <tuple>
+#include <type_traits>
 #include <vector>
 
 #include "support/memory_image.h"
 
 namespace zar {
 namespace {
+
+// The machine is written only through the session's inputs, which the record sees.
+static_assert(std::is_const_v<std::remove_reference_t<decltype(std::declval<Session&>().State())>>);
 
 // Two machines the same in everything a step can show.
 void ExpectSameSessions(const Session& a, const Session& b, const std::string& what) {
@@ -45,7 +49,7 @@ TEST(Session, RunStopsAtTheFirstStepThatChangesNothingAndHonoursTheLimit) {
   for (const auto& [memory, limit, steps] : cases) {
     OfflineNetworkPort network;
     Session session(network);
-    session.State().Memory = memory;
+    session.ReplaceMachine({memory});
     EXPECT_EQ(session.Run({limit, false, true}).steps, steps) << "case " << steps << ", limit " << limit;
   }
 }
@@ -102,7 +106,8 @@ TEST(StepBack, ForwardNThenBackMIsForwardNMinusM) {
     for (auto& cell : other) cell = static_cast<Byte>(random());
     const std::uint64_t n = 1 + random() % 40000, m = random() % (n + 1), again = random() % 20000;
     Session back(network), forward(network);
-    back.State().Memory = forward.State().Memory = image;
+    back.ReplaceMachine({image});
+    forward.ReplaceMachine({image});
     back.StartRecord();
     StepWithInputs(back, n, other);
     EXPECT_EQ(back.StepBack(m).steps, m);
@@ -121,7 +126,7 @@ TEST(StepBack, TheRecordKeepsAMillionStepsAfterTenMillionCharactersAndGoesBackAc
   constexpr std::uint64_t Steps = 20'100'000;
   OfflineNetworkPort network;
   Session back(network);
-  back.State().Memory = image;
+  back.ReplaceMachine({image});
   back.StartRecord();
   back.Run({Steps, false, false});
   const std::uint64_t depth = back.RecordDepth();
@@ -130,7 +135,7 @@ TEST(StepBack, TheRecordKeepsAMillionStepsAfterTenMillionCharactersAndGoesBackAc
   for (const std::uint64_t n : {std::uint64_t{1}, depth - 1}) {
     back.StepBack(n);
     Session forward(network);
-    forward.State().Memory = image;
+    forward.ReplaceMachine({image});
     forward.Run({back.Steps(), false, false});
     ExpectSameSessions(back, forward, "back " + std::to_string(n));
   }
@@ -141,7 +146,7 @@ TEST(Debugger, StopsAtBreakpointsAndWatchesGoingForwardAndBack) {
   // 0: SUB 20,21,3  cell 20 counts up; 3: SUB 22,22,0  back to 0.
   OfflineNetworkPort network;
   Session session(network);
-  session.State().Memory = test::Image({20, 21, 3, 22, 22, 0}, {{21, 255}});
+  session.ReplaceMachine({test::Image({20, 21, 3, 22, 22, 0}, {{21, 255}})});
   session.StartRecord();
   session.SetBreakpoint(3, true);
   const RunStop stop = session.Run({100, true, true});
