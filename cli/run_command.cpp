@@ -13,6 +13,7 @@
 #include "cli/output_file.h"
 #include "cli/program_input.h"
 #include "cli/trace_output.h"
+#include "formats/input_script.h"
 #include "formats/pipe_room.h"
 #include "formats/program_file.h"
 #include "formats/screen_image.h"

@@ -4,9 +4,11 @@
 #include <cstdio>
 #include <nlohmann/json.hpp>
 
+#include "formats/input_script.h"
 #include "formats/screen_image.h"
 #include "formats/text_file.h"
 #include "machine/cp1252.h"
+#include "session/scripted_input.h"
 #include "session/session.h"
 
 namespace zar {

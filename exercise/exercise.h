@@ -9,7 +9,7 @@
 
 #include "devices/screen_device.h"
 #include "machine/machine.h"
-#include "session/scripted_input.h"
+#include "formats/input_script.h"
 
 namespace zar {
 
