@@ -11,7 +11,7 @@
 #include "devices/screen_device.h"
 #include "formats/file_result.h"
 #include "machine/machine.h"
-#include "session/scripted_input.h"
+#include "formats/input_script.h"
 
 namespace zar {
 

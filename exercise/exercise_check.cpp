@@ -3,6 +3,7 @@
 
 #include "exercise/exercise.h"
 #include "machine/cp1252.h"
+#include "session/scripted_input.h"
 #include "session/session.h"
 
 namespace zar {
@@ -112,8 +113,8 @@ CaseResult CheckCase(const ExerciseCase& c, const MemoryCells& image, std::optio
     }
     const std::uint64_t left = c.steps - driver.Clock();
     const std::uint64_t slice = deadline ? std::min(left, StepsBetweenDeadlines) : left;
-    const RunStop stop = driver.Advance({slice, false, true});
-    if (stop.reason != RunStop::Reason::FixedPoint || driver.WaitForInput(c.steps)) continue;
+    const RunStop stop = driver.Drive({slice, false, true}, c.steps);
+    if (stop.reason != RunStop::Reason::FixedPoint) continue;
     fixedPoint = true;
     break;
   }
