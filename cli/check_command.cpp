@@ -5,6 +5,7 @@
 
 #include "cli/arguments.h"
 #include "cli/commands.h"
+#include "cli/output_file.h"
 #include "cli/program_input.h"
 #include "exercise/exercise.h"
 
@@ -15,7 +16,12 @@ int CheckCommand(const std::vector<std::string>& words) {
   if (!args.error.empty()) return UsageError(args.error);
   Exercise exercise;
   std::string error;
-  if (!LoadExercise(args.positional[0], exercise, error)) {
+  bool read = false;
+  {
+    const PipeNotice notice(args.positional[0]);
+    read = LoadExercise(args.positional[0], exercise, error);
+  }
+  if (!read) {
     std::fprintf(stderr, "zar: %s\n", error.c_str());
     return ExitUsage;
   }

@@ -144,8 +144,8 @@ int ReadRunOptions(const std::vector<std::string>& words, RunOptions& options) {
   options.dump = args.Value("--dump");
   options.screen = args.Value("--screen");
   std::string error;
-  if (!ReadLimits(args, options, error) || !CheckNetwork(options, error) ||
-      !ReadDebugger(args, options, error) || !ReadInputs(args, options, error)) {
+  if (!ReadLimits(args, options, error) || !CheckNetwork(options, error) || !ReadDebugger(args, options, error) ||
+      !ReadInputs(args, options, error)) {
     return error.empty() ? ExitUsage : UsageError(error);
   }
   return ExitOk;
