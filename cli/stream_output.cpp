@@ -38,7 +38,7 @@ bool StreamOutput::Open(const std::string& name) {
 }
 
 void StreamOutput::Write(std::string_view bytes) {
-  if (Good() && std::fwrite(bytes.data(), 1, bytes.size(), file_) != bytes.size()) Fail(errno);
+  if (Good() && file_ != nullptr && std::fwrite(bytes.data(), 1, bytes.size(), file_) != bytes.size()) Fail(errno);
 }
 
 void TraceLine(StreamOutput& trace, std::uint64_t step, const Decoded& before, const Machine& after) {
