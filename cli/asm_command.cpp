@@ -57,7 +57,7 @@ int AsmCommand(const std::vector<std::string>& words) {
   for (const char* option : {"-o", "--listing", "--table"}) {
     if (const auto name = args.Value(option)) outputs.push_back(*name);
   }
-  if (!OutputsSpareSource(args.positional[0], outputs)) return ExitUsage;
+  if (!OutputsSpare(args.positional[0], "source file", outputs)) return ExitUsage;
   std::string source;
   if (!ReadSource(args.positional[0], source)) return ExitUsage;
 

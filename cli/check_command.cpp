@@ -156,7 +156,12 @@ int CheckCommand(const std::vector<std::string>& words) {
   if (!ReadOptions(args, options)) return ExitUsage;
   Exercise exercise;
   std::string error;
-  if (!LoadExercise(args.positional[0], exercise, error)) {
+  bool read = false;
+  {
+    const PipeNotice notice(args.positional[0]);
+    read = LoadExercise(args.positional[0], exercise, error);
+  }
+  if (!read) {
     std::fprintf(stderr, "zar: %s\n", error.c_str());
     return ExitUsage;
   }

@@ -30,7 +30,7 @@ constexpr const char* Usage =
     "              [--break ADDR]... [--watch CELL]... [--back M] [--trace FILE]\n"
     "              [--keys TEXT] [--key-gap N] [--input FILE] [--net-out FILE]\n"
     "              [--net [--net-remote] [--net-log FILE]] [--seconds S]\n"
-    "              [--engine interp|jit]\n"
+    "              [--engine interp|jit] [--stats]\n"
     "      Run a program file from IP 0 on zeroed memory until N steps\n"
     "      (default 1000000) or until nothing can change any more. Console\n"
     "      output goes to stdout; 'steps: K' and 'ip: X' to stderr.\n"
@@ -40,8 +40,9 @@ constexpr const char* Usage =
     "      --break ADDR    stop when a step ends with IP = ADDR; says 'break: ADDR'\n"
     "      --watch CELL    stop after a step that changed CELL; says\n"
     "                      'watch: CELL OLD -> NEW'\n"
-    "      --back M        once the run has ended, undo its last M steps; the\n"
-    "                      console, dump, screen, steps and ip show the state then\n"
+    "      --back M        once the run has ended, undo its last M steps (at most\n"
+    "                      1000000, what the record always holds); the console,\n"
+    "                      dump, screen, steps and ip show the state then\n"
     "      --trace FILE    one line per step: step, IP, A, B, C, [A] and [B]\n"
     "                      before the step, [A] after it, next IP (tab-separated)\n"
     "      --keys TEXT     type TEXT into the key cell, one key every --key-gap\n"
@@ -60,9 +61,13 @@ constexpr const char* Usage =
     "                      SIGINT and SIGTERM end it cleanly as well\n"
     "      --engine E      jit (the default) compiles the code that runs often,\n"
     "                      interp interprets every step; both give the same run\n"
+    "      --stats         say on stderr after ip which engine ran ('engine: jit')\n"
+    "                      and how long the run took ('seconds: 0.123')\n"
     "      While input is still to come, a fixed point waits for it, and the\n"
     "      steps it waits count. IMAGE - is standard input; an .OIA source (or a\n"
     "      file with no cell value in it) is assembled first, exit 1 if that fails.\n"
+    "      An output over IMAGE or the input file is refused, but --dump over\n"
+    "      a program file.\n"
     "  zar check EXERCISE PROGRAM... [--from FILE] [--json | --csv] [--junit FILE]\n"
     "              [--timeout S]\n"
     "  zar check --validate FILE...\n"
@@ -87,6 +92,13 @@ constexpr const char* Usage =
     "Exit status: 0 success, 1 assembly failed, 2 usage or file error\n"
     "(zar check: 1 a case failed, 3 a program that did not run).\n";
 
+// Writes the text to standard output: ExitOk, or ExitUsage when it did not arrive.
+int Print(const std::string& text) {
+  if (std::fputs(text.c_str(), stdout) >= 0 && std::fflush(stdout) == 0) return zar::cli::ExitOk;
+  std::fputs("zar: cannot write to standard output\n", stderr);
+  return zar::cli::ExitUsage;
+}
+
 // The command the words name.
 int Dispatch(const std::vector<std::string>& words) {
   if (words.empty()) {
@@ -95,14 +107,8 @@ int Dispatch(const std::vector<std::string>& words) {
   }
   const std::string& command = words[0];
   const std::vector<std::string> rest(words.begin() + 1, words.end());
-  if (command == "--help" || command == "-h" || command == "help") {
-    std::fputs(Usage, stdout);
-    return zar::cli::ExitOk;
-  }
-  if (command == "--version") {
-    std::printf("zar %s\n", zar::VersionText);
-    return zar::cli::ExitOk;
-  }
+  if (command == "--help" || command == "-h" || command == "help") return Print(Usage);
+  if (command == "--version") return Print(std::string("zar ") + zar::VersionText + "\n");
   if (command == "asm") return zar::cli::AsmCommand(rest);
   if (command == "run") return zar::cli::RunCommand(rest);
   if (command == "check") return zar::cli::CheckCommand(rest);

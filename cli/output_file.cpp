@@ -15,31 +15,19 @@
 
 namespace zar::cli {
 
-namespace {
-
-// While it lives, says once on stderr that the command waits on the FIFO
-// that the name leads to, after a second of waiting.
-class PipeNotice {
- public:
-  explicit PipeNotice(const std::string& name) {
-    struct stat info {};
-    if (::stat(name.c_str(), &info) != 0 || !S_ISFIFO(info.st_mode)) return;
-    timer_ = std::jthread([name](std::stop_token stop) {
-      std::mutex mutex;
-      std::condition_variable_any never;
-      std::unique_lock lock(mutex);
-      never.wait_for(lock, stop, std::chrono::seconds(1), [] { return false; });
-      if (!stop.stop_requested()) {
-        std::fprintf(stderr, "zar: waiting for a program at the other end of the pipe %s\n", name.c_str());
-      }
-    });
-  }
-
- private:
-  std::jthread timer_;  // stopped and joined on leaving
-};
-
-}  // namespace
+PipeNotice::PipeNotice(const std::string& name) {
+  struct stat info {};
+  if (::stat(name.c_str(), &info) != 0 || !S_ISFIFO(info.st_mode)) return;
+  timer_ = std::jthread([name](std::stop_token stop) {
+    std::mutex mutex;
+    std::condition_variable_any never;
+    std::unique_lock lock(mutex);
+    never.wait_for(lock, stop, std::chrono::seconds(1), [] { return false; });
+    if (!stop.stop_requested()) {
+      std::fprintf(stderr, "zar: waiting for a program at the other end of the pipe %s\n", name.c_str());
+    }
+  });
+}
 
 bool ReportFile(const FileResult& result) {
   if (result.Failed()) std::fprintf(stderr, "zar: %s\n", result.Why().c_str());
@@ -66,17 +54,17 @@ bool WriteOutput(const std::string& name, std::string_view bytes) {
   return false;
 }
 
-bool OutputsSpareSource(const std::string& source, const std::vector<std::string>& outputs) {
+bool OutputsSpare(const std::string& file, const std::string& what, const std::vector<std::string>& outputs) {
   struct stat in {};
-  if (::stat(source.c_str(), &in) != 0 || !S_ISREG(in.st_mode)) return true;
+  if (::stat(file.c_str(), &in) != 0 || !S_ISREG(in.st_mode)) return true;
   bool spared = true;
   for (const std::string& output : outputs) {
     struct stat out {};
     if (output == "-" || ::stat(output.c_str(), &out) != 0 || out.st_dev != in.st_dev || out.st_ino != in.st_ino) {
       continue;
     }
-    std::fprintf(stderr, "zar: Cannot write file \"%s\": it is the source file \"%s\"\n", output.c_str(),
-                 source.c_str());
+    std::fprintf(stderr, "zar: Cannot write file \"%s\": it is the %s \"%s\"\n", output.c_str(), what.c_str(),
+                 file.c_str());
     spared = false;
   }
   return spared;

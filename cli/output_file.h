@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <string>
 #include <string_view>
+#include <thread>
 #include <vector>
 
 #include "formats/file_result.h"
@@ -16,6 +17,16 @@ bool ReportFile(const FileResult& result);
 // The commands' files wait on a FIFO as shell tools do, and say so once on
 // stderr when that has taken more than a second.
 
+// While it lives, says once on stderr that the command waits on the FIFO
+// that the name leads to, after a second of waiting.
+class PipeNotice {
+ public:
+  explicit PipeNotice(const std::string& name);
+
+ private:
+  std::jthread timer_;  // stopped and joined on leaving
+};
+
 // Reads a command's source file and reports a failure; true when it was read.
 bool ReadSource(const std::string& name, std::string& bytes);
 
@@ -27,8 +38,9 @@ bool ReadProgram(const std::string& name, MemoryCells& memory, std::size_t& cell
 // a failure; true when the bytes were written.
 bool WriteOutput(const std::string& name, std::string_view bytes);
 
-// Refuses (on stderr) every output that is the source file itself, by any
-// name or link; true when there is none.
-bool OutputsSpareSource(const std::string& source, const std::vector<std::string>& outputs);
+// Refuses (on stderr) every output that is the given file itself, by any
+// name or link; true when there is none. What names the file in the
+// message: "source file".
+bool OutputsSpare(const std::string& file, const std::string& what, const std::vector<std::string>& outputs);
 
 }  // namespace zar::cli

@@ -26,29 +26,27 @@ bool AssembleInto(const std::string& source, MemoryCells& memory) {
 
 }  // namespace
 
-int LoadImage(const std::string& name, MemoryCells& memory) {
+int LoadImage(const std::string& name, MemoryCells& memory, bool* assembled) {
   std::string source;
-  if (name == "-") {
-    if (!ReadSource("/dev/stdin", source)) return ExitUsage;
+  std::error_code error;
+  if (HasSourceName(name)) {
+    if (!ReadSource(name, source)) return ExitUsage;
+  } else if (name == "-" || !std::filesystem::is_regular_file(name, error)) {
+    // A pipe cannot be read again: its bytes are read once, and tell.
+    if (!ReadSource(name == "-" ? "/dev/stdin" : name, source)) return ExitUsage;
     std::size_t cellLines = 0;
     for (const std::string& line : FirstLines(source, ProgramLineLimits)) cellLines += ParseProgramLine(line) ? 1 : 0;
     if (cellLines > 0) {
       ReadProgramText(source, memory);
       return ExitOk;
     }
-  } else if (!HasSourceName(name)) {
+  } else {
     std::size_t cellLines = 0;
     if (!ReadProgram(name, memory, cellLines)) return ExitUsage;
-    std::error_code error;
     if (cellLines > 0) return ExitOk;
-    if (!std::filesystem::is_regular_file(name, error)) {
-      // A pipe cannot be read again as a source.
-      std::fprintf(stderr, "zar: warning: %s looks like an assembler source: assemble it with zar asm first\n",
-                   name.c_str());
-      return ExitOk;
-    }
+    if (!ReadSource(name, source)) return ExitUsage;
   }
-  if (name != "-" && !ReadSource(name, source)) return ExitUsage;
+  if (assembled != nullptr) *assembled = true;
   return AssembleInto(source, memory) ? ExitOk : ExitFailed;
 }
 

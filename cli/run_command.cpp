@@ -1,7 +1,6 @@
 #include <algorithm>
 #include <chrono>
 #include <csignal>
-#include <limits>
 #include <cstdint>
 #include <cstdio>
 #include <optional>
@@ -12,14 +11,12 @@
 #include "cli/commands.h"
 #include "cli/output_file.h"
 #include "cli/program_input.h"
-#include "cli/trace_output.h"
-#include "formats/input_script.h"
+#include "cli/run_options.h"
+#include "cli/stream_output.h"
 #include "formats/pipe_room.h"
 #include "formats/program_file.h"
 #include "formats/screen_image.h"
-#include "formats/source_file.h"
 #include "machine/cp1252.h"
-#include "machine/decimal_text.h"
 #include "net/tcp_port.h"
 #include "session/scripted_input.h"
 #include "session/session.h"
@@ -27,8 +24,6 @@
 namespace zar::cli {
 
 namespace {
-
-constexpr std::uint64_t DefaultSteps = 1'000'000;
 
 // Console characters go to stdout as UTF-8 as the run goes, in blocks, but
 // for the last holdBack of them: a step back may take those away again.
@@ -57,27 +52,6 @@ class StdoutConsole {
   std::uint64_t holdBack_;
   std::uint64_t written_ = 0;
 };
-
-// The debugger's options, read from the arguments.
-struct DebugOptions {
-  std::vector<Byte> breaks;
-  std::vector<Byte> watches;
-  std::optional<std::uint64_t> back;
-  std::optional<std::string> trace;
-};
-
-// Reads every value of an option as a cell address; false on the first that is none.
-bool ReadCells(const Arguments& args, const std::string& option, std::vector<Byte>& cells, std::string& error) {
-  for (const std::string& text : args.All(option)) {
-    unsigned cell = 0;
-    if (!ParseNumber(text, cell) || cell > 255) {
-      error = option + " takes a cell address from 0 to 255, not '" + text + "'";
-      return false;
-    }
-    cells.push_back(static_cast<Byte>(cell));
-  }
-  return true;
-}
 
 // The steps between two looks at the socket, the clock and the signals.
 constexpr std::uint64_t PacedSlice = 1 << 16;
@@ -123,14 +97,15 @@ class RunEnd {
 
 // The real network of --net: the desktop's TCP port, served between slices
 // of steps. A byte that arrives goes into the data cell as an input; the
-// port's log is kept for --net-log, its failures go to stderr.
+// port's log goes to --net-log as it grows, its failures go to stderr.
 class HeadlessNetwork final : public TcpPortEvents {
  public:
-  explicit HeadlessNetwork(bool acceptRemote) : port_(*this) { port_.SetAcceptRemote(acceptRemote); }
+  HeadlessNetwork(bool acceptRemote, StreamOutput* log) : port_(*this), log_(log) {
+    port_.SetAcceptRemote(acceptRemote);
+  }
 
   TcpPort& Port() { return port_; }
   void Attach(Session& session) { session_ = &session; }
-  const std::string& LogText() const { return log_; }
 
   void Serve() { ServeTcpPort(port_, 0); }
   // At a fixed point: nothing changes until a byte arrives or the run ends.
@@ -143,7 +118,11 @@ class HeadlessNetwork final : public TcpPortEvents {
     session_->WriteCell(NetDataCell, firstByte);
     arrived_ = true;
   }
-  void Logged(const std::string& line) override { log_ += line + "\n"; }
+  void Logged(const std::string& line) override {
+    if (log_ == nullptr) return;
+    log_->Write(line);
+    log_->Write("\n");
+  }
   void ErrorQueued() override {
     for (const std::string& error : port_.TakeErrors()) std::fprintf(stderr, "zar: network: %s\n", error.c_str());
   }
@@ -151,13 +130,14 @@ class HeadlessNetwork final : public TcpPortEvents {
  private:
   TcpPort port_;
   Session* session_ = nullptr;
-  std::string log_;
+  StreamOutput* log_;
   bool arrived_ = false;
 };
 
 // Steps one at a time, a trace line for each, until steps were taken or
 // another stop.
-RunStop RunTraced(InputDriver& driver, const Session& view, RunPolicy policy, std::uint64_t steps, TraceOutput& trace) {
+RunStop RunTraced(InputDriver& driver, const Session& view, RunPolicy policy, std::uint64_t steps,
+                  StreamOutput& trace) {
   policy.maxSteps = 1;
   RunStop stop;
   std::uint64_t taken = 0;
@@ -166,38 +146,11 @@ RunStop RunTraced(InputDriver& driver, const Session& view, RunPolicy policy, st
     const Decoded before = Decode(view.State());
     stop = driver.Advance(policy);
     taken += stop.steps;
-    trace.Line(driver.Clock(), before, view.State());
+    TraceLine(trace, driver.Clock(), before, view.State());
     if (stop.reason != RunStop::Reason::StepLimit) break;
   }
   stop.steps = taken;
   return stop;
-}
-
-// Runs the session until the policy's budget or another stop, one traced
-// step at a time when a trace is asked for, writing the console as it goes.
-// A fixed point while input is still to come waits for it, and with the
-// network for the socket. False, at once, when the console or the trace
-// cannot be written.
-bool RunProgram(InputDriver& driver, const Session& view, RunPolicy policy, StdoutConsole& console, TraceOutput* trace,
-                RunEnd& end, HeadlessNetwork* network, RunStop& stop) {
-  const std::uint64_t budget = policy.maxSteps;
-  const std::uint64_t slice = end.Paced() ? PacedSlice : console.StepsPerWrite();
-  while (driver.Clock() < budget && !(end.Paced() && end.Over())) {
-    policy.maxSteps = std::min({budget - driver.Clock(), console.StepsPerWrite(), slice});
-    const RunStop part = driver.PastFixedPoint(
-        trace ? RunTraced(driver, view, policy, policy.maxSteps, *trace) : driver.Advance(policy), budget);
-    if (!console.Write(view.Console()) || (trace && !trace->Good())) return false;
-    if (network) network->Serve();
-    if (part.reason == RunStop::Reason::StepLimit) continue;
-    if (part.reason == RunStop::Reason::FixedPoint && network) {
-      network->WaitForByte(end);
-      continue;
-    }
-    stop = part;
-    break;
-  }
-  stop.steps = driver.Clock();
-  return true;
 }
 
 void ReportStop(const RunStop& stop) {
@@ -207,151 +160,181 @@ void ReportStop(const RunStop& stop) {
   }
 }
 
-// The timed inputs of --keys and --input, in the order of their steps.
-bool ReadInputs(const Arguments& args, std::vector<TimedInput>& inputs, std::string& error) {
-  std::uint64_t gap = DefaultKeyGap;
-  if (const auto text = args.Value("--key-gap"); text && (!ParseNumber(*text, gap) || gap == 0)) {
-    error = "--key-gap takes a whole number of steps above 0, not '" + *text + "'";
-    return false;
-  }
-  if (const auto keys = args.Value("--keys"); keys && !KeysOf(*keys, 0, gap, inputs, error)) {
-    error = "--keys: " + error;
-    return false;
-  }
-  if (const auto file = args.Value("--input")) {
-    std::string script;
-    if (!ReadSource(*file, script)) return false;
-    if (!ParseInputScript(script, gap, inputs, error)) {
-      error = *file + ": " + error;
-      return false;
-    }
-  }
-  return true;
-}
-
 constexpr const char* StdoutFailed = "zar: cannot write to standard output\n";
 
-int RunWith(const std::vector<std::string>& words) {
-  const Arguments args = ParseArguments(
-      words,
-      {"--steps", "--dump", "--screen", "--key", "--break", "--watch", "--back", "--trace", "--keys", "--key-gap",
-       "--input", "--net-out", "--net-log", "--seconds", "--engine"},
-      {"--net", "--net-remote"}, 1);
-  if (!args.error.empty()) return UsageError(args.error);
+// One run of zar run on a program: the session with its network, its
+// console and the outputs streamed as it goes; then the outputs written
+// once it has ended.
+class HeadlessRun {
+ public:
+  explicit HeadlessRun(RunOptions options)
+      : options_(std::move(options)),
+        network_(options_.netRemote, options_.netLog ? &netLog_ : nullptr),
+        session_(Port()),
+        // Blocked before the port opens a socket, so that no signal ends the run half-way.
+        end_(options_.seconds, options_.net || options_.seconds),
+        driver_(session_, std::move(options_.inputs), &peer_),
+        console_(options_.back.value_or(0)) {}
 
-  const bool net = args.Has("--net");
-  std::uint64_t maxSteps = net ? std::numeric_limits<std::uint64_t>::max() : DefaultSteps;
-  if (const auto steps = args.Value("--steps"); steps && !ParseNumber(*steps, maxSteps)) {
-    return UsageError("--steps takes a whole number of steps, not '" + *steps + "'");
-  }
-  Engine engine = Engine::Compiled;
-  if (const auto text = args.Value("--engine")) {
-    if (*text != "interp" && *text != "jit") return UsageError("--engine takes interp or jit, not '" + *text + "'");
-    engine = *text == "jit" ? Engine::Compiled : Engine::Interpreter;
-  }
-  std::optional<double> seconds;
-  if (const auto text = args.Value("--seconds")) {
-    double value = 0;
-    if (!ParseNumber(*text, value) || !(value > 0) || value > 1e9) {
-      return UsageError("--seconds takes a number of seconds above 0, not '" + *text + "'");
-    }
-    seconds = value;
-  }
-  if (!net && (args.Has("--net-remote") || args.Value("--net-log"))) {
-    return UsageError(std::string(args.Has("--net-remote") ? "--net-remote" : "--net-log") + " needs --net");
-  }
-  if (net && args.Value("--net-out")) return UsageError("--net-out needs the scripted peer, not --net");
-  unsigned key = 0;
-  const auto keyText = args.Value("--key");
-  if (keyText && (!ParseNumber(*keyText, key) || key > 255)) {
-    return UsageError("--key takes a key code from 0 to 255, not '" + *keyText + "'");
-  }
-  DebugOptions debug;
-  std::string error;
-  if (!ReadCells(args, "--break", debug.breaks, error) || !ReadCells(args, "--watch", debug.watches, error)) {
-    return UsageError(error);
-  }
-  if (const auto back = args.Value("--back")) {
-    std::uint64_t m = 0;
-    if (!ParseNumber(*back, m)) return UsageError("--back takes a whole number of steps, not '" + *back + "'");
-    debug.back = m;
-  }
-  debug.trace = args.Value("--trace");
-  std::vector<TimedInput> inputs;
-  const bool scripted = args.Value("--keys") || args.Value("--input") || args.Value("--net-out");
-  if ((scripted || net) && debug.back) return UsageError("--back cannot undo scripted input or the network");
-  if (!ReadInputs(args, inputs, error)) return error.empty() ? ExitUsage : UsageError(error);
-  const bool networkInputs = std::any_of(inputs.begin(), inputs.end(), [](const TimedInput& input) {
-    return input.kind != TimedInput::Kind::Key && input.kind != TimedInput::Kind::Cell;
-  });
-  if (net && networkInputs) return UsageError("with --net the peer is real: the input file takes no network inputs");
+  int Run(const MemoryCells& memory);
 
-  OfflineNetworkPort offline;
-  ScriptedPeer peer;
-  HeadlessNetwork network(args.Has("--net-remote"));
-  const bool peerScripted = args.Value("--input") || args.Value("--net-out");
-  NetworkPort& port = net            ? static_cast<NetworkPort&>(network.Port())
-                      : peerScripted ? static_cast<NetworkPort&>(peer)
-                                     : offline;
-  Session session(port);
-  session.SetEngine(engine);
-  network.Attach(session);
-  // Blocked before the port opens a socket, so that no signal ends the run half-way.
-  RunEnd end(seconds, net || seconds);
-  Machine image;
-  if (const int loaded = LoadImage(args.positional[0], image.Memory); loaded != ExitOk) return loaded;
-  if (keyText) image.Memory[KeyCell] = static_cast<Byte>(key);
-  session.ReplaceMachine(image);
-  const Machine& machine = session.State();
-  InputDriver driver(session, std::move(inputs), &peer);
+ private:
+  NetworkPort& Port() {
+    if (options_.net) return network_.Port();
+    return options_.peerScripted ? static_cast<NetworkPort&>(peer_) : offline_;
+  }
+  bool Start(const MemoryCells& memory);
+  bool RunProgram(RunStop& stop);
+  bool StreamsGood() const { return trace_.Good() && netLog_.Good(); }
+  void GoBack(const RunStop& stop);
+  int Finish();
+  bool WriteOutputs();
 
-  for (const Byte address : debug.breaks) session.SetBreakpoint(address, true);
-  for (const Byte cell : debug.watches) session.SetWatch(cell, true);
-  if (debug.back) session.StartRecord();
-  StdoutConsole console(debug.back.value_or(0));
+  RunOptions options_;
+  OfflineNetworkPort offline_;
+  ScriptedPeer peer_;
+  StreamOutput trace_{"trace"};
+  StreamOutput netLog_{"network log"};
+  HeadlessNetwork network_;
+  Session session_;
+  RunEnd end_;
+  InputDriver driver_;
+  StdoutConsole console_;
+  std::chrono::steady_clock::time_point started_;
+};
+
+// The program in memory with the debugger set; the streamed outputs open.
+bool HeadlessRun::Start(const MemoryCells& memory) {
+  Machine machine;
+  machine.Memory = memory;
+  if (options_.key) machine.Memory[KeyCell] = *options_.key;
+  session_.SetEngine(options_.engine);
+  session_.ReplaceMachine(machine);
+  network_.Attach(session_);
+  for (const Byte address : options_.breaks) session_.SetBreakpoint(address, true);
+  for (const Byte cell : options_.watches) session_.SetWatch(cell, true);
+  if (options_.back) session_.StartRecord();
   WidenPipe(fileno(stdout));
   // The trace holds a line for every step that ran, those that --back
   // undoes as well; "-" writes it after the console.
-  TraceOutput trace;
-  if (debug.trace && !trace.Open(*debug.trace)) return ExitUsage;
+  if (options_.trace && !trace_.Open(*options_.trace)) return false;
+  if (options_.netLog && !netLog_.Open(*options_.netLog)) return false;
+  started_ = std::chrono::steady_clock::now();
+  return true;
+}
+
+// Runs the session until the budget or another stop, one traced step at a
+// time when a trace is asked for, writing the console as it goes. A fixed
+// point while input is still to come waits for it, and with the network
+// for the socket. False, at once, when the console or a streamed output
+// cannot be written.
+bool HeadlessRun::RunProgram(RunStop& stop) {
+  const std::uint64_t budget = options_.maxSteps;
+  const std::uint64_t slice = end_.Paced() ? PacedSlice : console_.StepsPerWrite();
+  RunPolicy policy{budget, true, true};
+  while (driver_.Clock() < budget && !(end_.Paced() && end_.Over())) {
+    policy.maxSteps = std::min({budget - driver_.Clock(), console_.StepsPerWrite(), slice});
+    const RunStop part = driver_.PastFixedPoint(
+        trace_.IsOpen() ? RunTraced(driver_, session_, policy, policy.maxSteps, trace_) : driver_.Advance(policy),
+        budget);
+    if (!console_.Write(session_.Console()) || !StreamsGood()) return false;
+    if (options_.net) network_.Serve();
+    if (part.reason == RunStop::Reason::StepLimit) continue;
+    if (part.reason == RunStop::Reason::FixedPoint && options_.net) {
+      network_.WaitForByte(end_);
+      continue;
+    }
+    stop = part;
+    break;
+  }
+  stop.steps = driver_.Clock();
+  return StreamsGood();
+}
+
+// Undoes the last steps of --back. A run that ended at a fixed point would
+// have repeated that state up to its last step; only the steps before it
+// are undone for real.
+void HeadlessRun::GoBack(const RunStop& stop) {
+  std::uint64_t back = *options_.back;
+  if (stop.reason == RunStop::Reason::FixedPoint) back -= std::min(back, options_.maxSteps - stop.steps);
+  if (back > stop.steps) {
+    std::fprintf(stderr, "zar: --back %llu goes back beyond the start of the run: it shows step 0\n",
+                 static_cast<unsigned long long>(*options_.back));
+  }
+  session_.StepBack(back);
+}
+
+int HeadlessRun::Run(const MemoryCells& memory) {
+  if (!Start(memory)) return ExitUsage;
   RunStop stop;
-  if (!RunProgram(driver, session, {maxSteps, true, true}, console, debug.trace ? &trace : nullptr, end,
-                  net ? &network : nullptr, stop)) {
-    if (trace.Good()) {
-      std::fputs(StdoutFailed, stderr);
+  if (!RunProgram(stop)) {
+    if (!trace_.Good()) {
+      trace_.Finish();  // says why
+    } else if (!netLog_.Good()) {
+      netLog_.Finish();
     } else {
-      trace.Finish();  // says why
+      std::fputs(StdoutFailed, stderr);
     }
     return ExitUsage;
   }
   ReportStop(stop);
-  if (debug.back) {
-    // A run that ended at a fixed point would have repeated that state up
-    // to its last step; only the steps before it are undone for real.
-    std::uint64_t back = *debug.back;
-    if (stop.reason == RunStop::Reason::FixedPoint) back -= std::min(back, maxSteps - stop.steps);
-    session.StepBack(back);
-  }
-  if (!console.Finish(session.Console())) {
+  if (options_.back) GoBack(stop);
+  return Finish();
+}
+
+// The console's last characters, the trace, what the run came to, and the
+// outputs written at its end.
+int HeadlessRun::Finish() {
+  const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started_).count();
+  if (!console_.Finish(session_.Console())) {
     std::fputs(StdoutFailed, stderr);
     return ExitUsage;
   }
-  if (debug.trace && !trace.Finish()) return ExitUsage;
-  std::fprintf(stderr, "steps: %llu\nip: %d\n", static_cast<unsigned long long>(driver.Clock()), machine.IP);
+  if (options_.trace && !trace_.Finish()) return ExitUsage;
+  std::fprintf(stderr, "steps: %llu\nip: %d\n", static_cast<unsigned long long>(driver_.Clock()), session_.State().IP);
+  if (options_.stats) {
+    const bool compiled = session_.CurrentEngine() == Engine::Compiled && CompiledEngineAvailable();
+    std::fprintf(stderr, "engine: %s\nseconds: %.3f\n", compiled ? "jit" : "interp", seconds);
+  }
+  return WriteOutputs() ? ExitOk : ExitUsage;
+}
 
-  bool written = true;
-  if (const auto sent = args.Value("--net-out")) written = WriteOutput(*sent, peer.Received());
-  if (const auto log = args.Value("--net-log")) written = WriteOutput(*log, network.LogText()) && written;
-  if (const auto dump = args.Value("--dump")) written = WriteOutput(*dump, ProgramFileText(machine.Memory));
-  if (const auto picture = args.Value("--screen")) {
-    const ScreenBuffer& screen = session.Screen().Buffer;
+// Every output is written, also after one that failed.
+bool HeadlessRun::WriteOutputs() {
+  bool written = !options_.netLog || netLog_.Finish();
+  if (options_.netOut) written = WriteOutput(*options_.netOut, peer_.Received()) && written;
+  if (options_.dump) written = WriteOutput(*options_.dump, ProgramFileText(session_.State().Memory)) && written;
+  if (const auto& picture = options_.screen) {
+    const ScreenBuffer& screen = session_.Screen().Buffer;
     written = WriteOutput(*picture, ScreenPicture(screen, *picture)) && written;
   }
-  return written ? ExitOk : ExitUsage;
+  return written;
+}
+
+// Refuses every output that would be the program, its source or the input
+// file; a program file may take the final memory as asked.
+bool OutputsSpareInputs(const RunOptions& options, bool assembled) {
+  std::vector<std::string> outputs;
+  for (const auto& output : {options.trace, options.netLog, options.netOut, options.screen, options.dump}) {
+    if (output) outputs.push_back(*output);
+  }
+  const bool spareInput = !options.inputFile || OutputsSpare(*options.inputFile, "input file", outputs);
+  if (options.dump && !assembled) outputs.pop_back();
+  const bool spareImage = OutputsSpare(options.image, assembled ? "source file" : "program file", outputs);
+  return spareInput && spareImage;
 }
 
 }  // namespace
 
-int RunCommand(const std::vector<std::string>& words) { return RunWith(words); }
+int RunCommand(const std::vector<std::string>& words) {
+  RunOptions options;
+  if (const int read = ReadRunOptions(words, options); read != ExitOk) return read;
+  MemoryCells memory{};
+  bool assembled = false;
+  if (const int loaded = LoadImage(options.image, memory, &assembled); loaded != ExitOk) return loaded;
+  if (!OutputsSpareInputs(options, assembled)) return ExitUsage;
+  HeadlessRun run(std::move(options));
+  return run.Run(memory);
+}
 
 }  // namespace zar::cli

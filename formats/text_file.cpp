@@ -124,7 +124,8 @@ class LineSplitter {
 
   void EndLine() {
     if (!current_.empty() && current_.back() == '\r') current_.pop_back();
-    if (tooLong_) current_.clear();
+    // Room for one carriage return more was left while the line grew.
+    if (tooLong_ || current_.size() > limits_.maxLineLength) current_.clear();
     lines_.push_back(std::move(current_));
     current_.clear();
     tooLong_ = false;

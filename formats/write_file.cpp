@@ -168,7 +168,11 @@ FileResult CheckWritable(const fs::path& path) {
 
 FileResult WriteWholeFile(const fs::path& path, std::string_view bytes, WaitForPipes wait) {
   struct stat existing {};
-  if (::stat(path.c_str(), &existing) != 0) return ReplaceAtomically(path, FollowLinks(path), nullptr, bytes);
+  if (::stat(path.c_str(), &existing) != 0) {
+    // A loop of links, or a path through a file that is no folder, leads nowhere.
+    if (errno != ENOENT) return ErrnoError(path, errno);
+    return ReplaceAtomically(path, FollowLinks(path), nullptr, bytes);
+  }
   if (FileResult writable = CheckWritable(path); writable.Failed()) return writable;
   // Opened by its own name: /dev/stdout leads through links that no path spells.
   if (!S_ISREG(existing.st_mode)) return WriteToSpecialFile(path, S_ISFIFO(existing.st_mode), bytes, wait);

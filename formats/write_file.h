@@ -18,7 +18,7 @@ namespace zar {
 //   before the old bytes are touched, so a full disk or a size limit leaves
 //   it as it was;
 // - a symbolic link is written through: the file it points to is written,
-//   and the link stays a link;
+//   and the link stays a link; a loop of links is refused;
 // - anything else that exists (a FIFO, a device such as /dev/stdout) is
 //   written directly, never replaced; without waiting, a FIFO that no program
 //   reads is refused;

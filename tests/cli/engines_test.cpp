@@ -38,6 +38,10 @@ TEST(ZarRunEngines, EndTheExamplesAlike) {
     EXPECT_EQ(zar.Read("interp.oisc"), zar.Read("jit.oisc")) << example << options;
     EXPECT_NE(interp.err.find("steps: "), std::string::npos) << example << options;
   }
+  for (const std::string engine : {"interp", "jit"}) {
+    const Outcome ran = zar.Run("run '" ZAR_EXAMPLES_DIR "/hello.OIA' --stats --engine " + engine);
+    EXPECT_NE(ran.err.find("\nengine: " + engine + "\nseconds: "), std::string::npos) << ran.err;
+  }
 }
 
 }  // namespace

@@ -53,6 +53,7 @@ TEST_F(ZarCli, ExitStatusAndWhatItSays) {
       {"run {}/x.oisc --bogus", 2, "unknown option --bogus"},
       {"run {}/x.oisc --key 256", 2, "--key takes a key code from 0 to 255, not '256'"},
       {"run {}/x.oisc --steps ten", 2, "--steps takes a whole number of steps, not 'ten'"},
+      {"run {}/x.oisc --back 1000001", 2, "--back takes at most 1000000 steps, what the record always holds"},
   };
   for (const auto& [words, exit, says] : cases) {
     const Outcome outcome = Zar(words);
@@ -83,7 +84,7 @@ TEST_F(ZarCli, LocationsReasonsWarningsAndStrict) {
   }
 }
 
-TEST_F(ZarCli, KeyDumpScreenAndStepLimit) {
+TEST_F(ZarCli, KeyDumpScreenStepLimitAndLineLength) {
   // 0: cell 20 := 0 - key; 3: console := 0 - cell 20; 6: plot (0 - 253 = 3); 9: loop on itself.
   std::string image;
   for (const int c : {20, 254, 3, 255, 20, 6, 253, 21, 9, 255, 255, 9}) image += std::to_string(c) + "\n";
@@ -102,6 +103,29 @@ TEST_F(ZarCli, KeyDumpScreenAndStepLimit) {
   temp.Write("loop.oisc", "255\n3\n0\n28\n");  // prints byte 228, a-umlaut, forever
   const Outcome limited = Zar("run {}/loop.oisc --steps 5");
   EXPECT_EQ(limited.out + limited.err, "\xC3\xA4\xC3\xA4\xC3\xA4\xC3\xA4\xC3\xA4steps: 5\nip: 0\n");
+
+  // Lines of up to 4096 characters, before CR LF or LF, are read as numbers.
+  for (const std::string end : {"\r\n", "\n"}) {
+    for (const std::size_t length : {4096u, 4097u}) {
+      temp.Write("w.oisc", std::string(length - 3, ' ') + "255" + end + "3" + end + "0" + end + "65" + end);
+      EXPECT_EQ(Zar("run {}/w.oisc --steps 1").out, length == 4096 ? "\xC2\xBF" : "") << length << end.size();
+    }
+  }
+}
+
+// A run that ended at a fixed point goes back from its last step: of four
+// steps that print at the second and halt at the fourth, ten steps long.
+TEST_F(ZarCli, BackFromAFixedPoint) {
+  temp.Write("h.oisc", "20\n21\n3\n255\n20\n6\n22\n21\n9\n23\n23\n9\n" + std::string(8, '\n') + "190\n1\n");
+  const std::tuple<const char*, std::string> cases[] = {
+      {"6", "Csteps: 4\nip: 9\n"},
+      {"8", "Csteps: 2\nip: 6\n"},
+      {"9", "steps: 1\nip: 3\n"},
+      {"11", "zar: --back 11 goes back beyond the start of the run: it shows step 0\nsteps: 0\nip: 0\n"}};
+  for (const auto& [back, said] : cases) {
+    const Outcome ran = Zar(std::string("run {}/h.oisc --steps 10 --back ") + back);
+    EXPECT_EQ(ran.out + ran.err, said) << back;
+  }
 }
 
 }  // namespace

@@ -1,4 +1,4 @@
-#include "cli/trace_output.h"
+#include "cli/stream_output.h"
 
 #include <array>
 #include <cerrno>
@@ -17,15 +17,18 @@ constexpr std::size_t BlockBytes = 1 << 16;
 
 }  // namespace
 
-TraceOutput::~TraceOutput() {
+StreamOutput::~StreamOutput() {
   if (file_ != nullptr) std::fclose(file_);
 }
 
-bool TraceOutput::Open(const std::string& name) {
+bool StreamOutput::Open(const std::string& name) {
   name_ = name;
   spooled_ = name == "-";
   if (!spooled_ && !ReportFile(CheckWritable(name))) return false;
-  file_ = spooled_ ? std::tmpfile() : std::fopen(name.c_str(), "wb");
+  {
+    const PipeNotice notice(name);
+    file_ = spooled_ ? std::tmpfile() : std::fopen(name.c_str(), "wb");
+  }
   if (file_ == nullptr) {
     Fail(errno);
     return Finish();
@@ -34,7 +37,11 @@ bool TraceOutput::Open(const std::string& name) {
   return true;
 }
 
-void TraceOutput::Line(std::uint64_t step, const Decoded& before, const Machine& after) {
+void StreamOutput::Write(std::string_view bytes) {
+  if (Good() && file_ != nullptr && std::fwrite(bytes.data(), 1, bytes.size(), file_) != bytes.size()) Fail(errno);
+}
+
+void TraceLine(StreamOutput& trace, std::uint64_t step, const Decoded& before, const Machine& after) {
   std::array<char, 64> line;
   char* end = std::to_chars(line.data(), line.data() + line.size(), step).ptr;
   for (const int value : {int{before.ip}, int{before.a}, int{before.b}, int{before.c}, int{before.x}, int{before.y},
@@ -43,16 +50,15 @@ void TraceOutput::Line(std::uint64_t step, const Decoded& before, const Machine&
     end = std::to_chars(end, line.data() + line.size(), value).ptr;
   }
   *end++ = '\n';
-  const std::size_t size = static_cast<std::size_t>(end - line.data());
-  if (Good() && std::fwrite(line.data(), 1, size, file_) != size) Fail(errno);
+  trace.Write(std::string_view(line.data(), static_cast<std::size_t>(end - line.data())));
 }
 
-bool TraceOutput::Fail(int error) {
+bool StreamOutput::Fail(int error) {
   if (error_ == 0) error_ = error != 0 ? error : EIO;
   return false;
 }
 
-bool TraceOutput::Finish() {
+bool StreamOutput::Finish() {
   if (Good() && std::fflush(file_) != 0) Fail(errno);
   if (Good() && spooled_) {
     std::rewind(file_);
@@ -71,8 +77,7 @@ bool TraceOutput::Finish() {
   file_ = nullptr;
   if (Good()) return true;
   if (!spooled_) return ReportFile(WriteFailure(name_, error_));
-  return ReportFile(
-      FileResult::Failure(std::string("Cannot write the trace's temporary file: ") + std::strerror(error_)));
+  return ReportFile(FileResult::Failure("Cannot write the " + what_ + "'s temporary file: " + std::strerror(error_)));
 }
 
 }  // namespace zar::cli
