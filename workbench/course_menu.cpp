@@ -42,10 +42,10 @@ CourseMenu::CourseMenu(const QString& courseFile, QMenu& exerciseMenu) : QObject
     entry->setCheckable(true);
     entries_.append(entry);
   }
-  next_ = exerciseMenu.addAction("Next Exercise", QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_Right), this,
+  next_ = exerciseMenu.addAction("Next Exercise", QKeySequence(Qt::ALT | Qt::Key_Right), this,
                                  [this] { Choose(current_ + 1); });
   next_->setObjectName("mnextexercise");
-  previous_ = exerciseMenu.addAction("Previous Exercise", QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_Left), this,
+  previous_ = exerciseMenu.addAction("Previous Exercise", QKeySequence(Qt::ALT | Qt::Key_Left), this,
                                      [this] { Choose(current_ - 1); });
   previous_->setObjectName("mpreviousexercise");
   ShowPlace();
