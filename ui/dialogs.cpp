@@ -2,8 +2,12 @@
 
 #include <QApplication>
 #include <QFileDialog>
+#include <QFileSystemModel>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QSortFilterProxyModel>
+
+#include <utility>
 
 #include "ui/app_info.h"
 #include "widgets/line_breaks.h"
@@ -15,6 +19,23 @@ namespace {
 // sees it and holds the machine while it is open; a desktop's native dialog
 // would not show up that way.
 constexpr QFileDialog::Options DialogOptions = QFileDialog::DontUseNativeDialog;
+
+// Leaves out of a file dialog's list the files whose name is not to be listed.
+class ListedFiles final : public QSortFilterProxyModel {
+ public:
+  ListedFiles(std::function<bool(const QString&)> listed, QObject* parent)
+      : QSortFilterProxyModel(parent), listed_(std::move(listed)) {}
+
+ protected:
+  bool filterAcceptsRow(int row, const QModelIndex& parent) const override {
+    const auto* files = qobject_cast<const QFileSystemModel*>(sourceModel());
+    const QModelIndex index = sourceModel()->index(row, 0, parent);
+    return files == nullptr || files->isDir(index) || listed_(files->fileName(index));
+  }
+
+ private:
+  std::function<bool(const QString&)> listed_;
+};
 
 void Prepare(QMessageBox& box, const QString& text) {
   box.setIcon(QMessageBox::NoIcon);
@@ -49,6 +70,17 @@ QtDialogs::~QtDialogs() = default;
 QString QtDialogs::OpenFileName(QWidget* parent, const QString& filter, const QString& startPath) {
   CloseNetworkError();
   return QFileDialog::getOpenFileName(parent, QString(), startPath, filter, nullptr, DialogOptions);
+}
+
+QString QtDialogs::OpenListedFileName(QWidget* parent, const QString& filter, const QString& startPath,
+                                      const std::function<bool(const QString& name)>& listed) {
+  CloseNetworkError();
+  QFileDialog dialog(parent, QString(), startPath, filter);
+  dialog.setOptions(DialogOptions);
+  dialog.setFileMode(QFileDialog::ExistingFile);
+  dialog.setProxyModel(new ListedFiles(listed, &dialog));
+  if (dialog.exec() != QDialog::Accepted) return {};
+  return dialog.selectedFiles().value(0);
 }
 
 QString QtDialogs::SaveFileName(QWidget* parent, const QString& filter, const QString& startPath) {

@@ -2,6 +2,8 @@
 
 #include <QString>
 
+#include <functional>
+
 class QWidget;
 
 namespace zar {
@@ -19,6 +21,14 @@ class Dialogs {
   // The chosen path, or an empty string when the user cancelled.
   virtual QString OpenFileName(QWidget* parent, const QString& filter, const QString& startPath) = 0;
   virtual QString SaveFileName(QWidget* parent, const QString& filter, const QString& startPath) = 0;
+  // An open dialog that lists, of the files the filter takes, only those
+  // whose name (without its folder) listed() accepts; folders are all
+  // listed. Unless a dialog can leave files out, it lists them all.
+  virtual QString OpenListedFileName(QWidget* parent, const QString& filter, const QString& startPath,
+                                     const std::function<bool(const QString& name)>& listed) {
+    (void)listed;
+    return OpenFileName(parent, filter, startPath);
+  }
   // A message with one OK button, no icon, the application's title as caption.
   virtual void ShowMessage(QWidget* parent, const QString& text) = 0;
   // The same with a longer text that the box shows on request.
@@ -43,6 +53,8 @@ class QtDialogs final : public Dialogs {
 
   QString OpenFileName(QWidget* parent, const QString& filter, const QString& startPath) override;
   QString SaveFileName(QWidget* parent, const QString& filter, const QString& startPath) override;
+  QString OpenListedFileName(QWidget* parent, const QString& filter, const QString& startPath,
+                             const std::function<bool(const QString& name)>& listed) override;
   void ShowMessage(QWidget* parent, const QString& text) override;
   void ShowMessage(QWidget* parent, const QString& text, const QString& details) override;
   bool Confirm(QWidget* parent, const QString& text) override;

@@ -19,6 +19,7 @@
 #include "help/help_menu.h"
 #include "ui/app_info.h"
 #include "widgets/code_editor.h"
+#include "workbench/course_menu.h"
 #include "workbench/exercise_panel.h"
 #include "ui/dialogs.h"
 #include "ui/data_folders.h"
@@ -121,6 +122,7 @@ WorkbenchWindow::WorkbenchWindow(AssemblerController& assembler, Dialogs& dialog
   setAttribute(Qt::WA_DeleteOnClose);
   area_ = new QMdiArea(this);
   area_->setBackground(palette().brush(QPalette::Dark));
+  area_->installEventFilter(this);
   setCentralWidget(area_);
   editor_ = new CodeEditor;
   new SourceHighlighter(editor_->document());
@@ -195,13 +197,15 @@ void WorkbenchWindow::BuildAssemblerMenu() {
 void WorkbenchWindow::BuildExerciseMenu() {
   QMenu* menu = menuBar()->addMenu("Exercise");
   menu->setObjectName("mexercise");
-  menu->addAction(
-          "Open Exercise...", this,
-          [this] {
-    const QString path = dialogs_.OpenFileName(this, "Exercises (*.json)", ExercisesFolder());
+  const auto open = [this] {
+    const QString path = dialogs_.OpenListedFileName(this, "Exercises (*.json)", ExercisesFolder(), ListedAsExercise);
     if (!path.isEmpty()) OpenExercise(path);
-          })
-      ->setObjectName("mopenexercise");
+  };
+  menu->addAction("Open Exercise...", this, open)->setObjectName("mopenexercise");
+  const QString folder = ExercisesFolder();
+  course_ = new CourseMenu(folder.isEmpty() ? QString() : folder + "/course.json", *menu);
+  connect(course_, &CourseMenu::ExerciseChosen, this, &WorkbenchWindow::OpenExercise);
+  menu->addSeparator();
   menu->addAction("Check", QKeySequence(Qt::CTRL | Qt::Key_T), this, &WorkbenchWindow::CheckExercise)
       ->setObjectName("mcheck");
 }
@@ -213,8 +217,21 @@ void WorkbenchWindow::OpenExercise(const QString& path) {
     dialogs_.ShowMessage(this, QString::fromStdString(error));
     return;
   }
+  if (!exercise.starter.empty() && !(MaySetSourceAside() && LoadStarter(exercise.starter))) return;
   exercise_->SetExercise(std::move(exercise));
   exercise_->show();
+  course_->SetCurrent(path);
+}
+
+bool WorkbenchWindow::LoadStarter(const std::filesystem::path& starter) {
+  std::string bytes;
+  if (const FileResult read = LoadSourceFile(starter, bytes, WaitForPipes::No); read.Failed()) {
+    dialogs_.ShowMessage(this, QString::fromStdString(read.Why()));
+    return false;
+  }
+  currentFile_.clear();
+  ShowSource(bytes, false);
+  return true;
 }
 
 void WorkbenchWindow::CheckExercise() {
@@ -292,19 +309,26 @@ void WorkbenchWindow::LoadSource(const QString& path) {
     dialogs_.ShowMessage(this, QString::fromStdString(read.Why()));
     return;
   }
+  currentFile_ = path;
+  remembered_.AddRecentFile(path);
+  ShowSource(bytes, true);
+}
+
+// The bytes as the source, unchanged since read; the table and the listing
+// emptied, then, when asked for, the table scanned from the new text.
+void WorkbenchWindow::ShowSource(const std::string& bytes, bool scan) {
   const bool lineFeedsAlone = bytes.find('\n') != std::string::npos && bytes.find("\r\n") == std::string::npos;
   lineBreak_ = lineFeedsAlone ? "\n" : "\r\n";
   editor_->SetWholeText(FromCp1252(SourceLines(bytes)));
   editor_->document()->setModified(false);
-  currentFile_ = path;
-  remembered_.AddRecentFile(path);
   ShowCaption();
   table_->Text().SetWholeText({});
   output_->Text().SetWholeText({});
-  const StageReport scan = assembler_.Scan(SourceBytes());
-  if (scan.shown) table_->Text().SetWholeText(FromCp1252(*scan.shown));
+  if (!scan) return;
+  const StageReport report = assembler_.Scan(SourceBytes());
+  if (report.shown) table_->Text().SetWholeText(FromCp1252(*report.shown));
   CommandMessages messages(dialogs_, this);
-  messages.Take(scan.messages, scan.warnings);
+  messages.Take(report.messages, report.warnings);
   messages.Finish();
 }
 
@@ -383,9 +407,20 @@ void WorkbenchWindow::resizeEvent(QResizeEvent* event) {
   LayOutChildren();
 }
 
+bool WorkbenchWindow::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == area_ && event->type() == QEvent::Resize) LayOutChildren();
+  return QMainWindow::eventFilter(watched, event);
+}
+
+// The outer size the layout is computed from leaves out what a docked panel
+// takes beside or above the child windows' area; without one it is the
+// window's own.
 void WorkbenchWindow::LayOutChildren() {
   const QSize outer = frameGeometry().size();
-  const WorkbenchLayout layout = LayOutWorkbench(PixelsToTwips(outer.width()), PixelsToTwips(outer.height()));
+  const QSize docked(width() - area_->width(), height() - menuBar()->height() - area_->height());
+  const int outerWidth = outer.width() - std::max(docked.width(), 0);
+  const int outerHeight = outer.height() - std::max(docked.height(), 0);
+  const WorkbenchLayout layout = LayOutWorkbench(PixelsToTwips(outerWidth), PixelsToTwips(outerHeight));
   Place(*source_, layout.source);
   Place(*table_, layout.table);
   Place(*output_, layout.output);

@@ -3,6 +3,9 @@
 #include <QMainWindow>
 #include <QString>
 
+#include <filesystem>
+#include <string>
+
 #include "assembler/generator.h"
 
 class QAction;
@@ -14,6 +17,7 @@ namespace zar {
 class AssemblerChildWindow;
 class AssemblerController;
 class CodeEditor;
+class CourseMenu;
 class ExercisePanel;
 class Dialogs;
 class MessagesWindow;
@@ -38,6 +42,7 @@ class WorkbenchWindow : public QMainWindow {
   MessagesWindow& Messages() { return *messages_; }
   CodeEditor& Editor() { return *editor_; }
   ExercisePanel& ExerciseView() { return *exercise_; }
+  CourseMenu& Course() { return *course_; }
 
   // The three generate commands.
   void Generate(GenerateMode mode);
@@ -48,7 +53,9 @@ class WorkbenchWindow : public QMainWindow {
   void OpenSource(const QString& path);
 
   // Shows the exercise file's task and cases beside the source; a file that
-  // cannot be read is reported.
+  // cannot be read is reported. An exercise with a starter puts it into the
+  // source window, after asking about unsaved changes; a cancel there opens
+  // nothing.
   void OpenExercise(const QString& path);
   // Assembles the source as it is now, without touching the machine or the
   // table, and runs every case of the exercise on it.
@@ -59,6 +66,8 @@ class WorkbenchWindow : public QMainWindow {
 
  protected:
   void resizeEvent(QResizeEvent* event) override;
+  // The child windows keep to the space the docked panel leaves.
+  bool eventFilter(QObject* watched, QEvent* event) override;
   void showEvent(QShowEvent* event) override;
   // The window system frames a new window after it was shown; the move that
   // follows brings the outer size the layout is computed from.
@@ -75,6 +84,11 @@ class WorkbenchWindow : public QMainWindow {
   void ListRecentFiles();
   void LayOutChildren();
   void OnLoad();
+  // The starter's text as the source, with no file of its own, so that a
+  // save asks where to put it; the table and the listing start empty, and
+  // its unfinished lines say nothing until the first generate command.
+  bool LoadStarter(const std::filesystem::path& starter);
+  void ShowSource(const std::string& bytes, bool scan);
   bool OnSave();
   bool OnSaveAs();
   bool SaveSource(const QString& path);
@@ -94,6 +108,7 @@ class WorkbenchWindow : public QMainWindow {
   AssemblerChildWindow* output_;
   MessagesWindow* messages_;
   ExercisePanel* exercise_;
+  CourseMenu* course_ = nullptr;
   MemoryCells checked_{};  // the program the last check ran
   QAction* debug_ = nullptr;
   QAction* sourceInListing_ = nullptr;
