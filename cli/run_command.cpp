@@ -6,9 +6,11 @@
 #include <charconv>
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <optional>
 #include <string>
+#include <type_traits>
 #include <vector>
 
 #include "cli/arguments.h"
@@ -62,8 +64,18 @@ class StdoutConsole {
 template <typename Number>
 bool ParseNumber(const std::string& text, Number& value) {
   const char* end = text.data() + text.size();
-  const auto result = std::from_chars(text.data(), end, value);
-  return result.ec == std::errc() && result.ptr == end;
+#ifndef __cpp_lib_to_chars  // whole numbers only (libc++): floating point by strtod
+  if constexpr (std::is_floating_point_v<Number>) {
+    if (text.empty() || std::isspace(static_cast<unsigned char>(text[0])) || text[0] == '+') return false;
+    char* stop = nullptr;
+    value = static_cast<Number>(std::strtod(text.c_str(), &stop));
+    return stop == end;
+  } else  // NOLINT(readability-misleading-indentation)
+#endif
+  {
+    const auto result = std::from_chars(text.data(), end, value);
+    return result.ec == std::errc() && result.ptr == end;
+  }
 }
 
 bool EndsWith(const std::string& text, const std::string& suffix) {

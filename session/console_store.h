@@ -54,7 +54,7 @@ class ConsoleStore {
 
   // The characters from..to (numbers, Begin() <= from <= to <= End()).
   std::string_view Range(std::uint64_t from, std::uint64_t to) const {
-    return std::string_view(text_.get() + (from - first_), to - from);
+    return std::string_view(text_.get() + (from - first_), static_cast<std::size_t>(to - from));
   }
   std::string_view Visible() const { return Range(Begin(), End()); }
 
@@ -66,7 +66,7 @@ class ConsoleStore {
   // Takes away every character numbered end or later.
   void TruncateTo(std::uint64_t end) {
     if (end >= End()) return;
-    size_ = end > first_ ? end - first_ : 0;
+    size_ = end > first_ ? static_cast<std::size_t>(end - first_) : 0;
     if (end < first_) first_ = end;
   }
   // After going back: what was cleared stays cleared, but the characters
