@@ -16,7 +16,7 @@ JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?= -DCMAKE_BUILD_TYPE=Release
 WERROR ?= OFF
 
-.PHONY: web web-serve test-web all deps configure build test test-long run bench sanitize fuzz install package format format-check clean
+.PHONY: web web-serve test-web bench-web all deps configure build test test-long run bench sanitize fuzz install package format format-check clean
 
 all: build
 
@@ -97,6 +97,11 @@ web: deps
 
 web-serve: web
 	python3 -m http.server $(WEB_PORT) --bind 127.0.0.1 --directory $(WEB_BUILD)/site
+
+# The page's speed against the native zar (medians, printed, never asserted).
+bench-web: web configure
+	cmake --build $(BUILD) -j $(JOBS) --target zar
+	ZAR_NATIVE=$(abspath $(BUILD)) ZAR_SITE=$(abspath $(WEB_BUILD))/site node bench/web/bench.mjs
 
 test-web: web configure
 	cmake --build $(BUILD) -j $(JOBS) --target zar

@@ -1,5 +1,7 @@
 #include "controller/machine_controller.h"
 
+#include <algorithm>
+
 #include <QElapsedTimer>
 
 #include <new>
@@ -46,7 +48,7 @@ MachineController::MachineController(QObject* parent)
 MachineController::~MachineController() = default;
 
 void MachineController::SetMode(RunMode mode) {
-  RunState& run = session_.Run();
+  RunState& run = session_.Status();
   run.mode = mode;
   run.waiting = false;
   timer_.SetEnabled(mode == RunMode::Timer);
@@ -56,8 +58,8 @@ void MachineController::SetMode(RunMode mode) {
 // Slices run while full speed has steps to take; the views are refreshed
 // meanwhile.
 void MachineController::ScheduleSlices() {
-  const RunState& run = session_.Run();
-  if (run.mode == RunMode::FullSpeed && run.Stepping()) {
+  const RunState& run = session_.Status();
+  if (run.mode == RunMode::FullSpeed && run.StepsDue()) {
     if (!slices_->isActive()) slices_->start(0);
     if (!refresh_->isActive()) refresh_->start();
   } else {
@@ -86,7 +88,7 @@ void MachineController::RunFullSpeed() {
 }
 
 void MachineController::SetPaused(bool paused) {
-  session_.Run().paused = paused;
+  session_.Status().paused = paused;
   timer_.SetPaused(paused);
   ScheduleSlices();
   emit RunStateChanged();
@@ -95,7 +97,7 @@ void MachineController::SetPaused(bool paused) {
 // A tick is one step; breakpoints and watches stop the timer.
 void MachineController::RunStep() {
   RunStop stop;
-  if (!Stepping([&] { stop = inputs_ ? inputs_->Advance({1, true, false}) : session_.Run({1, true, false}); })) {
+  if (!Guarded([&] { stop = inputs_ ? inputs_->Advance({1, true, false}) : session_.Run({1, true, false}); })) {
     return;
   }
   if (stop.reason == RunStop::Reason::Paused) return;
@@ -106,9 +108,12 @@ void MachineController::RunStep() {
 }
 
 void MachineController::Step() {
-  if (!Stepping([&] {
-        if (inputs_) inputs_->ApplyDue();
-        if (!session_.Step() && inputs_) inputs_->WaitForInput();
+  if (!Guarded([&] {
+        if (inputs_) {
+          inputs_->Step();
+        } else {
+          session_.Step();
+        }
       })) {
     return;
   }
@@ -121,21 +126,21 @@ void MachineController::RunSlice() {
   QElapsedTimer clock;
   clock.start();
   RunStop stop;
-  const bool ran = Stepping([&] {
+  const bool ran = Guarded([&] {
     do {
-      const RunPolicy policy{StepsBetweenClockChecks, true, true};
-      stop = inputs_ ? inputs_->Advance(policy) : session_.Run(policy);
+      // While a key waits for the program to read it, the run goes step by step.
+      const bool stepwise = keys_.ApplyDue(session_) || keys_.Waiting();
+      const RunPolicy policy{stepwise ? 1 : StepsBetweenClockChecks, true, true};
       // A fixed point with an input still to come goes on at that input.
-      if (stop.reason == RunStop::Reason::FixedPoint && inputs_ && inputs_->WaitForInput()) {
-        stop.reason = RunStop::Reason::StepLimit;
-      }
+      stop = inputs_ ? inputs_->Drive(policy) : session_.Run(policy);
+      if (stop.reason == RunStop::Reason::FixedPoint && keys_.ApplyDue(session_, true)) stop = {};
     } while (stop.reason == RunStop::Reason::StepLimit && clock.elapsed() < SliceMs);
   });
   if (!ran) return;
   if (stop.reason == RunStop::Reason::StepLimit || stop.reason == RunStop::Reason::Paused) return;
   if (stop.reason == RunStop::Reason::FixedPoint) {
     // Nothing will change until an input comes: wait for one without a step.
-    session_.Run().waiting = true;
+    session_.Status().waiting = true;
     ScheduleSlices();
     emit Stepped();
     emit RunStateChanged();
@@ -147,7 +152,7 @@ void MachineController::RunSlice() {
   emit RunStateChanged();
 }
 
-bool MachineController::Stepping(const std::function<void()>& work) {
+bool MachineController::Guarded(const std::function<void()>& work) {
   try {
     work();
     return true;
@@ -163,7 +168,7 @@ bool MachineController::Stepping(const std::function<void()>& work) {
 }
 
 void MachineController::Wake() {
-  RunState& run = session_.Run();
+  RunState& run = session_.Status();
   if (!run.waiting) return;
   run.waiting = false;
   ScheduleSlices();
@@ -173,7 +178,7 @@ void MachineController::Wake() {
 bool MachineController::SetInterval(long long ms) { return timer_.SetInterval(ms); }
 
 void MachineController::KeyReleased(int code) {
-  session_.WriteCell(KeyCell, static_cast<Byte>(code));
+  keys_.Release(session_, static_cast<Byte>(code));
   Wake();
   emit MemoryReplaced();
 }
@@ -182,7 +187,7 @@ void MachineController::KeyReleased(int code) {
 void MachineController::NetworkByteArrived(Byte value) {
   session_.WriteCell(NetDataCell, value);
   Wake();
-  if (!session_.Run().Stepping()) emit MemoryReplaced();
+  if (!session_.Status().StepsDue()) emit MemoryReplaced();
 }
 
 void MachineController::SetTimedInputs(std::vector<TimedInput> inputs) {
@@ -192,6 +197,7 @@ void MachineController::SetTimedInputs(std::vector<TimedInput> inputs) {
 
 void MachineController::ReplaceMachine(const Machine& machine) {
   inputs_.reset();
+  keys_.Clear();
   session_.ReplaceMachine(machine);
   if (newRecordOnLoad_) session_.StartRecord();
   loads_.push_back(session_.Steps());
@@ -199,6 +205,7 @@ void MachineController::ReplaceMachine(const Machine& machine) {
   const std::uint64_t oldest = session_.Steps() - session_.RecordDepth();
   while (loads_.size() > 1 && loads_[1] <= oldest) loads_.pop_front();
   Wake();
+  emit MachineReplaced();
 }
 
 std::uint64_t MachineController::StepsSinceLoad() {

@@ -16,6 +16,7 @@
 #include "machine/fill.h"
 #include "host/run_timer.h"
 #include "host/tcp_network_port.h"
+#include "session/key_queue.h"
 #include "session/scripted_input.h"
 #include "session/session.h"
 
@@ -37,9 +38,9 @@ class MachineController : public QObject {
   const SumHistory& History() const { return session_.History(); }
   // The one run state: stopped, under the timer or at full speed, each
   // pausable; at full speed also waiting at a fixed point.
-  const RunState& Run() const { return session_.Run(); }
-  bool Running() const { return session_.Run().Running(); }
-  bool FullSpeed() const { return session_.Run().mode == RunMode::FullSpeed; }
+  const RunState& Run() const { return session_.Status(); }
+  bool Running() const { return session_.Status().Running(); }
+  bool FullSpeed() const { return session_.Status().mode == RunMode::FullSpeed; }
   int Interval() const { return timer_.Interval(); }
   const RunTimer& Timer() const { return timer_; }
   const TcpNetworkPort& Network() const { return sock_; }
@@ -173,6 +174,8 @@ class MachineController : public QObject {
   // Every breakpoint and watch went at once: by the user or by a load.
   void BreakpointsCleared();
   void ClearedOnLoad();
+  // Another machine came: a load, Reset Machine, a fill or a copy.
+  void MachineReplaced();
   // Started, stopped, switched to full speed, paused, waiting or woken.
   void RunStateChanged();
 
@@ -188,7 +191,7 @@ class MachineController : public QObject {
   void AfterGoingBack(const BackResult& result);
   // Does work that steps the session or goes back. When it runs out of
   // memory, the machine stops and RunFailed says so; false then.
-  bool Stepping(const std::function<void()>& work);
+  bool Guarded(const std::function<void()>& work);
   // Says through FileFailed why a file operation failed, if it did.
   void ReportFile(const FileResult& result);
 
@@ -199,6 +202,7 @@ class MachineController : public QObject {
   std::mt19937 random_;
   bool newRecordOnLoad_ = false;
   bool networkEnabled_ = true;
+  KeyQueue keys_;                      // keys released faster than full speed's slices take them
   std::optional<InputDriver> inputs_;  // an exercise case's timed inputs
   std::deque<std::uint64_t> loads_;    // the steps at which loads, fills and copies came
   QTimer* slices_;                     // full speed: the next slice of steps

@@ -13,6 +13,7 @@
 #include "assembler/number_text.h"
 #include "controller/machine_controller.h"
 #include "machine/instruction.h"
+#include "session/run_words.h"
 
 namespace zar {
 
@@ -26,16 +27,6 @@ std::optional<int> ReadNumber(const QString& text, int most) {
   if (!n || *n < 0 || *n > most) return std::nullopt;
   return static_cast<int>(*n);
 }
-
-// " at breakpoint 12", " at watch 20: 5 -> 6", or nothing.
-QString StopText(const RunStop& stop) {
-  if (stop.reason == RunStop::Reason::Breakpoint) return QString(" at breakpoint %1").arg(stop.address);
-  if (stop.reason == RunStop::Reason::Watch) {
-    return QString(" at watch %1: %2 -> %3").arg(stop.address).arg(stop.before).arg(stop.after);
-  }
-  return {};
-}
-
 }  // namespace
 
 DebuggerWindow::DebuggerWindow(MachineController& controller, QWidget* parent)
@@ -81,8 +72,18 @@ DebuggerWindow::DebuggerWindow(MachineController& controller, QWidget* parent)
     });
   }
   connect(&controller, &MachineController::BreakpointsChanged, this, &DebuggerWindow::ShowLists);
+  // Where the last run stopped says nothing about another machine.
+  connect(&controller, &MachineController::MachineReplaced, this, [this] {
+    stopped_ = "stopped";
+    if (isVisible()) Refresh();
+  });
+  // A refusal holds only until something else has been done.
+  for (const auto signal : {&MachineController::MachineReplaced, &MachineController::Settled,
+                            &MachineController::BreakpointsChanged, &MachineController::MemoryReplaced}) {
+    connect(&controller, signal, this, [this] { SetNote({}, Note::OnlyARefusal); });
+  }
   connect(&controller, &MachineController::ClearedOnLoad, this,
-          [this] { note_->setText("Breakpoints and watches cleared: another program was loaded."); });
+          [this] { SetNote("Breakpoints and watches cleared: another program was loaded."); });
   connect(&controller, &MachineController::DebugStopped, this, &DebuggerWindow::OnStopped);
   connect(&controller, &MachineController::SteppedBack, this, &DebuggerWindow::OnSteppedBack);
   connect(breakpoints_, &QListWidget::itemDoubleClicked, this, [this](QListWidgetItem* item) {
@@ -117,13 +118,9 @@ void DebuggerWindow::Refresh() {
   clock_.start();
   stepsThen_ = steps;
   const RunState& run = controller_.Run();
-  QString state = stopped_;
-  if (run.mode == RunMode::Timer) state = QString("running at %1 ms").arg(controller_.Interval());
-  if (run.mode == RunMode::FullSpeed) state = "running at full speed";
-  if (run.waiting) state = QString("waiting at a fixed point (IP %1)").arg(controller_.State().IP);
+  const std::string state = StateWords(run, stopped_.toStdString(), controller_.Interval(), controller_.State().IP);
   if (run.Running()) stopped_ = "stopped";
-  if (run.paused) state += ", paused while a dialog is open";
-  state_->setText("State: " + state);
+  state_->setText("State: " + QString::fromStdString(state));
   steps_->setText(QString("Steps: %1   (%2 steps/s)").arg(steps).arg(static_cast<qint64>(rate_)));
   instruction_->setText(QString::fromStdString(DescribeInstruction(Decode(controller_.State()))));
   record_->setText(QString("Steps that can be undone: %1").arg(controller_.RecordDepth()));
@@ -142,39 +139,47 @@ void DebuggerWindow::ShowLists() {
 }
 
 void DebuggerWindow::OnStopped(const RunStop& stop) {
-  stopped_ = "stopped" + StopText(stop);
+  stopped_ = QString::fromStdString(StoppedWords(stop));
   Refresh();
 }
 
 void DebuggerWindow::OnSteppedBack(const BackResult& result) {
-  note_->setText(result.crossedNetwork ? "Bytes sent and connections made while those steps ran stay done." : "");
-  stopped_ = QString("stepped back to step %1").arg(controller_.StepsSinceLoad()) + StopText(result.stop);
+  SetNote(result.crossedNetwork ? "Bytes sent and connections made while those steps ran stay done." : "");
+  stopped_ = QString::fromStdString(SteppedBackWords(controller_.StepsSinceLoad(), result.stop));
   Refresh();
+}
+
+void DebuggerWindow::SetNote(const QString& text, Note kind) {
+  if (kind == Note::OnlyARefusal && !refused_) return;
+  refused_ = kind == Note::Refusal && !text.isEmpty();
+  note_->setText(refused_ ? "Refused: " + text : text);
 }
 
 bool DebuggerWindow::SetCell(const QString& cell, const QString& value) {
   const auto c = ReadNumber(cell, 255);
   const auto v = ReadNumber(value, 255);
   const bool done = c && v && controller_.EditCell(*c, *v);
-  note_->setText(done ? "" : "Refused: a cell is 0..255 and takes 0..255, while the machine is stopped.");
+  SetNote(done ? "" : "a cell is 0..255 and takes 0..255, while the machine is stopped.", Note::Refusal);
   return done;
 }
 
 bool DebuggerWindow::SetIP(const QString& ip) {
   const auto value = ReadNumber(ip, MaxIP);
   const bool done = value && controller_.EditIP(*value);
-  note_->setText(done ? "" : "Refused: IP is 0..252, and set while the machine is stopped.");
+  SetNote(done ? "" : "IP is 0..252, and set while the machine is stopped.", Note::Refusal);
   return done;
 }
 
 bool DebuggerWindow::ToggleBreakpoint(const QString& address) {
   const auto a = ReadNumber(address, 255);
+  SetNote(a ? "" : "a breakpoint is at an address 0..255.", Note::Refusal);
   if (a) controller_.ToggleBreakpoint(static_cast<Byte>(*a));
   return a.has_value();
 }
 
 bool DebuggerWindow::ToggleWatch(const QString& cell) {
   const auto c = ReadNumber(cell, 255);
+  SetNote(c ? "" : "a watch is on a cell 0..255.", Note::Refusal);
   if (c) controller_.SetWatch(static_cast<Byte>(*c), !controller_.IsWatched(static_cast<Byte>(*c)));
   return c.has_value();
 }

@@ -20,7 +20,7 @@ namespace zar {
 namespace {
 
 // Runs of the interpreter that end at an address before its block is compiled.
-constexpr std::uint16_t Hot = 8;
+constexpr std::uint16_t HeatToCompile = 8;
 // Blocks dropped this often for writes into their cells stay with the interpreter.
 constexpr std::uint8_t MostDrops = 4;
 constexpr std::size_t RegionBytes = 4 << 20;
@@ -28,8 +28,6 @@ constexpr std::size_t EntryBytes = 8192;
 constexpr std::size_t MostBlockBytes = 2048;
 // Taking samples makes blocks about half as long again.
 constexpr std::size_t MostSamplingBlockBytes = 4096;
-
-Byte Next(int address) { return static_cast<Byte>(address > MaxIP ? 0 : address); }
 
 // How many instructions from start on make a block: none that writes a
 // command cell (its step needs a service) or jumps to itself (a fixed point
@@ -40,7 +38,7 @@ int BlockLengthAt(Byte start, const MemoryCells& memory) {
   std::array<bool, 256> written{};
   for (int ip = start; ip <= MaxIP && n < CompiledCode::BlockLength; ip += 3) {
     const Byte a = memory[ip];
-    if (a == ScreenCommandCell || a == NetCommandCell || Next(memory[ip + 2]) == ip) break;
+    if (a == ScreenCommandCell || a == NetCommandCell || WrapIP(memory[ip + 2]) == ip) break;
     if (written[ip] || written[ip + 1] || written[ip + 2] || (a >= start && a <= ip + 2)) break;
     written[a] = true;
     ++n;
@@ -144,7 +142,7 @@ class BlockCode : public Xbyak::CodeGenerator {
     // target inside the block.
     std::array<bool, CompiledCode::BlockLength> targets{true};
     for (int k = 0; k < length; ++k) {
-      const int c = Next(memory[start + 3 * k + 2]);
+      const int c = WrapIP(memory[start + 3 * k + 2]);
       loops = loops || c == start;
       if (c > start && (c - start) % 3 == 0 && (c - start) / 3 < length)
         targets[static_cast<std::size_t>((c - start) / 3)] = true;
@@ -173,7 +171,7 @@ class BlockCode : public Xbyak::CodeGenerator {
     };
     for (int k = 0; k < length; ++k) {
       const int ip = start + 3 * k;
-      const Byte a = memory[ip], b = memory[ip + 1], c = Next(memory[ip + 2]), next = Next(ip + 3);
+      const Byte a = memory[ip], b = memory[ip + 1], c = WrapIP(memory[ip + 2]), next = WrapIP(ip + 3);
       if (targets[static_cast<std::size_t>(k)]) L(labels[static_cast<std::size_t>(k)]);
       Xbyak::Label notTaken;
       test(r14, r14);
@@ -340,7 +338,7 @@ class BlockCode : public Xbyak::CodeGenerator {
       for (int k = 0; k < length; ++k) {
         const int ip = start + 3 * k;
         const int step = u * length + k;
-        const Byte a = memory[ip], b = memory[ip + 1], c = Next(memory[ip + 2]), next = Next(ip + 3);
+        const Byte a = memory[ip], b = memory[ip + 1], c = WrapIP(memory[ip + 2]), next = WrapIP(ip + 3);
         if (a == ConsoleCell) {
           // The cell is 0 before the step: the step always jumps. The
           // pass has room for its characters.
@@ -526,7 +524,7 @@ CompiledCode::Result CompiledCode::Run(Machine&, std::uint64_t, char*, std::size
 #endif
 
 void CompiledCode::Note(Byte ip, const MemoryCells& memory) {
-  if (Has(ip) || drops_[ip] >= MostDrops || ++heat_[ip] < Hot) return;
+  if (Has(ip) || drops_[ip] >= MostDrops || ++heat_[ip] < HeatToCompile) return;
   heat_[ip] = 0;
   Compile(&ip, 1, memory);
 }

@@ -24,8 +24,13 @@ class ConsoleStore {
   static constexpr std::uint64_t Keep = 1'010'000;
 
   // The room for every character kept is taken at once, so that printing
-  // never asks for memory in the middle of a step.
-  ConsoleStore() : text_(std::make_unique<char[]>(Room)) {}
+  // never asks for memory in the middle of a step; it is not cleared, since
+  // only what was printed is ever read.
+#ifdef __cpp_lib_smart_ptr_for_overwrite
+  ConsoleStore() : text_(std::make_unique_for_overwrite<char[]>(Room)) {}
+#else  // libc++ of emscripten: the same, uninitialised
+  ConsoleStore() : text_(new char[Room]) {}
+#endif
 
   void Push(Byte code) {
     text_[size_++] = static_cast<char>(code);

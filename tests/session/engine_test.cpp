@@ -5,32 +5,20 @@
 #include <algorithm>
 #include <random>
 #include <string>
+#include <tuple>
 #include <vector>
 
+#include "session/scripted_input.h"
 #include "session/session.h"
 
 namespace zar {
+
+void ExpectSameSessions(const Session& a, const Session& b, const std::string& what);
+
 namespace {
 
-void ExpectSame(const Session& a, const Session& b, const std::string& what) {
-  SCOPED_TRACE(what);
-  EXPECT_EQ(a.Steps(), b.Steps());
-  EXPECT_EQ(a.State().Memory, b.State().Memory);
-  EXPECT_EQ(a.State().IP, b.State().IP);
-  EXPECT_EQ(a.Console().Visible(), b.Console().Visible());
-  EXPECT_TRUE(std::equal(a.Screen().Buffer.Rows(), a.Screen().Buffer.Rows() + ScreenSize * ScreenSize,
-                         b.Screen().Buffer.Rows()));
-  EXPECT_EQ(a.History().Samples(), b.History().Samples());
-  EXPECT_EQ(a.History().Position(), b.History().Position());
-}
-
-void ExpectSameStop(const RunStop& a, const RunStop& b) {
-  EXPECT_EQ(a.reason, b.reason);
-  EXPECT_EQ(a.steps, b.steps);
-  EXPECT_EQ(a.address, b.address);
-  EXPECT_EQ(a.before, b.before);
-  EXPECT_EQ(a.after, b.after);
-}
+// Everything a run's stop tells.
+auto Seen(const RunStop& s) { return std::tuple(s.reason, s.steps, s.address, s.before, s.after); }
 
 Machine Image(const std::vector<std::pair<int, int>>& cells) {
   Machine m;
@@ -62,7 +50,7 @@ TEST(Engines, SkippingRepeatsEndsAsSteppingEveryStep) {
   const Case cases[] = {
       {"counting", Counting},
       {"counting, history", Counting, true},
-      {"counting, record", Counting, false, true, -1, -1, 1'000'003, 5000},
+      {"counting, record", Counting, false, true, -1, -1, 2'000'003, 5000},
       {"counting, history and record", Counting, true, true, -1, -1, 300'001, 9999},
       {"three steps a turn", threeSteps, true},
       {"breakpoint never reached", Counting, false, false, 200},
@@ -70,6 +58,8 @@ TEST(Engines, SkippingRepeatsEndsAsSteppingEveryStep) {
       {"watch never changed", Counting, true, false, 7, 40},
       {"printing", {{0, 255}, {1, 10}, {2, 0}, {10, 191}}, false, false, -1, -1, 100'000},
       {"plotting", {{0, 253}, {1, 10}, {2, 0}, {10, 253}}, false, false, -1, -1, 100'000},
+      // 0: SUB 244,10,3 puts 'A' into the data cell; 3: SUB 245,11,0 sends it, and the state is as before.
+      {"sending", {{0, 244}, {1, 10}, {2, 3}, {3, 245}, {4, 11}, {10, 191}, {11, 254}}, false, false, -1, -1, 100'000},
       {"counting and printing, history", countingAndPrinting, true, false, -1, -1, 100'000},
       {"a budget short of a period", Counting, false, false, -1, -1, 16'400},
       {"a budget of many parts", Counting, false, false, -1, -1, 1ull << 40},
@@ -77,12 +67,13 @@ TEST(Engines, SkippingRepeatsEndsAsSteppingEveryStep) {
   for (const Case& c : cases) {
     for (const Engine engine : {Engine::Interpreter, Engine::Compiled}) {
       if (c.steps > 100'000'000 && c.history) continue;
-      OfflineNetworkPort network;
-      Session reference(network), skipping(network);
+      ScriptedPeer peers[2];
+      for (ScriptedPeer& peer : peers) peer.Listen(1), peer.PeerConnects();
+      Session reference(peers[0]), skipping(peers[1]);
       reference.SetEngine(Engine::Reference);
       skipping.SetEngine(engine);
       for (Session* s : {&reference, &skipping}) {
-        s->State() = Image(c.cells);
+        s->ReplaceMachine(Image(c.cells));
         s->SetRecordsHistory(c.history);
         if (c.record) s->StartRecord();
         if (c.breakpoint >= 0) s->SetBreakpoint(static_cast<Byte>(c.breakpoint), true);
@@ -92,12 +83,17 @@ TEST(Engines, SkippingRepeatsEndsAsSteppingEveryStep) {
       // The reference steps as far as it can; the other is left to skip the rest.
       const RunStop a = reference.Run({steps, true, true});
       const RunStop b = skipping.Run({steps, true, true});
-      ExpectSameStop(a, b);
-      ExpectSame(reference, skipping, c.name);
+      EXPECT_EQ(Seen(a), Seen(b));
+      ExpectSameSessions(reference, skipping, c.name);
+      // The same checkpoints, at the same steps, and the same bytes sent.
+      const auto more = [](const Session& s, const ScriptedPeer& p) {
+        return std::tuple(s.RecordDepth(), s.RecordBytes(), p.Received().size());
+      };
+      EXPECT_EQ(more(reference, peers[0]), more(skipping, peers[1])) << c.name;
       if (c.back > 0) {
         EXPECT_EQ(skipping.StepBack(c.back).steps, c.back);
         EXPECT_EQ(reference.StepBack(c.back).steps, c.back);
-        ExpectSame(reference, skipping, std::string(c.name) + ", back");
+        ExpectSameSessions(reference, skipping, std::string(c.name) + ", back");
       }
       if (c.steps > steps) {
         const RunStop far = skipping.Run({c.steps - steps, true, true});
@@ -105,6 +101,42 @@ TEST(Engines, SkippingRepeatsEndsAsSteppingEveryStep) {
         EXPECT_EQ(skipping.Steps(), c.steps);
         // Cell 20 counts once in two steps.
         EXPECT_EQ(skipping.State().Memory[20], static_cast<Byte>(c.steps / 2)) << c.name;
+      }
+    }
+  }
+}
+
+// Writes into cells that compiled code was made from, by an input or by the
+// program itself, take effect at once: at the first and last cell of a block
+// of eight (0..23), in blocks that start a few cells before the cell, and at
+// 252..255 (the instruction at 252 has its C in the key cell). The loop takes
+// 16 steps, so that the interpreter's parts end where they start and the
+// blocks at 0, 24 and 252 are made.
+TEST(Engines, CodeWrittenToRunsAsWritten) {
+  // 3k: SUB 200+k,199,3k+3 for k < 14 counts cells 200..213 down; 42: SUB 214,214,252;
+  // 252: SUB 215,0,[254] goes back to 0 either way while the key cell holds 0.
+  std::vector<std::pair<int, int>> block = {{42, 214}, {43, 214}, {44, 252}, {199, 1}, {252, 215}};
+  for (int k = 0; k < 14; ++k) block.insert(block.end(), {{3 * k, 200 + k}, {3 * k + 1, 199}, {3 * k + 2, 3 * k + 3}});
+  // 0: SUB 10,21,3 moves the B of the block at 9 down a cell in every round; 3: SUB 23,23,9;
+  // 9: SUB 24,[10],12 reads cells 40, 39, ... in turn; 12: SUB 23,23,0.
+  const std::vector<std::pair<int, int>> writer = {{0, 10},  {1, 21},  {2, 3},   {3, 23},  {4, 23}, {5, 9}, {9, 24},
+                                                   {10, 40}, {11, 12}, {12, 23}, {13, 23}, {21, 1}, {40, 1}};
+  const struct {
+    const std::vector<std::pair<int, int>>& program;
+    int cell, value;
+  } cases[] = {{block, 0, 216}, {block, 4, 216}, {block, 23, 27},  {block, 252, 216},
+               {block, 253, 3}, {block, 254, 3}, {block, 255, 65}, {writer, 20, 0}};
+  for (const auto& c : cases) {
+    for (const Engine engine : {Engine::Interpreter, Engine::Compiled}) {
+      OfflineNetworkPort network;
+      Session reference(network), tested(network);
+      reference.SetEngine(Engine::Reference);
+      tested.SetEngine(engine);
+      for (Session* s : {&reference, &tested}) s->ReplaceMachine(Image(c.program));
+      for (int round = 0; round < 2; ++round) {
+        for (Session* s : {&reference, &tested}) s->Run({20'000, false, false});
+        ExpectSameSessions(reference, tested, "cell " + std::to_string(c.cell) + ", round " + std::to_string(round));
+        for (Session* s : {&reference, &tested}) s->WriteCell(c.cell, static_cast<Byte>(c.value));
       }
     }
   }
@@ -140,7 +172,7 @@ void ExpectEnginesAgreeOnRandomImages(int images, unsigned seed) {
       reference.SetEngine(Engine::Reference);
       tested.SetEngine(engine);
       for (Session* s : {&reference, &tested}) {
-        s->State() = m;
+        s->ReplaceMachine(m);
         s->SetRecordsHistory(history);
         if (breakpoint >= 0) s->SetBreakpoint(static_cast<Byte>(breakpoint), true);
         if (watch >= 0) s->SetWatch(static_cast<Byte>(watch), true);
@@ -150,8 +182,8 @@ void ExpectEnginesAgreeOnRandomImages(int images, unsigned seed) {
         const RunPolicy policy{1 + runs() % 20'000, true, runs() % 2 == 0};
         const RunStop a = reference.Run(policy);
         const RunStop b = tested.Run(policy);
-        ExpectSameStop(a, b);
-        ExpectSame(reference, tested, "image " + std::to_string(i) + ", engine " + std::to_string(int(engine)));
+        EXPECT_EQ(Seen(a), Seen(b));
+        ExpectSameSessions(reference, tested, "image " + std::to_string(i) + ", engine " + std::to_string(int(engine)));
         if (::testing::Test::HasFailure()) return;
       }
     }

@@ -57,7 +57,7 @@ async function inPage(page, program, script, steps) {
 
 const examples = fs.readdirSync(path.join(root, 'examples')).filter((f) => f.endsWith('.OIA'));
 const cases = examples.map((ex) => [path.join(root, 'examples', ex), '0 text "hi"\n3000 text "34"\n', 200000]);
-for (const ex of fs.readdirSync(path.join(root, 'exercises')).filter((f) => f.endsWith('.json'))) {
+for (const ex of fs.readdirSync(path.join(root, 'exercises')).filter((f) => /^\d.*\.json$/.test(f))) {
   const first = JSON.parse(fs.readFileSync(path.join(root, 'exercises', ex), 'utf8')).cases[0];
   const cells = Object.entries(first.cells ?? {}).map(([c, v]) => `0 cell ${c} ${v}\n`).join('');
   const inputs = (first.inputs ?? []).filter((l) => !/ (connect|net|close)/.test(l));
@@ -75,9 +75,9 @@ test('every example and exercise gives what zar run gives', async ({ page }) => 
   }
 });
 
-// Open fault: now and then the first or the second key is lost (seen in 2 of 3
-// runs); kept visible here until it is found.
-test.fixme('keys typed into the key field reach the program', async ({ page }) => {
+// A slice of full speed may end between the program's read of cell 254 and
+// its clearing of it: a key written there was lost.
+test('keys typed into the key field reach the program', async ({ page }) => {
   await open(page);
   await page.evaluate((bytes) => window.zar({ type: 'load', bytes: new Uint8Array(bytes), name: 'upper.OIA' }),
     [...fs.readFileSync(path.join(root, 'examples/upper.OIA'))]);
@@ -89,7 +89,8 @@ test.fixme('keys typed into the key field reach the program', async ({ page }) =
     await page.keyboard.press(k);
     await page.waitForTimeout(300);
   }
-  await expect(page.locator('#cbox')).toHaveText('HI');
+  await page.keyboard.type('abc');  // faster than the slices
+  await expect(page.locator('#cbox')).toHaveText('HIABC');
 });
 
 test('Step Back after 1,000 steps equals the state after N - 1000', async ({ page }) => {

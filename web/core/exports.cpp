@@ -56,15 +56,17 @@ EMSCRIPTEN_KEEPALIVE int zar_set_inputs(PageCore* core, const char* text, int ke
 EMSCRIPTEN_KEEPALIVE int zar_run(PageCore* core, double clock) {
   return StopCode(core->RunFor(static_cast<std::uint64_t>(clock)));
 }
-EMSCRIPTEN_KEEPALIVE const char* zar_stop_text(PageCore* core) { return Keep(core, core->LastStopText()); }
+// The run as the worker runs it (mode 0 stopped, 1 timer, 2 full speed), and
+// the Debugger's state line for it.
+EMSCRIPTEN_KEEPALIVE void zar_set_run(PageCore* core, int mode, int waiting, int paused, int interval) {
+  core->SetRun(static_cast<zar::RunMode>(mode), waiting != 0, paused != 0, interval);
+}
+EMSCRIPTEN_KEEPALIVE void zar_stopped(PageCore* core) { core->Stopped(); }
+EMSCRIPTEN_KEEPALIVE const char* zar_state_text(PageCore* core) { return Keep(core, core->StateText()); }
 EMSCRIPTEN_KEEPALIVE double zar_steps(PageCore* core) { return static_cast<double>(core->StepsSinceLoad()); }
 EMSCRIPTEN_KEEPALIVE double zar_clock(PageCore* core) { return static_cast<double>(core->Driver().Clock()); }
-EMSCRIPTEN_KEEPALIVE double zar_step_back(PageCore* core, double n) {
-  return static_cast<double>(core->TheSession().StepBack(static_cast<std::uint64_t>(n)).steps);
-}
-EMSCRIPTEN_KEEPALIVE double zar_run_back(PageCore* core) {
-  return static_cast<double>(core->TheSession().RunBack().steps);
-}
+EMSCRIPTEN_KEEPALIVE void zar_step_back(PageCore* core, double n) { core->StepBack(static_cast<std::uint64_t>(n)); }
+EMSCRIPTEN_KEEPALIVE void zar_run_back(PageCore* core) { core->RunBack(); }
 EMSCRIPTEN_KEEPALIVE double zar_record_depth(PageCore* core) {
   return static_cast<double>(core->TheSession().RecordDepth());
 }
@@ -76,6 +78,7 @@ EMSCRIPTEN_KEEPALIVE void zar_set_cell(PageCore* core, int cell, int value) {
   core->TheSession().WriteCell(cell & 255, static_cast<Byte>(value));
 }
 EMSCRIPTEN_KEEPALIVE void zar_set_ip(PageCore* core, int ip) { core->SetIP(static_cast<Byte>(ip)); }
+EMSCRIPTEN_KEEPALIVE void zar_key(PageCore* core, int code) { core->Key(static_cast<Byte>(code)); }
 EMSCRIPTEN_KEEPALIVE int zar_key_code_of(int ch) { return zar::KeyCodeOf(static_cast<char>(ch)).value_or(0); }
 EMSCRIPTEN_KEEPALIVE void zar_set_breakpoint(PageCore* core, int address, int on) {
   core->TheSession().SetBreakpoint(static_cast<Byte>(address), on != 0);

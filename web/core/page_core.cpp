@@ -5,6 +5,7 @@
 #include "assembler/assemble.h"
 #include "formats/program_file.h"
 #include "formats/source_file.h"
+#include "machine/console_text.h"
 #include "machine/cp1252.h"
 #include "machine/fill.h"
 
@@ -17,14 +18,11 @@ std::string ConsoleForPage(const ConsoleStore& console, std::uint64_t from, std:
   std::string out;
   out.reserve(shown.size());
   for (const char ch : shown) {
-    const auto code = static_cast<Byte>(ch);
-    if (code == '\r' || (code == '\n' && !afterReturn)) {
-      out += '\n';
-    } else if (code != '\n') {
-      const bool control = (code < 32 && code != '\t') || code == 127;
-      AppendUtf8(out, control ? char32_t{0x2400} + (code == 127 ? 0x21 : code) : Cp1252ToUnicode(code));
-    }
-    afterReturn = code == '\r';
+    const char32_t c = Cp1252ToUnicode(static_cast<Byte>(ch));
+    const ConsoleBreak lineBreak = ConsoleBreakOf(c, afterReturn);
+    if (lineBreak == ConsoleBreak::EndsLine) out += '\n';
+    if (lineBreak == ConsoleBreak::None) AppendUtf8(out, ConsolePicture(c));
+    afterReturn = c == '\r';
   }
   return out;
 }
@@ -39,7 +37,10 @@ PageCore::PageCore() : session_(offline_), driver_(session_, {}), generator_(Clo
 void PageCore::Loaded() {
   loadedAt_ = session_.Steps();
   driver_ = InputDriver(session_, {});
-  session_.Run().waiting = false;
+  session_.Status().waiting = false;
+  keys_.Clear();
+  last_ = {};
+  stopped_ = "stopped";
 }
 
 zar::web::Loaded PageCore::Load(std::string_view bytes, std::string_view name) {
@@ -67,7 +68,7 @@ zar::web::Loaded PageCore::Reset() {
   } else {
     ReadProgramText(program_, next.Memory);
   }
-  session_.Run().mode = RunMode::Stopped;
+  session_.Status().mode = RunMode::Stopped;
   session_.ReplaceMachine(next);
   Loaded();
   return kind;
@@ -92,20 +93,43 @@ RunStop PageCore::RunFor(std::uint64_t clock) {
   const std::uint64_t until = driver_.Clock() + clock;
   RunStop stop;
   while (driver_.Clock() < until) {
-    stop = driver_.Advance({until - driver_.Clock(), true, true});
-    if (stop.reason == RunStop::Reason::StepLimit) continue;
-    if (stop.reason == RunStop::Reason::FixedPoint && driver_.WaitForInput(until)) continue;
-    break;
+    // While a key waits for the program to read it, the run goes step by step.
+    const bool stepwise = keys_.ApplyDue(session_) || keys_.Waiting();
+    stop = driver_.Advance({stepwise ? 1 : until - driver_.Clock(), true, true});
+    if (stop.reason == RunStop::Reason::FixedPoint && keys_.ApplyDue(session_, true)) continue;
+    stop = driver_.PastFixedPoint(stop, until);
+    if (stop.reason != RunStop::Reason::StepLimit) break;
   }
   last_ = stop;
   return stop;
 }
 
-std::string PageCore::LastStopText() const {
-  if (last_.reason == RunStop::Reason::Breakpoint) return " at breakpoint " + std::to_string(last_.address);
-  if (last_.reason != RunStop::Reason::Watch) return {};
-  return " at watch " + std::to_string(last_.address) + ": " + std::to_string(last_.before) + " -> " +
-         std::to_string(last_.after);
+std::string PageCore::StateText() const {
+  return StateWords(session_.Status(), stopped_, interval_, session_.State().IP);
+}
+
+void PageCore::SetRun(RunMode mode, bool waiting, bool paused, long long intervalMs) {
+  RunState& run = session_.Status();
+  if (run.Running()) stopped_ = "stopped";
+  run.mode = mode;
+  run.paused = paused;
+  run.waiting = waiting && mode == RunMode::FullSpeed;
+  interval_ = intervalMs;
+}
+
+void PageCore::Stopped(bool back) { stopped_ = back ? SteppedBackWords(StepsSinceLoad(), last_) : StoppedWords(last_); }
+
+void PageCore::StepBack(std::uint64_t steps) {
+  last_ = {};
+  session_.StepBack(steps);
+  keys_.Clear();
+  Stopped(true);
+}
+
+void PageCore::RunBack() {
+  last_ = session_.RunBack().stop;
+  keys_.Clear();
+  Stopped(true);
 }
 
 void PageCore::SetIP(Byte ip) {

@@ -8,15 +8,15 @@
 
 #include "devices/network_device.h"
 #include "machine/fill.h"
+#include "session/key_queue.h"
+#include "session/run_words.h"
 #include "session/scripted_input.h"
 #include "session/session.h"
 
 namespace zar::web {
 
-// The console's characters from..to for the page: UTF-8, a line break for a
-// carriage return, a line feed, or the two as a pair, the pictures of
-// U+2400 for the other control characters (the desktop's console view shows
-// them so), a tab as it is.
+// The console's characters from..to for the page in UTF-8, its line breaks
+// and control pictures as the desktop's console view shows them.
 std::string ConsoleForPage(const ConsoleStore& console, std::uint64_t from, std::uint64_t to);
 
 // What a load found in the bytes it was given.
@@ -49,9 +49,16 @@ class PageCore {
   // Runs until `clock` steps more have passed on the input clock or the
   // run stops; a fixed point with input still to come waits for it.
   RunStop RunFor(std::uint64_t clock);
-  // Where the last run stopped, as the Debugger says it: " at breakpoint 12",
-  // " at watch 200: 3 -> 2", or nothing.
-  std::string LastStopText() const;
+  // The run as the page runs it; a run that ends says "stopped" from then on.
+  void SetRun(RunMode mode, bool waiting, bool paused, long long intervalMs);
+  // The last run's stop becomes what the state line says while stopped.
+  void Stopped(bool back = false);
+  void StepBack(std::uint64_t steps);
+  void RunBack();
+  // The Debugger's state line.
+  std::string StateText() const;
+  // A key released in the page's key field or its on-screen keys.
+  void Key(Byte code) { keys_.Release(session_, code); }
   void SetIP(Byte ip);
 
   // The text last made (messages, program file, console, words).
@@ -70,6 +77,9 @@ class PageCore {
   std::string name_;
   std::uint64_t loadedAt_ = 0;
   RunStop last_;
+  KeyQueue keys_;
+  std::string stopped_ = "stopped";
+  long long interval_ = 50;
   std::string text_;
   std::vector<std::uint8_t> rgba_;
 };

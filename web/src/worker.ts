@@ -42,7 +42,6 @@ let interval = 50;
 let timer = 0;
 let waiting = false;
 let paused = false;
-let stoppedText = 'stopped';
 let panels = new Set<Panel>();
 let message: string | undefined;
 let stoppedNow = false;
@@ -60,13 +59,13 @@ let rateSteps = 0;
 let rateTime = performance.now();
 let rate = 0;
 
+// The core keeps the run's state and says the Debugger's state line.
+function syncRun() {
+  fn('set_run')(h, ['stopped', 'timer', 'full'].indexOf(mode), waiting ? 1 : 0, paused ? 1 : 0, interval);
+}
 function stateLine(): string {
-  let s = stoppedText;
-  if (mode === 'timer') s = `running at ${interval} ms`;
-  if (mode === 'full') s = 'running at full speed';
-  if (waiting) s = `waiting at a fixed point (IP ${fn('ip')(h)})`;
-  if (paused) s += ', paused while a dialog is open';
-  return s;
+  syncRun();
+  return text(fn('state_text')(h));
 }
 
 function consolePart() {
@@ -164,8 +163,8 @@ function flush() {
 }
 
 function stopWith(reason: number) {
-  stoppedText = 'stopped' + text(fn('stop_text')(h));
   if (reason === Stop.Breakpoint || reason === Stop.Watch) halt();
+  fn('stopped')(h);
 }
 function halt() {
   if (mode === 'stopped') return;
@@ -173,6 +172,7 @@ function halt() {
   waiting = false;
   clearInterval(timer);
   stoppedNow = true;
+  syncRun();
 }
 
 // Full speed: slices of about 8 ms between the page's messages.
@@ -207,7 +207,6 @@ function tick() {
 function back(steps: number) {
   halt();
   fn('step_back')(h, steps);
-  stoppedText = `stepped back to step ${fn('steps')(h)}`;
 }
 
 const handlers: { [K in Request['type']]: (r: Extract<Request, { type: K }>) => void } = {
@@ -215,7 +214,6 @@ const handlers: { [K in Request['type']]: (r: Extract<Request, { type: K }>) => 
     halt();
     const kind = withBytes(r.bytes, (p) => withBytes(cString(r.name), (n) => fn('load')(h, p, r.bytes.length, n)));
     message = text(fn('text')(h)) || undefined;
-    if (kind !== 2) stoppedText = 'stopped';
     if (kind !== 2) message = (message ?? '') + 'Breakpoints and watches were cleared by the load.';
   },
   reset: () => {
@@ -231,11 +229,13 @@ const handlers: { [K in Request['type']]: (r: Extract<Request, { type: K }>) => 
     interval = r.interval;
     if (interval <= 0) return;
     mode = 'timer';
+    syncRun();
     timer = setInterval(tick, interval) as unknown as number;
   },
   fullSpeed: () => {
     halt();
     mode = 'full';
+    syncRun();
     channel.port2.postMessage(0);
   },
   stop: () => halt(),
@@ -252,7 +252,6 @@ const handlers: { [K in Request['type']]: (r: Extract<Request, { type: K }>) => 
   runBack: () => {
     halt();
     fn('run_back')(h);
-    stoppedText = `stepped back to step ${fn('steps')(h)}`;
   },
   setCell: (r) => {
     fn('set_cell')(h, r.cell, r.value);
@@ -263,7 +262,7 @@ const handlers: { [K in Request['type']]: (r: Extract<Request, { type: K }>) => 
     input();
   },
   key: (r) => {
-    fn('set_cell')(h, 254, r.code);
+    fn('key')(h, r.code); // the core's key queue: a key never overwrites one unread at full speed
     input();
   },
   keyOf: (r) => {
