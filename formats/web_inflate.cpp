@@ -8,11 +8,13 @@
 #include "formats/png_reader.h"
 
 // Inflates size bytes at data into a buffer of malloc's (its size at *outSize);
-// 0 when the host has no zlib or the data do not inflate.
+// 0 when the host has no zlib or the data do not inflate. (JavaScript: not
+// for clang-format.)
+// clang-format off
 EM_JS(char*, zar_host_inflate, (const char* data, int size, int* outSize), {
   let zlib;
   try {
-    zlib = (typeof process == = 'object' && process.versions && process.versions.node) ? require('zlib') : null;
+    zlib = (typeof process === 'object' && process.versions && process.versions.node) ? require('zlib') : null;
   } catch (e) {
     zlib = null;
   }
@@ -28,6 +30,7 @@ EM_JS(char*, zar_host_inflate, (const char* data, int size, int* outSize), {
   HEAP32[outSize >> 2] = out.length;
   return at;
 });
+// clang-format on
 
 namespace zar {
 
