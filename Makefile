@@ -16,7 +16,7 @@ JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?= -DCMAKE_BUILD_TYPE=Release
 WERROR ?= OFF
 
-.PHONY: all deps configure build test test-long run bench sanitize fuzz install package format format-check clean
+.PHONY: web web-serve test-web bench-web all deps configure build test test-long run bench sanitize fuzz install package format format-check clean
 
 all: build
 
@@ -81,3 +81,29 @@ format-check: deps
 
 clean:
 	rm -rf $(BUILD) $(SANITIZE_BUILD) $(FUZZ_BUILD)
+
+# The site in the browser: the core built by emscripten into WEB_BUILD/site
+# (index.html, the bundle, the wasm; relative URLs). web-serve serves it on
+# 127.0.0.1 at WEB_PORT (0: a free port, printed); test-web compares zar.js
+# under node and the page in chromium with the native build.
+WEB_BUILD ?= build-web
+WEB_PORT ?= 0
+EMENV = NODE_PATH=/usr/share/nodejs
+web: deps
+	$(EMENV) emcmake cmake -S . -B $(WEB_BUILD) -DCMAKE_BUILD_TYPE=Release -DZAR_WERROR=$(WERROR) >/dev/null
+	$(EMENV) cmake --build $(WEB_BUILD) -j $(JOBS) --target zar zar-core
+	[ -d node_modules ] || PLAYWRIGHT_SKIP_BROWSER_DOWNLOAD=1 npm ci --no-audit --no-fund
+	node web/build.mjs $(WEB_BUILD)/site $(WEB_BUILD)/web/core
+
+web-serve: web
+	python3 -m http.server $(WEB_PORT) --bind 127.0.0.1 --directory $(WEB_BUILD)/site
+
+# The page's speed against the native zar (medians, printed, never asserted).
+bench-web: web configure
+	cmake --build $(BUILD) -j $(JOBS) --target zar
+	ZAR_NATIVE=$(abspath $(BUILD)) ZAR_SITE=$(abspath $(WEB_BUILD))/site node bench/web/bench.mjs
+
+test-web: web configure
+	cmake --build $(BUILD) -j $(JOBS) --target zar
+	ZAR_NATIVE=$(abspath $(BUILD)) ZAR_WEB=$(abspath $(WEB_BUILD)) node --test tests/web/
+	ZAR_NATIVE=$(abspath $(BUILD)) ZAR_SITE=$(abspath $(WEB_BUILD))/site npx playwright test -c tests/web/playwright.config.mjs

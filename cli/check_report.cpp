@@ -3,6 +3,7 @@
 #include <charconv>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <nlohmann/json.hpp>
 
 namespace zar::cli {
@@ -16,8 +17,15 @@ using Outcome = Submission::Outcome;
 // The shortest text that reads back as the number: "3", "2.5".
 std::string PointsText(double points) {
   char text[32];
+#ifdef __cpp_lib_to_chars
   const auto end = std::to_chars(text, text + sizeof text, points).ptr;
   return std::string(text, end);
+#else  // libc++ of emscripten: the fewest digits that read back
+  for (int digits = 1;; ++digits) {
+    std::snprintf(text, sizeof text, "%.*g", digits, points);
+    if (digits == 17 || std::strtod(text, nullptr) == points) return text;
+  }
+#endif
 }
 
 // Points as JSON: whole points as an integer.

@@ -1,3 +1,5 @@
+#include <sys/stat.h>
+
 #include <csignal>
 #include <cstdio>
 #include <new>
@@ -123,6 +125,11 @@ int main(int argc, char** argv) {
   std::signal(SIGXFSZ, SIG_IGN);
   // A closed pipe on standard output is a failed write like any other.
   std::signal(SIGPIPE, SIG_IGN);
+#ifdef __EMSCRIPTEN__
+  // emscripten starts with a umask of 0777, which would leave every file
+  // written with no permissions at all.
+  ::umask(022);
+#endif
   try {
     return Dispatch(std::vector<std::string>(argv + 1, argv + argc));
   } catch (const std::bad_alloc&) {

@@ -2,12 +2,15 @@
 
 #include <sys/stat.h>
 
+#include <cstdio>
+#include <version>
+#ifdef __cpp_lib_jthread
 #include <chrono>
 #include <condition_variable>
-#include <cstdio>
 #include <mutex>
 #include <stop_token>
 #include <thread>
+#endif
 
 #include "formats/program_file.h"
 #include "formats/source_file.h"
@@ -16,6 +19,7 @@
 namespace zar::cli {
 
 PipeNotice::PipeNotice(const std::string& name) {
+#ifdef __cpp_lib_jthread
   struct stat info {};
   if (::stat(name.c_str(), &info) != 0 || !S_ISFIFO(info.st_mode)) return;
   timer_ = std::jthread([name](std::stop_token stop) {
@@ -27,6 +31,9 @@ PipeNotice::PipeNotice(const std::string& name) {
       std::fprintf(stderr, "zar: waiting for a program at the other end of the pipe %s\n", name.c_str());
     }
   });
+#else
+  (void)name;  // without threads (WebAssembly) there is no notice
+#endif
 }
 
 bool ReportFile(const FileResult& result) {

@@ -23,8 +23,10 @@ class PipeNotice {
  public:
   explicit PipeNotice(const std::string& name);
 
+#ifdef __cpp_lib_jthread
  private:
   std::jthread timer_;  // stopped and joined on leaving
+#endif
 };
 
 // Reads a command's source file and reports a failure; true when it was read.

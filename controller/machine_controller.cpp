@@ -1,5 +1,7 @@
 #include "controller/machine_controller.h"
 
+#include <algorithm>
+
 #include <QElapsedTimer>
 
 #include <new>
@@ -126,9 +128,12 @@ void MachineController::RunSlice() {
   RunStop stop;
   const bool ran = Guarded([&] {
     do {
-      const RunPolicy policy{StepsBetweenClockChecks, true, true};
+      // While a key waits for the program to read it, the run goes step by step.
+      const bool stepwise = keys_.ApplyDue(session_) || keys_.Waiting();
+      const RunPolicy policy{stepwise ? 1 : StepsBetweenClockChecks, true, true};
       // A fixed point with an input still to come goes on at that input.
       stop = inputs_ ? inputs_->Drive(policy) : session_.Run(policy);
+      if (stop.reason == RunStop::Reason::FixedPoint && keys_.ApplyDue(session_, true)) stop = {};
     } while (stop.reason == RunStop::Reason::StepLimit && clock.elapsed() < SliceMs);
   });
   if (!ran) return;
@@ -173,7 +178,7 @@ void MachineController::Wake() {
 bool MachineController::SetInterval(long long ms) { return timer_.SetInterval(ms); }
 
 void MachineController::KeyReleased(int code) {
-  session_.WriteCell(KeyCell, static_cast<Byte>(code));
+  keys_.Release(session_, static_cast<Byte>(code));
   Wake();
   emit MemoryReplaced();
 }
@@ -192,6 +197,7 @@ void MachineController::SetTimedInputs(std::vector<TimedInput> inputs) {
 
 void MachineController::ReplaceMachine(const Machine& machine) {
   inputs_.reset();
+  keys_.Clear();
   session_.ReplaceMachine(machine);
   if (newRecordOnLoad_) session_.StartRecord();
   loads_.push_back(session_.Steps());

@@ -16,6 +16,7 @@
 #include "machine/fill.h"
 #include "host/run_timer.h"
 #include "host/tcp_network_port.h"
+#include "session/key_queue.h"
 #include "session/scripted_input.h"
 #include "session/session.h"
 
@@ -201,6 +202,7 @@ class MachineController : public QObject {
   std::mt19937 random_;
   bool newRecordOnLoad_ = false;
   bool networkEnabled_ = true;
+  KeyQueue keys_;                      // keys released faster than full speed's slices take them
   std::optional<InputDriver> inputs_;  // an exercise case's timed inputs
   std::deque<std::uint64_t> loads_;    // the steps at which loads, fills and copies came
   QTimer* slices_;                     // full speed: the next slice of steps

@@ -13,6 +13,7 @@
 #include "assembler/number_text.h"
 #include "controller/machine_controller.h"
 #include "machine/instruction.h"
+#include "session/run_words.h"
 
 namespace zar {
 
@@ -26,16 +27,6 @@ std::optional<int> ReadNumber(const QString& text, int most) {
   if (!n || *n < 0 || *n > most) return std::nullopt;
   return static_cast<int>(*n);
 }
-
-// " at breakpoint 12", " at watch 20: 5 -> 6", or nothing.
-QString StopText(const RunStop& stop) {
-  if (stop.reason == RunStop::Reason::Breakpoint) return QString(" at breakpoint %1").arg(stop.address);
-  if (stop.reason == RunStop::Reason::Watch) {
-    return QString(" at watch %1: %2 -> %3").arg(stop.address).arg(stop.before).arg(stop.after);
-  }
-  return {};
-}
-
 }  // namespace
 
 DebuggerWindow::DebuggerWindow(MachineController& controller, QWidget* parent)
@@ -127,13 +118,9 @@ void DebuggerWindow::Refresh() {
   clock_.start();
   stepsThen_ = steps;
   const RunState& run = controller_.Run();
-  QString state = stopped_;
-  if (run.mode == RunMode::Timer) state = QString("running at %1 ms").arg(controller_.Interval());
-  if (run.mode == RunMode::FullSpeed) state = "running at full speed";
-  if (run.waiting) state = QString("waiting at a fixed point (IP %1)").arg(controller_.State().IP);
+  const std::string state = StateWords(run, stopped_.toStdString(), controller_.Interval(), controller_.State().IP);
   if (run.Running()) stopped_ = "stopped";
-  if (run.paused) state += ", paused while a dialog is open";
-  state_->setText("State: " + state);
+  state_->setText("State: " + QString::fromStdString(state));
   steps_->setText(QString("Steps: %1   (%2 steps/s)").arg(steps).arg(static_cast<qint64>(rate_)));
   instruction_->setText(QString::fromStdString(DescribeInstruction(Decode(controller_.State()))));
   record_->setText(QString("Steps that can be undone: %1").arg(controller_.RecordDepth()));
@@ -152,13 +139,13 @@ void DebuggerWindow::ShowLists() {
 }
 
 void DebuggerWindow::OnStopped(const RunStop& stop) {
-  stopped_ = "stopped" + StopText(stop);
+  stopped_ = QString::fromStdString(StoppedWords(stop));
   Refresh();
 }
 
 void DebuggerWindow::OnSteppedBack(const BackResult& result) {
   SetNote(result.crossedNetwork ? "Bytes sent and connections made while those steps ran stay done." : "");
-  stopped_ = QString("stepped back to step %1").arg(controller_.StepsSinceLoad()) + StopText(result.stop);
+  stopped_ = QString::fromStdString(SteppedBackWords(controller_.StepsSinceLoad(), result.stop));
   Refresh();
 }
 

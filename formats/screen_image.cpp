@@ -1,7 +1,11 @@
 #include "formats/screen_image.h"
 
+#ifdef ZAR_WITH_ZLIB
 #include <zlib.h>
+#endif
 
+#include <algorithm>
+#include <array>
 #include <cstdint>
 #include <stdexcept>
 #include <string_view>
@@ -29,13 +33,10 @@ void AppendBigEndian(std::string& out, std::uint32_t v) {
   for (int shift = 24; shift >= 0; shift -= 8) out += static_cast<char>((v >> shift) & 0xFF);
 }
 
-void AppendChunk(std::string& png, std::string_view type, std::string_view data) {
-  AppendBigEndian(png, static_cast<std::uint32_t>(data.size()));
-  const std::size_t typeStart = png.size();
-  png += type;
-  png += data;
-  const auto* checked = reinterpret_cast<const Bytef*>(png.data() + typeStart);
-  AppendBigEndian(png, static_cast<std::uint32_t>(crc32(0, checked, static_cast<uInt>(png.size() - typeStart))));
+#ifdef ZAR_WITH_ZLIB
+std::uint32_t Crc32(std::string_view bytes) {
+  return static_cast<std::uint32_t>(
+      crc32(0, reinterpret_cast<const Bytef*>(bytes.data()), static_cast<uInt>(bytes.size())));
 }
 
 std::string Deflate(const std::string& raw) {
@@ -47,6 +48,53 @@ std::string Deflate(const std::string& raw) {
   }
   packed.resize(size);
   return packed;
+}
+#else
+// Without zlib: the same checksums, and the rows in stored (uncompressed)
+// deflate blocks, which every PNG reader takes.
+std::uint32_t Crc32(std::string_view bytes) {
+  static constexpr auto Table = [] {
+    std::array<std::uint32_t, 256> table{};
+    for (std::uint32_t n = 0; n < 256; ++n) {
+      std::uint32_t c = n;
+      for (int k = 0; k < 8; ++k) c = (c & 1) ? 0xEDB88320U ^ (c >> 1) : c >> 1;
+      table[n] = c;
+    }
+    return table;
+  }();
+  std::uint32_t c = 0xFFFFFFFFU;
+  for (const char ch : bytes) c = Table[(c ^ static_cast<std::uint8_t>(ch)) & 0xFF] ^ (c >> 8);
+  return c ^ 0xFFFFFFFFU;
+}
+
+std::string Deflate(const std::string& raw) {
+  constexpr std::size_t Block = 65535;
+  std::string packed = "\x78\x01";  // zlib header: deflate, 32 KiB window
+  for (std::size_t at = 0; at < raw.size(); at += Block) {
+    const auto length = static_cast<std::uint16_t>(std::min(Block, raw.size() - at));
+    packed += static_cast<char>(at + length == raw.size() ? 1 : 0);  // the last block says so
+    packed += static_cast<char>(length & 0xFF);
+    packed += static_cast<char>(length >> 8);
+    packed += static_cast<char>(~length & 0xFF);
+    packed += static_cast<char>((~length >> 8) & 0xFF);
+    packed.append(raw, at, length);
+  }
+  std::uint32_t a = 1, b = 0;  // Adler-32 of the raw bytes
+  for (const char ch : raw) {
+    a = (a + static_cast<std::uint8_t>(ch)) % 65521;
+    b = (b + a) % 65521;
+  }
+  AppendBigEndian(packed, (b << 16) | a);
+  return packed;
+}
+#endif
+
+void AppendChunk(std::string& png, std::string_view type, std::string_view data) {
+  AppendBigEndian(png, static_cast<std::uint32_t>(data.size()));
+  const std::size_t typeStart = png.size();
+  png += type;
+  png += data;
+  AppendBigEndian(png, Crc32(std::string_view(png).substr(typeStart)));
 }
 
 }  // namespace

@@ -1,6 +1,10 @@
 #include "formats/screen_picture.h"
 
+#ifdef ZAR_WITH_PNG
 #include <png.h>
+#else
+#include "formats/png_reader.h"
+#endif
 
 #include <cctype>
 #include <cstdint>
@@ -23,6 +27,7 @@ void FromRgb(const std::uint8_t* rgb, std::vector<ColorValue>& pixels) {
   }
 }
 
+#ifdef ZAR_WITH_PNG
 bool ReadPng(std::string_view bytes, std::vector<ColorValue>& pixels, std::string& error) {
   png_image image{};
   image.version = PNG_IMAGE_VERSION;
@@ -44,6 +49,14 @@ bool ReadPng(std::string_view bytes, std::vector<ColorValue>& pixels, std::strin
   FromRgb(rgb.data(), pixels);
   return true;
 }
+#else
+bool ReadPng(std::string_view bytes, std::vector<ColorValue>& pixels, std::string& error) {
+  const std::optional<RgbPicture> picture = zar::ReadPng(bytes, HostInflate, error);
+  if (!picture || !SizeFits(picture->width, picture->height, error)) return false;
+  FromRgb(picture->rgb.data(), pixels);
+  return true;
+}
+#endif
 
 // The next number of a PPM header, after white space and # comments.
 bool HeaderNumber(std::string_view bytes, std::size_t& at, unsigned& value) {

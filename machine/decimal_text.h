@@ -1,8 +1,12 @@
 #pragma once
 
+#include <cctype>
 #include <charconv>
+#include <cstdlib>
 #include <optional>
+#include <string>
 #include <string_view>
+#include <type_traits>
 
 namespace zar {
 
@@ -20,8 +24,19 @@ std::optional<long long> ReadRoundedDecimal(std::string_view text);
 template <typename Number>
 bool ParseNumber(std::string_view text, Number& value) {
   const char* end = text.data() + text.size();
-  const auto result = std::from_chars(text.data(), end, value);
-  return result.ec == std::errc() && result.ptr == end;
+#ifndef __cpp_lib_to_chars  // whole numbers only (libc++, WebAssembly): floating point by strtod
+  if constexpr (std::is_floating_point_v<Number>) {
+    if (text.empty() || std::isspace(static_cast<unsigned char>(text[0])) || text[0] == '+') return false;
+    const std::string copy(text);
+    char* stop = nullptr;
+    value = static_cast<Number>(std::strtod(copy.c_str(), &stop));
+    return stop == copy.c_str() + copy.size();
+  } else  // NOLINT(readability-misleading-indentation)
+#endif
+  {
+    const auto result = std::from_chars(text.data(), end, value);
+    return result.ec == std::errc() && result.ptr == end;
+  }
 }
 
 }  // namespace zar

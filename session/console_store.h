@@ -26,7 +26,11 @@ class ConsoleStore {
   // The room for every character kept is taken at once, so that printing
   // never asks for memory in the middle of a step; it is not cleared, since
   // only what was printed is ever read.
+#ifdef __cpp_lib_smart_ptr_for_overwrite
   ConsoleStore() : text_(std::make_unique_for_overwrite<char[]>(Room)) {}
+#else  // libc++ of emscripten: the same, uninitialised
+  ConsoleStore() : text_(new char[Room]) {}
+#endif
 
   void Push(Byte code) {
     text_[size_++] = static_cast<char>(code);
@@ -55,7 +59,7 @@ class ConsoleStore {
 
   // The characters from..to (numbers, Begin() <= from <= to <= End()).
   std::string_view Range(std::uint64_t from, std::uint64_t to) const {
-    return std::string_view(text_.get() + (from - first_), to - from);
+    return std::string_view(text_.get() + (from - first_), static_cast<std::size_t>(to - from));
   }
   std::string_view Visible() const { return Range(Begin(), End()); }
 
@@ -67,7 +71,7 @@ class ConsoleStore {
   // Takes away every character numbered end or later.
   void TruncateTo(std::uint64_t end) {
     if (end >= End()) return;
-    size_ = end > first_ ? end - first_ : 0;
+    size_ = end > first_ ? static_cast<std::size_t>(end - first_) : 0;
     if (end < first_) first_ = end;
   }
   // After going back: what was cleared stays cleared, but the characters

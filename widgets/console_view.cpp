@@ -10,6 +10,8 @@
 
 #include <algorithm>
 
+#include "machine/console_text.h"
+
 namespace zar {
 
 namespace {
@@ -62,9 +64,10 @@ void ConsoleView::Append(std::uint64_t to) {
   std::uint64_t at = shownEnd_;
   for (const QChar c : added) {
     Line& line = lines_.back();
-    if (c == '\r' || (c == '\n' && !afterCarriageReturn_)) {
+    const ConsoleBreak lineBreak = ConsoleBreakOf(c.unicode(), afterCarriageReturn_);
+    if (lineBreak == ConsoleBreak::EndsLine) {
       lines_.push_back(Line{at + 1, at + 1, 0, false});
-    } else if (c == '\n') {
+    } else if (lineBreak == ConsoleBreak::EndsPair) {
       line.start = line.end = at + 1;  // the second half of a pair
     } else {
       line.end = at + 1;
@@ -147,11 +150,7 @@ QString ConsoleView::Text() const {
 QString ConsoleView::Note() const { return text_.Dropped() ? DroppedNote : QString(); }
 
 QString ConsoleView::Picture(QString line) {
-  constexpr char16_t FirstPicture = 0x2400;  // the picture of code 0; code 127 has 0x2421
-  for (QChar& c : line) {
-    if (c.unicode() < 32) c = QChar(static_cast<char16_t>(FirstPicture + c.unicode()));
-    if (c.unicode() == 127) c = QChar(static_cast<char16_t>(FirstPicture + 0x21));
-  }
+  for (QChar& c : line) c = QChar(static_cast<char16_t>(ConsolePicture(c.unicode())));
   return line;
 }
 

@@ -1,0 +1,156 @@
+#include "web/core/page_core.h"
+
+#include <algorithm>
+
+#include "assembler/assemble.h"
+#include "formats/program_file.h"
+#include "formats/source_file.h"
+#include "machine/console_text.h"
+#include "machine/cp1252.h"
+#include "machine/fill.h"
+
+namespace zar::web {
+
+std::string ConsoleForPage(const ConsoleStore& console, std::uint64_t from, std::uint64_t to) {
+  from = std::max(from, console.Begin());
+  const std::string_view shown = console.Range(from, std::max(from, to));
+  bool afterReturn = from > console.Begin() && console.Range(from - 1, from) == "\r";
+  std::string out;
+  out.reserve(shown.size());
+  for (const char ch : shown) {
+    const char32_t c = Cp1252ToUnicode(static_cast<Byte>(ch));
+    const ConsoleBreak lineBreak = ConsoleBreakOf(c, afterReturn);
+    if (lineBreak == ConsoleBreak::EndsLine) out += '\n';
+    if (lineBreak == ConsoleBreak::None) AppendUtf8(out, ConsolePicture(c));
+    afterReturn = c == '\r';
+  }
+  return out;
+}
+
+PageCore::PageCore() : session_(offline_), driver_(session_, {}), generator_(ClockSeededGenerator()) {
+  zar::Machine start;
+  FillMemory(start, FillPattern::Random, generator_);
+  session_.ReplaceMachine(start);
+  session_.StartRecord();
+}
+
+void PageCore::Loaded() {
+  loadedAt_ = session_.Steps();
+  driver_ = InputDriver(session_, {});
+  session_.Status().waiting = false;
+  keys_.Clear();
+  last_ = {};
+  stopped_ = "stopped";
+}
+
+zar::web::Loaded PageCore::Load(std::string_view bytes, std::string_view name) {
+  program_.assign(bytes);
+  name_.assign(name);
+  session_.ClearBreakpointsAndWatches();
+  return Reset();
+}
+
+zar::web::Loaded PageCore::Reset() {
+  text_.clear();
+  zar::Machine next = session_.State();
+  next.IP = 0;
+  std::size_t cellLines = 0;
+  for (const std::string& line : FirstLines(program_, ProgramLineLimits)) cellLines += ParseProgramLine(line) ? 1 : 0;
+  zar::web::Loaded kind = zar::web::Loaded::Program;
+  if (HasSourceName(name_) || cellLines == 0) {
+    AssemblerState state;
+    const Assembly assembly = Assemble(SourceLines(program_), state, {GenerateMode::Copy, false});
+    for (const StageMessage& message : assembly.messages) text_ += message.text + "\n";
+    if (!assembly.generated) return zar::web::Loaded::SourceFailed;
+    next.Memory.fill(0);
+    std::copy_n(state.Image.begin(), next.Memory.size(), next.Memory.begin());
+    kind = zar::web::Loaded::Source;
+  } else {
+    ReadProgramText(program_, next.Memory);
+  }
+  session_.Status().mode = RunMode::Stopped;
+  session_.ReplaceMachine(next);
+  Loaded();
+  return kind;
+}
+
+void PageCore::Fill(FillPattern pattern) {
+  zar::Machine next;
+  FillMemory(next, pattern, generator_);
+  session_.ReplaceMachine(next);
+  Loaded();
+}
+
+bool PageCore::SetInputs(std::string_view text, bool keys) {
+  std::vector<TimedInput> inputs;
+  const bool read = keys ? KeysOf(text, 0, DefaultKeyGap, inputs, text_)
+                         : ParseInputScript(text, DefaultKeyGap, inputs, text_);
+  if (read) driver_ = InputDriver(session_, std::move(inputs));
+  return read;
+}
+
+RunStop PageCore::RunFor(std::uint64_t clock) {
+  const std::uint64_t until = driver_.Clock() + clock;
+  RunStop stop;
+  while (driver_.Clock() < until) {
+    // While a key waits for the program to read it, the run goes step by step.
+    const bool stepwise = keys_.ApplyDue(session_) || keys_.Waiting();
+    stop = driver_.Advance({stepwise ? 1 : until - driver_.Clock(), true, true});
+    if (stop.reason == RunStop::Reason::FixedPoint && keys_.ApplyDue(session_, true)) continue;
+    stop = driver_.PastFixedPoint(stop, until);
+    if (stop.reason != RunStop::Reason::StepLimit) break;
+  }
+  last_ = stop;
+  return stop;
+}
+
+std::string PageCore::StateText() const {
+  return StateWords(session_.Status(), stopped_, interval_, session_.State().IP);
+}
+
+void PageCore::SetRun(RunMode mode, bool waiting, bool paused, long long intervalMs) {
+  RunState& run = session_.Status();
+  if (run.Running()) stopped_ = "stopped";
+  run.mode = mode;
+  run.paused = paused;
+  run.waiting = waiting && mode == RunMode::FullSpeed;
+  interval_ = intervalMs;
+}
+
+void PageCore::Stopped(bool back) { stopped_ = back ? SteppedBackWords(StepsSinceLoad(), last_) : StoppedWords(last_); }
+
+void PageCore::StepBack(std::uint64_t steps) {
+  last_ = {};
+  session_.StepBack(steps);
+  keys_.Clear();
+  Stopped(true);
+}
+
+void PageCore::RunBack() {
+  last_ = session_.RunBack().stop;
+  keys_.Clear();
+  Stopped(true);
+}
+
+void PageCore::SetIP(Byte ip) {
+  zar::Machine next = session_.State();
+  next.IP = std::min<Byte>(ip, MaxIP);
+  session_.ReplaceMachine(next);
+}
+
+const std::uint8_t* PageCore::ScreenRgba(int first, int count) {
+  rgba_.resize(static_cast<std::size_t>(count) * ScreenSize * 4);
+  std::uint8_t* out = rgba_.data();
+  for (int y = first; y < first + count; ++y) {
+    const ColorValue* row = session_.Screen().Buffer.Row(y);
+    for (int x = 0; x < ScreenSize; ++x, out += 4) {
+      out[0] = static_cast<std::uint8_t>(RedOf(row[x]));
+      out[1] = static_cast<std::uint8_t>(GreenOf(row[x]));
+      out[2] = static_cast<std::uint8_t>(BlueOf(row[x]));
+      out[3] = 255;
+    }
+  }
+  return rgba_.data();
+}
+
+}  // namespace zar::web

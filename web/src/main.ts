@@ -1,0 +1,230 @@
+// The front panel: a view of the worker's machine. Everything it shows that
+// the core computes (the memory text, the instruction in words, the console's
+// text, key codes of typed characters, files) comes from the worker.
+import type { Panel, Reply, Request, Update } from './protocol';
+
+const $ = <T extends HTMLElement>(id: string) => document.getElementById(id) as T;
+const worker = new Worker('worker.js');
+const send = (r: Request) => worker.postMessage(r);
+
+const memory = new Uint8Array(256);
+let ip = 0;
+let breakpoints = new Set<number>();
+const memCanvas = $<HTMLCanvasElement>('p1');
+const memCtx = memCanvas.getContext('2d')!;
+const screenCanvas = $<HTMLCanvasElement>('screen');
+const screenCtx = screenCanvas.getContext('2d')!;
+const historyCanvas = $<HTMLCanvasElement>('history');
+const cbox = $('cbox');
+let consoleText = '';
+const ConsoleKeep = 1_010_000;
+
+// The memory picture: 16 x 16 grey cells of 10 x 10 pixels, the IP, A, B and
+// C cells outlined in their colours, breakpoints as magenta dots.
+function drawMemory() {
+  for (let i = 0; i < 256; ++i) {
+    const v = memory[i];
+    memCtx.fillStyle = `rgb(${v},${v},${v})`;
+    memCtx.fillRect((i % 16) * 10, Math.floor(i / 16) * 10, 10, 10);
+  }
+  const marks: [number, string][] = [
+    [ip, 'rgb(128,255,0)'],
+    [memory[ip], 'rgb(255,0,0)'],
+    [memory[ip + 1], 'rgb(0,128,255)'],
+    [memory[ip + 2], 'rgb(255,255,0)'],
+  ];
+  memCtx.lineWidth = 1;
+  for (const [cell, colour] of marks) {
+    memCtx.strokeStyle = colour;
+    memCtx.strokeRect((cell % 16) * 10 + 0.5, Math.floor(cell / 16) * 10 + 0.5, 9, 9);
+  }
+  memCtx.fillStyle = 'rgb(255,0,255)';
+  for (const b of breakpoints) memCtx.fillRect((b % 16) * 10 + 4, Math.floor(b / 16) * 10 + 4, 3, 3);
+}
+
+function showConsole(part: NonNullable<Update['console']>) {
+  consoleText = part.reset ? part.text : consoleText + part.text;
+  if (consoleText.length > ConsoleKeep) consoleText = consoleText.slice(-ConsoleKeep);
+  cbox.textContent = consoleText;
+  cbox.scrollTop = cbox.scrollHeight;
+  $('dropped').hidden = !part.dropped;
+}
+
+function drawHistory(plot: Float64Array, label: string) {
+  const ctx = historyCanvas.getContext('2d')!;
+  const w = historyCanvas.width;
+  const k = historyCanvas.height / 512;
+  ctx.fillStyle = '#fff';
+  ctx.fillRect(0, 0, w, historyCanvas.height);
+  ctx.strokeStyle = '#000';
+  ctx.beginPath();
+  plot.forEach((y, i) => (i ? ctx.lineTo((i * w) / 512, y * k) : ctx.moveTo(0, y * k)));
+  ctx.stroke();
+  $('historyLabel').textContent = label;
+}
+
+function showUpdate(u: Update) {
+  if (u.memory) {
+    memory.set(u.memory);
+    ip = u.ip ?? ip;
+  }
+  if (u.breakpoints) {
+    breakpoints = new Set(u.breakpoints);
+    $('breakpoints').textContent = [
+      ...u.breakpoints.map((b) => `breakpoint ${b}`),
+      ...(u.watches ?? []).map((w) => `watch ${w}`),
+    ].join('\n');
+  }
+  if (u.memory || u.breakpoints) drawMemory();
+  if (u.memoryText !== undefined) $('rtb1').textContent = u.memoryText.replaceAll('\r', '\n');
+  if (u.console) showConsole(u.console);
+  for (const r of u.screenRows ?? []) {
+    screenCtx.putImageData(new ImageData(new Uint8ClampedArray(r.rgba.buffer), 256, r.rgba.length / 1024), 0, r.first);
+  }
+  if (u.history) drawHistory(u.history.plot, u.history.label);
+  if (u.instruction !== undefined) $('instruction').textContent = u.instruction;
+  if (u.depth !== undefined) $('depth').textContent = `Steps that can be undone: ${u.depth}`;
+  $('state').textContent = `State: ${u.state}`;
+  $('steps').textContent = `Steps: ${u.steps}   (${u.rate} steps/s)`;
+  if (u.message) $('note').textContent = u.message;
+  document.body.dataset.steps = String(u.steps);
+  document.body.dataset.clock = String(u.clock);
+  document.body.dataset.ip = String(ip);
+  document.body.dataset.state = u.state;
+  if (u.stopped) document.body.dataset.runs = String(Number(document.body.dataset.runs ?? 0) + 1);
+}
+
+function download(name: string, bytes: Uint8Array, mime: string) {
+  const a = document.createElement('a');
+  a.href = URL.createObjectURL(new Blob([bytes], { type: mime }));
+  a.download = name;
+  a.click();
+  setTimeout(() => URL.revokeObjectURL(a.href), 1000);
+}
+
+worker.onmessage = (e: MessageEvent<Reply>) => {
+  const r = e.data;
+  if (r.type === 'update') showUpdate(r);
+  else if (r.type === 'file') {
+    (window as unknown as { lastFile: Uint8Array }).lastFile = r.bytes;
+    download(r.name, r.bytes, r.mime);
+  }
+  else {
+    $('version').textContent = `Version : ${r.version}`;
+    document.body.dataset.ready = '1';
+  }
+};
+
+// Panels: the worker sends only what a shown panel needs.
+function shownPanels(): Panel[] {
+  const shown: Panel[] = ['memoryText'];
+  for (const p of ['screen', 'history', 'debugger'] as const) if (!$(`panel-${p}`).hidden) shown.push(p);
+  return shown;
+}
+function togglePanel(p: string) {
+  const el = $(`panel-${p}`);
+  el.hidden = !el.hidden;
+  send({ type: 'show', panels: shownPanels() });
+  if (!el.hidden) el.querySelector<HTMLElement>('button, input')?.focus();
+}
+
+// Dialogs hold the machine, as the desktop's modal boxes do.
+function modal(d: HTMLDialogElement) {
+  send({ type: 'pause', paused: true });
+  d.showModal();
+  d.addEventListener('close', () => send({ type: 'pause', paused: false }), { once: true });
+}
+
+const speed = $<HTMLInputElement>('Text1');
+const actions: Record<string, () => void> = {
+  Command1: () => send({ type: 'start', interval: Number(speed.value) || 0 }),
+  Command2: () => send({ type: 'stop' }),
+  Command3: () => send({ type: 'step' }),
+  Command4: () => send({ type: 'clearConsole' }),
+  menld: () => $<HTMLInputElement>('file').click(),
+  mensav: () => send({ type: 'save' }),
+  resip: () => send({ type: 'reset' }),
+  fillNULL: () => send({ type: 'fill', pattern: 0 }),
+  fillup: () => send({ type: 'fill', pattern: 1 }),
+  filldown: () => send({ type: 'fill', pattern: 2 }),
+  fillrnd: () => send({ type: 'fill', pattern: 3 }),
+  msop: () => togglePanel('screen'),
+  mhist: () => togglePanel('history'),
+  mdbg: () => togglePanel('debugger'),
+  minf: () => modal($('about')),
+  mhelp: () => modal($('help')),
+  savePicture: () => send({ type: 'savePicture' }),
+  stepBack: () => send({ type: 'stepBack', steps: 1 }),
+  runBack: () => send({ type: 'runBack' }),
+  fullSpeed: () => send({ type: 'fullSpeed' }),
+  toggleBreak: () => send({ type: 'breakpoint', address: ip, on: !breakpoints.has(ip) }),
+};
+for (const [id, f] of Object.entries(actions)) $(id).addEventListener('click', f);
+speed.addEventListener('keydown', (e) => e.key === 'Enter' && actions.Command1());
+
+$<HTMLInputElement>('file').addEventListener('change', async (e) => {
+  const f = (e.target as HTMLInputElement).files?.[0];
+  if (f) send({ type: 'load', bytes: new Uint8Array(await f.arrayBuffer()), name: f.name });
+  (e.target as HTMLInputElement).value = '';
+});
+
+// Cells and IP set in the Debugger: decimal or &H.
+const number = (s: string) => (/^&H[0-9a-f]+$/i.test(s.trim()) ? parseInt(s.trim().slice(2), 16) : Number(s));
+$('setCell').addEventListener('click', () => {
+  const [c, v] = [number($<HTMLInputElement>('cell').value), number($<HTMLInputElement>('value').value)];
+  if (c >= 0 && c <= 255 && v >= 0 && v <= 255) send({ type: 'setCell', cell: c, value: v });
+});
+$('setIP').addEventListener('click', () => {
+  const v = number($<HTMLInputElement>('value').value);
+  if (v >= 0 && v <= 252) send({ type: 'setIP', ip: v });
+});
+$('toggleWatch').addEventListener('click', () => {
+  const c = number($<HTMLInputElement>('cell').value);
+  if (c >= 0 && c <= 255) send({ type: 'watch', cell: c, on: !$('breakpoints').textContent!.includes(`watch ${c}\n`) });
+});
+memCanvas.addEventListener('contextmenu', (e) => {
+  e.preventDefault();
+  const r = memCanvas.getBoundingClientRect();
+  const cell = Math.floor(((e.clientY - r.top) / r.height) * 16) * 16 + Math.floor(((e.clientX - r.left) / r.width) * 16);
+  send({ type: 'breakpoint', address: cell, on: !breakpoints.has(cell) });
+});
+
+// The key field: every key goes to the machine while it has the focus, as
+// the desktop's key code (the browser's keyCode is the same code set).
+const keyb = $('keyb');
+keyb.addEventListener('keydown', (e) => e.preventDefault());
+keyb.addEventListener('keyup', (e) => {
+  e.preventDefault();
+  if (e.keyCode > 0 && e.keyCode < 255) send({ type: 'key', code: e.keyCode });
+});
+for (const b of document.querySelectorAll<HTMLButtonElement>('#keypad button')) {
+  b.addEventListener('click', () => send({ type: 'keyOf', text: b.dataset.key ?? b.textContent! }));
+}
+
+// The desktop's shortcuts, and others for keys the browser keeps.
+const shortcuts: Record<string, string> = {
+  F5: 'fullSpeed', 'Alt+F': 'fullSpeed', 'Shift+F5': 'Command2', 'Alt+S': 'Command2', F9: 'toggleBreak',
+  'Shift+F10': 'stepBack', 'Ctrl+F10': 'stepBack', 'Alt+B': 'stepBack', F10: 'Command3', 'Alt+T': 'Command3',
+  'Ctrl+O': 'menld', 'Alt+O': 'menld', 'Ctrl+S': 'mensav', F1: 'mhelp',
+};
+document.addEventListener('keydown', (e) => {
+  if (document.activeElement === keyb) return;
+  const name = `${e.ctrlKey ? 'Ctrl+' : ''}${e.altKey ? 'Alt+' : ''}${e.shiftKey ? 'Shift+' : ''}${e.key.length === 1 ? e.key.toUpperCase() : e.key}`;
+  const action = shortcuts[name];
+  if (!action) return;
+  e.preventDefault();
+  actions[action]();
+});
+
+// For the tests: the worker's requests, straight.
+(window as unknown as { zar: (r: Request) => void }).zar = send;
+
+// The screen canvas: 256 x 256 device pixels, shown crisp at any ratio.
+function fitScreen() {
+  const css = Math.max(1, Math.floor(devicePixelRatio * 1)) / devicePixelRatio;
+  screenCanvas.style.width = screenCanvas.style.height = `${256 * css * Math.max(1, Math.round(devicePixelRatio))}px`;
+}
+fitScreen();
+matchMedia(`(resolution: ${devicePixelRatio}dppx)`).addEventListener('change', fitScreen);
+drawMemory();
+send({ type: 'show', panels: shownPanels() });
