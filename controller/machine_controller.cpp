@@ -126,16 +126,17 @@ void MachineController::RunSlice() {
   RunStop stop;
   const bool ran = Guarded([&] {
     do {
-      const RunPolicy policy{StepsBetweenClockChecks, true, true};
-      // A fixed point with an input still to come goes on at that input.
+      const RunPolicy policy{StepsBetweenClockChecks, true, true, true};
+      // A fixed point or a repeat with an input still to come goes on at that input.
       stop = inputs_ ? inputs_->Drive(policy) : session_.Run(policy);
     } while (stop.reason == RunStop::Reason::StepLimit && clock.elapsed() < SliceMs);
   });
   if (!ran) return;
   if (stop.reason == RunStop::Reason::StepLimit || stop.reason == RunStop::Reason::Paused) return;
-  if (stop.reason == RunStop::Reason::FixedPoint) {
-    // Nothing will change until an input comes: wait for one without a step.
+  if (stop.reason == RunStop::Reason::FixedPoint || stop.reason == RunStop::Reason::Repeating) {
+    // Nothing new will happen until an input comes: wait for one without a step.
     session_.Status().waiting = true;
+    session_.Status().loop = stop.reason == RunStop::Reason::Repeating ? session_.Period() : 0;
     ScheduleSlices();
     emit Stepped();
     emit RunStateChanged();

@@ -131,6 +131,9 @@ void DebuggerWindow::Refresh() {
   if (run.mode == RunMode::Timer) state = QString("running at %1 ms").arg(controller_.Interval());
   if (run.mode == RunMode::FullSpeed) state = "running at full speed";
   if (run.waiting) state = QString("waiting at a fixed point (IP %1)").arg(controller_.State().IP);
+  if (run.waiting && run.loop != 0) {
+    state = QString("waiting in a loop (IP %1, every %2 steps)").arg(controller_.State().IP).arg(run.loop);
+  }
   if (run.Running()) stopped_ = "stopped";
   if (run.paused) state += ", paused while a dialog is open";
   state_->setText("State: " + state);
