@@ -194,14 +194,15 @@ Machine PrintingLoop() {
 constexpr std::uint64_t PrintingSteps = 20'000'000;
 
 // As `zar run` prints: runs between two writes, the console's new part as
-// UTF-8 into a pipe; skipping off.
-void PrintingRun(benchmark::State& state, Engine engine) {
+// UTF-8 into a pipe; skipping off, or on to see what looking for repeats
+// that are not there costs.
+void PrintingRun(benchmark::State& state, Engine engine, bool skip = false) {
   DrainedPipe pipe;
   for (auto _ : state) {
     OfflineNetworkPort network;
     Session session(network);
     session.SetEngine(engine);
-    session.SetSkipsCycles(false);
+    session.SetSkipsCycles(skip);
     session.ReplaceMachine(PrintingLoop());
     std::uint64_t written = 0;
     for (std::uint64_t steps = 0; steps < PrintingSteps; steps += 1'000'000) {
@@ -265,9 +266,13 @@ BENCHMARK(BM_JitCountingLoop)->Unit(benchmark::kMillisecond);
 
 void BM_JitPrintingLoop(benchmark::State& state) { PrintingRun(state, Engine::Compiled); }
 BENCHMARK(BM_JitPrintingLoop)->Unit(benchmark::kMillisecond);
+void BM_ZarRunPrintingLoopSkipping(benchmark::State& state) { PrintingRun(state, Engine::Interpreter, true); }
+BENCHMARK(BM_ZarRunPrintingLoopSkipping)->Unit(benchmark::kMillisecond);
+void BM_JitPrintingLoopSkipping(benchmark::State& state) { PrintingRun(state, Engine::Compiled, true); }
+BENCHMARK(BM_JitPrintingLoopSkipping)->Unit(benchmark::kMillisecond);
 
 // Random images, which keep rewriting their own code, a million steps each.
-void SelfModifying(benchmark::State& state, Engine engine) {
+void SelfModifying(benchmark::State& state, Engine engine, bool skip = false) {
   constexpr std::uint64_t Steps = 1'000'000;
   std::mt19937 random(7);
   std::vector<Machine> images(16);
@@ -281,7 +286,7 @@ void SelfModifying(benchmark::State& state, Engine engine) {
       OfflineNetworkPort network;
       Session session(network);
       session.SetEngine(engine);
-      session.SetSkipsCycles(false);
+      session.SetSkipsCycles(skip);
       session.ReplaceMachine(m);
       steps += session.Run({Steps, true, false}).steps;
     }
@@ -292,6 +297,10 @@ void BM_JitSelfModifying(benchmark::State& state) { SelfModifying(state, Engine:
 BENCHMARK(BM_JitSelfModifying)->Unit(benchmark::kMillisecond);
 void BM_InterpSelfModifying(benchmark::State& state) { SelfModifying(state, Engine::Interpreter); }
 BENCHMARK(BM_InterpSelfModifying)->Unit(benchmark::kMillisecond);
+void BM_JitSelfModifyingSkipping(benchmark::State& state) { SelfModifying(state, Engine::Compiled, true); }
+BENCHMARK(BM_JitSelfModifyingSkipping)->Unit(benchmark::kMillisecond);
+void BM_InterpSelfModifyingSkipping(benchmark::State& state) { SelfModifying(state, Engine::Interpreter, true); }
+BENCHMARK(BM_InterpSelfModifyingSkipping)->Unit(benchmark::kMillisecond);
 
 // The blocks of every start address of a full memory of instructions that
 // can all be compiled, into a code area made once.

@@ -209,6 +209,7 @@ bool HeadlessRun::Start(const MemoryCells& memory) {
   machine.Memory = memory;
   if (options_.key) machine.Memory[KeyCell] = *options_.key;
   session_.SetEngine(options_.engine);
+  session_.SetSkipsCycles(options_.skip);
   session_.ReplaceMachine(machine);
   network_.Attach(session_);
   for (const Byte address : options_.breaks) session_.SetBreakpoint(address, true);
@@ -226,22 +227,34 @@ bool HeadlessRun::Start(const MemoryCells& memory) {
 // Runs the session until the budget or another stop, one traced step at a
 // time when a trace is asked for, writing the console as it goes. A fixed
 // point while input is still to come waits for it, and with the network
-// for the socket. False, at once, when the console or a streamed output
-// cannot be written.
+// for the socket; so does a repeat of the state, which without either runs
+// on to the budget at once. False, at once, when the console or a streamed
+// output cannot be written.
 bool HeadlessRun::RunProgram(RunStop& stop) {
   const std::uint64_t budget = options_.maxSteps;
   const std::uint64_t slice = end_.Paced() ? PacedSlice : console_.StepsPerWrite();
-  RunPolicy policy{budget, true, true};
+  // With a record the repeats are skipped only between its checkpoints: not at once.
+  RunPolicy policy{budget, true, true, !options_.back};
   while (driver_.Clock() < budget && !(end_.Paced() && end_.Over())) {
     policy.maxSteps = std::min({budget - driver_.Clock(), console_.StepsPerWrite(), slice});
-    const RunStop part = driver_.PastFixedPoint(
-        trace_.IsOpen() ? RunTraced(driver_, session_, policy, policy.maxSteps, trace_) : driver_.Advance(policy),
-        budget);
+    const RunStop part = driver_.PastFixedPoint(trace_.IsOpen()
+                                                    ? RunTraced(driver_, session_, policy, policy.maxSteps, trace_)
+                                                    : driver_.PastRepeat(driver_.Advance(policy), policy, budget),
+                                                budget);
     if (!console_.Write(session_.Console()) || !StreamsGood()) return false;
     if (options_.net) network_.Serve();
     if (part.reason == RunStop::Reason::StepLimit) continue;
-    if (part.reason == RunStop::Reason::FixedPoint && options_.net) {
+    const bool waits = part.reason == RunStop::Reason::FixedPoint || part.reason == RunStop::Reason::Repeating;
+    if (waits && options_.net) {
       network_.WaitForByte(end_);
+      continue;
+    }
+    if (part.reason == RunStop::Reason::Repeating) {
+      // Nothing is printed any more: the rest of the budget goes at once.
+      RunPolicy rest = policy;
+      rest.maxSteps = budget - driver_.Clock();
+      rest.repeating = false;
+      driver_.Advance(rest);
       continue;
     }
     stop = part;

@@ -124,12 +124,13 @@ int ReadRunOptions(const std::vector<std::string>& words, RunOptions& options) {
       words,
       {"--steps", "--dump", "--screen", "--key", "--break", "--watch", "--back", "--trace", "--keys", "--key-gap",
        "--input", "--net-out", "--net-log", "--seconds", "--engine"},
-      {"--net", "--net-remote", "--stats"}, 1);
+      {"--net", "--net-remote", "--stats", "--no-skip"}, 1);
   if (!args.error.empty()) return UsageError(args.error);
   options.image = args.positional[0];
   options.net = args.Has("--net");
   options.netRemote = args.Has("--net-remote");
   options.stats = args.Has("--stats");
+  options.skip = !args.Has("--no-skip");
   options.inputFile = args.Value("--input");
   options.peerScripted = options.inputFile || args.Value("--net-out");
   options.trace = args.Value("--trace");

@@ -27,6 +27,7 @@ struct RunOptions {
   bool netRemote = false;     // that takes peers from other computers
   bool peerScripted = false;  // the scripted peer of --input and --net-out
   bool stats = false;
+  bool skip = true;  // repeats of the state are counted instead of stepped
   // The outputs, "-" for standard output.
   std::optional<std::string> trace, netLog, netOut, dump, screen;
 };

@@ -130,17 +130,19 @@ void MachineController::RunSlice() {
     do {
       // While a key waits for the program to read it, the run goes step by step.
       const bool stepwise = keys_.ApplyDue(session_) || keys_.Waiting();
-      const RunPolicy policy{stepwise ? 1 : StepsBetweenClockChecks, true, true};
-      // A fixed point with an input still to come goes on at that input.
+      const RunPolicy policy{stepwise ? 1 : StepsBetweenClockChecks, true, true, true};
+      // A fixed point or a repeat with an input still to come goes on at that input.
       stop = inputs_ ? inputs_->Drive(policy) : session_.Run(policy);
-      if (stop.reason == RunStop::Reason::FixedPoint && keys_.ApplyDue(session_, true)) stop = {};
+      const bool idle = stop.reason == RunStop::Reason::FixedPoint || stop.reason == RunStop::Reason::Repeating;
+      if (idle && keys_.ApplyDue(session_, true)) stop = {};
     } while (stop.reason == RunStop::Reason::StepLimit && clock.elapsed() < SliceMs);
   });
   if (!ran) return;
   if (stop.reason == RunStop::Reason::StepLimit || stop.reason == RunStop::Reason::Paused) return;
-  if (stop.reason == RunStop::Reason::FixedPoint) {
-    // Nothing will change until an input comes: wait for one without a step.
+  if (stop.reason == RunStop::Reason::FixedPoint || stop.reason == RunStop::Reason::Repeating) {
+    // Nothing new will happen until an input comes: wait for one without a step.
     session_.Status().waiting = true;
+    session_.Status().loop = stop.reason == RunStop::Reason::Repeating ? session_.Period() : 0;
     ScheduleSlices();
     emit Stepped();
     emit RunStateChanged();

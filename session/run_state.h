@@ -1,5 +1,7 @@
 #pragma once
 
+#include <cstdint>
+
 namespace zar {
 
 // How the machine runs: not at all, one step a tick of the run timer, or as
@@ -8,11 +10,13 @@ enum class RunMode { Stopped, Timer, FullSpeed };
 
 // The one run state. Each mode can be held back: while paused (a modal
 // dialog is open) no step runs at all; at full speed the machine also waits
-// once a step changed nothing, until an input may have changed the machine.
+// once a step changed nothing, or the state came back with nothing printed,
+// drawn or sent, until an input may have changed the machine.
 struct RunState {
   RunMode mode = RunMode::Stopped;
   bool paused = false;
-  bool waiting = false;  // full speed only: at a fixed point
+  bool waiting = false;    // full speed only: at a fixed point, or in a loop
+  std::uint64_t loop = 0;  // while waiting in a loop: the steps after which its state comes back
 
   bool Running() const { return mode != RunMode::Stopped; }
   // Whether steps are due now.

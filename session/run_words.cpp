@@ -20,6 +20,9 @@ std::string StateWords(const RunState& run, const std::string& stopped, long lon
   if (run.mode == RunMode::Timer) state = "running at " + std::to_string(intervalMs) + " ms";
   if (run.mode == RunMode::FullSpeed) state = "running at full speed";
   if (run.waiting) state = "waiting at a fixed point (IP " + std::to_string(ip) + ")";
+  if (run.waiting && run.loop != 0) {
+    state = "waiting in a loop (IP " + std::to_string(ip) + ", every " + std::to_string(run.loop) + " steps)";
+  }
   if (run.paused) state += ", paused while a dialog is open";
   return state;
 }

@@ -85,13 +85,19 @@ RunStop InputDriver::Advance(RunPolicy policy) {
 }
 
 RunStop InputDriver::PastFixedPoint(RunStop stop, std::optional<std::uint64_t> until) {
-  if (stop.reason != RunStop::Reason::FixedPoint || !InputsLeft() || BeforeStart() ||
-      (until && inputs_[next_].step >= *until)) {
-    return stop;
-  }
+  if (stop.reason != RunStop::Reason::FixedPoint || !InputComes(until)) return stop;
   skipped_ += StepsToNextInput();
   stop.reason = RunStop::Reason::StepLimit;
   return stop;
+}
+
+RunStop InputDriver::PastRepeat(RunStop stop, RunPolicy policy, std::optional<std::uint64_t> until) {
+  if (stop.reason != RunStop::Reason::Repeating || !InputComes(until)) return stop;
+  policy.maxSteps = StepsToNextInput();
+  policy.repeating = false;
+  RunStop on = session_->Run(policy);
+  on.steps += stop.steps;
+  return on;
 }
 
 void InputDriver::Step() {

@@ -63,9 +63,15 @@ class InputDriver {
   // StepLimit. Any other stop, and a fixed point with no input to come,
   // comes back as it was.
   RunStop PastFixedPoint(RunStop stop, std::optional<std::uint64_t> until = std::nullopt);
-  // Advance, and on past a fixed point.
+  // The rule of a repeat of the state (a Repeating stop) while inputs come:
+  // nothing new happens until the next input, so when one is still to come
+  // (before step `until` if given) the run goes on to it, whole repeats
+  // skipped, and the stop comes back as a StepLimit with those steps too.
+  // Any other stop, and a repeat with no input to come, comes back as it was.
+  RunStop PastRepeat(RunStop stop, RunPolicy policy, std::optional<std::uint64_t> until = std::nullopt);
+  // Advance, and on past a fixed point or a repeat.
   RunStop Drive(RunPolicy policy, std::optional<std::uint64_t> until = std::nullopt) {
-    return PastFixedPoint(Advance(policy), until);
+    return PastFixedPoint(PastRepeat(Advance(policy), policy, until), until);
   }
   // One step as Session::Step takes it, paused or not, the inputs due
   // written first, and on past a fixed point.
@@ -77,6 +83,9 @@ class InputDriver {
 
  private:
   void Apply(const TimedInput& input);
+  bool InputComes(std::optional<std::uint64_t> until) const {
+    return InputsLeft() && !BeforeStart() && !(until && inputs_[next_].step >= *until);
+  }
   bool BeforeStart() const { return session_->Steps() < from_; }
 
   Session* session_;

@@ -9,9 +9,6 @@ namespace zar {
 
 namespace {
 
-// The steps of a run between two looks for a repeated state.
-constexpr std::uint64_t SkipPart = 1 << 14;
-
 // The cells a step can write besides the instruction's A cell: the console
 // drain, the screen service (command, and the colour a read fills in) and
 // the network service (command, and the data a send clears).
@@ -23,6 +20,7 @@ constexpr std::array<int, 7> ServiceCells = {NetDataCell,    NetCommandCell,    
 Session::~Session() = default;
 
 void Session::SetRecordsHistory(bool record) {
+  if (record != recordHistory_) ForgetRepeats();
   if (record_ && record != recordHistory_) Record({steps_, HistoryInput{record}});
   recordHistory_ = record;
   sumKnown_ = false;
@@ -31,12 +29,14 @@ void Session::SetRecordsHistory(bool record) {
 void Session::WriteCell(int cell, Byte value) {
   machine_.Memory[cell] = value;
   sumKnown_ = false;
+  ForgetRepeats();
   if (record_) Record({steps_, CellInput{cell, value}});
 }
 
 void Session::ReplaceMachine(const Machine& machine) {
   machine_ = machine;
   sumKnown_ = false;
+  ForgetRepeats();
   if (record_) Record({steps_, MachineInput{machine}});
 }
 
@@ -256,57 +256,45 @@ RunStop Session::RunCompiled(const RunPolicy& policy) {
   return {RunStop::Reason::StepLimit, done};
 }
 
+// What the look for repeats found stays true only for runs that stop for
+// the same things: a run that stops at a breakpoint, a watch or a fixed
+// point must not skip steps that one which did not stop for them stepped.
 RunStop Session::RunUnpaused(const RunPolicy& policy) {
-  if (!skipCycles_ || engine_ == Engine::Reference || policy.maxSteps <= SkipPart) return RunOnEngine(policy);
-  return RunSkippingRepeats(policy);
+  const int stops = (policy.debugger && Debugging() ? 2 : 0) + (policy.fixedPoint ? 1 : 0);
+  if (stops != repeats_.stops) {
+    ForgetRepeats();
+    repeats_.stops = stops;
+  }
+  const bool skips = skipCycles_ && engine_ != Engine::Reference && policy.maxSteps > 1;
+  const RunStop stop = skips ? RunSkippingRepeats(policy) : RunOnEngine(policy);
+  if (stop.ByDebugger()) ForgetRepeats();
+  return stop;
 }
 
-// The machine's state is compared at the ends of parts of the run, with the
-// state saved at an earlier end (saved again at ends 1, 2, 4, 8... apart,
-// so that any period is found). Equal states with nothing but plain steps
-// between make a cycle whose length is the steps between them: the
-// debugger stopped in none of its steps, so it stops in no repeat either.
+// The run goes in parts that end where the look for a repeated state is due
+// (AtRepeat). Once the state came back with nothing but plain steps between,
+// the run repeats those steps for ever: the debugger stopped in none of
+// them, so it stops in no repeat either, and whole repeats are counted.
 RunStop Session::RunSkippingRepeats(const RunPolicy& policy) {
-  Machine saved;
-  std::uint64_t savedAt = 0;
-  bool valid = false;
-  std::uint64_t power = 1, ends = 0;
-  std::uint64_t part = SkipPart;
   std::uint64_t done = 0;
-  const auto save = [&] {
-    saved = machine_;
-    savedAt = steps_;
-    valid = true;
-    ends = 0;
-  };
   while (done < policy.maxSteps) {
-    const std::uint64_t printed = console_.End(), services = services_;
-    RunPolicy partPolicy = policy;
-    partPolicy.maxSteps = std::min(part, policy.maxSteps - done);
-    RunStop stop = RunOnEngine(partPolicy);
+    if (steps_ >= repeats_.nextLook && AtRepeat()) {
+      if (policy.repeating) {
+        repeats_.nextLook = steps_;  // and the next run stops here at once
+        return {RunStop::Reason::Repeating, done};
+      }
+      const std::uint64_t from = steps_;
+      SkipRepeats(policy.maxSteps - done);
+      done += steps_ - from;
+      if (done == policy.maxSteps) break;
+    }
+    RunPolicy part = policy;
+    part.maxSteps = std::min(repeats_.nextLook - steps_, policy.maxSteps - done);
+    RunStop stop = RunOnEngine(part);
     done += stop.steps;
     if (stop.reason != RunStop::Reason::StepLimit) {
       stop.steps = done;
       return stop;
-    }
-    part = SkipPart;
-    if (!valid || console_.End() != printed || services_ != services) {
-      save();
-      power = 1;
-    } else if (machine_.IP == saved.IP && machine_.Memory == saved.Memory) {
-      const std::uint64_t period = steps_ - savedAt;
-      std::uint64_t n = (policy.maxSteps - done) / period * period;
-      if (nextCheckpoint_ != Never) n = std::min(n, (nextCheckpoint_ - steps_) / period * period);
-      if (recordHistory_) history_.Repeat(n);
-      steps_ += n;
-      done += n;
-      if (steps_ == nextCheckpoint_) Checkpoint(steps_);
-      // The state comes back after one more period.
-      savedAt = steps_;
-      part = period;
-    } else if (++ends == power) {
-      save();
-      power *= 2;
     }
   }
   return {RunStop::Reason::StepLimit, done};

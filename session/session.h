@@ -41,11 +41,15 @@ struct RunPolicy {
   std::uint64_t maxSteps = 1;
   bool debugger = true;    // breakpoints and watches stop it
   bool fixedPoint = true;  // a step that changed nothing stops it (and counts)
+  // A state found to come back with nothing printed, drawn or sent between
+  // stops it where it came back, before any repeat is skipped: from there
+  // only an input can make the machine do anything new (Session::Period()).
+  bool repeating = false;
 };
 
 // Why a run ended, and where.
 struct RunStop {
-  enum class Reason { StepLimit, Breakpoint, Watch, FixedPoint, Paused };
+  enum class Reason { StepLimit, Breakpoint, Watch, FixedPoint, Paused, Repeating };
   Reason reason = Reason::StepLimit;
   std::uint64_t steps = 0;  // the steps this run took
   Byte address = 0;         // the breakpoint reached, or the watched cell that changed
@@ -94,9 +98,13 @@ class Session {
   // were some steps ago, with nothing printed, no screen or network command
   // and no input between, the run repeats those steps for ever: whole
   // repeats are then counted, with the history samples and the record's
-  // checkpoints they would have made, instead of stepped. The reference
-  // engine steps every step.
-  void SetSkipsCycles(bool skip) { skipCycles_ = skip; }
+  // checkpoints they would have made, instead of stepped. What the look for
+  // a repeat found lasts from one run to the next, until an input, a
+  // change of the debugger, the history or the stops a run makes, or going
+  // back. Runs of one step never skip. The reference engine steps every step.
+  void SetSkipsCycles(bool skip);
+  // After a Repeating stop: the steps after which the state comes back.
+  std::uint64_t Period() const { return repeats_.period; }
 
   // The port the network service uses from the next step on.
   void SetNetwork(NetworkPort& network) { network_ = &network; }
@@ -154,13 +162,30 @@ class Session {
   // The layers of a run, each adding one thing to the next:
   // Run takes the pause into account; RunUnpaused, as replaying needs it,
   // chooses whether to look for repeats of the state; RunSkippingRepeats
-  // runs in parts and counts whole repeats instead of stepping them;
+  // runs in parts, looks for a repeat at their ends and counts whole
+  // repeats instead of stepping them;
   // RunOnEngine chooses the engine for a part; RunCompiled runs compiled
   // code where the debugger leaves it the steps; RunStepByStep<Short>
   // chooses the step loop for the debugger and the history samples;
   // StepLoop steps.
   RunStop RunUnpaused(const RunPolicy& policy);
   RunStop RunSkippingRepeats(const RunPolicy& policy);
+  // The look for a repeated state, kept from one run to the next: the
+  // state at savedAt, the counts of characters printed and device commands
+  // served at the last look, and once the state came back, its period.
+  struct RepeatSearch {
+    Machine saved;
+    std::uint64_t savedAt = 0;
+    std::uint64_t nextLook = 0;
+    std::uint64_t printed = 0, services = 0;
+    std::uint64_t looks = 0, power = 1;
+    std::uint64_t period = 0;
+    int stops = 0;  // what stopped the runs it looked at: the debugger, a fixed point
+  };
+  void ForgetRepeats();
+  void SaveForRepeats();
+  bool AtRepeat();
+  void SkipRepeats(std::uint64_t most);
   RunStop RunOnEngine(const RunPolicy& policy);
   RunStop RunCompiled(const RunPolicy& policy);
   template <bool Short>
@@ -215,6 +240,7 @@ class Session {
   int watchCount_ = 0;
   std::unique_ptr<StepRecord> record_;
   std::uint64_t nextCheckpoint_ = Never;  // the step at which the record takes its next checkpoint
+  RepeatSearch repeats_;
 };
 
 }  // namespace zar

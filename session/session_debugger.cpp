@@ -7,12 +7,14 @@ void Session::SetBreakpoint(Byte address, bool on) {
   if (breakpoints_[address] == on) return;
   breakpoints_[address] = on;
   breakpointCount_ += on ? 1 : -1;
+  ForgetRepeats();
 }
 
 void Session::SetWatch(Byte cell, bool on) {
   if (watches_[cell] == on) return;
   watches_[cell] = on;
   watchCount_ += on ? 1 : -1;
+  ForgetRepeats();
 }
 
 void Session::ClearBreakpointsAndWatches() {
@@ -20,6 +22,7 @@ void Session::ClearBreakpointsAndWatches() {
   watches_.fill(false);
   breakpointCount_ = 0;
   watchCount_ = 0;
+  ForgetRepeats();
 }
 
 }  // namespace zar

@@ -74,10 +74,12 @@ void Session::Restore(const zar::Checkpoint& checkpoint) {
   recordHistory_ = checkpoint.recordHistory;
   console_.TruncateTo(checkpoint.printed);
   sumKnown_ = false;
+  ForgetRepeats();
 }
 
 void Session::ApplyInput(const RecordedInput& recorded) {
   sumKnown_ = false;
+  ForgetRepeats();
   if (const auto* cell = std::get_if<CellInput>(&recorded.input)) machine_.Memory[cell->cell] = cell->value;
   if (const auto* whole = std::get_if<MachineInput>(&recorded.input)) machine_ = whole->machine;
   if (const auto* history = std::get_if<HistoryInput>(&recorded.input)) recordHistory_ = history->watched;
@@ -159,6 +161,7 @@ BackResult Session::GoBackTo(std::uint64_t step) {
   Unobserved([&](const StepRecord& record) { Replay(record, step, input, nullptr); });
   TruncateRecord(step);
   console_.SettleClear();
+  ForgetRepeats();
   return result;
 }
 

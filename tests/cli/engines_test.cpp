@@ -44,5 +44,29 @@ TEST(ZarRunEngines, EndTheExamplesAlike) {
   }
 }
 
+// Loops whose state repeats, in the slices of a plain run and of --seconds,
+// with input to come and with the device cells in use, end as when every
+// step runs (--no-skip); a long one is counted at once.
+TEST(ZarRunEngines, SkipRepeatsAsEveryStepRuns) {
+  const ZarTool zar;
+  zar.Write("key.txt", "3000001 key 75\n");
+  const std::string keys = "run '" ZAR_EXAMPLES_DIR "/keyboard_echo.OIA' ";
+  const std::string cases[] = {
+      keys + "--steps 5000003",
+      keys + "--steps 5000003 --seconds 100",
+      keys + "--steps 4000000 --input key.txt",
+      keys + "--steps 4000000 --input key.txt --seconds 100 --engine interp",
+      "run '" ZAR_EXAMPLES_DIR "/echo_server.OIA' --steps 3000000",
+  };
+  for (const std::string& run : cases) {
+    const Outcome skipping = zar.Run(run + " --dump skip.oisc");
+    const Outcome stepping = zar.Run(run + " --dump step.oisc --no-skip");
+    EXPECT_EQ(std::tuple(skipping.exit, skipping.out, skipping.err), std::tuple(0, stepping.out, stepping.err)) << run;
+    EXPECT_EQ(zar.Read("skip.oisc"), zar.Read("step.oisc")) << run;
+  }
+  EXPECT_EQ(zar.Run(keys + "--steps 1000000000003 --seconds 1000 --input key.txt").err,
+            "steps: 1000000000003\nip: 0\n");
+}
+
 }  // namespace
 }  // namespace zar::test

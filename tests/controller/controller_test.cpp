@@ -7,6 +7,7 @@
 
 #include <QTimer>
 
+#include <functional>
 #include <optional>
 #include <tuple>
 
@@ -66,6 +67,39 @@ TEST_F(ControllerTest, RunsStopForTheDebuggerAndFullSpeedWaitsForAKey) {
   EXPECT_TRUE(controller.FullSpeed() && controller.Console().Visible() == "A");
   controller.Stop();
   EXPECT_EQ(stops.size(), 2u);
+}
+
+// Full speed waits in a loop that repeats its state as at a fixed point,
+// without a step, and each kind of input wakes it; a timed input is run to,
+// its steps counted. 0..12: a key loop of five steps; 15: prints the key,
+// 18: clears it and goes back to 0.
+TEST_F(ControllerTest, FullSpeedWaitsInALoopUntilAnInput) {
+  const MemoryCells loop = Image({30, 30, 3, 30, 254, 6, 31, 31, 9, 31, 30, 12, 31, 32, 0, 255, 30, 18, 254, 254, 0});
+  const std::pair<const char*, std::function<void()>> inputs[] =
+      {
+          {"K", [&] { controller.KeyReleased(75); }},
+          {"", [&] { controller.NetworkByteArrived(7); }},
+          {"", [&] { controller.EditCell(40, 1); }},
+          {"", [&] { controller.LoadImage(loop); }},
+          {"T",
+           [&] {
+    controller.SetTimedInputs({{10'000'000, TimedInput::Kind::Key, KeyCell, 84, "", 0}});
+           }},
+  };
+  controller.LoadImage(loop);
+  controller.RunFullSpeed();
+  for (const auto& [printed, input] : inputs) {
+    ASSERT_TRUE(WaitFor([&] { return controller.Run().waiting; })) << printed;
+    EXPECT_EQ(controller.Run().loop, 5u);
+    const std::uint64_t waiting = controller.Steps();
+    test::Linger(20);
+    EXPECT_EQ(controller.Steps(), waiting);
+    controller.ClearConsole();
+    input();
+    const std::uint64_t least = printed == std::string("T") ? 10'000'000 : 1;
+    ASSERT_TRUE(WaitFor([&] { return controller.Run().waiting && controller.Steps() >= waiting + least; })) << printed;
+    EXPECT_EQ(controller.Console().Visible(), printed);
+  }
 }
 
 // Each generate command on a running machine that stepped from IP 0 to 2:

@@ -64,7 +64,8 @@ TEST_F(MainWindowTest, StartsStoppedAndAStepAndTheKeyFieldDriveTheMachine) {
 }
 
 TEST_F(MainWindowTest, AModalDialogHoldsARunAtFullSpeedUntilItCloses) {
-  controller.LoadImage(test::Image({20, 21, 0}, {{21, 255}}));  // cell 20 counts up for ever
+  // 0: prints character 1, 3: back to 0, for ever (a loop that prints never waits)
+  controller.LoadImage(test::Image({255, 21, 3, 22, 22, 0}, {{21, 255}}));
   controller.RunFullSpeed();
   ASSERT_TRUE(test::WaitFor([&] { return controller.Steps() > 1000; }));
   QDialog box(&window);

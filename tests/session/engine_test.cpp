@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <functional>
 #include <random>
 #include <string>
 #include <tuple>
@@ -38,7 +39,32 @@ struct Case {
   int watch = -1;
   std::uint64_t steps = 1'000'003;
   std::uint64_t back = 0;
+  std::uint64_t slice = 0;   // runs of this many steps, each stopping at a repeat, instead of one
+  std::uint64_t period = 0;  // that repeat's period
 };
+
+// Runs steps steps in runs of c.slice (or one): a run that stops at a repeat
+// has the case's period, and the rest of its steps are run on.
+RunStop RunInSlices(Session& s, const Case& c, std::uint64_t steps) {
+  if (c.slice == 0) return s.Run({steps, true, true});
+  RunStop stop;
+  std::uint64_t done = 0;
+  bool repeated = false;
+  while (done < steps && stop.reason == RunStop::Reason::StepLimit) {
+    const std::uint64_t slice = std::min(c.slice, steps - done);
+    stop = s.Run({slice, true, true, true});
+    if (stop.reason == RunStop::Reason::Repeating) {
+      EXPECT_EQ(s.Period(), c.period) << c.name;
+      repeated = true;
+      stop.steps += s.Run({slice - stop.steps, true, true}).steps;
+      stop.reason = RunStop::Reason::StepLimit;
+    }
+    done += stop.steps;
+  }
+  EXPECT_EQ(repeated, c.period != 0 && stop.reason == RunStop::Reason::StepLimit) << c.name;
+  stop.steps = done;
+  return stop;
+}
 
 TEST(Engines, SkippingRepeatsEndsAsSteppingEveryStep) {
   // A loop of three steps, 768 in a period: 0: SUB 20,21,3; 3: SUB 23,24,6; 6: SUB 22,22,0.
@@ -63,6 +89,13 @@ TEST(Engines, SkippingRepeatsEndsAsSteppingEveryStep) {
       {"counting and printing, history", countingAndPrinting, true, false, -1, -1, 100'000},
       {"a budget short of a period", Counting, false, false, -1, -1, 16'400},
       {"a budget of many parts", Counting, false, false, -1, -1, 1ull << 40},
+      // Many short runs, as the desktop's slices and those of --seconds, skip across their ends.
+      {"counting in slices, history and record", Counting, true, true, -1, -1, 300'001, 4000, 20'000, 512},
+      {"three steps a turn in slices", threeSteps, false, false, -1, -1, 1'000'003, 0, 65'536, 768},
+      {"counting in short slices, a watch never changed", Counting, false, false, 7, 40, 200'001, 0, 1'000, 512},
+      {"printing in slices", {{0, 255}, {1, 10}, {2, 0}, {10, 191}}, false, false, -1, -1, 100'000, 0, 20'000},
+      {"counting and printing in slices, history", countingAndPrinting, true, false, -1, -1, 100'000, 0, 7'000},
+      {"a budget of many slices", Counting, false, false, -1, -1, 10'000'000'000, 0, 65'536, 512},
   };
   for (const Case& c : cases) {
     for (const Engine engine : {Engine::Interpreter, Engine::Compiled}) {
@@ -82,7 +115,7 @@ TEST(Engines, SkippingRepeatsEndsAsSteppingEveryStep) {
       const std::uint64_t steps = std::min<std::uint64_t>(c.steps, 5'000'000);
       // The reference steps as far as it can; the other is left to skip the rest.
       const RunStop a = reference.Run({steps, true, true});
-      const RunStop b = skipping.Run({steps, true, true});
+      const RunStop b = RunInSlices(skipping, c, steps);
       EXPECT_EQ(Seen(a), Seen(b));
       ExpectSameSessions(reference, skipping, c.name);
       // The same checkpoints, at the same steps, and the same bytes sent.
@@ -96,12 +129,50 @@ TEST(Engines, SkippingRepeatsEndsAsSteppingEveryStep) {
         ExpectSameSessions(reference, skipping, std::string(c.name) + ", back");
       }
       if (c.steps > steps) {
-        const RunStop far = skipping.Run({c.steps - steps, true, true});
+        const RunStop far = RunInSlices(skipping, c, c.steps - steps);
         EXPECT_EQ(far.steps, c.steps - steps) << c.name;
         EXPECT_EQ(skipping.Steps(), c.steps);
         // Cell 20 counts once in two steps.
         EXPECT_EQ(skipping.State().Memory[20], static_cast<Byte>(c.steps / 2)) << c.name;
       }
+    }
+  }
+}
+
+// What a run found to repeat goes with anything that comes from outside: a
+// run that stopped at a repeat, given one of them, ends as the reference.
+TEST(Engines, ARepeatFoundGoesWithAnInput) {
+  const std::pair<const char*, std::function<void(Session&)>> inputs[] =
+      {
+          {"breakpoint", [](Session& s) { s.SetBreakpoint(3, true); }},
+          {"watch", [](Session& s) { s.SetWatch(20, true); }},
+          {"cell", [](Session& s) { s.WriteCell(21, 254); }},
+          {"back", [](Session& s) { s.StepBack(3); }},
+          {"history", [](Session& s) { s.SetRecordsHistory(true); }},
+          {"machine",
+           [](Session& s) {
+    s.ReplaceMachine(Image({{0, 20}, {1, 21}, {2, 0}, {21, 1}}));
+           }},
+  };
+  for (const auto& [what, input] : inputs) {
+    for (const Engine engine : {Engine::Interpreter, Engine::Compiled}) {
+      OfflineNetworkPort network;
+      Session reference(network), tested(network);
+      reference.SetEngine(Engine::Reference);
+      tested.SetEngine(engine);
+      for (Session* s : {&reference, &tested}) {
+        s->ReplaceMachine(Image(Counting));
+        s->StartRecord();
+        s->SetBreakpoint(200, true);  // never reached: the runs stop for the debugger throughout
+        s->SetWatch(40, true);
+      }
+      RunStop stop;
+      while (stop.reason == RunStop::Reason::StepLimit) stop = tested.Run({20'000, true, true, true});
+      ASSERT_EQ(stop.reason, RunStop::Reason::Repeating);
+      reference.Run({tested.Steps(), true, true});
+      for (Session* s : {&reference, &tested}) input(*s);
+      EXPECT_EQ(Seen(reference.Run({20'000, true, true})), Seen(tested.Run({20'000, true, true}))) << what;
+      ExpectSameSessions(reference, tested, what);
     }
   }
 }

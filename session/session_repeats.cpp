@@ -1,0 +1,97 @@
+// The look for a repeated state of the machine, kept from one run to the
+// next, and the skipping of whole repeats.
+#include <algorithm>
+
+#include "session/session.h"
+
+namespace zar {
+
+namespace {
+
+// The steps of a run between two looks for a repeated state.
+constexpr std::uint64_t SkipPart = 1 << 14;
+
+// A state that came back after steps steps, with nothing printed, drawn or
+// sent between, came back by the instructions alone: the shortest period
+// divides steps. Where that is cheap it is sought for, and the state is
+// seen to come back (0 when it does not).
+std::uint64_t ShortestPeriod(const Machine& state, std::uint64_t steps) {
+  constexpr std::uint64_t MostTried = 1 << 20;
+  if (steps > MostTried) return steps;
+  Machine probe = state;
+  for (std::uint64_t k = 1; k <= steps; ++k) {
+    Execute(probe, Decode(probe));
+    if (steps % k == 0 && probe.IP == state.IP && probe.Memory == state.Memory) return k;
+  }
+  return 0;
+}
+
+}  // namespace
+
+void Session::SetSkipsCycles(bool skip) {
+  skipCycles_ = skip;
+  ForgetRepeats();
+}
+
+void Session::ForgetRepeats() {
+  repeats_.power = 1;
+  SaveForRepeats();
+}
+
+void Session::SaveForRepeats() {
+  RepeatSearch& r = repeats_;
+  r.saved = machine_;
+  r.savedAt = steps_;
+  r.printed = console_.End();
+  r.services = services_;
+  r.looks = 0;
+  r.period = 0;
+  r.nextLook = steps_ + SkipPart;
+}
+
+// A look at the state now: true when it is the saved one, with nothing but
+// plain steps since (so that it repeats for ever), and the period known.
+// The state is saved again after a character printed or a device command
+// served, and else at looks 1, 2, 4, 8... apart, so that any period is found.
+bool Session::AtRepeat() {
+  RepeatSearch& r = repeats_;
+  if (console_.End() != r.printed || services_ != r.services) {
+    r.power = 1;
+    SaveForRepeats();
+    return false;
+  }
+  const std::uint64_t since = steps_ - r.savedAt;
+  if (r.period != 0 && since % r.period != 0) {
+    // Steps of a run that does not look (one step at a time) came between.
+    r.nextLook = steps_ + r.period - since % r.period;
+    return false;
+  }
+  if ((r.period != 0 || since > 0) && machine_.IP == r.saved.IP && machine_.Memory == r.saved.Memory) {
+    if (r.period == 0) r.period = ShortestPeriod(r.saved, since);
+    r.savedAt = steps_;
+    if (r.period != 0) return true;
+  }
+  r.period = 0;
+  r.nextLook = steps_ + SkipPart;
+  if (++r.looks == r.power) {
+    SaveForRepeats();
+    r.power *= 2;
+  }
+  return false;
+}
+
+// Counts the whole repeats that fit in most steps and before the record's
+// next checkpoint, with the history samples they would have taken.
+void Session::SkipRepeats(std::uint64_t most) {
+  const std::uint64_t period = repeats_.period;
+  std::uint64_t n = most / period * period;
+  if (nextCheckpoint_ != Never) n = std::min(n, (nextCheckpoint_ - steps_) / period * period);
+  if (recordHistory_) history_.Repeat(n);
+  steps_ += n;
+  if (steps_ == nextCheckpoint_) Checkpoint(steps_);
+  // The state comes back after one more period.
+  repeats_.savedAt = steps_;
+  repeats_.nextLook = steps_ + period;
+}
+
+}  // namespace zar
