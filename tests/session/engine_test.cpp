@@ -1,5 +1,5 @@
-// The engines and the skipping of repeated states against the reference
-// engine, which steps every step.
+// The engines and the skipping of repeated states against the plain
+// machine, which steps every step through every device.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -7,30 +7,16 @@
 #include <string>
 #include <vector>
 
+#include "reference/session_check.h"
 #include "session/session.h"
 
 namespace zar {
 namespace {
 
-void ExpectSame(const Session& a, const Session& b, const std::string& what) {
-  SCOPED_TRACE(what);
-  EXPECT_EQ(a.Steps(), b.Steps());
-  EXPECT_EQ(a.State().Memory, b.State().Memory);
-  EXPECT_EQ(a.State().IP, b.State().IP);
-  EXPECT_EQ(a.Console().Visible(), b.Console().Visible());
-  EXPECT_TRUE(std::equal(a.Screen().Buffer.Rows(), a.Screen().Buffer.Rows() + ScreenSize * ScreenSize,
-                         b.Screen().Buffer.Rows()));
-  EXPECT_EQ(a.History().Samples(), b.History().Samples());
-  EXPECT_EQ(a.History().Position(), b.History().Position());
-}
-
-void ExpectSameStop(const RunStop& a, const RunStop& b) {
-  EXPECT_EQ(a.reason, b.reason);
-  EXPECT_EQ(a.steps, b.steps);
-  EXPECT_EQ(a.address, b.address);
-  EXPECT_EQ(a.before, b.before);
-  EXPECT_EQ(a.after, b.after);
-}
+using reference::Difference;
+using reference::LoggingPort;
+using reference::PlainLike;
+using reference::PlainMachine;
 
 Machine Image(const std::vector<std::pair<int, int>>& cells) {
   Machine m;
@@ -51,6 +37,14 @@ struct Case {
   std::uint64_t steps = 1'000'003;
   std::uint64_t back = 0;
 };
+
+void Prepare(Session& s, const Case& c) {
+  s.State() = Image(c.cells);
+  s.SetRecordsHistory(c.history);
+  if (c.record) s.StartRecord();
+  if (c.breakpoint >= 0) s.SetBreakpoint(static_cast<Byte>(c.breakpoint), true);
+  if (c.watch >= 0) s.SetWatch(static_cast<Byte>(c.watch), true);
+}
 
 TEST(Engines, SkippingRepeatsEndsAsSteppingEveryStep) {
   // A loop of three steps, 768 in a period: 0: SUB 20,21,3; 3: SUB 23,24,6; 6: SUB 22,22,0.
@@ -75,36 +69,36 @@ TEST(Engines, SkippingRepeatsEndsAsSteppingEveryStep) {
       {"a budget of many parts", Counting, false, false, -1, -1, 1ull << 40},
   };
   for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const std::uint64_t steps = std::min<std::uint64_t>(c.steps, 5'000'000);
+    // The plain machine steps as far as it can, stopping where going back
+    // will go; each engine is left to skip the rest.
+    PlainMachine plain, back;
+    const PlainMachine::Stop expected = [&] {
+      LoggingPort network;
+      Session prepared(network);
+      Prepare(prepared, c);
+      back = plain = PlainLike(prepared);
+      if (c.back > 0) back.Run(steps - c.back, true, true);
+      return plain.Run(steps, true, true);
+    }();
     for (const Engine engine : {Engine::Interpreter, Engine::Compiled}) {
-      if (c.steps > 100'000'000 && c.history) continue;
-      OfflineNetworkPort network;
-      Session reference(network), skipping(network);
-      reference.SetEngine(Engine::Reference);
+      LoggingPort network;
+      Session skipping(network);
       skipping.SetEngine(engine);
-      for (Session* s : {&reference, &skipping}) {
-        s->State() = Image(c.cells);
-        s->SetRecordsHistory(c.history);
-        if (c.record) s->StartRecord();
-        if (c.breakpoint >= 0) s->SetBreakpoint(static_cast<Byte>(c.breakpoint), true);
-        if (c.watch >= 0) s->SetWatch(static_cast<Byte>(c.watch), true);
-      }
-      const std::uint64_t steps = std::min<std::uint64_t>(c.steps, 5'000'000);
-      // The reference steps as far as it can; the other is left to skip the rest.
-      const RunStop a = reference.Run({steps, true, true});
-      const RunStop b = skipping.Run({steps, true, true});
-      ExpectSameStop(a, b);
-      ExpectSame(reference, skipping, c.name);
+      Prepare(skipping, c);
+      EXPECT_EQ(Difference(skipping.Run({steps, true, true}), expected), "");
+      EXPECT_EQ(Difference(skipping, network, plain), "");
       if (c.back > 0) {
         EXPECT_EQ(skipping.StepBack(c.back).steps, c.back);
-        EXPECT_EQ(reference.StepBack(c.back).steps, c.back);
-        ExpectSame(reference, skipping, std::string(c.name) + ", back");
+        EXPECT_EQ(Difference(skipping, network, back), "") << "back";
       }
       if (c.steps > steps) {
         const RunStop far = skipping.Run({c.steps - steps, true, true});
-        EXPECT_EQ(far.steps, c.steps - steps) << c.name;
+        EXPECT_EQ(far.steps, c.steps - steps);
         EXPECT_EQ(skipping.Steps(), c.steps);
         // Cell 20 counts once in two steps.
-        EXPECT_EQ(skipping.State().Memory[20], static_cast<Byte>(c.steps / 2)) << c.name;
+        EXPECT_EQ(skipping.State().Memory[20], static_cast<Byte>(c.steps / 2));
       }
     }
   }
@@ -122,8 +116,9 @@ TEST(Engines, DISABLED_LongCompiledAgreesWithTheReferenceOnTenThousandImages) {
 }
 
 // Random images, self-modifying as most are, a quarter of their cells
-// pointing at the devices, with a breakpoint or a watch now and then, through
-// the reference engine and each faster one in runs of random lengths.
+// pointing at the devices, with a breakpoint or a watch now and then and a
+// network that takes requests on or refuses them, through each engine and
+// the plain machine in runs of random lengths.
 void ExpectEnginesAgreeOnRandomImages(int images, unsigned seed) {
   std::mt19937 random(seed);
   for (int i = 0; i < images; ++i) {
@@ -133,26 +128,38 @@ void ExpectEnginesAgreeOnRandomImages(int images, unsigned seed) {
     const bool history = random() % 4 == 0;
     const int breakpoint = random() % 3 == 0 ? static_cast<int>(random() % 253) : -1;
     const int watch = random() % 5 == 0 ? static_cast<int>(random() % 256) : -1;
+    const bool answers = random() % 2 == 0;
     const auto seedOfRuns = random();
+    const auto prepare = [&](Session& s, Engine engine) {
+      s.SetEngine(engine);
+      s.State() = m;
+      s.SetRecordsHistory(history);
+      if (breakpoint >= 0) s.SetBreakpoint(static_cast<Byte>(breakpoint), true);
+      if (watch >= 0) s.SetWatch(static_cast<Byte>(watch), true);
+    };
+    // The plain machine after each run, and where the run stopped.
+    std::vector<std::pair<PlainMachine, PlainMachine::Stop>> expected;
+    std::mt19937 runs(seedOfRuns);
+    for (int run = 0; run < 4; ++run) {
+      LoggingPort network;
+      Session prepared(network);
+      prepare(prepared, Engine::Interpreter);
+      PlainMachine plain = run == 0 ? PlainLike(prepared) : expected.back().first;
+      plain.networkAnswers = answers;
+      const RunPolicy policy{1 + runs() % 20'000, true, runs() % 2 == 0};
+      const PlainMachine::Stop stop = plain.Run(policy.maxSteps, policy.debugger, policy.fixedPoint);
+      expected.emplace_back(std::move(plain), stop);
+    }
     for (const Engine engine : {Engine::Interpreter, Engine::Compiled}) {
-      OfflineNetworkPort network;
-      Session reference(network), tested(network);
-      reference.SetEngine(Engine::Reference);
-      tested.SetEngine(engine);
-      for (Session* s : {&reference, &tested}) {
-        s->State() = m;
-        s->SetRecordsHistory(history);
-        if (breakpoint >= 0) s->SetBreakpoint(static_cast<Byte>(breakpoint), true);
-        if (watch >= 0) s->SetWatch(static_cast<Byte>(watch), true);
-      }
-      std::mt19937 runs(seedOfRuns);
-      for (int run = 0; run < 4; ++run) {
+      LoggingPort network(answers);
+      Session tested(network);
+      prepare(tested, engine);
+      runs.seed(seedOfRuns);
+      for (const auto& [plain, stop] : expected) {
         const RunPolicy policy{1 + runs() % 20'000, true, runs() % 2 == 0};
-        const RunStop a = reference.Run(policy);
-        const RunStop b = tested.Run(policy);
-        ExpectSameStop(a, b);
-        ExpectSame(reference, tested, "image " + std::to_string(i) + ", engine " + std::to_string(int(engine)));
-        if (::testing::Test::HasFailure()) return;
+        const std::string where = "image " + std::to_string(i) + ", engine " + std::to_string(int(engine));
+        ASSERT_EQ(Difference(tested.Run(policy), stop), "") << where;
+        ASSERT_EQ(Difference(tested, network, plain), "") << where;
       }
     }
   }
