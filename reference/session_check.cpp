@@ -50,8 +50,8 @@ std::string Difference(const Session& session, const LoggingPort& port, const Pl
   if (!std::equal(plain.pixels.begin(), plain.pixels.end(), session.Screen().Buffer.Rows())) return "pixels";
   if (port.calls != plain.networkCalls) return "network requests";
   if (session.RecordsHistory() != plain.history) return "history on or off";
-  if (plain.history && (session.History().Samples() != plain.Samples() ||
-                        session.History().Position() != plain.position)) {
+  if (plain.history &&
+      (session.History().Samples() != plain.Samples() || session.History().Position() != plain.position)) {
     return "history samples";
   }
   return "";
@@ -62,7 +62,8 @@ std::string Difference(const RunStop& stop, const PlainMachine::Stop& plain) {
     return "stop reason " + std::to_string(static_cast<int>(stop.reason)) + " vs " +
            std::to_string(static_cast<int>(plain.reason));
   }
-  if (stop.steps != plain.steps) return "stop after " + std::to_string(stop.steps) + " vs " + std::to_string(plain.steps);
+  if (stop.steps != plain.steps)
+    return "stop after " + std::to_string(stop.steps) + " vs " + std::to_string(plain.steps);
   if (stop.address != plain.address || stop.before != plain.before || stop.after != plain.after) return "stop at";
   return "";
 }

@@ -9,6 +9,10 @@
 
 namespace zar {
 
+namespace compiled {
+class CodeRegion;
+}
+
 // The compiled engine's code: for a start address, a block of up to
 // BlockLength instructions from there on, each with A, B and C as constants,
 // compiled once it has run often enough unchanged. A block runs on from
@@ -77,12 +81,7 @@ class CompiledCode {
   void DropCell(int cell);
   void DropAll();
 
-  using Entry = void (*)(Context*);
-  Entry entry_ = nullptr;
-  Stubs stubs_;
-  std::uint8_t* region_ = nullptr;
-  std::size_t used_ = 0;  // the bytes of region_ taken
-  std::size_t entryBytes_ = 0;
+  std::unique_ptr<compiled::CodeRegion> region_;
   bool samples_ = false;
   std::array<Block, 256> blocks_{};
   std::array<const void*, 256> table_{};       // a block's code for each address, or its plain stub

@@ -1,0 +1,33 @@
+#pragma once
+
+// What the parts of the compiled engine share: the context compiled code
+// runs with and the registers it keeps it in. Internal to the engine.
+
+#include <cstdint>
+
+#include "session/compiled_code.h"
+
+namespace zar {
+
+struct CompiledCode::Context {
+  Byte* memory;
+  const std::uint8_t* holdsCode;
+  const void* const* table;
+  std::uint64_t budget;
+  char* console;
+  char* consoleEnd;
+  std::uint32_t ip;
+  std::uint32_t wrote;
+  std::int32_t* ring;
+  std::int32_t sum;
+  std::uint32_t position;
+};
+
+namespace compiled {
+
+// The address after `address`: beyond the last one IP may hold, 0.
+inline Byte Next(int address) { return static_cast<Byte>(address > MaxIP ? 0 : address); }
+
+}  // namespace compiled
+
+}  // namespace zar
