@@ -40,7 +40,7 @@ void CountDown(Writer& w, int done) {
     w.Sub(cell, One, low);  // jumps when the byte was 0 or 1
     w.Sub(Zero, Zero, done);
     w.Sub(Scratch, Scratch);
-    w.Sub(Scratch, Two);                  // 254
+    w.Sub(Scratch, Two);                            // 254
     w.Sub(Scratch, cell, i < 3 ? w.at + 6 : done);  // jumps when the byte is 255: a borrow
     w.Sub(Zero, Zero, done);
   }
@@ -75,8 +75,8 @@ Machine SelfModifyingCopy() {
   for (int i = 0; i < 24; ++i) w.Set(Src + i, 3 * i + 1);
   const int first = w.Sub(Dst, Dst);  // dst[i] = 0
   w.Sub(T, T);
-  const int third = w.Sub(T, Src);  // t = -src[i]
-  const int fourth = w.Sub(Dst, T);  // dst[i] = src[i]
+  const int third = w.Sub(T, Src);                                                       // t = -src[i]
+  const int fourth = w.Sub(Dst, T);                                                      // dst[i] = src[i]
   for (const int field : {first, first + 1, third + 1, fourth}) w.Sub(field, MinusOne);  // on to i + 1
   const int count = w.Sub(N, One);
   w.Sub(Zero, Zero, first);

@@ -15,8 +15,10 @@ namespace {
 
 using compiled::Next;
 
-// Runs of the interpreter that end at an address before its block is compiled.
-constexpr std::uint16_t Hot = 8;
+// The interpreter's visits to an address before its block is compiled: a
+// block takes some microseconds to compile (and two changes of the pages'
+// protection), a step of the interpreter some nanoseconds.
+constexpr std::uint16_t Hot = 256;
 // Blocks dropped this often for writes into their cells stay with the interpreter.
 constexpr std::uint8_t MostDrops = 4;
 constexpr std::size_t MostBlockBytes = 2048;

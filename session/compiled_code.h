@@ -40,6 +40,10 @@ class CompiledCode {
   void Note(Byte ip, const MemoryCells& memory);
   // Drops the code of every cell that changed since it was compiled.
   void Check(const MemoryCells& memory);
+  // The same for one cell just written.
+  void Wrote(int cell, const MemoryCells& memory) {
+    if (holdsCode_[cell] != 0 && memory[cell] != compiledFrom_[cell]) DropCell(cell);
+  }
   // Drops all code and compiles the blocks of every start address anew (for
   // measuring).
   void CompileAll(const MemoryCells& memory);

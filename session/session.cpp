@@ -206,19 +206,18 @@ RunStop Session::RunPart(const RunPolicy& policy) {
 }
 
 // Compiled code runs while it can; the interpreter takes the steps between,
-// in short parts, after each of which the address it stopped at counts
-// towards compiling a block there. Compiled code stops at a record's
+// until IP reaches compiled code again. Compiled code stops at a record's
 // checkpoint for it to be taken. The first sample is the interpreter's: it
 // works out the memory sum that compiled code then follows.
 RunStop Session::RunCompiled(const RunPolicy& policy) {
-  constexpr std::uint64_t InterpretedPart = 128;
+  constexpr std::uint64_t ShortestRun = 128;
   const bool sampled = recordHistory_;
   std::unique_ptr<CompiledCode>& compiled = compiled_[sampled ? 1 : 0];
   if (!compiled && !refused_) {
     compiled = CompiledCode::Create(sampled);
     refused_ = compiled == nullptr;
   }
-  if (!compiled || policy.maxSteps < InterpretedPart) return RunEngine<true>(policy);
+  if (!compiled || policy.maxSteps < ShortestRun) return RunEngine<true>(policy);
   compiled->Check(machine_.Memory);
   MemoryCells& memory = machine_.Memory;
   std::uint64_t done = 0;
@@ -240,18 +239,44 @@ RunStop Session::RunCompiled(const RunPolicy& policy) {
       if (steps_ == nextCheckpoint_) Checkpoint(steps_);
       continue;
     }
-    RunPolicy part = policy;
-    part.maxSteps = std::min(left, InterpretedPart);
-    RunStop stop = sampled ? Loop<false, true, true>(part) : Loop<false, false, true>(part);
+    RunStop stop = sampled ? InterpretUntilCompiled<true>(*compiled, left, policy.fixedPoint)
+                           : InterpretUntilCompiled<false>(*compiled, left, policy.fixedPoint);
     done += stop.steps;
     if (stop.reason != RunStop::Reason::StepLimit) {
       stop.steps = done;
       return stop;
     }
-    compiled->Check(memory);
-    compiled->Note(machine_.IP, memory);
   }
   return {RunStop::Reason::StepLimit, done};
+}
+
+// Each step's written cell is checked against the code made from it; a
+// step that served a device may have written the device's cells as well.
+template <bool Sampled>
+RunStop Session::InterpretUntilCompiled(CompiledCode& compiled, std::uint64_t maxSteps, bool fixedPoint) {
+  Hot hot;
+  Load(hot);
+  RunStop stop;
+  Byte ip = machine_.IP;
+  while (stop.steps < maxSteps) {
+    const Decoded d = Decode(machine_.Memory, ip);
+    ip = d.next;
+    ++stop.steps;
+    const std::uint64_t services = services_;
+    const bool changed = StepOnce<Sampled, true>(d, hot);
+    compiled.Wrote(d.a, machine_.Memory);
+    if (services_ != services) [[unlikely]] {
+      for (const int cell : ServiceCells) compiled.Wrote(cell, machine_.Memory);
+    }
+    if (!changed && fixedPoint) {
+      stop.reason = RunStop::Reason::FixedPoint;
+      break;
+    }
+    compiled.Note(ip, machine_.Memory);
+    if (compiled.Has(ip)) break;
+  }
+  Store(hot);
+  return stop;
 }
 
 RunStop Session::RunLoop(const RunPolicy& policy) {

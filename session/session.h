@@ -160,6 +160,10 @@ class Session {
   RunStop RunPart(const RunPolicy& policy);
   // The compiled engine, where the debugger leaves it the steps.
   RunStop RunCompiled(const RunPolicy& policy);
+  // The interpreter's steps between compiled code: until IP reaches an
+  // address that has compiled code, the addresses it passes growing hot.
+  template <bool Sampled>
+  RunStop InterpretUntilCompiled(CompiledCode& compiled, std::uint64_t maxSteps, bool fixedPoint);
   template <bool Short>
   RunStop RunEngine(const RunPolicy& policy);
   template <bool Debug, bool Sampled, bool Short>
