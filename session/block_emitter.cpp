@@ -64,10 +64,13 @@ class BlockCode : public Xbyak::CodeGenerator {
   std::array<bool, Longest> FindTargets() {
     std::array<bool, Longest> targets{true};
     loops_ = false;
+    bool calls = false;  // a call leaves no register as it was
     for (int k = 0; k < length_; ++k) {
+      calls = calls || A(k) == ScreenCommandCell;
       loops_ = loops_ || C(k) == start_;
       if (const int j = StepAt(C(k)); j > 0) targets[static_cast<std::size_t>(j)] = true;
     }
+    loops_ = loops_ && !calls;
     return targets;
   }
 
@@ -106,6 +109,7 @@ class BlockCode : public Xbyak::CodeGenerator {
     test(r14, r14);
     jz(stubs_.plain[ip]);
     dec(r14);
+    if (a == ScreenCommandCell) return AddScreenStep(b, c);
     movzx(eax, byte[rbx + a]);
     if (samples_ && a != ConsoleCell) sub(Sum, eax);
     sub(al, byte[rbx + b]);
@@ -118,6 +122,23 @@ class BlockCode : public Xbyak::CodeGenerator {
     Sample(a);
     Written(a, next);
     if (k + 1 == length_ || next != ip + 3) Go(next);
+  }
+
+  // A step on the screen's command cell, which is 0 before it: it stores
+  // 0 - Memory[b] there and jumps; a command is served by a call (the stack
+  // is as the way in left it, aligned, the context on top).
+  void AddScreenStep(Byte b, Byte c) {
+    Xbyak::Label none;
+    xor_(eax, eax);
+    sub(al, byte[rbx + b]);
+    mov(byte[rbx + ScreenCommandCell], al);
+    jz(none, T_NEAR);
+    mov(rdi, ptr[rsp]);
+    call(ptr[rdi + offsetof(CompiledCode::Context, serveScreen)]);
+    test(eax, eax);
+    jnz(stubs_.wrote[c]);
+    L(none);
+    Go(c);
   }
 
   // Puts the console cell's new value, in al, into the console: the byte is

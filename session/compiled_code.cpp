@@ -25,22 +25,34 @@ constexpr std::size_t MostBlockBytes = 2048;
 // Taking samples makes blocks about half as long again.
 constexpr std::size_t MostSamplingBlockBytes = 4096;
 
-// How many instructions from start on make a block: none that writes a
-// command cell (its step needs a service) or jumps to itself (a fixed point
+// How many instructions from start on make a block: none that writes the
+// network's command cell (or the screen's, in code that takes samples: its
+// step needs a service) or jumps to itself (a fixed point
 // the interpreter must see), none in a cell the block itself writes, and
 // none after one that always jumps (B = A).
-int BlockLengthAt(Byte start, const MemoryCells& memory) {
+int BlockLengthAt(Byte start, const MemoryCells& memory, bool samples) {
   int n = 0;
   std::array<bool, 256> written{};
   for (int ip = start; ip <= MaxIP && n < CompiledCode::BlockLength; ip += 3) {
     const Byte a = memory[ip];
-    if (a == ScreenCommandCell || a == NetCommandCell || Next(memory[ip + 2]) == ip) break;
+    if ((a == ScreenCommandCell && samples) || a == NetCommandCell || Next(memory[ip + 2]) == ip) break;
     if (written[ip] || written[ip + 1] || written[ip + 2] || (a >= start && a <= ip + 2)) break;
     written[a] = true;
     ++n;
-    if (memory[ip + 1] == a) break;
+    // A step on the screen's command cell (0 before it) always jumps.
+    if (memory[ip + 1] == a || a == ScreenCommandCell) break;
   }
   return n;
+}
+
+std::uint32_t ServeScreen(CompiledCode::Context* context) {
+  MemoryCells& memory = *reinterpret_cast<MemoryCells*>(context->memory);
+  const Byte command = memory[ScreenCommandCell];
+  detail::ExecuteScreenCommand(memory, *context->screen, command);
+  memory[ScreenCommandCell] = 0;
+  ++*context->services;
+  const std::uint8_t* holds = context->holdsCode;
+  return command == ScreenRead && (holds[250] | holds[251] | holds[252]) != 0 ? 1 : 0;
 }
 
 }  // namespace
@@ -61,7 +73,7 @@ bool CompiledCode::Compile(const Byte* starts, int count, const MemoryCells& mem
   std::array<compiled::BlockPlan, 256> plans;
   int planned = 0;
   for (int i = 0; i < count; ++i) {
-    const int length = Has(starts[i]) ? 0 : BlockLengthAt(starts[i], memory);
+    const int length = Has(starts[i]) ? 0 : BlockLengthAt(starts[i], memory, samples_);
     if (length > 0) plans[static_cast<std::size_t>(planned++)] = {starts[i], length, 0};
   }
   if (planned == 0) return true;
@@ -90,7 +102,7 @@ bool CompiledCode::Compile(const Byte* starts, int count, const MemoryCells& mem
 }
 
 CompiledCode::Result CompiledCode::Run(Machine& m, std::uint64_t budget, char* console, std::size_t room,
-                                       Samples* samples) {
+                                       Samples* samples, ScreenDevice& screen, std::uint64_t& services) {
   Context context{m.Memory.data(),
                   holdsCode_.data(),
                   table_.data(),
@@ -101,7 +113,10 @@ CompiledCode::Result CompiledCode::Run(Machine& m, std::uint64_t budget, char* c
                   0,
                   samples ? samples->ring : nullptr,
                   samples ? samples->sum : 0,
-                  samples ? static_cast<std::uint32_t>(samples->position) : 0};
+                  samples ? static_cast<std::uint32_t>(samples->position) : 0,
+                  &ServeScreen,
+                  &screen,
+                  &services};
   region_->EntryPoint()(&context);
   m.IP = static_cast<Byte>(context.ip);
   if (samples) {

@@ -9,6 +9,8 @@
 
 namespace zar {
 
+struct ScreenDevice;
+
 namespace compiled {
 class CodeRegion;
 }
@@ -18,9 +20,10 @@ class CodeRegion;
 // compiled once it has run often enough unchanged. A block runs on from
 // block to block until its step budget is spent, it reaches code that is not
 // compiled, or an instruction wrote a cell that holds compiled code (the
-// step is done and the code of that cell is dropped at once). Instructions
-// that write a command cell, or jump to themselves, are never compiled: the
-// interpreter takes their steps. Characters for the console are drained into
+// step is done and the code of that cell is dropped at once). A screen
+// command is served by a call from compiled code (not in code that takes
+// samples); instructions that write the network's command cell, or jump to
+// themselves, are never compiled: the interpreter takes their steps. Characters for the console are drained into
 // the room given for them. Code pages are written, then made read-only and
 // executable.
 // Code made to take history samples keeps the memory sum in a register and
@@ -63,7 +66,9 @@ class CompiledCode {
   // and console cells 0, for at most budget steps; characters printed go to
   // console, which has room for at least one, room in all; samples is given
   // exactly when the code was made to take them.
-  Result Run(Machine& m, std::uint64_t budget, char* console, std::size_t room, Samples* samples = nullptr);
+  // Screen commands are served on screen and counted in services.
+  Result Run(Machine& m, std::uint64_t budget, char* console, std::size_t room, Samples* samples, ScreenDevice& screen,
+             std::uint64_t& services);
 
   // What compiled code is given and hands back.
   struct Context;

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 
+#include "devices/screen_device.h"
 #include "session/compiled_code.h"
 
 namespace zar {
@@ -21,6 +22,11 @@ struct CompiledCode::Context {
   std::int32_t* ring;
   std::int32_t sum;
   std::uint32_t position;
+  // The screen command a step of compiled code left in its cell, served:
+  // whether it wrote a cell that holds code.
+  std::uint32_t (*serveScreen)(Context* context);
+  ScreenDevice* screen;
+  std::uint64_t* services;  // screen and network commands served
 };
 
 namespace compiled {

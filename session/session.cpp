@@ -228,7 +228,8 @@ RunStop Session::RunCompiled(const RunPolicy& policy) {
         (memory[ConsoleCell] | memory[ScreenCommandCell] | memory[NetCommandCell]) == 0) {
       CompiledCode::Samples samples{history_.Ring(), memorySum_, history_.Position()};
       const CompiledCode::Result result = compiled->Run(machine_, std::min(left, room), console_.Tail(),
-                                                        console_.TailRoom(), sampled ? &samples : nullptr);
+                                                        console_.TailRoom(), sampled ? &samples : nullptr, screen_,
+                                                        services_);
       if (sampled) {
         memorySum_ = samples.sum;
         history_.Resume(samples.position);

@@ -104,6 +104,39 @@ TEST(Engines, SkippingRepeatsEndsAsSteppingEveryStep) {
   }
 }
 
+// Each screen command in a loop hot enough to be compiled, moving X and Y and
+// the colour on:  0: SUB 248,20,3; 3: SUB 249,21,6; 6: SUB 250,22,9;
+// 9: SUB 253,23,0 (the command, 256 minus cell 23).
+TEST(Engines, CompiledScreenCommandsAsThePlainMachine) {
+  for (const int command : {1, 2, 3, 4, 5, 6}) {
+    SCOPED_TRACE(command);
+    LoggingPort network;
+    Session session(network);
+    session.SetEngine(Engine::Compiled);
+    session.State() = Image({{0, 248},
+                             {1, 20},
+                             {2, 3},
+                             {3, 249},
+                             {4, 21},
+                             {5, 6},
+                             {6, 250},
+                             {7, 22},
+                             {8, 9},
+                             {9, 253},
+                             {10, 23},
+                             {11, 0},
+                             {20, 255},
+                             {21, 253},
+                             {22, 249},
+                             {23, 256 - command},
+                             {246, 7},
+                             {247, 200}});
+    PlainMachine plain = PlainLike(session);
+    EXPECT_EQ(Difference(session.Run({100'000, true, true}), plain.Run(100'000, true, true)), "");
+    EXPECT_EQ(Difference(session, network, plain), "");
+  }
+}
+
 }  // namespace
 
 void ExpectEnginesAgreeOnRandomImages(int images, unsigned seed);
