@@ -66,7 +66,7 @@ Machine CountingLoop() {
 void BM_MachineStepHeadless(benchmark::State& state) {
   OfflineNetworkPort network;
   Session session(network);
-  session.State() = CountingLoop();
+  session.ReplaceMachine(CountingLoop());
   for (auto _ : state) {
     benchmark::DoNotOptimize(session.Step());
   }
@@ -85,7 +85,7 @@ void ZarRunCountingLoop(benchmark::State& state, bool debugged) {
   session.SetBreakpoint(200, debugged);
   session.SetWatch(100, debugged);
   for (auto _ : state) {
-    session.State() = CountingLoop();
+    session.ReplaceMachine(CountingLoop());
     benchmark::DoNotOptimize(session.Run({Steps, true, true}));
   }
   state.counters["steps_per_s"] = benchmark::Counter(static_cast<double>(state.iterations() * Steps),
@@ -105,13 +105,14 @@ BENCHMARK(BM_ZarRunDebuggedCountingLoop)->Unit(benchmark::kMillisecond);
 void StepBackOne(benchmark::State& state, Byte negatedCommand) {
   OfflineNetworkPort network;
   Session session(network);
-  session.State() = CountingLoop();
+  Machine machine = CountingLoop();
   const Byte cells[] = {253, 10, 3, 248, 11, 0};
-  std::copy(std::begin(cells), std::end(cells), session.State().Memory.begin());
-  session.State().Memory[10] = negatedCommand;
-  session.State().Memory[11] = 255;
-  session.State().Memory[247] = 255;  // a line ends in the last row
-  session.State().Memory[250] = 255;
+  std::copy(std::begin(cells), std::end(cells), machine.Memory.begin());
+  machine.Memory[10] = negatedCommand;
+  machine.Memory[11] = 255;
+  machine.Memory[247] = 255;  // a line ends in the last row
+  machine.Memory[250] = 255;
+  session.ReplaceMachine(machine);
   session.StartRecord();
   // A step short of a checkpoint, more than MaxDepth steps deep.
   const std::uint64_t segments = StepRecord::MaxDepth / StepRecord::CheckpointSteps + 2;
@@ -169,7 +170,7 @@ void SkipCycles(benchmark::State& state, Engine engine) {
   Session session(network);
   session.SetEngine(engine);
   for (auto _ : state) {
-    session.State() = CountingLoop();
+    session.ReplaceMachine(CountingLoop());
     benchmark::DoNotOptimize(session.Run({Steps, true, true}));
   }
   state.counters["steps_per_s"] = benchmark::Counter(static_cast<double>(state.iterations() * Steps),
@@ -203,7 +204,7 @@ void PrintingRun(benchmark::State& state, Engine engine) {
     Session session(network);
     session.SetEngine(engine);
     session.SetSkipsCycles(false);
-    session.State() = PrintingLoop();
+    session.ReplaceMachine(PrintingLoop());
     std::uint64_t written = 0;
     for (std::uint64_t steps = 0; steps < PrintingSteps; steps += 1'000'000) {
       session.Run({1'000'000, true, true});
@@ -256,7 +257,7 @@ void BM_JitCountingLoop(benchmark::State& state) {
   session.SetEngine(Engine::Compiled);
   session.SetSkipsCycles(false);
   for (auto _ : state) {
-    session.State() = CountingLoop();
+    session.ReplaceMachine(CountingLoop());
     benchmark::DoNotOptimize(session.Run({Steps, true, true}));
   }
   state.counters["steps_per_s"] = benchmark::Counter(static_cast<double>(state.iterations() * Steps),
@@ -283,7 +284,7 @@ void SelfModifying(benchmark::State& state, Engine engine) {
       Session session(network);
       session.SetEngine(engine);
       session.SetSkipsCycles(false);
-      session.State() = m;
+      session.ReplaceMachine(m);
       steps += session.Run({Steps, true, false}).steps;
     }
   }
@@ -319,7 +320,7 @@ BENCHMARK(BM_JitCompileWholeMemory)->Unit(benchmark::kMicrosecond);
 void BM_StepBackAfterLongConsole(benchmark::State& state) {
   OfflineNetworkPort network;
   Session session(network);
-  session.State() = PrintingLoop();
+  session.ReplaceMachine(PrintingLoop());
   session.StartRecord();
   session.Run({PrintingSteps + 1, false, false});
   for (auto _ : state) {
@@ -387,7 +388,7 @@ void EngineOn(benchmark::State& state, const std::string& name, Engine engine) {
       OfflineNetworkPort network;
       Session session(network);
       session.SetEngine(engine);
-      session.State() = m;
+      session.ReplaceMachine(m);
       benchmark::DoNotOptimize(session.Run({steps, true, false}));
     }
   }

@@ -23,7 +23,7 @@ Arguments ParseArguments(const std::vector<std::string>& words, const std::set<s
       args.positional.push_back(word);
     }
   }
-  if (args.error.empty() && args.positional.size() != positionalCount) {
+  if (args.error.empty() && positionalCount != AnyPositionalCount && args.positional.size() != positionalCount) {
     args.error = args.positional.size() < positionalCount ? "missing file name" : "too many file names";
   }
   return args;

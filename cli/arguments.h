@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <map>
 #include <optional>
 #include <set>
@@ -29,6 +30,9 @@ struct Arguments {
   }
   bool Has(const std::string& option) const { return switches.count(option) != 0; }
 };
+
+// A positionalCount that takes any number of positional arguments.
+inline constexpr std::size_t AnyPositionalCount = SIZE_MAX;
 
 Arguments ParseArguments(const std::vector<std::string>& words, const std::set<std::string>& valueOptions,
                          const std::set<std::string>& switchOptions, std::size_t positionalCount);

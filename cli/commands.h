@@ -11,7 +11,8 @@ int AsmCommand(const std::vector<std::string>& words);
 // zar run IMAGE [--steps N] [--dump FILE] [--screen FILE] [--key CODE]
 int RunCommand(const std::vector<std::string>& words);
 
-// zar check EXERCISE SOURCE-OR-IMAGE [--json]
+// zar check EXERCISE PROGRAM... [--from FILE] [--json | --csv] [--junit FILE] [--timeout S];
+// zar check --validate EXERCISE...
 int CheckCommand(const std::vector<std::string>& words);
 
 }  // namespace zar::cli

@@ -63,12 +63,20 @@ constexpr const char* Usage =
     "      While input is still to come, a fixed point waits for it, and the\n"
     "      steps it waits count. IMAGE - is standard input; an .OIA source (or a\n"
     "      file with no cell value in it) is assembled first, exit 1 if that fails.\n"
-    "  zar check EXERCISE PROGRAM [--json]\n"
-    "      Run every case of the exercise (a JSON file) on PROGRAM (a program\n"
-    "      file or a source, assembled first), one line per case:\n"
+    "  zar check EXERCISE PROGRAM... [--from FILE] [--json | --csv] [--junit FILE]\n"
+    "              [--timeout S]\n"
+    "  zar check --validate FILE...\n"
+    "      Run every case of the exercise (a JSON file) on each PROGRAM (a\n"
+    "      program file or a source, assembled first), one line per case:\n"
     "      'case N \"NAME\": PASS' or 'FAIL: ' and the first difference.\n"
-    "      Exit 0 when all pass, 1 when one fails, 2 for a bad exercise file.\n"
-    "      --json          the results as JSON, for graders\n"
+    "      Exit 0 when all pass, 1 when one fails, 3 when a PROGRAM does not\n"
+    "      assemble or cannot be read, 2 for a bad exercise file.\n"
+    "      --from FILE     check the programs named in FILE too, one a line\n"
+    "      --json          one JSON document with every submission, for graders\n"
+    "      --csv           a grade sheet, one row per submission\n"
+    "      --junit FILE    write JUnit XML: a testsuite per submission\n"
+    "      --timeout S     cut a submission off after S seconds\n"
+    "      --validate      check exercise and course files, run nothing\n"
     "\n"
     "Options:\n"
     "  -h, --help     show this help\n"
@@ -76,7 +84,8 @@ constexpr const char* Usage =
     "\n"
     "An output FILE or IMAGE of - means standard output.\n"
     "A FIFO is waited for as shell tools wait, until a program is at its other end.\n"
-    "Exit status: 0 success, 1 assembly failed, 2 usage or file error.\n";
+    "Exit status: 0 success, 1 assembly failed, 2 usage or file error\n"
+    "(zar check: 1 a case failed, 3 a program that did not run).\n";
 
 // The command the words name.
 int Dispatch(const std::vector<std::string>& words) {

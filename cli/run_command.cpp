@@ -2,11 +2,8 @@
 #include <chrono>
 #include <csignal>
 #include <limits>
-#include <cctype>
-#include <charconv>
 #include <cstdint>
 #include <cstdio>
-#include <filesystem>
 #include <optional>
 #include <string>
 #include <vector>
@@ -16,11 +13,13 @@
 #include "cli/output_file.h"
 #include "cli/program_input.h"
 #include "cli/trace_output.h"
+#include "formats/input_script.h"
 #include "formats/pipe_room.h"
 #include "formats/program_file.h"
 #include "formats/screen_image.h"
 #include "formats/source_file.h"
 #include "machine/cp1252.h"
+#include "machine/decimal_text.h"
 #include "net/tcp_port.h"
 #include "session/scripted_input.h"
 #include "session/session.h"
@@ -58,17 +57,6 @@ class StdoutConsole {
   std::uint64_t holdBack_;
   std::uint64_t written_ = 0;
 };
-
-template <typename Number>
-bool ParseNumber(const std::string& text, Number& value) {
-  const char* end = text.data() + text.size();
-  const auto result = std::from_chars(text.data(), end, value);
-  return result.ec == std::errc() && result.ptr == end;
-}
-
-bool EndsWith(const std::string& text, const std::string& suffix) {
-  return text.size() >= suffix.size() && text.compare(text.size() - suffix.size(), suffix.size(), suffix) == 0;
-}
 
 // The debugger's options, read from the arguments.
 struct DebugOptions {
@@ -196,11 +184,11 @@ bool RunProgram(InputDriver& driver, const Session& view, RunPolicy policy, Stdo
   const std::uint64_t slice = end.Paced() ? PacedSlice : console.StepsPerWrite();
   while (driver.Clock() < budget && !(end.Paced() && end.Over())) {
     policy.maxSteps = std::min({budget - driver.Clock(), console.StepsPerWrite(), slice});
-    const RunStop part = trace ? RunTraced(driver, view, policy, policy.maxSteps, *trace) : driver.Advance(policy);
+    const RunStop part = driver.PastFixedPoint(
+        trace ? RunTraced(driver, view, policy, policy.maxSteps, *trace) : driver.Advance(policy), budget);
     if (!console.Write(view.Console()) || (trace && !trace->Good())) return false;
     if (network) network->Serve();
     if (part.reason == RunStop::Reason::StepLimit) continue;
-    if (part.reason == RunStop::Reason::FixedPoint && driver.WaitForInput(budget)) continue;
     if (part.reason == RunStop::Reason::FixedPoint && network) {
       network->WaitForByte(end);
       continue;
@@ -310,9 +298,11 @@ int RunWith(const std::vector<std::string>& words) {
   network.Attach(session);
   // Blocked before the port opens a socket, so that no signal ends the run half-way.
   RunEnd end(seconds, net || seconds);
-  Machine& machine = session.State();
-  if (const int loaded = LoadImage(args.positional[0], machine.Memory); loaded != ExitOk) return loaded;
-  if (keyText) machine.Memory[KeyCell] = static_cast<Byte>(key);
+  Machine image;
+  if (const int loaded = LoadImage(args.positional[0], image.Memory); loaded != ExitOk) return loaded;
+  if (keyText) image.Memory[KeyCell] = static_cast<Byte>(key);
+  session.ReplaceMachine(image);
+  const Machine& machine = session.State();
   InputDriver driver(session, std::move(inputs), &peer);
 
   for (const Byte address : debug.breaks) session.SetBreakpoint(address, true);
@@ -355,8 +345,7 @@ int RunWith(const std::vector<std::string>& words) {
   if (const auto dump = args.Value("--dump")) written = WriteOutput(*dump, ProgramFileText(machine.Memory));
   if (const auto picture = args.Value("--screen")) {
     const ScreenBuffer& screen = session.Screen().Buffer;
-    const std::string bytes = EndsWith(*picture, ".ppm") ? ScreenPpm(screen) : ScreenPng(screen);
-    written = WriteOutput(*picture, bytes) && written;
+    written = WriteOutput(*picture, ScreenPicture(screen, *picture)) && written;
   }
   return written ? ExitOk : ExitUsage;
 }

@@ -46,7 +46,7 @@ MachineController::MachineController(QObject* parent)
 MachineController::~MachineController() = default;
 
 void MachineController::SetMode(RunMode mode) {
-  RunState& run = session_.Run();
+  RunState& run = session_.Status();
   run.mode = mode;
   run.waiting = false;
   timer_.SetEnabled(mode == RunMode::Timer);
@@ -56,8 +56,8 @@ void MachineController::SetMode(RunMode mode) {
 // Slices run while full speed has steps to take; the views are refreshed
 // meanwhile.
 void MachineController::ScheduleSlices() {
-  const RunState& run = session_.Run();
-  if (run.mode == RunMode::FullSpeed && run.Stepping()) {
+  const RunState& run = session_.Status();
+  if (run.mode == RunMode::FullSpeed && run.StepsDue()) {
     if (!slices_->isActive()) slices_->start(0);
     if (!refresh_->isActive()) refresh_->start();
   } else {
@@ -86,7 +86,7 @@ void MachineController::RunFullSpeed() {
 }
 
 void MachineController::SetPaused(bool paused) {
-  session_.Run().paused = paused;
+  session_.Status().paused = paused;
   timer_.SetPaused(paused);
   ScheduleSlices();
   emit RunStateChanged();
@@ -95,7 +95,7 @@ void MachineController::SetPaused(bool paused) {
 // A tick is one step; breakpoints and watches stop the timer.
 void MachineController::RunStep() {
   RunStop stop;
-  if (!Stepping([&] { stop = inputs_ ? inputs_->Advance({1, true, false}) : session_.Run({1, true, false}); })) {
+  if (!Guarded([&] { stop = inputs_ ? inputs_->Advance({1, true, false}) : session_.Run({1, true, false}); })) {
     return;
   }
   if (stop.reason == RunStop::Reason::Paused) return;
@@ -106,9 +106,12 @@ void MachineController::RunStep() {
 }
 
 void MachineController::Step() {
-  if (!Stepping([&] {
-        if (inputs_) inputs_->ApplyDue();
-        if (!session_.Step() && inputs_) inputs_->WaitForInput();
+  if (!Guarded([&] {
+        if (inputs_) {
+          inputs_->Step();
+        } else {
+          session_.Step();
+        }
       })) {
     return;
   }
@@ -121,21 +124,18 @@ void MachineController::RunSlice() {
   QElapsedTimer clock;
   clock.start();
   RunStop stop;
-  const bool ran = Stepping([&] {
+  const bool ran = Guarded([&] {
     do {
       const RunPolicy policy{StepsBetweenClockChecks, true, true};
-      stop = inputs_ ? inputs_->Advance(policy) : session_.Run(policy);
       // A fixed point with an input still to come goes on at that input.
-      if (stop.reason == RunStop::Reason::FixedPoint && inputs_ && inputs_->WaitForInput()) {
-        stop.reason = RunStop::Reason::StepLimit;
-      }
+      stop = inputs_ ? inputs_->Drive(policy) : session_.Run(policy);
     } while (stop.reason == RunStop::Reason::StepLimit && clock.elapsed() < SliceMs);
   });
   if (!ran) return;
   if (stop.reason == RunStop::Reason::StepLimit || stop.reason == RunStop::Reason::Paused) return;
   if (stop.reason == RunStop::Reason::FixedPoint) {
     // Nothing will change until an input comes: wait for one without a step.
-    session_.Run().waiting = true;
+    session_.Status().waiting = true;
     ScheduleSlices();
     emit Stepped();
     emit RunStateChanged();
@@ -147,7 +147,7 @@ void MachineController::RunSlice() {
   emit RunStateChanged();
 }
 
-bool MachineController::Stepping(const std::function<void()>& work) {
+bool MachineController::Guarded(const std::function<void()>& work) {
   try {
     work();
     return true;
@@ -163,7 +163,7 @@ bool MachineController::Stepping(const std::function<void()>& work) {
 }
 
 void MachineController::Wake() {
-  RunState& run = session_.Run();
+  RunState& run = session_.Status();
   if (!run.waiting) return;
   run.waiting = false;
   ScheduleSlices();
@@ -182,7 +182,7 @@ void MachineController::KeyReleased(int code) {
 void MachineController::NetworkByteArrived(Byte value) {
   session_.WriteCell(NetDataCell, value);
   Wake();
-  if (!session_.Run().Stepping()) emit MemoryReplaced();
+  if (!session_.Status().StepsDue()) emit MemoryReplaced();
 }
 
 void MachineController::SetTimedInputs(std::vector<TimedInput> inputs) {
@@ -199,6 +199,7 @@ void MachineController::ReplaceMachine(const Machine& machine) {
   const std::uint64_t oldest = session_.Steps() - session_.RecordDepth();
   while (loads_.size() > 1 && loads_[1] <= oldest) loads_.pop_front();
   Wake();
+  emit MachineReplaced();
 }
 
 std::uint64_t MachineController::StepsSinceLoad() {

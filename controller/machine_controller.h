@@ -37,9 +37,9 @@ class MachineController : public QObject {
   const SumHistory& History() const { return session_.History(); }
   // The one run state: stopped, under the timer or at full speed, each
   // pausable; at full speed also waiting at a fixed point.
-  const RunState& Run() const { return session_.Run(); }
-  bool Running() const { return session_.Run().Running(); }
-  bool FullSpeed() const { return session_.Run().mode == RunMode::FullSpeed; }
+  const RunState& Run() const { return session_.Status(); }
+  bool Running() const { return session_.Status().Running(); }
+  bool FullSpeed() const { return session_.Status().mode == RunMode::FullSpeed; }
   int Interval() const { return timer_.Interval(); }
   const RunTimer& Timer() const { return timer_; }
   const TcpNetworkPort& Network() const { return sock_; }
@@ -173,6 +173,8 @@ class MachineController : public QObject {
   // Every breakpoint and watch went at once: by the user or by a load.
   void BreakpointsCleared();
   void ClearedOnLoad();
+  // Another machine came: a load, Reset Machine, a fill or a copy.
+  void MachineReplaced();
   // Started, stopped, switched to full speed, paused, waiting or woken.
   void RunStateChanged();
 
@@ -188,7 +190,7 @@ class MachineController : public QObject {
   void AfterGoingBack(const BackResult& result);
   // Does work that steps the session or goes back. When it runs out of
   // memory, the machine stops and RunFailed says so; false then.
-  bool Stepping(const std::function<void()>& work);
+  bool Guarded(const std::function<void()>& work);
   // Says through FileFailed why a file operation failed, if it did.
   void ReportFile(const FileResult& result);
 

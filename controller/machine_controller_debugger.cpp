@@ -40,13 +40,13 @@ void MachineController::ClearOnLoad() {
 void MachineController::StepBack() {
   if (Running()) Stop();
   BackResult result;
-  if (Stepping([&] { result = session_.StepBack(1); })) AfterGoingBack(result);
+  if (Guarded([&] { result = session_.StepBack(1); })) AfterGoingBack(result);
 }
 
 void MachineController::RunBack() {
   if (Running()) Stop();
   BackResult result;
-  if (Stepping([&] { result = session_.RunBack(); })) AfterGoingBack(result);
+  if (Guarded([&] { result = session_.RunBack(); })) AfterGoingBack(result);
 }
 
 void MachineController::AfterGoingBack(const BackResult& result) {
@@ -57,7 +57,7 @@ void MachineController::AfterGoingBack(const BackResult& result) {
 
 // Cells and IP are set while the machine is stopped or waits at a fixed point.
 bool MachineController::Editable() const {
-  const RunState& run = session_.Run();
+  const RunState& run = session_.Status();
   return !run.Running() || run.waiting;
 }
 

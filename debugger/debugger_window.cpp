@@ -81,8 +81,18 @@ DebuggerWindow::DebuggerWindow(MachineController& controller, QWidget* parent)
     });
   }
   connect(&controller, &MachineController::BreakpointsChanged, this, &DebuggerWindow::ShowLists);
+  // Where the last run stopped says nothing about another machine.
+  connect(&controller, &MachineController::MachineReplaced, this, [this] {
+    stopped_ = "stopped";
+    if (isVisible()) Refresh();
+  });
+  // A refusal holds only until something else has been done.
+  for (const auto signal : {&MachineController::MachineReplaced, &MachineController::Settled,
+                            &MachineController::BreakpointsChanged, &MachineController::MemoryReplaced}) {
+    connect(&controller, signal, this, [this] { SetNote({}, Note::OnlyARefusal); });
+  }
   connect(&controller, &MachineController::ClearedOnLoad, this,
-          [this] { note_->setText("Breakpoints and watches cleared: another program was loaded."); });
+          [this] { SetNote("Breakpoints and watches cleared: another program was loaded."); });
   connect(&controller, &MachineController::DebugStopped, this, &DebuggerWindow::OnStopped);
   connect(&controller, &MachineController::SteppedBack, this, &DebuggerWindow::OnSteppedBack);
   connect(breakpoints_, &QListWidget::itemDoubleClicked, this, [this](QListWidgetItem* item) {
@@ -147,34 +157,42 @@ void DebuggerWindow::OnStopped(const RunStop& stop) {
 }
 
 void DebuggerWindow::OnSteppedBack(const BackResult& result) {
-  note_->setText(result.crossedNetwork ? "Bytes sent and connections made while those steps ran stay done." : "");
+  SetNote(result.crossedNetwork ? "Bytes sent and connections made while those steps ran stay done." : "");
   stopped_ = QString("stepped back to step %1").arg(controller_.StepsSinceLoad()) + StopText(result.stop);
   Refresh();
+}
+
+void DebuggerWindow::SetNote(const QString& text, Note kind) {
+  if (kind == Note::OnlyARefusal && !refused_) return;
+  refused_ = kind == Note::Refusal && !text.isEmpty();
+  note_->setText(refused_ ? "Refused: " + text : text);
 }
 
 bool DebuggerWindow::SetCell(const QString& cell, const QString& value) {
   const auto c = ReadNumber(cell, 255);
   const auto v = ReadNumber(value, 255);
   const bool done = c && v && controller_.EditCell(*c, *v);
-  note_->setText(done ? "" : "Refused: a cell is 0..255 and takes 0..255, while the machine is stopped.");
+  SetNote(done ? "" : "a cell is 0..255 and takes 0..255, while the machine is stopped.", Note::Refusal);
   return done;
 }
 
 bool DebuggerWindow::SetIP(const QString& ip) {
   const auto value = ReadNumber(ip, MaxIP);
   const bool done = value && controller_.EditIP(*value);
-  note_->setText(done ? "" : "Refused: IP is 0..252, and set while the machine is stopped.");
+  SetNote(done ? "" : "IP is 0..252, and set while the machine is stopped.", Note::Refusal);
   return done;
 }
 
 bool DebuggerWindow::ToggleBreakpoint(const QString& address) {
   const auto a = ReadNumber(address, 255);
+  SetNote(a ? "" : "a breakpoint is at an address 0..255.", Note::Refusal);
   if (a) controller_.ToggleBreakpoint(static_cast<Byte>(*a));
   return a.has_value();
 }
 
 bool DebuggerWindow::ToggleWatch(const QString& cell) {
   const auto c = ReadNumber(cell, 255);
+  SetNote(c ? "" : "a watch is on a cell 0..255.", Note::Refusal);
   if (c) controller_.SetWatch(static_cast<Byte>(*c), !controller_.IsWatched(static_cast<Byte>(*c)));
   return c.has_value();
 }

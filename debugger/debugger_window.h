@@ -49,6 +49,10 @@ class DebuggerWindow : public QWidget {
   void ShowLists();
   void OnStopped(const RunStop& stop);
   void OnSteppedBack(const BackResult& result);
+  // The note line: a plain note, or a refusal (shown after "Refused: "). An
+  // empty text clears it; with OnlyARefusal only a refusal is cleared.
+  enum class Note { Plain, Refusal, OnlyARefusal };
+  void SetNote(const QString& text, Note kind = Note::Plain);
 
   MachineController& controller_;
   QLabel* state_;
@@ -59,6 +63,7 @@ class DebuggerWindow : public QWidget {
   QListWidget* breakpoints_;
   QLineEdit* address_;
   QLineEdit* value_;
+  bool refused_ = false;         // the note is a refusal
   QString stopped_ = "stopped";  // the state while stopped: where the last run or step back ended
   QTimer ticker_;                // refreshes the figures while shown
   QElapsedTimer clock_;

@@ -1,5 +1,6 @@
 #include "desktop/desktop.h"
 
+#include <QApplication>
 #include <QFileInfo>
 
 #include "debugger/debugger_window.h"
@@ -7,6 +8,7 @@
 #include "devicewindows/network_window.h"
 #include "devicewindows/screen_window.h"
 #include "formats/program_file.h"
+#include "ui/app_info.h"
 #include "ui/qt_text.h"
 #include "workbench/workbench_window.h"
 
@@ -24,6 +26,7 @@ void BringForward(QWidget& window) {
 
 Desktop::Desktop(Dialogs& dialogs, QSettings* settings)
     : dialogs_(dialogs), remembered_(settings), main_(controller_, dialogs, remembered_) {
+  QApplication::setWindowIcon(ApplicationIcon());  // every window's, the boxes' too
   QObject::connect(&modals_, &ModalWatch::Changed, &controller_, &MachineController::SetPaused);
   QObject::connect(&main_, &MainWindow::ScreenWindowRequested, &main_, [this] { ShowScreenWindow(); });
   QObject::connect(&main_, &MainWindow::HistoryWindowRequested, &main_, [this] { ShowHistoryWindow(); });
@@ -59,13 +62,17 @@ WorkbenchWindow& Desktop::ShowWorkbench() {
 }
 
 // A file that cannot be read is reported as File > Load reports it. The
-// recent files and Reset Machine keep the whole path.
+// recent files and Reset Machine keep the whole path. Only a regular file is
+// judged by its content: a FIFO or a device is read once, without waiting, by
+// the load its name asks for.
 void Desktop::OpenFile(const QString& name) {
   const QString path = QFileInfo(name).absoluteFilePath();
+  std::size_t cellLines = 1;  // goes by its name unless judged by content
   MemoryCells cells{};
-  std::size_t cellLines = 0;
-  const FileResult read = LoadProgramFile(LocalPath(path), cells, cellLines);
-  if (!read.Failed() && LooksLikeSource(LocalPath(path), cellLines)) {
+  if (QFileInfo(path).isFile() && LoadProgramFile(LocalPath(path), cells, cellLines, WaitForPipes::No).Failed()) {
+    cellLines = 1;
+  }
+  if (LooksLikeSource(LocalPath(path), cellLines)) {
     ShowWorkbench().OpenSource(path);
   } else {
     main_.LoadProgram(path);

@@ -4,6 +4,7 @@
 
 #include "controller/assembler_controller.h"
 #include "controller/machine_controller.h"
+#include "desktop/native_window_watch.h"
 #include "frontpanel/main_window.h"
 #include "ui/modal_watch.h"
 #include "ui/remembered.h"
@@ -50,7 +51,8 @@ class Desktop {
   Dialogs& dialogs_;
   MachineController controller_;
   AssemblerController assembler_{controller_};
-  ModalWatch modals_;      // pauses the machine while a modal dialog is open
+  ModalWatch modals_;  // pauses the machine while a modal dialog is open
+  NativeWindowWatch nativeWindows_;
   Remembered remembered_;  // outlives the windows
   MainWindow main_;
   ScreenWindow* screenWindow_ = nullptr;

@@ -7,15 +7,7 @@ namespace zar {
 
 namespace {
 
-constexpr int X1Cell = 246;
-constexpr int Y1Cell = 247;
-constexpr int XCell = 248;
-constexpr int YCell = 249;
-constexpr int RedCell = 250;
-constexpr int GreenCell = 251;
-constexpr int BlueCell = 252;
-
-ColorValue CellColor(const MemoryCells& m) { return RGB(m[RedCell], m[GreenCell], m[BlueCell]); }
+ColorValue CellColor(const MemoryCells& m) { return RGB(m[ScreenRedCell], m[ScreenGreenCell], m[ScreenBlueCell]); }
 
 }  // namespace
 
@@ -61,17 +53,17 @@ void ExecuteScreenCommand(MemoryCells& m, ScreenDevice& screen, Byte command) {
       screen.ScreenColor = CellColor(m);
       break;
     case ScreenPlot:
-      screen.Buffer(m[XCell], m[YCell]) = CellColor(m);
+      screen.Buffer(m[ScreenXCell], m[ScreenYCell]) = CellColor(m);
       break;
     case ScreenRead: {
-      const ColorValue v = std::as_const(screen.Buffer)(m[XCell], m[YCell]);
-      m[BlueCell] = static_cast<Byte>(BlueOf(v));
-      m[GreenCell] = static_cast<Byte>(GreenOf(v));
-      m[RedCell] = static_cast<Byte>(RedOf(v));
+      const ColorValue v = std::as_const(screen.Buffer)(m[ScreenXCell], m[ScreenYCell]);
+      m[ScreenBlueCell] = static_cast<Byte>(BlueOf(v));
+      m[ScreenGreenCell] = static_cast<Byte>(GreenOf(v));
+      m[ScreenRedCell] = static_cast<Byte>(RedOf(v));
       break;
     }
     case ScreenLine:
-      DrawLine(screen.Buffer, m[XCell], m[X1Cell], m[YCell], m[Y1Cell], CellColor(m));
+      DrawLine(screen.Buffer, m[ScreenXCell], m[ScreenX1Cell], m[ScreenYCell], m[ScreenY1Cell], CellColor(m));
       break;
     default:
       break;  // commands 6..255 do nothing but are still cleared

@@ -18,6 +18,17 @@ constexpr int BlueOf(ColorValue c) { return (c >> 16) & 0xFF; }
 
 inline constexpr int ScreenSize = 256;
 
+// The screen's cells: the commands read the coordinates and the colour, a
+// read writes the colour it finds, and every command clears the command
+// cell (ScreenCommandCell).
+inline constexpr int ScreenX1Cell = ScreenDeviceFirst;
+inline constexpr int ScreenY1Cell = 247;
+inline constexpr int ScreenXCell = 248;
+inline constexpr int ScreenYCell = 249;
+inline constexpr int ScreenRedCell = 250;
+inline constexpr int ScreenGreenCell = 251;
+inline constexpr int ScreenBlueCell = 252;
+
 // The pixel store of the screen device, black at start, kept for the whole
 // process whether a window shows it or not. Element (x, y) with x to the right
 // and y downwards, stored row by row. It marks the rows written to since the

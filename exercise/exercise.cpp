@@ -1,13 +1,17 @@
 #include "exercise/exercise.h"
 
 #include <algorithm>
+#include <array>
+#include <cmath>
 #include <cstdio>
+#include <initializer_list>
 #include <nlohmann/json.hpp>
+#include <string_view>
 
-#include "formats/screen_image.h"
+#include "exercise/json_text.h"
+#include "formats/screen_picture.h"
 #include "formats/text_file.h"
 #include "machine/cp1252.h"
-#include "session/session.h"
 
 namespace zar {
 
@@ -18,63 +22,19 @@ using Json = nlohmann::json;
 // The largest exercise file, and screen picture, read.
 constexpr std::size_t MaxExerciseBytes = 4 * 1024 * 1024;
 
-// Reads the fields of the JSON document; the first problem is kept with the
-// pointer of the field it concerns.
-class FieldReader {
- public:
-  bool Failed() const { return !error_.empty(); }
-  const std::string& Error() const { return error_; }
-
-  bool Fail(const std::string& pointer, const std::string& why) {
-    if (error_.empty()) error_ = (pointer.empty() ? "/" : pointer) + ": " + why;
-    return false;
+// Whether every character of the UTF-8 text is one of code page 1252, which
+// is all the console can print and the network device send.
+bool FitsCodePage(const std::string& text) {
+  for (std::size_t i = 0; i < text.size();) {
+    const auto lead = static_cast<unsigned char>(text[i]);
+    const int length = lead < 0x80 ? 1 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4;
+    char32_t ch = length == 1 ? lead : lead & (0x3F >> (length - 1));
+    for (int k = 1; k < length && i + k < text.size(); ++k) ch = (ch << 6) | (text[i + k] & 0x3F);
+    if (!UnicodeToCp1252(ch)) return false;
+    i += static_cast<std::size_t>(length);
   }
-
-  // A member that must be there, of the type the test checks.
-  const Json* Member(const Json& object, const std::string& pointer, const char* key, bool required,
-                     bool (Json::*is)() const noexcept, const char* what) {
-    const auto it = object.find(key);
-    const std::string at = pointer + "/" + key;
-    if (it == object.end()) {
-      if (required) Fail(at, std::string("missing, expected ") + what);
-      return nullptr;
-    }
-    if (!((*it).*is)()) {
-      Fail(at, std::string("expected ") + what);
-      return nullptr;
-    }
-    return &*it;
-  }
-
-  std::optional<std::string> Text(const Json& object, const std::string& pointer, const char* key, bool required) {
-    const Json* value = Member(object, pointer, key, required, &Json::is_string, "a string");
-    if (!value) return std::nullopt;
-    return value->get<std::string>();
-  }
-
-  // {"N": VALUE, ...} with cells and values 0..255.
-  void Cells(const Json& object, const std::string& pointer, std::map<int, Byte>& cells) {
-    const Json* value = Member(object, pointer, "cells", false, &Json::is_object, "an object of cells");
-    if (!value) return;
-    for (const auto& [key, cell] : value->items()) {
-      const std::string at = pointer + "/cells/" + key;
-      int address = -1;
-      if (key.empty() || key.size() > 3 || !std::all_of(key.begin(), key.end(), ::isdigit) ||
-          (address = std::stoi(key)) > 255) {
-        Fail(at, "a cell address is 0 to 255");
-        return;
-      }
-      if (!cell.is_number_unsigned() || cell.get<unsigned>() > 255) {
-        Fail(at, "a cell value is 0 to 255");
-        return;
-      }
-      cells[address] = static_cast<Byte>(cell.get<unsigned>());
-    }
-  }
-
- private:
-  std::string error_;
-};
+  return true;
+}
 
 std::optional<ColorValue> ParseColor(const std::string& text) {
   if (text.size() != 7 || text[0] != '#') return std::nullopt;
@@ -87,54 +47,113 @@ std::optional<ColorValue> ParseColor(const std::string& text) {
   return RGB(static_cast<int>(value >> 16), static_cast<int>((value >> 8) & 255), static_cast<int>(value & 255));
 }
 
-std::string ColorText(ColorValue c) {
-  char text[8];
-  std::snprintf(text, sizeof text, "#%02x%02x%02x", RedOf(c), (c >> 8) & 255, (c >> 16) & 255);
+// Text the console or the network can carry: code page 1252 only.
+std::optional<std::string> MachineText(FieldReader& reader, const Json& object, const std::string& pointer,
+                                       const char* key) {
+  auto text = reader.Text(object, pointer, key, false);
+  if (text && !FitsCodePage(*text)) {
+    reader.Fail(JsonPointer(pointer, key), "holds a character that code page 1252 does not have");
+    return std::nullopt;
+  }
   return text;
+}
+
+// {"N": VALUE, ...} with cells and values 0..255.
+void ReadCells(FieldReader& reader, const Json& object, const std::string& pointer, std::map<int, Byte>& cells) {
+  const Json* value = reader.Member(object, pointer, "cells", false, &Json::is_object, "an object of cells");
+  if (!value) return;
+  const std::string at = JsonPointer(pointer, "cells");
+  for (const auto& [key, cell] : value->items()) {
+    int address = -1;
+    if (key.empty() || key.size() > 3 || !std::all_of(key.begin(), key.end(), ::isdigit) ||
+        (address = std::stoi(key)) > 255) {
+      reader.Fail(JsonPointer(at, key), "a cell address is 0 to 255");
+      return;
+    }
+    if (!cell.is_number_unsigned() || cell.get<std::uint64_t>() > 255) {
+      reader.Fail(JsonPointer(at, key), "a cell value is 0 to 255");
+      return;
+    }
+    cells[address] = static_cast<Byte>(cell.get<std::uint64_t>());
+  }
+}
+
+void ReadPixels(FieldReader& reader, const Json& pixels, const std::string& at, ExerciseCase& c) {
+  for (std::size_t i = 0; i < pixels.size() && !reader.Failed(); ++i) {
+    const Json& pixel = pixels[i];
+    const std::string p = at + "/" + std::to_string(i);
+    if (!pixel.is_object()) {
+      reader.Fail(p, "expected {\"x\": X, \"y\": Y, \"color\": \"#rrggbb\"}");
+      return;
+    }
+    if (!reader.OnlyKnown(pixel, p, {"x", "y", "color"})) return;
+    const auto x = reader.Number(pixel, p, "x", true, ScreenSize - 1, "0 to 255");
+    const auto y = reader.Number(pixel, p, "y", true, ScreenSize - 1, "0 to 255");
+    const auto color = reader.Text(pixel, p, "color", true);
+    if (reader.Failed()) return;
+    const auto value = ParseColor(*color);
+    if (!value) {
+      reader.Fail(p + "/color", "expected a colour \"#rrggbb\"");
+      return;
+    }
+    c.pixels.push_back({static_cast<int>(*x), static_cast<int>(*y), *value});
+  }
+}
+
+void ReadScreen(FieldReader& reader, const std::string& name, const std::string& at,
+                const std::filesystem::path& folder, ExerciseCase& c) {
+  std::string bytes, why;
+  if (const FileResult read = ReadWholeFile(folder / name, MaxExerciseBytes, bytes, WaitForPipes::No); read.Failed()) {
+    reader.Fail(at, "cannot read the picture: " + read.Why());
+  } else if (!ReadScreenPicture(bytes, c.screen, why)) {
+    reader.Fail(at, "\"" + name + "\": " + why);
+  }
+  c.screenName = name;
 }
 
 void ReadExpect(FieldReader& reader, const Json& expect, const std::string& at, const std::filesystem::path& folder,
                 ExerciseCase& c) {
-  c.console = reader.Text(expect, at, "console", false);
-  c.consolePrefix = reader.Text(expect, at, "consolePrefix", false);
-  c.sent = reader.Text(expect, at, "sent", false);
-  reader.Cells(expect, at, c.expectCells);
+  if (!reader.OnlyKnown(expect, at, {"console", "consolePrefix", "cells", "pixels", "screen", "sent", "fixedPoint"})) {
+    return;
+  }
+  c.console = MachineText(reader, expect, at, "console");
+  c.consolePrefix = MachineText(reader, expect, at, "consolePrefix");
+  c.sent = MachineText(reader, expect, at, "sent");
+  ReadCells(reader, expect, at, c.expectCells);
   if (const Json* fixed = reader.Member(expect, at, "fixedPoint", false, &Json::is_boolean, "true or false")) {
     c.fixedPoint = fixed->get<bool>();
   }
   if (const Json* pixels = reader.Member(expect, at, "pixels", false, &Json::is_array, "an array of pixels")) {
-    for (std::size_t i = 0; i < pixels->size(); ++i) {
-      const Json& pixel = (*pixels)[i];
-      const std::string p = at + "/pixels/" + std::to_string(i);
-      if (!pixel.is_object()) {
-        reader.Fail(p, "expected {\"x\": X, \"y\": Y, \"color\": \"#rrggbb\"}");
-        return;
-      }
-      ExpectedPixel expected;
-      for (const char* axis : {"x", "y"}) {
-        const Json* v = reader.Member(pixel, p, axis, true, &Json::is_number_unsigned, "0 to 255");
-        if (v && v->get<unsigned>() > 255) reader.Fail(p + "/" + axis, "expected 0 to 255");
-        if (v) (axis[0] == 'x' ? expected.x : expected.y) = static_cast<int>(v->get<unsigned>());
-      }
-      const auto color = reader.Text(pixel, p, "color", true);
-      if (reader.Failed()) return;
-      const auto value = ParseColor(*color);
-      if (!value) {
-        reader.Fail(p + "/color", "expected a colour \"#rrggbb\"");
-        return;
-      }
-      expected.color = *value;
-      c.pixels.push_back(expected);
-    }
+    ReadPixels(reader, *pixels, at + "/pixels", c);
   }
-  if (const auto screen = reader.Text(expect, at, "screen", false)) {
-    std::string bytes;
-    if (ReadWholeFile(folder / *screen, MaxExerciseBytes, bytes, WaitForPipes::No).Failed()) {
-      reader.Fail(at + "/screen", "cannot read the picture \"" + *screen + "\"");
+  if (const auto screen = reader.Text(expect, at, "screen", false); screen && !reader.Failed()) {
+    ReadScreen(reader, *screen, at + "/screen", folder, c);
+  }
+  if (reader.Failed()) return;
+  if (c.console && c.consolePrefix && !c.console->starts_with(*c.consolePrefix)) {
+    reader.Fail(at + "/consolePrefix", "the console expected does not begin with it");
+  } else if (!c.console && !c.consolePrefix && !c.sent && c.expectCells.empty() && c.pixels.empty() &&
+             c.screen.empty() && !c.fixedPoint) {
+    reader.Fail(at, "expects nothing: give console, consolePrefix, cells, pixels, screen, sent or fixedPoint");
+  }
+}
+
+void ReadInputs(FieldReader& reader, const Json& inputs, const std::string& at, ExerciseCase& c) {
+  std::string script;
+  for (std::size_t i = 0; i < inputs.size(); ++i) {
+    if (!inputs[i].is_string()) {
+      reader.Fail(at + "/" + std::to_string(i), "expected an input line such as \"100 key 65\"");
       return;
     }
-    c.screen = bytes;
-    c.screenName = *screen;
+    c.inputLines.push_back(inputs[i].get<std::string>());
+    script += c.inputLines.back() + "\n";
+  }
+  std::string error;
+  if (!ParseInputScript(script, DefaultKeyGap, c.inputs, error)) {
+    // "line N: why" names the Nth input.
+    const std::size_t colon = error.find(':');
+    const int line = std::atoi(error.c_str() + 5);
+    reader.Fail(at + "/" + std::to_string(line - 1), error.substr(colon + 2));
   }
 }
 
@@ -144,158 +163,97 @@ void ReadCase(FieldReader& reader, const Json& json, const std::string& at, cons
     reader.Fail(at, "expected a case object");
     return;
   }
+  if (!reader.OnlyKnown(json, at, {"name", "steps", "points", "cells", "inputs", "expect"})) return;
   if (const auto name = reader.Text(json, at, "name", true)) c.name = *name;
-  if (const Json* steps = reader.Member(json, at, "steps", true, &Json::is_number_unsigned, "a number of steps")) {
-    c.steps = steps->get<std::uint64_t>();
+  if (const auto steps = reader.Number(json, at, "steps", true, UINT64_MAX, "a number of steps")) c.steps = *steps;
+  if (const Json* points = reader.Member(json, at, "points", false, &Json::is_number, "a number of points")) {
+    c.points = points->get<double>();
+    if (!(c.points > 0) || !std::isfinite(c.points)) reader.Fail(at + "/points", "expected a number above 0");
   }
-  reader.Cells(json, at, c.cells);
+  ReadCells(reader, json, at, c.cells);
   if (const Json* inputs = reader.Member(json, at, "inputs", false, &Json::is_array, "an array of input lines")) {
-    std::string script;
-    for (std::size_t i = 0; i < inputs->size(); ++i) {
-      if (!(*inputs)[i].is_string()) {
-        reader.Fail(at + "/inputs/" + std::to_string(i), "expected an input line such as \"100 key 65\"");
-        return;
-      }
-      c.inputLines.push_back((*inputs)[i].get<std::string>());
-      script += c.inputLines.back() + "\n";
-    }
-    std::string error;
-    if (!ParseInputScript(script, DefaultKeyGap, c.inputs, error)) {
-      // "line N: why" names the Nth input.
-      const std::size_t colon = error.find(':');
-      const int line = std::atoi(error.c_str() + 5);
-      reader.Fail(at + "/inputs/" + std::to_string(line - 1), error.substr(colon + 2));
-      return;
-    }
+    ReadInputs(reader, *inputs, at + "/inputs", c);
   }
   if (const Json* expect = reader.Member(json, at, "expect", true, &Json::is_object, "an object")) {
-    ReadExpect(reader, *expect, at + "/expect", folder, c);
+    if (!reader.Failed()) ReadExpect(reader, *expect, at + "/expect", folder, c);
   }
 }
 
-// "LINE:COLUMN" of a byte offset, both counted from 1.
-std::string Position(const std::string& text, std::size_t offset) {
-  offset = std::min(offset, text.size());
-  const auto line = 1 + std::count(text.begin(), text.begin() + static_cast<long>(offset), '\n');
-  const std::size_t start = offset == 0 ? std::string::npos : text.rfind('\n', offset - 1);
-  const std::size_t column = start == std::string::npos ? offset + 1 : offset - start;
-  return std::to_string(line) + ":" + std::to_string(column);
+void ReadStarter(FieldReader& reader, const Json& json, const std::filesystem::path& folder, Exercise& exercise) {
+  const auto starter = reader.Text(json, "", "starter", false);
+  if (!starter) return;
+  const std::filesystem::path name(*starter);
+  std::error_code error;
+  if (starter->empty() || name.is_absolute() || std::find(name.begin(), name.end(), "..") != name.end()) {
+    reader.Fail("/starter", "expected the name of a source file beside the exercise");
+  } else if (!std::filesystem::is_regular_file(folder / name, error)) {
+    reader.Fail("/starter", "there is no file \"" + *starter + "\" beside the exercise");
+  }
+  exercise.starter = folder / name;
 }
 
-// The text in double quotes, with what does not print escaped.
-std::string Quoted(const std::string& text) {
-  std::string quoted = "\"";
-  for (const char c : text) {
-    const auto b = static_cast<unsigned char>(c);
-    if (c == '"' || c == '\\') {
-      quoted += std::string("\\") + c;
-    } else if (c == '\n') {
-      quoted += "\\n";
-    } else if (c == '\r') {
-      quoted += "\\r";
-    } else if (b < 32 || b == 127) {
-      char escaped[8];
-      std::snprintf(escaped, sizeof escaped, "\\x%02x", b);
-      quoted += escaped;
-    } else {
-      quoted += c;
+void ReadHints(FieldReader& reader, const Json& json, Exercise& exercise) {
+  const Json* hints = reader.Member(json, "", "hints", false, &Json::is_array, "an array of Markdown strings");
+  for (std::size_t i = 0; hints && i < hints->size(); ++i) {
+    if (!(*hints)[i].is_string()) {
+      reader.Fail("/hints/" + std::to_string(i), "expected a string (Markdown)");
+      return;
     }
+    exercise.hints.push_back((*hints)[i].get<std::string>());
   }
-  return quoted + "\"";
+}
+
+void ReadTop(FieldReader& reader, const Json& json, const std::filesystem::path& folder, Exercise& exercise) {
+  if (!json.is_object()) {
+    reader.Fail("", "expected an exercise object");
+    return;
+  }
+  if (!reader.OnlyKnown(json, "", {"$schema", "title", "task", "cases", "starter", "hints"})) return;
+  if (const auto title = reader.Text(json, "", "title", true)) exercise.title = *title;
+  if (const auto task = reader.Text(json, "", "task", true)) exercise.task = *task;
+  ReadStarter(reader, json, folder, exercise);
+  ReadHints(reader, json, exercise);
+  const Json* cases = reader.Member(json, "", "cases", true, &Json::is_array, "an array of cases");
+  if (cases && cases->empty()) reader.Fail("/cases", "an exercise has at least one case");
+  for (std::size_t i = 0; cases && i < cases->size() && !reader.Failed(); ++i) {
+    exercise.cases.emplace_back();
+    ReadCase(reader, (*cases)[i], "/cases/" + std::to_string(i), folder, exercise.cases.back());
+    exercise.givesPoints = exercise.givesPoints || (*cases)[i].contains("points");
+  }
 }
 
 }  // namespace
 
+double Exercise::PointsPossible() const {
+  double total = 0;
+  for (const ExerciseCase& c : cases) total += c.points;
+  return total;
+}
+
 bool ReadExercise(const std::string& text, const std::filesystem::path& folder, Exercise& exercise,
                   std::string& error) {
-  Json json;
-  try {
-    json = Json::parse(text);
-  } catch (const Json::parse_error& e) {
-    const std::string what = e.what();
-    const std::size_t reason = what.find("syntax error");
-    error = Position(text, e.byte == 0 ? 0 : e.byte - 1) + ": " +
-            (reason == std::string::npos ? what : what.substr(reason));
-    return false;
-  }
-  FieldReader reader;
   exercise = {};
-  if (!json.is_object()) {
-    reader.Fail("", "expected an exercise object");
-  } else {
-    if (const auto title = reader.Text(json, "", "title", true)) exercise.title = *title;
-    if (const auto task = reader.Text(json, "", "task", true)) exercise.task = *task;
-    const Json* cases = reader.Member(json, "", "cases", true, &Json::is_array, "an array of cases");
-    if (cases && cases->empty()) reader.Fail("/cases", "an exercise has at least one case");
-    for (std::size_t i = 0; cases && i < cases->size() && !reader.Failed(); ++i) {
-      exercise.cases.emplace_back();
-      ReadCase(reader, (*cases)[i], "/cases/" + std::to_string(i), folder, exercise.cases.back());
-    }
+  const std::optional<nlohmann::json> json = ParseJson(text, error);
+  if (!json) return false;
+  FieldReader reader;
+  try {
+    ReadTop(reader, *json, folder, exercise);
+  } catch (const nlohmann::json::exception& e) {
+    reader.Fail("", e.what());
   }
   error = reader.Error();
   return !reader.Failed();
 }
 
-bool LoadExercise(const std::filesystem::path& path, Exercise& exercise, std::string& error) {
+bool LoadExercise(const std::filesystem::path& path, Exercise& exercise, std::string& error, WaitForPipes wait) {
   std::string text;
-  if (const FileResult read = ReadWholeFile(path, MaxExerciseBytes, text, WaitForPipes::Yes); read.Failed()) {
+  if (const FileResult read = ReadWholeFile(path, MaxExerciseBytes, text, wait); read.Failed()) {
     error = read.Why();
     return false;
   }
   if (ReadExercise(text, path.parent_path(), exercise, error)) return true;
   error = path.string() + ":" + error;
   return false;
-}
-
-CaseResult CheckCase(const ExerciseCase& c, const MemoryCells& image) {
-  ScriptedPeer peer;
-  Session session(peer);
-  session.State().Memory = image;
-  for (const auto& [cell, value] : c.cells) session.WriteCell(cell, value);
-  InputDriver driver(session, c.inputs, &peer);
-  bool fixedPoint = false;
-  while (driver.Clock() < c.steps) {
-    const RunStop stop = driver.Advance({c.steps - driver.Clock(), false, true});
-    if (stop.reason != RunStop::Reason::FixedPoint || driver.WaitForInput(c.steps)) continue;
-    fixedPoint = true;
-    break;
-  }
-  CaseResult result;
-  result.steps = driver.Clock();
-  const std::string console = Cp1252ToUtf8(session.Console().Visible());
-  const MemoryCells& memory = session.State().Memory;
-  const ScreenBuffer& screen = session.Screen().Buffer;
-  auto fail = [&](const std::string& why) {
-    result.failure = why;
-    return result;
-  };
-  if (c.console && console != *c.console) return fail("console " + Quoted(console) + " expected " + Quoted(*c.console));
-  if (c.consolePrefix && !console.starts_with(*c.consolePrefix)) {
-    return fail("console " + Quoted(console) + " does not begin with " + Quoted(*c.consolePrefix));
-  }
-  for (const auto& [cell, value] : c.expectCells) {
-    if (memory[cell] != value) {
-      return fail("cell " + std::to_string(cell) + " is " + std::to_string(memory[cell]) + ", expected " +
-                  std::to_string(value));
-    }
-  }
-  for (const ExpectedPixel& pixel : c.pixels) {
-    const ColorValue color = screen(pixel.x, pixel.y);
-    if (color != pixel.color) {
-      return fail("pixel " + std::to_string(pixel.x) + "," + std::to_string(pixel.y) + " is " + ColorText(color) +
-                  ", expected " + ColorText(pixel.color));
-    }
-  }
-  if (c.screen) {
-    const bool ppm = c.screenName.size() >= 4 && c.screenName.ends_with(".ppm");
-    if ((ppm ? ScreenPpm(screen) : ScreenPng(screen)) != *c.screen) return fail("screen differs from " + c.screenName);
-  }
-  if (c.sent && Cp1252ToUtf8(peer.Received()) != *c.sent) {
-    return fail("sent " + Quoted(Cp1252ToUtf8(peer.Received())) + " expected " + Quoted(*c.sent));
-  }
-  if (c.fixedPoint && !fixedPoint) return fail("no fixed point within " + std::to_string(c.steps) + " steps");
-  result.passed = true;
-  return result;
 }
 
 }  // namespace zar

@@ -65,4 +65,8 @@ std::string ScreenPng(const ScreenBuffer& buffer) {
   return png;
 }
 
+std::string ScreenPicture(const ScreenBuffer& buffer, std::string_view fileName) {
+  return fileName.ends_with(".ppm") ? ScreenPpm(buffer) : ScreenPng(buffer);
+}
+
 }  // namespace zar

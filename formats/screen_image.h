@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 
 #include "devices/screen_device.h"
 
@@ -12,5 +13,9 @@ std::string ScreenPpm(const ScreenBuffer& buffer);
 
 // The same picture as an RGB PNG file.
 std::string ScreenPng(const ScreenBuffer& buffer);
+
+// The picture for a file of the name: PPM for a name ending in ".ppm", PNG
+// for any other.
+std::string ScreenPicture(const ScreenBuffer& buffer, std::string_view fileName);
 
 }  // namespace zar

@@ -8,6 +8,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <random>
 #include <string>
 
 namespace zar {
@@ -88,28 +89,66 @@ FileResult OverwriteInPlace(const fs::path& path, std::string_view bytes) {
   return error == 0 ? FileResult::Done() : ErrnoError(path, error);
 }
 
-// A temporary file beside the target, renamed over it once it holds every
-// byte; the temporary goes again on any failure.
+// A file for the new bytes in the target's folder: unnamed where the file
+// system can (O_TMPFILE), so that a program killed while writing leaves
+// nothing behind; else a named temporary file beside the target.
+struct TemporaryFile {
+  int fd = -1;
+  std::string name;  // empty while unnamed
+};
+
+TemporaryFile OpenTemporary(const fs::path& folder, const fs::path& target) {
+  TemporaryFile file;
+  file.fd = ::open(folder.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600);
+  if (file.fd >= 0) return file;
+  file.name = (folder / ("." + target.filename().string() + ".XXXXXX")).string();
+  file.fd = ::mkstemp(file.name.data());
+  return file;
+}
+
+// Gives an unnamed file a name: the target's at once when there is no such
+// file yet (then done is set), else a temporary one, just before the rename
+// (nothing replaces a name with an unnamed file). The error number, or 0.
+int GiveName(TemporaryFile& file, const fs::path& folder, const fs::path& target, bool& done) {
+  const std::string self = "/proc/self/fd/" + std::to_string(file.fd);
+  const auto link = [&](const std::string& name) {
+    return ::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, name.c_str(), AT_SYMLINK_FOLLOW) == 0 ? 0 : errno;
+  };
+  int error = link(target.string());
+  done = error == 0;
+  std::random_device random;
+  for (int tries = 0; error == EEXIST && tries < 100; ++tries) {
+    const std::string name = (folder / ("." + target.filename().string() + "." + std::to_string(random()))).string();
+    error = link(name);
+    if (error == 0) file.name = name;
+  }
+  return error;
+}
+
+// The new bytes in a temporary file of the target's folder that then takes
+// the target's place; the temporary goes again on any failure.
 FileResult ReplaceAtomically(const fs::path& shown, const fs::path& target, const struct stat* existing,
                              std::string_view bytes) {
   const fs::path folder = target.has_parent_path() ? target.parent_path() : ".";
-  std::string temp = (folder / ("." + target.filename().string() + ".XXXXXX")).string();
-  const int fd = ::mkstemp(temp.data());
-  if (fd < 0) return ErrnoError(shown, errno);
+  TemporaryFile file = OpenTemporary(folder, target);
+  if (file.fd < 0) return ErrnoError(shown, errno);
   const mode_t mask = ::umask(0);
   ::umask(mask);
-  int error = WriteAll(fd, bytes);
+  int error = WriteAll(file.fd, bytes);
   // The owner first: changing it may clear the set-id bits of the mode. Only
   // a privileged user can give a file away; for anybody else it stays theirs.
-  if (error == 0 && existing != nullptr && ::fchown(fd, existing->st_uid, existing->st_gid) != 0 && errno != EPERM) {
+  if (error == 0 && existing != nullptr && ::fchown(file.fd, existing->st_uid, existing->st_gid) != 0 &&
+      errno != EPERM) {
     error = errno;
   }
   const mode_t mode = existing != nullptr ? (existing->st_mode & 07777) : (0666 & ~mask);
-  if (error == 0 && (::fchmod(fd, mode) != 0 || ::fsync(fd) != 0)) error = errno;
-  if (::close(fd) != 0 && error == 0) error = errno;
-  if (error == 0 && ::rename(temp.c_str(), target.c_str()) != 0) error = errno;
+  if (error == 0 && (::fchmod(file.fd, mode) != 0 || ::fsync(file.fd) != 0)) error = errno;
+  bool done = false;
+  if (error == 0 && file.name.empty()) error = GiveName(file, folder, target, done);
+  if (::close(file.fd) != 0 && error == 0) error = errno;
+  if (error == 0 && !done && ::rename(file.name.c_str(), target.c_str()) != 0) error = errno;
   if (error == 0) return FileResult::Done();
-  ::unlink(temp.c_str());
+  if (!file.name.empty()) ::unlink(file.name.c_str());
   return ErrnoError(shown, error);
 }
 

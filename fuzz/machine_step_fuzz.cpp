@@ -18,9 +18,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   zar::OfflineNetworkPort network;
   zar::Session session(network);
   session.SetRecordsHistory(data[256] & 1);
-  zar::Machine& machine = session.State();
-  std::copy(data, data + 256, machine.Memory.begin());
-  machine.IP = static_cast<zar::Byte>(data[256] % (zar::MaxIP + 1));
+  zar::Machine start;
+  std::copy(data, data + 256, start.Memory.begin());
+  start.IP = static_cast<zar::Byte>(data[256] % (zar::MaxIP + 1));
+  session.ReplaceMachine(start);
+  const zar::Machine& machine = session.State();
   for (int step = 0; step < Steps; ++step) {
     session.Step();
     if (machine.IP > zar::MaxIP) std::abort();

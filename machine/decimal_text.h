@@ -1,5 +1,6 @@
 #pragma once
 
+#include <charconv>
 #include <optional>
 #include <string_view>
 
@@ -12,5 +13,15 @@ namespace zar {
 inline constexpr long long DecimalLimit = 1'000'000'000'000;
 
 std::optional<long long> ReadRoundedDecimal(std::string_view text);
+
+// Reads the whole text as one number of the type, as std::from_chars reads
+// it (no sign for an unsigned type, no spaces); false for anything else,
+// the empty text included.
+template <typename Number>
+bool ParseNumber(std::string_view text, Number& value) {
+  const char* end = text.data() + text.size();
+  const auto result = std::from_chars(text.data(), end, value);
+  return result.ec == std::errc() && result.ptr == end;
+}
 
 }  // namespace zar

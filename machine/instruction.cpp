@@ -9,8 +9,8 @@ std::string DescribeInstruction(const Decoded& d) {
                      std::to_string(d.b) + "] " + y + " = " + std::to_string(d.result) + "; ";
   text += d.jumps ? x + " <= " + y + ", so jump to " : x + " > " + y + ", so go on to ";
   text += std::to_string(d.next);
-  if (d.jumps && d.next != d.c) text += " (C " + std::to_string(d.c) + " is beyond 252)";
-  if (!d.jumps && d.next != d.ip + 3) text += " (past 252)";
+  if (d.jumps && WrapIP(d.c) != d.c) text += " (C " + std::to_string(d.c) + " is beyond 252)";
+  if (!d.jumps && WrapIP(d.ip + 3) != d.ip + 3) text += " (past 252)";
   return text;
 }
 

@@ -30,8 +30,7 @@ inline Decoded Decode(const MemoryCells& memory, Byte ip) {
   d.y = memory[d.b];
   d.result = static_cast<Byte>(d.x - d.y);
   d.jumps = d.x <= d.y;
-  const int next = d.jumps ? d.c : d.ip + 3;
-  d.next = static_cast<Byte>(next > MaxIP ? 0 : next);
+  d.next = WrapIP(d.jumps ? d.c : d.ip + 3);
   return d;
 }
 

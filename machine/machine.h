@@ -22,6 +22,10 @@ inline constexpr int ConsoleCell = 255;
 // IP never rests above this between steps, so an instruction never reaches cell 255.
 inline constexpr int MaxIP = 252;
 
+// Where IP goes for a jump target or the address after an instruction: an
+// address beyond 252 becomes 0.
+constexpr Byte WrapIP(int address) { return static_cast<Byte>(address > MaxIP ? 0 : address); }
+
 // The whole state of the emulated computer. One instance per process in the
 // programs; tests make as many as they like.
 struct Machine {

@@ -82,6 +82,7 @@ std::vector<TcpPort::Watch> TcpPort::Watches() const {
 
 void TcpPort::Note(const std::string& state, const std::string& event) {
   state_ = state;
+  dropNoted_ = false;
   if (log_.size() >= LogLines) log_.pop_front();
   log_.push_back(ClockText() + ' ' + event);
   events_->Logged(log_.back());
@@ -220,8 +221,16 @@ void TcpPort::Receive() {
   }
 }
 
+// A byte sent before the connection is made, or after it ended, is lost: the
+// log says so once for each row of such bytes, so that a program sending in a
+// loop does not bury the other events.
 NetResult TcpPort::SendByte(Byte value) {
-  if (connection_.fd < 0 || connecting_ || pending_.size() >= MaxPendingBytes) return NetResult::Failed;
+  if (connection_.fd < 0 || connecting_) {
+    if (!dropNoted_) Note(state_, "a byte to send was dropped: not connected");
+    dropNoted_ = true;
+    return NetResult::Failed;
+  }
+  if (pending_.size() >= MaxPendingBytes) return NetResult::Failed;
   pending_ += static_cast<char>(value);
   Flush();
   return NetResult::Done;

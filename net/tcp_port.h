@@ -72,8 +72,8 @@ class TcpPort final : public NetworkPort {
   // connections from other computers are accepted, on every IPv4 address.
   // Fails when the port cannot be bound, for example when it is in use.
   NetResult Listen(int port) override;
-  // Sends one byte on the connection. Fails when there is no connection or
-  // MaxPendingBytes wait already.
+  // Sends one byte on the connection. Fails when there is no connection (the
+  // log says so) or MaxPendingBytes wait already.
   NetResult SendByte(Byte value) override;
 
   void SetAcceptRemote(bool accept) { acceptRemote_ = accept; }
@@ -121,7 +121,8 @@ class TcpPort final : public NetworkPort {
   Socket connection_;
   bool connecting_ = false;
   bool acceptRemote_ = false;
-  std::string peer_;  // "address:port" of the connection
+  bool dropNoted_ = false;  // the last event logged is a byte dropped for want of a connection
+  std::string peer_;        // "address:port" of the connection
   std::string state_ = "idle";
   std::deque<std::string> log_;
   std::string pending_;  // bytes waiting for room in the system's buffer

@@ -52,7 +52,7 @@ class BlockCode : public Xbyak::CodeGenerator {
  private:
   Byte A(int k) const { return memory_[start_ + 3 * k]; }
   Byte B(int k) const { return memory_[start_ + 3 * k + 1]; }
-  Byte C(int k) const { return Next(memory_[start_ + 3 * k + 2]); }
+  Byte C(int k) const { return WrapIP(memory_[start_ + 3 * k + 2]); }
   // The step of the block at target, or -1 when target is none of them.
   int StepAt(Byte target) const {
     const int k = (target - start_) / 3;
@@ -103,7 +103,7 @@ class BlockCode : public Xbyak::CodeGenerator {
   // way on.
   void AddStep(int k, bool target) {
     const int ip = start_ + 3 * k;
-    const Byte a = A(k), b = B(k), c = C(k), next = Next(ip + 3);
+    const Byte a = A(k), b = B(k), c = C(k), next = WrapIP(ip + 3);
     if (target) L(l_->steps[static_cast<std::size_t>(k)]);
     Xbyak::Label notTaken;
     test(r14, r14);
@@ -295,7 +295,7 @@ class BlockCode : public Xbyak::CodeGenerator {
   // Step k of round u of the pass.
   void PassStep(int u, int k) {
     const int step = u * length_ + k;
-    const Byte a = A(k), b = B(k), c = C(k), next = Next(start_ + 3 * k + 3);
+    const Byte a = A(k), b = B(k), c = C(k), next = WrapIP(start_ + 3 * k + 3);
     if (a == ConsoleCell) {
       // The cell is 0 before the step: the step always jumps. The pass has
       // room for its characters.

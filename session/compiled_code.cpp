@@ -13,12 +13,10 @@ namespace zar {
 
 namespace {
 
-using compiled::Next;
-
 // The interpreter's visits to an address before its block is compiled: a
 // block takes some microseconds to compile (and two changes of the pages'
 // protection), a step of the interpreter some nanoseconds.
-constexpr std::uint16_t Hot = 256;
+constexpr std::uint16_t HeatToCompile = 256;
 // Blocks dropped this often for writes into their cells stay with the interpreter.
 constexpr std::uint8_t MostDrops = 4;
 constexpr std::size_t MostBlockBytes = 2048;
@@ -35,7 +33,7 @@ int BlockLengthAt(Byte start, const MemoryCells& memory, bool samples) {
   std::array<bool, 256> written{};
   for (int ip = start; ip <= MaxIP && n < CompiledCode::BlockLength; ip += 3) {
     const Byte a = memory[ip];
-    if ((a == ScreenCommandCell && samples) || a == NetCommandCell || Next(memory[ip + 2]) == ip) break;
+    if ((a == ScreenCommandCell && samples) || a == NetCommandCell || WrapIP(memory[ip + 2]) == ip) break;
     if (written[ip] || written[ip + 1] || written[ip + 2] || (a >= start && a <= ip + 2)) break;
     written[a] = true;
     ++n;
@@ -130,7 +128,7 @@ CompiledCode::Result CompiledCode::Run(Machine& m, std::uint64_t budget, char* c
 }
 
 void CompiledCode::Note(Byte ip, const MemoryCells& memory) {
-  if (Has(ip) || drops_[ip] >= MostDrops || ++heat_[ip] < Hot) return;
+  if (Has(ip) || drops_[ip] >= MostDrops || ++heat_[ip] < HeatToCompile) return;
   heat_[ip] = 0;
   Compile(&ip, 1, memory);
 }

@@ -29,11 +29,4 @@ struct CompiledCode::Context {
   std::uint64_t* services;  // screen and network commands served
 };
 
-namespace compiled {
-
-// The address after `address`: beyond the last one IP may hold, 0.
-inline Byte Next(int address) { return static_cast<Byte>(address > MaxIP ? 0 : address); }
-
-}  // namespace compiled
-
 }  // namespace zar

@@ -24,8 +24,9 @@ class ConsoleStore {
   static constexpr std::uint64_t Keep = 1'010'000;
 
   // The room for every character kept is taken at once, so that printing
-  // never asks for memory in the middle of a step.
-  ConsoleStore() : text_(std::make_unique<char[]>(Room)) {}
+  // never asks for memory in the middle of a step; it is not cleared, since
+  // only what was printed is ever read.
+  ConsoleStore() : text_(std::make_unique_for_overwrite<char[]>(Room)) {}
 
   void Push(Byte code) {
     text_[size_++] = static_cast<char>(code);

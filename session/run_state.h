@@ -16,7 +16,7 @@ struct RunState {
 
   bool Running() const { return mode != RunMode::Stopped; }
   // Whether steps are due now.
-  bool Stepping() const { return Running() && !paused && !waiting; }
+  bool StepsDue() const { return Running() && !paused && !waiting; }
 };
 
 }  // namespace zar

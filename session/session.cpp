@@ -15,8 +15,8 @@ constexpr std::uint64_t SkipPart = 1 << 14;
 // The cells a step can write besides the instruction's A cell: the console
 // drain, the screen service (command, and the colour a read fills in) and
 // the network service (command, and the data a send clears).
-constexpr std::array<int, 7> ServiceCells = {NetDataCell, NetCommandCell,    250,        251,
-                                             252,         ScreenCommandCell, ConsoleCell};
+constexpr std::array<int, 7> ServiceCells = {NetDataCell,    NetCommandCell,    ScreenRedCell, ScreenGreenCell,
+                                             ScreenBlueCell, ScreenCommandCell, ConsoleCell};
 
 }  // namespace
 
@@ -46,7 +46,7 @@ void Session::ReplaceMachine(const Machine& machine) {
 // screen command alone that writes no cell but its own (all but the read)
 // is served on the way: cell 253 is then the only other cell that changes.
 template <bool Sampled, bool Short>
-[[gnu::always_inline]] inline bool Session::StepOnce(const Decoded& d, Hot& hot) {
+[[gnu::always_inline]] inline bool Session::StepOnce(const Decoded& d, StepCounters& hot) {
   Execute(machine_, d);
   MemoryCells& memory = machine_.Memory;
   const Byte code = memory[ConsoleCell];
@@ -86,14 +86,16 @@ template <bool Sampled, bool Short>
   return code != 0 || d.next != d.ip || a != d.x || screenWaiting != 0;
 }
 
-void Session::Store(const Hot& hot) {
+void Session::Store(const StepCounters& hot) {
   steps_ = hot.steps;
   memorySum_ = hot.sum;
   sumKnown_ = hot.sumKnown;
   history_.Resume(hot.historyPosition);
 }
 
-void Session::Load(Hot& hot) const { hot = {steps_, nextCheckpoint_, memorySum_, sumKnown_, history_.Position()}; }
+void Session::Load(StepCounters& hot) const {
+  hot = {steps_, nextCheckpoint_, memorySum_, sumKnown_, history_.Position()};
+}
 
 // The way of a step that leaves a screen or network command waiting, or
 // found one: the services run, and whether the step changed anything, and
@@ -131,13 +133,13 @@ template <bool Sampled>
   return changed;
 }
 
-bool Session::Step() { return RunLoop({1, false, true}).reason != RunStop::Reason::FixedPoint; }
+bool Session::Step() { return RunUnpaused({1, false, true}).reason != RunStop::Reason::FixedPoint; }
 
 // The counters of a run and IP live in locals while it lasts: every store
 // into a memory cell could otherwise change them as far as the compiler
 // knows, and IP would be read back from memory before every step.
 template <bool Debug, bool Sampled, bool Short>
-RunStop Session::Loop(const RunPolicy& policy) {
+RunStop Session::StepLoop(const RunPolicy& policy) {
   const std::uint64_t maxSteps = policy.maxSteps;
   const bool fixedPoint = policy.fixedPoint;
   std::array<Byte, 256> watched{};
@@ -148,7 +150,7 @@ RunStop Session::Loop(const RunPolicy& policy) {
       if (watches_[cell]) watched[count++] = static_cast<Byte>(cell);
     }
   }
-  Hot hot;
+  StepCounters hot;
   Load(hot);
   RunStop stop;
   std::uint64_t steps = 0;
@@ -189,20 +191,20 @@ RunStop Session::Loop(const RunPolicy& policy) {
 
 RunStop Session::Run(const RunPolicy& policy) {
   if (run_.paused) return {RunStop::Reason::Paused};
-  return RunLoop(policy);
+  return RunUnpaused(policy);
 }
 
 template <bool Short>
-RunStop Session::RunEngine(const RunPolicy& policy) {
+RunStop Session::RunStepByStep(const RunPolicy& policy) {
   if (policy.debugger && Debugging()) {
-    return recordHistory_ ? Loop<true, true, Short>(policy) : Loop<true, false, Short>(policy);
+    return recordHistory_ ? StepLoop<true, true, Short>(policy) : StepLoop<true, false, Short>(policy);
   }
-  return recordHistory_ ? Loop<false, true, Short>(policy) : Loop<false, false, Short>(policy);
+  return recordHistory_ ? StepLoop<false, true, Short>(policy) : StepLoop<false, false, Short>(policy);
 }
 
-RunStop Session::RunPart(const RunPolicy& policy) {
+RunStop Session::RunOnEngine(const RunPolicy& policy) {
   if (engine_ == Engine::Compiled && !(policy.debugger && Debugging())) return RunCompiled(policy);
-  return engine_ == Engine::Reference ? RunEngine<false>(policy) : RunEngine<true>(policy);
+  return engine_ == Engine::Reference ? RunStepByStep<false>(policy) : RunStepByStep<true>(policy);
 }
 
 // Compiled code runs while it can; the interpreter takes the steps between,
@@ -217,7 +219,7 @@ RunStop Session::RunCompiled(const RunPolicy& policy) {
     compiled = CompiledCode::Create(sampled);
     refused_ = compiled == nullptr;
   }
-  if (!compiled || policy.maxSteps < ShortestRun) return RunEngine<true>(policy);
+  if (!compiled || policy.maxSteps < ShortestRun) return RunStepByStep<true>(policy);
   compiled->Check(machine_.Memory);
   MemoryCells& memory = machine_.Memory;
   std::uint64_t done = 0;
@@ -255,7 +257,7 @@ RunStop Session::RunCompiled(const RunPolicy& policy) {
 // step that served a device may have written the device's cells as well.
 template <bool Sampled>
 RunStop Session::InterpretUntilCompiled(CompiledCode& compiled, std::uint64_t maxSteps, bool fixedPoint) {
-  Hot hot;
+  StepCounters hot;
   Load(hot);
   RunStop stop;
   Byte ip = machine_.IP;
@@ -280,9 +282,9 @@ RunStop Session::InterpretUntilCompiled(CompiledCode& compiled, std::uint64_t ma
   return stop;
 }
 
-RunStop Session::RunLoop(const RunPolicy& policy) {
-  if (!skipCycles_ || engine_ == Engine::Reference || policy.maxSteps <= SkipPart) return RunPart(policy);
-  return RunSkipping(policy);
+RunStop Session::RunUnpaused(const RunPolicy& policy) {
+  if (!skipCycles_ || engine_ == Engine::Reference || policy.maxSteps <= SkipPart) return RunOnEngine(policy);
+  return RunSkippingRepeats(policy);
 }
 
 // The machine's state is compared at the ends of parts of the run, with the
@@ -290,7 +292,7 @@ RunStop Session::RunLoop(const RunPolicy& policy) {
 // so that any period is found). Equal states with nothing but plain steps
 // between make a cycle whose length is the steps between them: the
 // debugger stopped in none of its steps, so it stops in no repeat either.
-RunStop Session::RunSkipping(const RunPolicy& policy) {
+RunStop Session::RunSkippingRepeats(const RunPolicy& policy) {
   Machine saved;
   std::uint64_t savedAt = 0;
   bool valid = false;
@@ -307,7 +309,7 @@ RunStop Session::RunSkipping(const RunPolicy& policy) {
     const std::uint64_t printed = console_.End(), services = services_;
     RunPolicy partPolicy = policy;
     partPolicy.maxSteps = std::min(part, policy.maxSteps - done);
-    RunStop stop = RunPart(partPolicy);
+    RunStop stop = RunOnEngine(partPolicy);
     done += stop.steps;
     if (stop.reason != RunStop::Reason::StepLimit) {
       stop.steps = done;

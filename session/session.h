@@ -24,8 +24,10 @@ namespace zar {
 static_assert(StepRecord::MaxReach < ConsoleStore::Keep);
 
 // The ways a session can carry out steps, all with the same results: the
-// reference runs every step through every device service; the interpreter
-// takes a short way for the steps that need no service; the compiled engine
+// reference takes every step after which a screen or network command waits
+// in its cell through the one service step, which works the change out over
+// every cell the devices touch, and never skips a repeat of the state; the
+// interpreter serves a lone screen command on the way; the compiled engine
 // turns code that runs often into machine code of this computer (x86-64
 // Linux only) and hands every step it does not take to the interpreter.
 enum class Engine { Reference, Interpreter, Compiled };
@@ -69,10 +71,7 @@ class Session {
   explicit Session(NetworkPort& network) : network_(&network) {}
   ~Session();
 
-  Machine& State() {
-    sumKnown_ = false;  // whoever writes here may change any cell
-    return machine_;
-  }
+  // The machine, to read: it changes only by steps and the inputs below.
   const Machine& State() const { return machine_; }
   ScreenDevice& Screen() { return screen_; }
   const ScreenDevice& Screen() const { return screen_; }
@@ -83,8 +82,9 @@ class Session {
   std::uint64_t Steps() const { return steps_; }
   std::uint64_t Printed() const { return console_.End(); }
 
-  RunState& Run() { return run_; }
-  const RunState& Run() const { return run_; }
+  // The run state: mode, pause and waiting (runs are Run(policy)).
+  RunState& Status() { return run_; }
+  const RunState& Status() const { return run_; }
 
   Engine CurrentEngine() const { return engine_; }
   void SetEngine(Engine engine) { engine_ = engine; }
@@ -96,7 +96,6 @@ class Session {
   // repeats are then counted, with the history samples and the record's
   // checkpoints they would have made, instead of stepped. The reference
   // engine steps every step.
-  bool SkipsCycles() const { return skipCycles_; }
   void SetSkipsCycles(bool skip) { skipCycles_ = skip; }
 
   // The port the network service uses from the next step on.
@@ -106,8 +105,8 @@ class Session {
   bool RecordsHistory() const { return recordHistory_; }
   void SetRecordsHistory(bool record);
 
-  // Inputs between steps. Writing State() directly works as well, but only
-  // these are part of the step-back record.
+  // Inputs between steps, the only writes from outside; each is part of the
+  // step-back record while one is kept.
   void WriteCell(int cell, Byte value);
   void ReplaceMachine(const Machine& machine);
 
@@ -152,34 +151,38 @@ class Session {
  private:
   static constexpr std::uint64_t Never = std::numeric_limits<std::uint64_t>::max();
 
-  // Run without the pause, as replaying needs it.
-  RunStop RunLoop(const RunPolicy& policy);
-  // The run in parts, each checked for a repeat of the state.
-  RunStop RunSkipping(const RunPolicy& policy);
-  // The engine chosen, for one part.
-  RunStop RunPart(const RunPolicy& policy);
-  // The compiled engine, where the debugger leaves it the steps.
+  // The layers of a run, each adding one thing to the next:
+  // Run takes the pause into account; RunUnpaused, as replaying needs it,
+  // chooses whether to look for repeats of the state; RunSkippingRepeats
+  // runs in parts and counts whole repeats instead of stepping them;
+  // RunOnEngine chooses the engine for a part; RunCompiled runs compiled
+  // code where the debugger leaves it the steps; RunStepByStep<Short>
+  // chooses the step loop for the debugger and the history samples;
+  // StepLoop steps.
+  RunStop RunUnpaused(const RunPolicy& policy);
+  RunStop RunSkippingRepeats(const RunPolicy& policy);
+  RunStop RunOnEngine(const RunPolicy& policy);
   RunStop RunCompiled(const RunPolicy& policy);
   // The interpreter's steps between compiled code: until IP reaches an
   // address that has compiled code, the addresses it passes growing hot.
   template <bool Sampled>
   RunStop InterpretUntilCompiled(CompiledCode& compiled, std::uint64_t maxSteps, bool fixedPoint);
   template <bool Short>
-  RunStop RunEngine(const RunPolicy& policy);
+  RunStop RunStepByStep(const RunPolicy& policy);
   template <bool Debug, bool Sampled, bool Short>
-  RunStop Loop(const RunPolicy& policy);
+  RunStop StepLoop(const RunPolicy& policy);
   // What a run changes in every step, held in locals while it lasts.
-  struct Hot {
+  struct StepCounters {
     std::uint64_t steps;
     std::uint64_t nextCheckpoint;
     std::int32_t sum;
     bool sumKnown;
     std::size_t historyPosition;
   };
-  void Store(const Hot& hot);
-  void Load(Hot& hot) const;
+  void Store(const StepCounters& hot);
+  void Load(StepCounters& hot) const;
   template <bool Sampled, bool Short>
-  bool StepOnce(const Decoded& d, Hot& hot);
+  bool StepOnce(const Decoded& d, StepCounters& hot);
   template <bool Sampled>
   bool ServiceStep(Byte a, Byte x, bool moved, Byte printedCode);
   // Runs the work with the record set aside and the network off, as

@@ -123,7 +123,7 @@ void Session::Replay(const StepRecord& record, std::uint64_t toStep, std::size_t
     std::uint64_t until = toStep;
     if (input < record.inputs.size()) until = std::min(until, record.inputs[input].step);
     while (steps_ < until) {
-      const RunStop stop = RunLoop({until - steps_, hit != nullptr, false});
+      const RunStop stop = RunUnpaused({until - steps_, hit != nullptr, false});
       if (stop.ByDebugger()) *hit = {steps_, stop};
     }
     apply();

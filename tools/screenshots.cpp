@@ -81,7 +81,7 @@ int main(int argc, char** argv) {
   controller.ToggleBreakpoint(controller.State().IP);
   controller.ToggleBreakpoint(0);
   controller.RunFullSpeed();
-  while (controller.Run().Stepping()) QApplication::processEvents(QEventLoop::AllEvents, 10);
+  while (controller.Run().StepsDue()) QApplication::processEvents(QEventLoop::AllEvents, 10);
   QApplication::processEvents();
 
   const QString folder = argv[2];

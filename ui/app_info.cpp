@@ -5,6 +5,10 @@
 
 namespace zar {
 
+QIcon ApplicationIcon() {
+  return QIcon::fromTheme(QStringLiteral("zar-workbench"), QIcon(QStringLiteral(":/icons/zar-workbench.svg")));
+}
+
 QFont FixedFont(double pointSize) {
   QFont font = QFontDatabase::families().contains(QStringLiteral("Liberation Mono"))
                    ? QFont(QStringLiteral("Liberation Mono"))

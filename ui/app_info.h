@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QFont>
+#include <QIcon>
 #include <QString>
 
 namespace zar {
@@ -9,6 +10,10 @@ namespace zar {
 inline const QString ApplicationTitle = QStringLiteral("ZAR");
 inline const QString AuthorName = QStringLiteral("the ZAR team");
 inline const QString ProjectAddress = QStringLiteral("https://zar.example.org");
+
+// The program's icon: the one the desktop's icon theme has under the
+// installed name, else the same picture built into the program.
+QIcon ApplicationIcon();
 
 // A fixed-pitch font of the given size: Liberation Mono (metrically the same
 // as Courier New) where installed, else the system's fixed font.

@@ -27,7 +27,8 @@ void Remembered::SetValue(const QString& key, const QVariant& value) {
   settings_->sync();
 }
 
-QStringList Remembered::RecentFiles() const { return Value(RecentKey).toStringList(); }
+// No more than are kept, whatever the settings file holds.
+QStringList Remembered::RecentFiles() const { return Value(RecentKey).toStringList().mid(0, RecentKept); }
 
 void Remembered::AddRecentFile(const QString& path) {
   QStringList paths = RecentFiles();

@@ -209,7 +209,7 @@ void WorkbenchWindow::BuildExerciseMenu() {
 void WorkbenchWindow::OpenExercise(const QString& path) {
   zar::Exercise exercise;
   std::string error;
-  if (!LoadExercise(path.toStdString(), exercise, error)) {
+  if (!LoadExercise(LocalPath(path), exercise, error, WaitForPipes::No)) {
     dialogs_.ShowMessage(this, QString::fromStdString(error));
     return;
   }

@@ -2,6 +2,9 @@
 // from one start to the next (in a settings file of the test's own).
 #include "app/command_line.h"
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <QSettings>
 
 #include <cstdio>
@@ -56,6 +59,18 @@ TEST_F(OpenFile, LoadsAProgramFileOrOpensASource) {
   EXPECT_EQ(std::tuple(machine.Memory[1], window.LoadedProgramPath()), std::tuple(Byte{9}, Path("program.txt")));
   desktop.OpenFile(Path("source.txt"));
   EXPECT_EQ(desktop.ShowWorkbench().Editor().WholeText(), "NUL\nNXT");
+  // A FIFO with nobody at its other end is read, and written, without waiting.
+  ASSERT_EQ(::mkfifo(temp.File("pipe").c_str(), 0600), 0);
+  const MemoryCells before = machine.Memory;
+  ::alarm(20);  // a blocked call ends the test instead of hanging it
+  desktop.OpenFile(Path("pipe"));
+  controller.SaveProgram(temp.File("pipe"));
+  ::alarm(0);
+  const QString why = "Cannot %1 file \"" + Path("pipe") + "\": %2";
+  EXPECT_EQ(std::tuple(machine.Memory == before, window.LoadedProgramPath(), dialogs.messages),
+            std::tuple(true, Path("pipe"),
+                       QStringList({why.arg("read", "nothing to read from this pipe"),
+                                    why.arg("write", "no program is reading this pipe")})));
 }
 
 TEST(Remembered, KeepsRecentFilesFoldersAndTheHelpPlaceAcrossStarts) {
@@ -64,7 +79,10 @@ TEST(Remembered, KeepsRecentFilesFoldersAndTheHelpPlaceAcrossStarts) {
   const QString folder = QString::fromStdString(temp.File("").parent_path().string());
   {
     QSettings settings(file, QSettings::IniFormat);
+    settings.setValue("recentFiles", QStringList(100, "/many.OIA"));  // as by hand: only the kept ones are read
     Remembered first(&settings);
+    EXPECT_EQ(first.RecentFiles().size(), Remembered::RecentKept);
+    first.ForgetRecentFiles();
     for (const char* path : {"/a.OIA", "/b.OIA", "/a.OIA"}) first.AddRecentFile(path);
     first.SetDialogChoice("sources", folder + "/x.OIA");
     first.SetHelpGeometry("place");

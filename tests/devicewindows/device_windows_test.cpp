@@ -3,11 +3,13 @@
 
 #include <QApplication>
 
+#include <functional>
 #include <tuple>
 
 #include "controller/machine_controller.h"
 #include "debugger/debugger_window.h"
 #include "devicewindows/screen_window.h"
+#include "formats/program_file.h"
 #include "support/desktop_fixture.h"
 #include "support/memory_image.h"
 #include "support/qt_wait.h"
@@ -41,26 +43,46 @@ TEST(ScreenWindow, ShowsTheStoreWhetherCommandsCameBeforeOrAfter) {
   EXPECT_EQ(window.Picture().pixelColor(6, 7), QColor(100, 0, 0));
 }
 
-// The state line says where a run or a step back ended, that full speed
-// waits, and that a dialog holds it; the steps count from the last load.
-TEST(DebuggerWindow, SaysWhereTheRunIsAndCountsFromTheLastLoad) {
-  MachineController controller;
-  DebuggerWindow window(controller);
-  window.show();
-  controller.LoadImage(test::Image({20, 21, 0}, {{21, 255}}));  // cell 20 counts up
-  controller.SetWatch(20, true);
-  controller.RunFullSpeed();
-  ASSERT_TRUE(test::WaitFor([&] { return !controller.FullSpeed(); }));
-  EXPECT_EQ(window.StateText(), "State: stopped at watch 20: 0 -> 1");
-  controller.Step();
-  controller.StepBack();
-  EXPECT_EQ(window.StateText(), "State: stepped back to step 1");
+using DebuggerWindowTest = test::DesktopTest;
+
+// The state line says where a run or a step back ended, forgets it with the
+// machine it was about (Reset Machine, Load), says that full speed waits and
+// that a dialog holds it; the steps count from the last load. A refusal goes
+// once something else has been done.
+TEST_F(DebuggerWindowTest, SaysWhereTheRunIsAndForgetsItWithTheMachine) {
+  DebuggerWindow& debugger = desktop.ShowDebuggerWindow();
+  temp.Write("p.oisc", ProgramFileText(test::Image({20, 21, 0}, {{21, 255}})));
+  window.LoadProgram(Path("p.oisc"));  // cell 20 counts up
+  dialogs.answers = {Path("p.oisc")};  // for Load
+  for (const char* load : {"resip", "menld"}) {
+    controller.SetWatch(20, true);
+    controller.RunFullSpeed();
+    ASSERT_TRUE(test::WaitFor([&] { return !controller.FullSpeed(); }));
+    EXPECT_EQ(debugger.StateText(), "State: stopped at watch 20: 0 -> 1");
+    controller.Step();
+    controller.StepBack();
+    EXPECT_EQ(debugger.StateText(), "State: stepped back to step 1");
+    Trigger(window, load);
+    EXPECT_EQ(debugger.StateText(), "State: stopped");
+  }
   controller.LoadImage(MemoryCells{});  // 0 - 0 at 0: full speed waits
   controller.RunFullSpeed();
   ASSERT_TRUE(test::WaitFor([&] { return controller.Run().waiting; }));
   controller.SetPaused(true);
-  EXPECT_EQ(std::tuple(window.StateText(), window.StepsText().startsWith("Steps: 1 ")),
+  EXPECT_EQ(std::tuple(debugger.StateText(), debugger.StepsText().startsWith("Steps: 1 ")),
             std::tuple(QString("State: waiting at a fixed point (IP 0), paused while a dialog is open"), true));
+  controller.SetPaused(false);
+  controller.Stop();
+  const std::function<void()> actions[] = {[&] { debugger.ToggleBreakpoint("7"); }, [&] { controller.Step(); },
+                                           [&] { Trigger(window, "fillNULL"); }, [&] { debugger.SetCell("9", "1"); }};
+  for (const auto& action : actions) {
+    EXPECT_FALSE(debugger.SetIP("253"));
+    EXPECT_TRUE(debugger.NoteText().startsWith("Refused: "));
+    action();
+    EXPECT_EQ(debugger.NoteText(), "");
+  }
+  EXPECT_FALSE(debugger.ToggleWatch("256"));
+  EXPECT_EQ(debugger.NoteText(), "Refused: a watch is on a cell 0..255.");
 }
 
 }  // namespace

@@ -95,7 +95,7 @@ TEST(Examples, PrintWhatTheyPromise) {
       {"digits", "", "0123456789\n"},          {"countdown", "", "9 8 7 6 5 4 3 2 1 0\n"},
       {"upper", "--key 65 --steps 1000", "A"}, {"upper", "--key 90 --steps 1000", "Z"},
       {"upper", "--key 64 --steps 1000", ""},  {"upper", "--key 91 --steps 1000", ""},
-      {"upper", "--key 188 --steps 1000", ""},
+      {"upper", "--key 188 --steps 1000", ""}, {"reverse", "--keys 'stressed\\n'", "DESSERTS\n"},
   };
   const ZarTool zar;
   for (const auto& [example, options, out] : cases) {

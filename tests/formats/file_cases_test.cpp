@@ -96,6 +96,19 @@ TEST(FileCases, NothingBlocksWaitsOrIsReplacedThatMayNotBe) {
   ASSERT_EQ(::stat(theirs.c_str(), &info), 0);
   EXPECT_EQ(info.st_uid, ::geteuid());  // written in place: still the file of its owner
   EXPECT_EQ(fs::hard_link_count(linked), 2u);
+  // Killed while writing (by the size limit's signal) over a file or a new one.
+  for (const char* name : {"own", "new"}) {
+    if (const pid_t child = ::fork(); child == 0) {
+      const rlimit size{100, 100}, core{0, 0};
+      ::setrlimit(RLIMIT_CORE, &core);
+      std::signal(SIGXFSZ, SIG_DFL);
+      ::_exit(::setrlimit(RLIMIT_FSIZE, &size) == 0 && WriteWholeFile(temp.File(name), bytes).Failed() ? 0 : 1);
+    } else {
+      int status = 0;
+      EXPECT_TRUE(::waitpid(child, &status, 0) == child && WIFSIGNALED(status) && WTERMSIG(status) == SIGXFSZ);
+    }
+  }
+  EXPECT_EQ(TempFolder::Read(own), "old");
   EXPECT_EQ(std::distance(fs::directory_iterator(temp.Path()), fs::directory_iterator()), 11);  // no temporary left
   for (const int fd : {ends[0], ends[1], ends[2], ends[4]}) ::close(fd);
 }

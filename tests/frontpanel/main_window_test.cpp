@@ -4,16 +4,24 @@
 
 #include <gtest/gtest.h>
 
+#include <xcb/xproto.h>
+
+#include <QAbstractEventDispatcher>
 #include <QApplication>
 #include <QDialog>
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QRegularExpression>
 #include <QTimer>
+
+#include <tuple>
 
 #include "frontpanel/input_fields.h"
 #include "frontpanel/memory_view.h"
 #include "machine/memory_text.h"
+#include "widgets/code_editor.h"
 #include "widgets/text_area.h"
+#include "workbench/workbench_window.h"
 #include "support/desktop_fixture.h"
 #include "support/memory_image.h"
 #include "support/qt_wait.h"
@@ -104,11 +112,53 @@ TEST_F(MainWindowTest, MemoryTextFollowsEveryStep) {
                                                     {93, 106}, {94, 107}, {95, 93}, {101, 5}, {102, 9}, {103, 10},
                                                     {104, 100}, {105, 1}, {106, 25}, {107, 26}}));
   // clang-format on
-  EXPECT_EQ(Shown(), Expected());
-  for (int step = 1; step <= 9; ++step) {
+  const struct {
+    const char *marked, *status, *row;  // the bracketed entries in order, the last line, part of row 6
+  } steps[] = {
+      {"[100] [102] [0] [5]", "IP:0 [A]:0 [B]:5 C:40", "[0]\t[5]\t9\t10\t100\t1\t25\t26\t"},
+      {"[102] [104] [9] [10]", "IP:40 [A]:9 [B]:10 C:90", "251\t5\t[9]\t[10]\t100\t1\t25\t26\t"},
+      {"[104] [106] [100] [1]", "IP:90 [A]:100 [B]:1 C:93", "251\t5\t255\t10\t[100]\t[1]\t25\t26\t"},
+      {"[106] [25] [26]", "IP:93 [A]:25 [B]:26 C:93", "251\t5\t255\t10\t99\t1\t[25]\t[26]\t"},
+      {"[106] [255] [26]", "IP:93 [A]:255 [B]:26 C:93", "251\t5\t255\t10\t99\t1\t[255]\t[26]\t"},
+  };
+  for (const auto& step : steps) {
+    const QStringList lines = Shown().split('\n');
+    QStringList marked;
+    for (const auto& match : QRegularExpression(R"(\[\d+\])").globalMatch(Shown())) marked << match.captured();
+    EXPECT_EQ(std::tuple(marked.join(' '), lines.size(), lines.value(6).contains(step.row), lines.value(17)),
+              std::tuple(QString(step.marked), 18, true, QString(step.status)))
+        << lines.value(6).toStdString();
     Click("Command3");
-    EXPECT_EQ(Shown(), Expected()) << "step " << step;
   }
+}
+
+// Every window shows the program's icon: IP's green square in the grey grid.
+TEST_F(MainWindowTest, WindowsShowTheProgramsIcon) {
+  const QImage icon = window.windowIcon().pixmap(128).toImage();
+  EXPECT_EQ(std::tuple(icon.pixelColor(47, 26), icon.pixelColor(60, 12)),
+            std::tuple(QColor(0x18, 0xd0, 0x48), QColor(0xf2, 0xf2, 0xf2)));
+}
+
+// The window system destroying the main window's native window (a window
+// manager's kill) ends the program as closing the window does; kept open
+// for an unsaved source, the window gets a native window again.
+TEST_F(MainWindowTest, LosingItsNativeWindowEndsTheProgram) {
+  window.show();
+  desktop.ShowWorkbench().Editor().textCursor().insertText("NUL");  // the question is answered Cancel
+  int closings = 0;
+  QObject::connect(&window, &MainWindow::Closing, [&] { ++closings; });
+  const auto destroy = [&](WId id) {
+    xcb_destroy_notify_event_t lost{XCB_DESTROY_NOTIFY, 0, 0, 0, static_cast<xcb_window_t>(id)};
+    QAbstractEventDispatcher::instance()->filterNativeEvent("xcb_generic_event_t", &lost, nullptr);
+    QApplication::processEvents();
+    return std::tuple(closings, window.isVisible(), dialogs.messages.size());
+  };
+  const WId first = window.winId();
+  EXPECT_EQ(destroy(first), std::tuple(0, true, 1));
+  EXPECT_NE(window.winId(), first);
+  dialogs.saveChoice = SaveChoice::Discard;
+  EXPECT_EQ(destroy(window.winId() + 1), std::tuple(0, true, 1));  // not one of ours
+  EXPECT_EQ(destroy(window.winId()), std::tuple(1, false, 2));
 }
 
 }  // namespace

@@ -23,7 +23,7 @@ TEST(Package, HoldsWhatAnInstallationNeedsWithItsDependencies) {
   const std::string deb = folder + "/zar_" ZAR_VERSION "_*.deb";
   ASSERT_EQ(run("dpkg-deb -I " + deb), 0) << TempFolder::Read(log);
   const std::string info = TempFolder::Read(log);
-  for (const char* field : {"Package: zar\n", "qt6-qpa-plugins", "libqt6widgets6", "libc6"}) {
+  for (const char* field : {"Package: zar\n", "qt6-qpa-plugins", "libqt6svg6", "libqt6widgets6", "libc6"}) {
     EXPECT_NE(info.find(field), std::string::npos) << field;
   }
   ASSERT_EQ(run("dpkg-deb -x " + deb + " " + folder + "/root"), 0);

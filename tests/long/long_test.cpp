@@ -184,7 +184,7 @@ TEST_F(Soak, HundredThousandStepsAtOneMillisecondWithEveryWindowOpen) {
   // The same number of steps without any window gives the same machine.
   OfflineNetworkPort network;
   Session expected(network);
-  expected.State().Memory = program;
+  expected.ReplaceMachine({program});
   EXPECT_EQ(expected.Run({Steps, false, true}).steps, static_cast<std::uint64_t>(Steps));
   EXPECT_EQ(std::tuple(machine.Memory, machine.IP, window.findChild<ConsoleView*>("cbox")->Text().size()),
             std::tuple(expected.State().Memory, expected.State().IP, expected.Printed()));

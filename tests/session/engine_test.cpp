@@ -5,12 +5,16 @@
 #include <algorithm>
 #include <random>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "reference/session_check.h"
 #include "session/session.h"
 
 namespace zar {
+
+void ExpectSameSessions(const Session& a, const Session& b, const std::string& what);
+
 namespace {
 
 using reference::Difference;
@@ -39,7 +43,7 @@ struct Case {
 };
 
 void Prepare(Session& s, const Case& c) {
-  s.State() = Image(c.cells);
+  s.ReplaceMachine(Image(c.cells));
   s.SetRecordsHistory(c.history);
   if (c.record) s.StartRecord();
   if (c.breakpoint >= 0) s.SetBreakpoint(static_cast<Byte>(c.breakpoint), true);
@@ -56,7 +60,7 @@ TEST(Engines, SkippingRepeatsEndsAsSteppingEveryStep) {
   const Case cases[] = {
       {"counting", Counting},
       {"counting, history", Counting, true},
-      {"counting, record", Counting, false, true, -1, -1, 1'000'003, 5000},
+      {"counting, record", Counting, false, true, -1, -1, 2'000'003, 5000},
       {"counting, history and record", Counting, true, true, -1, -1, 300'001, 9999},
       {"three steps a turn", threeSteps, true},
       {"breakpoint never reached", Counting, false, false, 200},
@@ -64,6 +68,8 @@ TEST(Engines, SkippingRepeatsEndsAsSteppingEveryStep) {
       {"watch never changed", Counting, true, false, 7, 40},
       {"printing", {{0, 255}, {1, 10}, {2, 0}, {10, 191}}, false, false, -1, -1, 100'000},
       {"plotting", {{0, 253}, {1, 10}, {2, 0}, {10, 253}}, false, false, -1, -1, 100'000},
+      // 0: SUB 244,10,3 puts 'A' into the data cell; 3: SUB 245,11,0 sends it, and the state is as before.
+      {"sending", {{0, 244}, {1, 10}, {2, 3}, {3, 245}, {4, 11}, {10, 191}, {11, 254}}, false, false, -1, -1, 100'000},
       {"counting and printing, history", countingAndPrinting, true, false, -1, -1, 100'000},
       {"a budget short of a period", Counting, false, false, -1, -1, 16'400},
       {"a budget of many parts", Counting, false, false, -1, -1, 1ull << 40},
@@ -74,21 +80,29 @@ TEST(Engines, SkippingRepeatsEndsAsSteppingEveryStep) {
     // The plain machine steps as far as it can, stopping where going back
     // will go; each engine is left to skip the rest.
     PlainMachine plain, back;
+    // The reference engine takes the same checkpoints, at the same steps.
+    LoggingPort referencePort(true);
+    Session reference(referencePort);
+    reference.SetEngine(Engine::Reference);
+    Prepare(reference, c);
     const PlainMachine::Stop expected = [&] {
-      LoggingPort network;
-      Session prepared(network);
-      Prepare(prepared, c);
-      back = plain = PlainLike(prepared);
+      back = plain = PlainLike(reference);
+      plain.networkAnswers = back.networkAnswers = true;
       if (c.back > 0) back.Run(steps - c.back, true, true);
       return plain.Run(steps, true, true);
     }();
+    reference.Run({steps, true, true});
+    const auto more = [](const Session& s, const LoggingPort& p) {
+      return std::tuple(s.RecordDepth(), s.RecordBytes(), p.calls.size());
+    };
     for (const Engine engine : {Engine::Interpreter, Engine::Compiled}) {
-      LoggingPort network;
+      LoggingPort network(true);
       Session skipping(network);
       skipping.SetEngine(engine);
       Prepare(skipping, c);
       EXPECT_EQ(Difference(skipping.Run({steps, true, true}), expected), "");
       EXPECT_EQ(Difference(skipping, network, plain), "");
+      EXPECT_EQ(more(reference, referencePort), more(skipping, network));
       if (c.back > 0) {
         EXPECT_EQ(skipping.StepBack(c.back).steps, c.back);
         EXPECT_EQ(Difference(skipping, network, back), "") << "back";
@@ -113,27 +127,63 @@ TEST(Engines, CompiledScreenCommandsAsThePlainMachine) {
     LoggingPort network;
     Session session(network);
     session.SetEngine(Engine::Compiled);
-    session.State() = Image({{0, 248},
-                             {1, 20},
-                             {2, 3},
-                             {3, 249},
-                             {4, 21},
-                             {5, 6},
-                             {6, 250},
-                             {7, 22},
-                             {8, 9},
-                             {9, 253},
-                             {10, 23},
-                             {11, 0},
-                             {20, 255},
-                             {21, 253},
-                             {22, 249},
-                             {23, 256 - command},
-                             {246, 7},
-                             {247, 200}});
+    session.ReplaceMachine(Image({{0, 248},
+                                  {1, 20},
+                                  {2, 3},
+                                  {3, 249},
+                                  {4, 21},
+                                  {5, 6},
+                                  {6, 250},
+                                  {7, 22},
+                                  {8, 9},
+                                  {9, 253},
+                                  {10, 23},
+                                  {11, 0},
+                                  {20, 255},
+                                  {21, 253},
+                                  {22, 249},
+                                  {23, 256 - command},
+                                  {246, 7},
+                                  {247, 200}}));
     PlainMachine plain = PlainLike(session);
     EXPECT_EQ(Difference(session.Run({100'000, true, true}), plain.Run(100'000, true, true)), "");
     EXPECT_EQ(Difference(session, network, plain), "");
+  }
+}
+
+// Writes into cells that compiled code was made from, by an input or by the
+// program itself, take effect at once: at the first and last cell of a block
+// of eight (0..23), in blocks that start a few cells before the cell, and at
+// 252..255 (the instruction at 252 has its C in the key cell). The loop takes
+// 16 steps, so that the interpreter's parts end where they start and the
+// blocks at 0, 24 and 252 are made.
+TEST(Engines, CodeWrittenToRunsAsWritten) {
+  // 3k: SUB 200+k,199,3k+3 for k < 14 counts cells 200..213 down; 42: SUB 214,214,252;
+  // 252: SUB 215,0,[254] goes back to 0 either way while the key cell holds 0.
+  std::vector<std::pair<int, int>> block = {{42, 214}, {43, 214}, {44, 252}, {199, 1}, {252, 215}};
+  for (int k = 0; k < 14; ++k) block.insert(block.end(), {{3 * k, 200 + k}, {3 * k + 1, 199}, {3 * k + 2, 3 * k + 3}});
+  // 0: SUB 10,21,3 moves the B of the block at 9 down a cell in every round; 3: SUB 23,23,9;
+  // 9: SUB 24,[10],12 reads cells 40, 39, ... in turn; 12: SUB 23,23,0.
+  const std::vector<std::pair<int, int>> writer = {{0, 10},  {1, 21},  {2, 3},   {3, 23},  {4, 23}, {5, 9}, {9, 24},
+                                                   {10, 40}, {11, 12}, {12, 23}, {13, 23}, {21, 1}, {40, 1}};
+  const struct {
+    const std::vector<std::pair<int, int>>& program;
+    int cell, value;
+  } cases[] = {{block, 0, 216}, {block, 4, 216}, {block, 23, 27},  {block, 252, 216},
+               {block, 253, 3}, {block, 254, 3}, {block, 255, 65}, {writer, 20, 0}};
+  for (const auto& c : cases) {
+    for (const Engine engine : {Engine::Interpreter, Engine::Compiled}) {
+      OfflineNetworkPort network;
+      Session reference(network), tested(network);
+      reference.SetEngine(Engine::Reference);
+      tested.SetEngine(engine);
+      for (Session* s : {&reference, &tested}) s->ReplaceMachine(Image(c.program));
+      for (int round = 0; round < 2; ++round) {
+        for (Session* s : {&reference, &tested}) s->Run({20'000, false, false});
+        ExpectSameSessions(reference, tested, "cell " + std::to_string(c.cell) + ", round " + std::to_string(round));
+        for (Session* s : {&reference, &tested}) s->WriteCell(c.cell, static_cast<Byte>(c.value));
+      }
+    }
   }
 }
 
@@ -165,7 +215,7 @@ void ExpectEnginesAgreeOnRandomImages(int images, unsigned seed) {
     const auto seedOfRuns = random();
     const auto prepare = [&](Session& s, Engine engine) {
       s.SetEngine(engine);
-      s.State() = m;
+      s.ReplaceMachine(m);
       s.SetRecordsHistory(history);
       if (breakpoint >= 0) s.SetBreakpoint(static_cast<Byte>(breakpoint), true);
       if (watch >= 0) s.SetWatch(static_cast<Byte>(watch), true);

@@ -6,24 +6,30 @@
 #include <random>
 #include <string>
 #include <tuple>
+#include <type_traits>
 #include <vector>
 
+#include "session/scripted_input.h"
 #include "support/memory_image.h"
 
 namespace zar {
-namespace {
+
+// The machine is written only through the session's inputs, which the record sees.
+static_assert(std::is_const_v<std::remove_reference_t<decltype(std::declval<Session&>().State())>>);
 
 // Two machines the same in everything a step can show.
 void ExpectSameSessions(const Session& a, const Session& b, const std::string& what) {
   SCOPED_TRACE(what);
   const auto seen = [](const Session& s) {
     return std::tuple(s.Steps(), s.State().IP, s.Printed(), s.Console().Visible(), s.Screen().ScreenColor,
-                      s.RecordsHistory(), s.History().Samples());
+                      s.RecordsHistory(), s.History().Samples(), s.History().Position());
   };
   EXPECT_EQ(std::tuple(seen(a), a.State().Memory), std::tuple(seen(b), b.State().Memory));
   EXPECT_TRUE(std::equal(a.Screen().Buffer.Rows(), a.Screen().Buffer.Rows() + ScreenSize * ScreenSize,
                          b.Screen().Buffer.Rows()));
 }
+
+namespace {
 
 // A step that changes nothing ends a run: printing, a command for a device
 // and a plot that leaves every cell as it was are changes. (The engines are
@@ -40,12 +46,11 @@ TEST(Session, RunStopsAtTheFirstStepThatChangesNothingAndHonoursTheLimit) {
       {countdown, 50, 50},
       {countdown, 0, 0},
       {test::Image({253, 10, 0}, {{10, 253}}), 100, 1},
-      {test::Image({255, 10, 0}, {{10, 191}}), 100, 100},
-  };
+      {test::Image({255, 10, 0}, {{10, 191}}), 100, 100}};
   for (const auto& [memory, limit, steps] : cases) {
     OfflineNetworkPort network;
     Session session(network);
-    session.State().Memory = memory;
+    session.ReplaceMachine({memory, 0});
     EXPECT_EQ(session.Run({limit, false, true}).steps, steps) << "case " << steps << ", limit " << limit;
   }
 }
@@ -87,7 +92,7 @@ void StepWithInputs(Session& session, std::uint64_t steps, const MemoryCells& ot
     }
     const Session& seen = session;
     ASSERT_TRUE(!seen.RecordsHistory() || seen.History().Stats().Current == MemorySum(seen.State().Memory)) << i;
-    if (i % 997 == 0) session.WriteCell(KeyCell, static_cast<Byte>(i));
+    if (i % 997 == 0) session.WriteCell(i % 2 == 0 ? KeyCell : ScreenCommandCell, static_cast<Byte>(i));
     if (i % 4999 == 0) session.SetRecordsHistory(!session.RecordsHistory());
     if (i == 7000) session.ReplaceMachine({other, 0});
   }
@@ -102,7 +107,8 @@ TEST(StepBack, ForwardNThenBackMIsForwardNMinusM) {
     for (auto& cell : other) cell = static_cast<Byte>(random());
     const std::uint64_t n = 1 + random() % 40000, m = random() % (n + 1), again = random() % 20000;
     Session back(network), forward(network);
-    back.State().Memory = forward.State().Memory = image;
+    back.ReplaceMachine({image});
+    forward.ReplaceMachine({image});
     back.StartRecord();
     StepWithInputs(back, n, other);
     EXPECT_EQ(back.StepBack(m).steps, m);
@@ -116,32 +122,98 @@ TEST(StepBack, ForwardNThenBackMIsForwardNMinusM) {
 }
 
 // 0: SUB 255,20,3 prints 256 - [20] (nothing for 0); 3: SUB 20,21,0 counts [20] up, as [21] is 255.
+// Compiled code fills the console store to its room; cell 30 is written at
+// the step of the checkpoint that is the oldest at the end.
 TEST(StepBack, TheRecordKeepsAMillionStepsAfterTenMillionCharactersAndGoesBackAcrossThem) {
   const MemoryCells image = test::Image({255, 20, 3, 20, 21, 0}, {{21, 255}});
-  constexpr std::uint64_t Steps = 20'100'000;
-  OfflineNetworkPort network;
-  Session back(network);
-  back.State().Memory = image;
-  back.StartRecord();
-  back.Run({Steps, false, false});
-  const std::uint64_t depth = back.RecordDepth();
-  EXPECT_TRUE(back.Printed() > 10'000'000u && back.RecordBytes() < (64u << 20)) << back.RecordBytes();
-  EXPECT_TRUE(depth >= StepRecord::MaxDepth && depth <= StepRecord::MaxReach) << depth;
-  for (const std::uint64_t n : {std::uint64_t{1}, depth - 1}) {
-    back.StepBack(n);
-    Session forward(network);
-    forward.State().Memory = image;
-    forward.Run({back.Steps(), false, false});
-    ExpectSameSessions(back, forward, "back " + std::to_string(n));
+  constexpr std::uint64_t Steps = 20'100'000, Input = 4143 * StepRecord::CheckpointSteps;
+  const auto runTo = [&image](Session& s, std::uint64_t step) {
+    if (s.Steps() == 0) s.ReplaceMachine({image, 0});
+    if (s.Steps() <= Input && step >= Input) {
+      s.Run({Input - s.Steps(), false, false});
+      s.WriteCell(30, 9);
+    }
+    s.Run({step - s.Steps(), false, false});
+  };
+  for (const Engine engine : {Engine::Interpreter, Engine::Compiled}) {
+    OfflineNetworkPort network;
+    Session back(network);
+    back.SetEngine(engine);
+    back.StartRecord();
+    runTo(back, Steps);
+    const std::uint64_t depth = back.RecordDepth();
+    EXPECT_TRUE(back.Printed() > 10'000'000u && back.RecordBytes() < (64u << 20)) << back.RecordBytes();
+    EXPECT_TRUE(depth <= StepRecord::MaxReach && Steps - depth == Input) << depth;
+    for (const std::uint64_t n : {std::uint64_t{1}, depth - 1}) {
+      back.StepBack(n);
+      Session forward(network);
+      runTo(forward, back.Steps());
+      ExpectSameSessions(back, forward, "back " + std::to_string(n));
+    }
+    EXPECT_EQ(back.RecordDepth(), 0u);
   }
-  EXPECT_EQ(back.RecordDepth(), 0u);
+}
+
+// Going back ends as running forward to the same step: with the whole screen
+// as it was, bytes sent in the steps undone (and only those) staying sent,
+// and Run Back at the last breakpoint before now, also from a checkpoint's step.
+TEST(StepBack, EndsAsRunningForwardToTheSameStep) {
+  // 0: SUB 244,10,3 puts 'A' into the data cell; 3: SUB 245,11,0 sends it.
+  const MemoryCells sending = test::Image({244, 10, 3, 245, 11, 0}, {{10, 191}, {11, 254}});
+  // 0: SUB 253,10,3 plots at ([248], 255); 3: SUB 248,11,0 moves left; 6: SUB 22,22,0.
+  const MemoryCells plotting = test::Image({253, 10, 3, 248, 11, 0, 22, 22, 0},
+                                           {{10, 253}, {11, 1}, {249, 255}, {250, 200}});
+  // 0: SUB 20,21,3 counts [20] up; 3: SUB 22,22,0. Back 0 is Run Back with a breakpoint at 0.
+  const MemoryCells counting = test::Image({20, 21, 3, 22, 22, 0}, {{21, 255}});
+  const struct {
+    const MemoryCells& image;
+    std::uint64_t run, back, undone;
+    bool crossed;
+  } cases[] = {{sending, 5, 1, 1, false},     {sending, 5, 2, 2, true},      {plotting, 300, 200, 200, false},
+               {counting, 4608, 0, 2, false}, {counting, 4609, 0, 1, false}, {counting, 4610, 0, 2, false}};
+  for (const auto& c : cases) {
+    ScriptedPeer peers[2];
+    for (ScriptedPeer& peer : peers) peer.Listen(1), peer.PeerConnects();
+    Session back(peers[0]), forward(peers[1]);
+    for (Session* s : {&back, &forward}) s->ReplaceMachine({c.image, 0});
+    back.SetBreakpoint(0, c.back == 0);
+    back.StartRecord();
+    back.Run({c.run, false, false});
+    const BackResult result = c.back == 0 ? back.RunBack() : back.StepBack(c.back);
+    EXPECT_EQ(std::tuple(result.steps, result.crossedNetwork), std::tuple(c.undone, c.crossed)) << c.run;
+    forward.Run({c.run - c.undone, false, false});
+    ExpectSameSessions(back, forward, "run " + std::to_string(c.run));
+  }
+}
+
+// A flood of writes to one cell between two steps is one input in the
+// record; going back still finds the last value of each flood.
+TEST(Record, WritesToOneCellBetweenStepsKeepOnlyTheLast) {
+  OfflineNetworkPort network;
+  Session session(network);
+  session.ReplaceMachine({test::Image({100, 200, 0, 100, 200, 0}), 0});  // [100] -= [200] in every step
+  session.StartRecord();
+  session.WriteCell(200, 1);
+  const std::size_t bytes = session.RecordBytes();
+  for (int value = 0; value < 100'000; ++value) session.WriteCell(200, static_cast<Byte>(value));
+  session.WriteCell(200, 5);
+  EXPECT_EQ(session.RecordBytes(), bytes);
+  session.Run({2, false, false});  // [100] = -10
+  for (int value = 0; value < 1000; ++value) session.WriteCell(200, static_cast<Byte>(value));
+  session.WriteCell(200, 7);
+  session.Step();  // [100] = -17
+  for (const auto& [back, cell100, cell200] : {std::tuple(1, 256 - 10, 7), std::tuple(2, 0, 5)}) {
+    session.StepBack(back);
+    EXPECT_EQ(std::pair(int(session.State().Memory[100]), int(session.State().Memory[200])),
+              std::pair(cell100, cell200));
+  }
 }
 
 TEST(Debugger, StopsAtBreakpointsAndWatchesGoingForwardAndBack) {
   // 0: SUB 20,21,3  cell 20 counts up; 3: SUB 22,22,0  back to 0.
   OfflineNetworkPort network;
   Session session(network);
-  session.State().Memory = test::Image({20, 21, 3, 22, 22, 0}, {{21, 255}});
+  session.ReplaceMachine({test::Image({20, 21, 3, 22, 22, 0}, {{21, 255}})});
   session.StartRecord();
   session.SetBreakpoint(3, true);
   const RunStop stop = session.Run({100, true, true});
@@ -154,6 +226,46 @@ TEST(Debugger, StopsAtBreakpointsAndWatchesGoingForwardAndBack) {
   // Back to the state right after the last change of cell 20.
   EXPECT_EQ(session.RunBack().stop.reason, RunStop::Reason::Watch);
   EXPECT_EQ(std::vector<int>({int(session.Steps()), session.State().Memory[20]}), std::vector<int>({5, 3}));
+}
+
+// The scripted peer connects only to a program that listens or connects,
+// delivers only on a connection, and still takes bytes after it closed.
+TEST(ScriptedPeer, FollowsTheConnection) {
+  ScriptedPeer peer;
+  peer.PeerConnects();
+  EXPECT_FALSE(peer.Arrive("a"));
+  EXPECT_EQ(peer.SendByte(1), NetResult::Failed);
+  peer.Listen(2323);
+  peer.PeerConnects();
+  EXPECT_EQ(peer.Arrive("bc"), Byte{'b'});
+  EXPECT_EQ(peer.SendByte(2), NetResult::Done);
+  peer.PeerCloses();
+  EXPECT_FALSE(peer.Arrive("d"));
+  EXPECT_EQ(peer.SendByte(3), NetResult::Done);
+  peer.Close();
+  EXPECT_EQ(peer.SendByte(4), NetResult::Failed);
+  EXPECT_EQ(peer.Received(), "\2\3");
+}
+
+// Going back undoes the inputs after the step it went to: they come again,
+// but none before the step they were given at.
+TEST(InputDriver, GivesInputsAgainAfterGoingBack) {
+  OfflineNetworkPort offline;
+  Session session(offline);
+  session.StartRecord();
+  session.Run({5, false, false});
+  InputDriver driver(session, {{.step = 4, .kind = TimedInput::Kind::Net, .bytes = "A"},
+                               {.step = 2, .kind = TimedInput::Kind::Cell, .cell = 20, .value = 1, .bytes = {}}});
+  for (const std::uint64_t steps : {2, 2, 10}) EXPECT_EQ(driver.Advance({10, false, false}).steps, steps);
+  EXPECT_EQ(session.State().Memory[NetDataCell], 'A');
+  const struct { std::uint64_t back, toNext; } cases[] = {{11, 1}, {4, UINT64_MAX}};
+  for (const auto& c : cases) {
+    session.StepBack(c.back);
+    driver.ApplyDue();
+    EXPECT_EQ(driver.StepsToNextInput(), c.toNext);
+    EXPECT_EQ(driver.PastFixedPoint({zar::RunStop::Reason::FixedPoint}).reason == zar::RunStop::Reason::StepLimit,
+              c.toNext == 1);
+  }
 }
 
 }  // namespace

@@ -1,6 +1,8 @@
 // The Exercise menu: the task beside the source, Check, and a failed case
 // loaded into the machine for stepping through it.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <QTableWidget>
 
@@ -15,7 +17,7 @@ namespace {
 
 class ExerciseMenu : public test::DesktopTest {};
 
-TEST_F(ExerciseMenu, ChecksTheSourceAndLoadsAFailedCase) {
+TEST_F(ExerciseMenu, ChecksTheSourceLoadsAFailedCaseAndSaysWhyAFileIsNone) {
   WorkbenchWindow& workbench = desktop.ShowWorkbench();
   dialogs.answers = {QStringLiteral(ZAR_EXERCISES_DIR "/07_stars.json")};
   Trigger(workbench, "mopenexercise");
@@ -52,6 +54,20 @@ TEST_F(ExerciseMenu, ChecksTheSourceAndLoadsAFailedCase) {
   workbench.Editor().SetWholeText("GTO,nowhere");
   Trigger(workbench, "mcheck");
   EXPECT_TRUE(cases.item(0, 1)->text().startsWith("FAIL: the source does not assemble: Compile Failed"));
+
+  // A file the loader refuses is a message that keeps the exercise; a FIFO is not waited on.
+  temp.Write("big.json", "{\"title\": 1e400}");
+  ASSERT_EQ(::mkfifo(temp.File("pipe.json").c_str(), 0600), 0);
+  ::alarm(20);  // a blocked read ends the test instead of hanging it
+  for (const char* name : {"big.json", "pipe.json"}) {
+    dialogs.answers = {Path(name)};
+    Trigger(workbench, "mopenexercise");
+  }
+  ::alarm(0);
+  EXPECT_EQ(dialogs.messages,
+            QStringList({Path("big.json") + ":1:11: number overflow parsing '1e400'",
+                         "Cannot read file \"" + Path("pipe.json") + "\": nothing to read from this pipe"}));
+  EXPECT_EQ(cases.rowCount(), 3);
 }
 
 }  // namespace
