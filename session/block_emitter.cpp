@@ -32,8 +32,8 @@ constexpr int Longest = CompiledCode::BlockLength;
 class BlockCode : public Xbyak::CodeGenerator {
  public:
   BlockCode(std::uint8_t* buffer, std::size_t size, bool samples, const CompiledCode::Stubs& stubs,
-            const MemoryCells& memory)
-      : CodeGenerator(size, buffer), samples_(samples), stubs_(stubs), memory_(memory) {}
+            const MemoryCells& memory, const FromMemory& fromMemory)
+      : CodeGenerator(size, buffer), samples_(samples), stubs_(stubs), memory_(memory), fromMemory_(fromMemory) {}
 
   // Appends the block at start; its offset in the buffer.
   std::size_t Add(Byte start, int length) {
@@ -53,6 +53,9 @@ class BlockCode : public Xbyak::CodeGenerator {
   Byte A(int k) const { return memory_[start_ + 3 * k]; }
   Byte B(int k) const { return memory_[start_ + 3 * k + 1]; }
   Byte C(int k) const { return WrapIP(memory_[start_ + 3 * k + 2]); }
+  // Whether step k reads cell i (0 for A, 1 for B, 2 for C) from memory.
+  bool Read(int k, int i) const { return fromMemory_[start_ + 3 * k + i]; }
+  bool ReadsAny(int k) const { return Read(k, 0) || Read(k, 1) || Read(k, 2); }
   // The step of the block at target, or -1 when target is none of them.
   int StepAt(Byte target) const {
     const int k = (target - start_) / 3;
@@ -64,9 +67,10 @@ class BlockCode : public Xbyak::CodeGenerator {
   std::array<bool, Longest> FindTargets() {
     std::array<bool, Longest> targets{true};
     loops_ = false;
-    bool calls = false;  // a call leaves no register as it was
+    bool calls = false;  // a call leaves no register as it was (nor does an operand read from memory)
     for (int k = 0; k < length_; ++k) {
-      calls = calls || A(k) == ScreenCommandCell;
+      calls = calls || A(k) == ScreenCommandCell || ReadsAny(k);
+      if (Read(k, 2)) continue;
       loops_ = loops_ || C(k) == start_;
       if (const int j = StepAt(C(k)); j > 0) targets[static_cast<std::size_t>(j)] = true;
     }
@@ -108,6 +112,7 @@ class BlockCode : public Xbyak::CodeGenerator {
     Xbyak::Label notTaken;
     test(r14, r14);
     jz(stubs_.plain[ip]);
+    if (ReadsAny(k)) return AddMemoryStep(k);
     dec(r14);
     if (a == ScreenCommandCell) return AddScreenStep(b, c);
     movzx(eax, byte[rbx + a]);
@@ -122,6 +127,80 @@ class BlockCode : public Xbyak::CodeGenerator {
     Sample(a);
     Written(a, next);
     if (k + 1 == length_ || next != ip + 3) Go(next);
+  }
+
+  // Step k with operands read from memory: r11 the A cell, rcx the B cell,
+  // rdx the jump's target. A jump to itself, or an A cell that is a
+  // command cell, the key cell or the console (A read from memory), leaves
+  // before the step for the interpreter.
+  void AddMemoryStep(int k) {
+    const int ip = start_ + 3 * k;
+    const Byte next = WrapIP(ip + 3);
+    const bool readA = Read(k, 0), readC = Read(k, 2);
+    if (readC) {
+      movzx(edx, byte[rbx + ip + 2]);
+      xor_(eax, eax);
+      cmp(edx, MaxIP);
+      cmova(edx, eax);
+      cmp(edx, ip);
+      je(stubs_.plain[ip]);
+    }
+    if (readA) {
+      movzx(r11d, byte[rbx + ip]);
+      cmp(r11d, NetCommandCell);
+      je(stubs_.plain[ip]);
+      cmp(r11d, ScreenCommandCell);
+      jae(stubs_.plain[ip]);
+    }
+    dec(r14);
+    const Xbyak::Address cell = readA ? byte[rbx + r11] : byte[rbx + A(k)];
+    movzx(eax, cell);
+    if (samples_ && (readA || A(k) != ConsoleCell)) sub(Sum, eax);
+    if (Read(k, 1)) {
+      movzx(ecx, byte[rbx + ip + 1]);
+      sub(al, byte[rbx + rcx]);
+    } else {
+      sub(al, byte[rbx + B(k)]);
+    }
+    mov(cell, al);
+    Xbyak::Label notTaken;
+    ja(notTaken, T_NEAR);
+    const Byte a = readA ? 0 : A(k);  // any cell but the console's
+    Sample(a);
+    if (readC) {
+      WrittenBy(readA, a, stubs_.plainExit, stubs_.wroteExit, true);
+      jmp(ptr[r13 + rdx * 8]);
+    } else {
+      WrittenBy(readA, a, stubs_.plain[C(k)], stubs_.wrote[C(k)], false);
+      Go(C(k));
+    }
+    L(notTaken);
+    Sample(a);
+    WrittenBy(readA, a, stubs_.plain[next], stubs_.wrote[next], false);
+    if (k + 1 == length_ || next != ip + 3) Go(next);
+  }
+
+  // Written for a step whose A cell may be read from memory (into r11), with
+  // the ways out given, which take IP from edx when toEdx.
+  void WrittenBy(bool readA, Byte a, const void* plainOut, const void* wroteOut, bool toEdx) {
+    Xbyak::Label stay;
+    if (!readA && a == ConsoleCell) {
+      Drain();
+      mov(byte[rbx + ConsoleCell], 0);
+      cmp(r15, rbp);
+      jb(stay, T_NEAR);
+      if (toEdx) mov(esi, edx);
+      jmp(plainOut, T_NEAR);
+    } else {
+      if (readA)
+        cmp(byte[r12 + r11], 0);
+      else
+        cmp(byte[r12 + a], 0);
+      je(stay, T_NEAR);
+      if (toEdx) mov(esi, edx);
+      jmp(wroteOut, T_NEAR);
+    }
+    L(stay);
   }
 
   // A step on the screen's command cell, which is 0 before it: it stores
@@ -371,6 +450,7 @@ class BlockCode : public Xbyak::CodeGenerator {
   bool samples_;
   const CompiledCode::Stubs& stubs_;
   const MemoryCells& memory_;
+  const FromMemory& fromMemory_;
   // The block being written.
   Byte start_ = 0;
   int length_ = 0;
@@ -388,9 +468,9 @@ class BlockCode : public Xbyak::CodeGenerator {
 
 std::optional<std::size_t> EmitBlocks(std::uint8_t* buffer, std::size_t size, bool samples,
                                       const CompiledCode::Stubs& stubs, BlockPlan* plans, int count,
-                                      const MemoryCells& memory) {
+                                      const MemoryCells& memory, const FromMemory& fromMemory) {
   try {
-    BlockCode code(buffer, size, samples, stubs, memory);
+    BlockCode code(buffer, size, samples, stubs, memory, fromMemory);
     for (int i = 0; i < count; ++i) plans[i].offset = code.Add(plans[i].start, plans[i].length);
     code.ready();
     return code.getSize();
@@ -402,7 +482,7 @@ std::optional<std::size_t> EmitBlocks(std::uint8_t* buffer, std::size_t size, bo
 #else
 
 std::optional<std::size_t> EmitBlocks(std::uint8_t*, std::size_t, bool, const CompiledCode::Stubs&, BlockPlan*, int,
-                                      const MemoryCells&) {
+                                      const MemoryCells&, const FromMemory&) {
   return std::nullopt;
 }
 

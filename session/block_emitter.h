@@ -1,5 +1,6 @@
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <optional>
@@ -16,12 +17,15 @@ struct BlockPlan {
   std::size_t offset = 0;
 };
 
+// The cells the program rewrites: code reads them from memory at each step.
+using FromMemory = std::array<bool, 256>;
+
 // Writes the blocks one after the other into buffer, which holds size
-// bytes, each instruction with A, B and C as constants; every way out of a
-// block goes through the table of entries or a stub. The bytes written, or
-// nothing when they do not fit.
+// bytes, each instruction with A, B and C as constants but those in cells
+// read from memory; every way out of a block goes through the table of
+// entries or a stub. The bytes written, or nothing when they do not fit.
 std::optional<std::size_t> EmitBlocks(std::uint8_t* buffer, std::size_t size, bool samples,
                                       const CompiledCode::Stubs& stubs, BlockPlan* plans, int count,
-                                      const MemoryCells& memory);
+                                      const MemoryCells& memory, const FromMemory& fromMemory);
 
 }  // namespace zar::compiled

@@ -52,6 +52,7 @@ class EntryCode : public Xbyak::CodeGenerator {
   }
   Xbyak::Label wrote, plain;
   std::array<std::size_t, 256> plainStubs{}, wroteStubs{};  // offsets
+  std::size_t plainExit = 0, wroteExit = 0;
 
  private:
   using Context = CompiledCode::Context;
@@ -71,10 +72,12 @@ class EntryCode : public Xbyak::CodeGenerator {
   }
   void Out() {
     Xbyak::Label common;
+    wroteExit = getSize();
     L(wrote);
     pop(rdi);
     mov(dword[rdi + offsetof(Context, wrote)], 1);
     jmp(common, T_NEAR);
+    plainExit = getSize();
     L(plain);
     pop(rdi);
     mov(dword[rdi + offsetof(Context, wrote)], 0);
@@ -108,6 +111,8 @@ std::unique_ptr<CodeRegion> CodeRegion::Create() {
       region->stubs_.plain[ip] = region->base_ + entry.plainStubs[ip];
       region->stubs_.wrote[ip] = region->base_ + entry.wroteStubs[ip];
     }
+    region->stubs_.plainExit = region->base_ + entry.plainExit;
+    region->stubs_.wroteExit = region->base_ + entry.wroteExit;
     region->used_ = region->blocksBegin_ = (entry.getSize() + 63) / 64 * 64;
   } catch (const Xbyak::Error&) {
     return nullptr;

@@ -13,32 +13,34 @@ namespace zar {
 
 namespace {
 
-// The interpreter's visits to an address before its block is compiled: a
-// block takes some microseconds to compile (and two changes of the pages'
-// protection), a step of the interpreter some nanoseconds.
-constexpr std::uint16_t HeatToCompile = 256;
-// Blocks dropped this often for writes into their cells stay with the interpreter.
-constexpr std::uint8_t MostDrops = 4;
 constexpr std::size_t MostBlockBytes = 2048;
 // Taking samples makes blocks about half as long again.
 constexpr std::size_t MostSamplingBlockBytes = 4096;
 
 // How many instructions from start on make a block: none that writes the
 // network's command cell (or the screen's, in code that takes samples: its
-// step needs a service) or jumps to itself (a fixed point
-// the interpreter must see), none in a cell the block itself writes, and
-// none after one that always jumps (B = A).
-int BlockLengthAt(Byte start, const MemoryCells& memory, bool samples) {
+// step needs a service) or jumps to itself (a fixed point the interpreter
+// must see), none with a constant in a cell the block itself writes, and
+// none after one that always jumps (B = A). Cells read from memory are no
+// constants: what they hold is looked at as the step runs. A step on the
+// screen's command cell or the console takes its B and C as constants.
+int BlockLengthAt(Byte start, const MemoryCells& memory, bool samples, const compiled::FromMemory& read) {
   int n = 0;
   std::array<bool, 256> written{};
   for (int ip = start; ip <= MaxIP && n < CompiledCode::BlockLength; ip += 3) {
     const Byte a = memory[ip];
-    if ((a == ScreenCommandCell && samples) || a == NetCommandCell || WrapIP(memory[ip + 2]) == ip) break;
-    if (written[ip] || written[ip + 1] || written[ip + 2] || (a >= start && a <= ip + 2)) break;
-    written[a] = true;
+    const bool readA = read[ip], readB = read[ip + 1], readC = read[ip + 2];
+    if (!readA && ((a == ScreenCommandCell && samples) || a == NetCommandCell)) break;
+    if (!readA && (a == ScreenCommandCell || a == ConsoleCell) && (readB || readC)) break;
+    if (!readC && WrapIP(memory[ip + 2]) == ip) break;
+    if ((written[ip] && !readA) || (written[ip + 1] && !readB) || (written[ip + 2] && !readC)) break;
+    if (!readA) {
+      if (a >= start && a <= ip + 2 && !read[a]) break;
+      written[a] = true;
+    }
     ++n;
     // A step on the screen's command cell (0 before it) always jumps.
-    if (memory[ip + 1] == a || a == ScreenCommandCell) break;
+    if (!readA && ((!readB && memory[ip + 1] == a) || a == ScreenCommandCell)) break;
   }
   return n;
 }
@@ -71,7 +73,7 @@ bool CompiledCode::Compile(const Byte* starts, int count, const MemoryCells& mem
   std::array<compiled::BlockPlan, 256> plans;
   int planned = 0;
   for (int i = 0; i < count; ++i) {
-    const int length = Has(starts[i]) ? 0 : BlockLengthAt(starts[i], memory, samples_);
+    const int length = Has(starts[i]) ? 0 : BlockLengthAt(starts[i], memory, samples_, fromMemory_);
     if (length > 0) plans[static_cast<std::size_t>(planned++)] = {starts[i], length, 0};
   }
   if (planned == 0) return true;
@@ -83,7 +85,7 @@ bool CompiledCode::Compile(const Byte* starts, int count, const MemoryCells& mem
   std::uint8_t* const at = region_->Free();
   if (!region_->Open(room)) return false;
   const std::optional<std::size_t> size = compiled::EmitBlocks(at, room, samples_, region_->Stubs(), plans.data(),
-                                                               planned, memory);
+                                                               planned, memory, fromMemory_);
   region_->Seal();
   if (!size) return false;
   for (int i = 0; i < planned; ++i) {
@@ -91,6 +93,7 @@ bool CompiledCode::Compile(const Byte* starts, int count, const MemoryCells& mem
     blocks_[plan.start] = {at + plan.offset, plan.length};
     table_[plan.start] = blocks_[plan.start].code;
     for (int cell = plan.start; cell < plan.start + 3 * plan.length; ++cell) {
+      if (fromMemory_[cell]) continue;
       ++holdsCode_[cell];
       compiledFrom_[cell] = memory[cell];
     }
@@ -123,12 +126,11 @@ CompiledCode::Result CompiledCode::Run(Machine& m, std::uint64_t budget, char* c
   }
   // Only the cell written differs from when its code was compiled, unless
   // the write left it as it was.
-  if (context.wrote) Check(m.Memory);
+  if (context.wrote) Check(m.Memory, true);
   return {budget - context.budget, static_cast<std::size_t>(context.console - console)};
 }
 
-void CompiledCode::Note(Byte ip, const MemoryCells& memory) {
-  if (Has(ip) || drops_[ip] >= MostDrops || ++heat_[ip] < HeatToCompile) return;
+void CompiledCode::Heated(Byte ip, const MemoryCells& memory) {
   heat_[ip] = 0;
   Compile(&ip, 1, memory);
 }
@@ -140,31 +142,35 @@ void CompiledCode::CompileAll(const MemoryCells& memory) {
   Compile(starts.data(), static_cast<int>(starts.size()), memory);
 }
 
-void CompiledCode::Check(const MemoryCells& memory) {
+void CompiledCode::Check(const MemoryCells& memory, bool byProgram) {
   unsigned changed = 0;  // one pass without branches first: the interpreter's steps rarely touch code
   for (int cell = 0; cell < 256; ++cell) {
     changed |= static_cast<unsigned>(memory[cell] ^ compiledFrom_[cell]) & (holdsCode_[cell] != 0 ? 0xFFu : 0u);
   }
   if (changed == 0) return;
   for (int cell = 0; cell < 255; ++cell) {
-    if (holdsCode_[cell] != 0 && memory[cell] != compiledFrom_[cell]) DropCell(cell);
+    if (holdsCode_[cell] != 0 && memory[cell] != compiledFrom_[cell]) DropCell(cell, byProgram);
   }
 }
 
 void CompiledCode::Drop(Byte start) {
   Block& block = blocks_[start];
   if (!block.code) return;
-  for (int cell = start; cell < start + 3 * block.length; ++cell) --holdsCode_[cell];
+  for (int cell = start; cell < start + 3 * block.length; ++cell) {
+    if (!fromMemory_[cell]) --holdsCode_[cell];
+  }
   block = {};
   table_[start] = region_->Stubs().plain[start];
   heat_[start] = 0;
-  if (drops_[start] < MostDrops) ++drops_[start];
 }
 
-void CompiledCode::DropCell(int cell) {
+// The blocks are dropped before the cell is marked: their counts of the
+// cells that hold code are those they were made with.
+void CompiledCode::DropCell(int cell, bool byProgram) {
   for (int start = std::max(0, cell - 3 * BlockLength + 1); start <= std::min(cell, MaxIP); ++start) {
     if (blocks_[start].code && start + 3 * blocks_[start].length > cell) Drop(static_cast<Byte>(start));
   }
+  if (byProgram) fromMemory_[cell] = true;
 }
 
 void CompiledCode::DropAll() {

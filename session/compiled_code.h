@@ -20,11 +20,13 @@ class CodeRegion;
 // compiled once it has run often enough unchanged. A block runs on from
 // block to block until its step budget is spent, it reaches code that is not
 // compiled, or an instruction wrote a cell that holds compiled code (the
-// step is done and the code of that cell is dropped at once). A screen
-// command is served by a call from compiled code (not in code that takes
-// samples); instructions that write the network's command cell, or jump to
-// themselves, are never compiled: the interpreter takes their steps. Characters for the console are drained into
-// the room given for them. Code pages are written, then made read-only and
+// step is done and the code of that cell is dropped at once; the cell is
+// read from memory by the code compiled from then on, as the operands of
+// self-modifying code are). A screen command is served by a call from
+// compiled code (not in code that takes samples); instructions that write
+// the network's command cell, or jump to themselves, are never compiled:
+// the interpreter takes their steps. Characters for the console are drained
+// into the room given for them. Code pages are written, then made read-only and
 // executable.
 // Code made to take history samples keeps the memory sum in a register and
 // stores it into the ring after every step, as the interpreter does.
@@ -40,12 +42,18 @@ class CompiledCode {
 
   bool Has(Byte ip) const { return blocks_[ip].code != nullptr; }
   // The interpreter stopped at ip: it counts towards compiling a block there.
-  void Note(Byte ip, const MemoryCells& memory);
-  // Drops the code of every cell that changed since it was compiled.
-  void Check(const MemoryCells& memory);
-  // The same for one cell just written.
+  void Note(Byte ip, const MemoryCells& memory) {
+    if (!Has(ip) && ++heat_[ip] >= HeatToCompile) [[unlikely]]
+      Heated(ip, memory);
+  }
+  // Drops the code of every cell that changed since it was compiled; when
+  // the program changed them (not an input), the cells are read from memory
+  // by the code compiled from then on.
+  void Check(const MemoryCells& memory, bool byProgram);
+  // The same for one cell the program just wrote.
   void Wrote(int cell, const MemoryCells& memory) {
-    if (holdsCode_[cell] != 0 && memory[cell] != compiledFrom_[cell]) DropCell(cell);
+    if (holdsCode_[cell] != 0 && memory[cell] != compiledFrom_[cell]) [[unlikely]]
+      DropCell(cell, true);
   }
   // Drops all code and compiles the blocks of every start address anew (for
   // measuring).
@@ -77,6 +85,9 @@ class CompiledCode {
   struct Stubs {
     std::array<const void*, 256> plain{};
     std::array<const void*, 256> wrote{};
+    // The same ways out with IP in esi, for a jump read from memory.
+    const void* plainExit = nullptr;
+    const void* wroteExit = nullptr;
   };
 
  private:
@@ -84,10 +95,16 @@ class CompiledCode {
     const void* code = nullptr;
     int length = 0;
   };
+  // The interpreter's visits to an address before its block is compiled: a
+  // block takes some microseconds to compile (and two changes of the pages'
+  // protection), a step of the interpreter some nanoseconds.
+  static constexpr std::uint16_t HeatToCompile = 256;
+
   CompiledCode() = default;
+  void Heated(Byte ip, const MemoryCells& memory);
   bool Compile(const Byte* starts, int count, const MemoryCells& memory);
   void Drop(Byte start);
-  void DropCell(int cell);
+  void DropCell(int cell, bool byProgram);
   void DropAll();
 
   std::unique_ptr<compiled::CodeRegion> region_;
@@ -97,7 +114,7 @@ class CompiledCode {
   std::array<std::uint8_t, 256> holdsCode_{};  // blocks whose instructions take each cell
   std::array<Byte, 256> compiledFrom_{};       // the cells' values when their code was compiled
   std::array<std::uint16_t, 256> heat_{};
-  std::array<std::uint8_t, 256> drops_{};
+  std::array<bool, 256> fromMemory_{};  // cells the program rewrote while they held code
 };
 
 }  // namespace zar

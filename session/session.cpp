@@ -220,7 +220,7 @@ RunStop Session::RunCompiled(const RunPolicy& policy) {
     refused_ = compiled == nullptr;
   }
   if (!compiled || policy.maxSteps < ShortestRun) return RunStepByStep<true>(policy);
-  compiled->Check(machine_.Memory);
+  compiled->Check(machine_.Memory, false);
   MemoryCells& memory = machine_.Memory;
   std::uint64_t done = 0;
   while (done < policy.maxSteps) {
@@ -240,7 +240,9 @@ RunStop Session::RunCompiled(const RunPolicy& policy) {
       done += result.steps;
       console_.Commit(result.printed);
       if (steps_ == nextCheckpoint_) Checkpoint(steps_);
-      continue;
+      // A step compiled code leaves to the interpreter before taking it
+      // (a jump to itself, a command cell read from memory) is its next.
+      if (result.steps > 0) continue;
     }
     RunStop stop = sampled ? InterpretUntilCompiled<true>(*compiled, left, policy.fixedPoint)
                            : InterpretUntilCompiled<false>(*compiled, left, policy.fixedPoint);
@@ -261,6 +263,8 @@ RunStop Session::InterpretUntilCompiled(CompiledCode& compiled, std::uint64_t ma
   Load(hot);
   RunStop stop;
   Byte ip = machine_.IP;
+  // Where compiled code left (or could not start) grows hot as well.
+  compiled.Note(ip, machine_.Memory);
   while (stop.steps < maxSteps) {
     const Decoded d = Decode(machine_.Memory, ip);
     ip = d.next;
