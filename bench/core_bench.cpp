@@ -14,6 +14,8 @@
 #include "machine/cp1252.h"
 #include "machine/instruction.h"
 #include "session/session.h"
+#include "plain_loop.h"
+#include "programs.h"
 
 namespace {
 
@@ -370,5 +372,58 @@ void BM_GenerateCode32767Rows(benchmark::State& state) {
   state.SetItemsProcessed(state.iterations() * table.CmdCount());
 }
 BENCHMARK(BM_GenerateCode32767Rows)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+
+namespace {
+
+// The programs users run, each through an engine and the plain loop for the
+// same steps: a 4-byte counter, the bouncing pixel, a self-modifying array
+// copy, the screen example and 200 random images (their total time).
+std::vector<Machine> Program(const std::string& name) {
+  if (name == "counter") return {bench::DownCounter()};
+  if (name == "copy") return {bench::SelfModifyingCopy()};
+  if (name == "random") return bench::RandomImages(200, 11);
+  return {bench::Example(name + ".OIA")};
+}
+
+std::uint64_t ProgramSteps(const std::string& name) { return name == "random" ? 100'000 : 10'000'000; }
+
+void EngineOn(benchmark::State& state, const std::string& name, Engine engine) {
+  const std::vector<Machine> images = Program(name);
+  const std::uint64_t steps = ProgramSteps(name);
+  for (auto _ : state) {
+    for (const Machine& m : images) {
+      OfflineNetworkPort network;
+      Session session(network);
+      session.SetEngine(engine);
+      session.ReplaceMachine(m);
+      benchmark::DoNotOptimize(session.Run({steps, true, false}));
+    }
+  }
+  state.counters["steps_per_s"] = benchmark::Counter(static_cast<double>(state.iterations() * images.size() * steps),
+                                                     benchmark::Counter::kIsRate);
+}
+
+void PlainOn(benchmark::State& state, const std::string& name) {
+  const std::vector<Machine> images = Program(name);
+  const std::uint64_t steps = ProgramSteps(name);
+  for (auto _ : state) {
+    for (const Machine& m : images) benchmark::DoNotOptimize(plain::Run(m.Memory, steps));
+  }
+  state.counters["steps_per_s"] = benchmark::Counter(static_cast<double>(state.iterations() * images.size() * steps),
+                                                     benchmark::Counter::kIsRate);
+}
+
+#define ZAR_PROGRAM_BENCHMARKS(name)                                                                     \
+  BENCHMARK_CAPTURE(PlainOn, name, #name)->Unit(benchmark::kMillisecond);                                \
+  BENCHMARK_CAPTURE(EngineOn, name##_interp, #name, Engine::Interpreter)->Unit(benchmark::kMillisecond); \
+  BENCHMARK_CAPTURE(EngineOn, name##_jit, #name, Engine::Compiled)->Unit(benchmark::kMillisecond)
+
+ZAR_PROGRAM_BENCHMARKS(counter);
+ZAR_PROGRAM_BENCHMARKS(bounce);
+ZAR_PROGRAM_BENCHMARKS(copy);
+ZAR_PROGRAM_BENCHMARKS(screen);
+ZAR_PROGRAM_BENCHMARKS(random);
 
 }  // namespace

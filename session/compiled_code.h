@@ -9,15 +9,24 @@
 
 namespace zar {
 
+struct ScreenDevice;
+
+namespace compiled {
+class CodeRegion;
+}
+
 // The compiled engine's code: for a start address, a block of up to
 // BlockLength instructions from there on, each with A, B and C as constants,
 // compiled once it has run often enough unchanged. A block runs on from
 // block to block until its step budget is spent, it reaches code that is not
 // compiled, or an instruction wrote a cell that holds compiled code (the
-// step is done and the code of that cell is dropped at once). Instructions
-// that write a command cell, or jump to themselves, are never compiled: the
-// interpreter takes their steps. Characters for the console are drained into
-// the room given for them. Code pages are written, then made read-only and
+// step is done and the code of that cell is dropped at once; the cell is
+// read from memory by the code compiled from then on, as the operands of
+// self-modifying code are). A screen command is served by a call from
+// compiled code (not in code that takes samples); instructions that write
+// the network's command cell, or jump to themselves, are never compiled:
+// the interpreter takes their steps. Characters for the console are drained
+// into the room given for them. Code pages are written, then made read-only and
 // executable.
 // Code made to take history samples keeps the memory sum in a register and
 // stores it into the ring after every step, as the interpreter does.
@@ -33,9 +42,19 @@ class CompiledCode {
 
   bool Has(Byte ip) const { return blocks_[ip].code != nullptr; }
   // The interpreter stopped at ip: it counts towards compiling a block there.
-  void Note(Byte ip, const MemoryCells& memory);
-  // Drops the code of every cell that changed since it was compiled.
-  void Check(const MemoryCells& memory);
+  void Note(Byte ip, const MemoryCells& memory) {
+    if (!Has(ip) && ++heat_[ip] >= HeatToCompile) [[unlikely]]
+      Heated(ip, memory);
+  }
+  // Drops the code of every cell that changed since it was compiled; when
+  // the program changed them (not an input), the cells are read from memory
+  // by the code compiled from then on.
+  void Check(const MemoryCells& memory, bool byProgram);
+  // The same for one cell the program just wrote.
+  void Wrote(int cell, const MemoryCells& memory) {
+    if (holdsCode_[cell] != 0 && memory[cell] != compiledFrom_[cell]) [[unlikely]]
+      DropCell(cell, true);
+  }
   // Drops all code and compiles the blocks of every start address anew (for
   // measuring).
   void CompileAll(const MemoryCells& memory);
@@ -55,7 +74,9 @@ class CompiledCode {
   // and console cells 0, for at most budget steps; characters printed go to
   // console, which has room for at least one, room in all; samples is given
   // exactly when the code was made to take them.
-  Result Run(Machine& m, std::uint64_t budget, char* console, std::size_t room, Samples* samples = nullptr);
+  // Screen commands are served on screen and counted in services.
+  Result Run(Machine& m, std::uint64_t budget, char* console, std::size_t room, Samples* samples, ScreenDevice& screen,
+             std::uint64_t& services);
 
   // What compiled code is given and hands back.
   struct Context;
@@ -64,6 +85,9 @@ class CompiledCode {
   struct Stubs {
     std::array<const void*, 256> plain{};
     std::array<const void*, 256> wrote{};
+    // The same ways out with IP in esi, for a jump read from memory.
+    const void* plainExit = nullptr;
+    const void* wroteExit = nullptr;
   };
 
  private:
@@ -71,25 +95,26 @@ class CompiledCode {
     const void* code = nullptr;
     int length = 0;
   };
+  // The interpreter's visits to an address before its block is compiled: a
+  // block takes some microseconds to compile (and two changes of the pages'
+  // protection), a step of the interpreter some nanoseconds.
+  static constexpr std::uint16_t HeatToCompile = 256;
+
   CompiledCode() = default;
+  void Heated(Byte ip, const MemoryCells& memory);
   bool Compile(const Byte* starts, int count, const MemoryCells& memory);
   void Drop(Byte start);
-  void DropCell(int cell);
+  void DropCell(int cell, bool byProgram);
   void DropAll();
 
-  using Entry = void (*)(Context*);
-  Entry entry_ = nullptr;
-  Stubs stubs_;
-  std::uint8_t* region_ = nullptr;
-  std::size_t used_ = 0;  // the bytes of region_ taken
-  std::size_t entryBytes_ = 0;
+  std::unique_ptr<compiled::CodeRegion> region_;
   bool samples_ = false;
   std::array<Block, 256> blocks_{};
   std::array<const void*, 256> table_{};       // a block's code for each address, or its plain stub
   std::array<std::uint8_t, 256> holdsCode_{};  // blocks whose instructions take each cell
   std::array<Byte, 256> compiledFrom_{};       // the cells' values when their code was compiled
   std::array<std::uint16_t, 256> heat_{};
-  std::array<std::uint8_t, 256> drops_{};
+  std::array<bool, 256> fromMemory_{};  // cells the program rewrote while they held code
 };
 
 }  // namespace zar

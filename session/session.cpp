@@ -208,20 +208,19 @@ RunStop Session::RunOnEngine(const RunPolicy& policy) {
 }
 
 // Compiled code runs while it can; the interpreter takes the steps between,
-// in short parts, after each of which the address it stopped at counts
-// towards compiling a block there. Compiled code stops at a record's
+// until IP reaches compiled code again. Compiled code stops at a record's
 // checkpoint for it to be taken. The first sample is the interpreter's: it
 // works out the memory sum that compiled code then follows.
 RunStop Session::RunCompiled(const RunPolicy& policy) {
-  constexpr std::uint64_t InterpretedPart = 128;
+  constexpr std::uint64_t ShortestRun = 128;
   const bool sampled = recordHistory_;
   std::unique_ptr<CompiledCode>& compiled = compiled_[sampled ? 1 : 0];
   if (!compiled && !refused_) {
     compiled = CompiledCode::Create(sampled);
     refused_ = compiled == nullptr;
   }
-  if (!compiled || policy.maxSteps < InterpretedPart) return RunStepByStep<true>(policy);
-  compiled->Check(machine_.Memory);
+  if (!compiled || policy.maxSteps < ShortestRun) return RunStepByStep<true>(policy);
+  compiled->Check(machine_.Memory, false);
   MemoryCells& memory = machine_.Memory;
   std::uint64_t done = 0;
   while (done < policy.maxSteps) {
@@ -231,7 +230,8 @@ RunStop Session::RunCompiled(const RunPolicy& policy) {
         (memory[ConsoleCell] | memory[ScreenCommandCell] | memory[NetCommandCell]) == 0) {
       CompiledCode::Samples samples{history_.Ring(), memorySum_, history_.Position()};
       const CompiledCode::Result result = compiled->Run(machine_, std::min(left, room), console_.Tail(),
-                                                        console_.TailRoom(), sampled ? &samples : nullptr);
+                                                        console_.TailRoom(), sampled ? &samples : nullptr, screen_,
+                                                        services_);
       if (sampled) {
         memorySum_ = samples.sum;
         history_.Resume(samples.position);
@@ -240,20 +240,50 @@ RunStop Session::RunCompiled(const RunPolicy& policy) {
       done += result.steps;
       console_.Commit(result.printed);
       if (steps_ == nextCheckpoint_) Checkpoint(steps_);
-      continue;
+      // A step compiled code leaves to the interpreter before taking it
+      // (a jump to itself, a command cell read from memory) is its next.
+      if (result.steps > 0) continue;
     }
-    RunPolicy part = policy;
-    part.maxSteps = std::min(left, InterpretedPart);
-    RunStop stop = sampled ? StepLoop<false, true, true>(part) : StepLoop<false, false, true>(part);
+    RunStop stop = sampled ? InterpretUntilCompiled<true>(*compiled, left, policy.fixedPoint)
+                           : InterpretUntilCompiled<false>(*compiled, left, policy.fixedPoint);
     done += stop.steps;
     if (stop.reason != RunStop::Reason::StepLimit) {
       stop.steps = done;
       return stop;
     }
-    compiled->Check(memory);
-    compiled->Note(machine_.IP, memory);
   }
   return {RunStop::Reason::StepLimit, done};
+}
+
+// Each step's written cell is checked against the code made from it; a
+// step that served a device may have written the device's cells as well.
+template <bool Sampled>
+RunStop Session::InterpretUntilCompiled(CompiledCode& compiled, std::uint64_t maxSteps, bool fixedPoint) {
+  StepCounters hot;
+  Load(hot);
+  RunStop stop;
+  Byte ip = machine_.IP;
+  // Where compiled code left (or could not start) grows hot as well.
+  compiled.Note(ip, machine_.Memory);
+  while (stop.steps < maxSteps) {
+    const Decoded d = Decode(machine_.Memory, ip);
+    ip = d.next;
+    ++stop.steps;
+    const std::uint64_t services = services_;
+    const bool changed = StepOnce<Sampled, true>(d, hot);
+    compiled.Wrote(d.a, machine_.Memory);
+    if (services_ != services) [[unlikely]] {
+      for (const int cell : ServiceCells) compiled.Wrote(cell, machine_.Memory);
+    }
+    if (!changed && fixedPoint) {
+      stop.reason = RunStop::Reason::FixedPoint;
+      break;
+    }
+    compiled.Note(ip, machine_.Memory);
+    if (compiled.Has(ip)) break;
+  }
+  Store(hot);
+  return stop;
 }
 
 // What the look for repeats found stays true only for runs that stop for

@@ -188,6 +188,10 @@ class Session {
   void SkipRepeats(std::uint64_t most);
   RunStop RunOnEngine(const RunPolicy& policy);
   RunStop RunCompiled(const RunPolicy& policy);
+  // The interpreter's steps between compiled code: until IP reaches an
+  // address that has compiled code, the addresses it passes growing hot.
+  template <bool Sampled>
+  RunStop InterpretUntilCompiled(CompiledCode& compiled, std::uint64_t maxSteps, bool fixedPoint);
   template <bool Short>
   RunStop RunStepByStep(const RunPolicy& policy);
   template <bool Debug, bool Sampled, bool Short>

@@ -1,5 +1,5 @@
-// The engines and the skipping of repeated states against the reference
-// engine, which steps every step.
+// The engines and the skipping of repeated states against the plain
+// machine, which steps every step through every device.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -9,7 +9,7 @@
 #include <tuple>
 #include <vector>
 
-#include "session/scripted_input.h"
+#include "reference/session_check.h"
 #include "session/session.h"
 
 namespace zar {
@@ -18,7 +18,11 @@ void ExpectSameSessions(const Session& a, const Session& b, const std::string& w
 
 namespace {
 
-// Everything a run's stop tells.
+using reference::Difference;
+using reference::LoggingPort;
+using reference::PlainLike;
+using reference::PlainMachine;
+
 auto Seen(const RunStop& s) { return std::tuple(s.reason, s.steps, s.address, s.before, s.after); }
 
 Machine Image(const std::vector<std::pair<int, int>>& cells) {
@@ -66,6 +70,14 @@ RunStop RunInSlices(Session& s, const Case& c, std::uint64_t steps) {
   return stop;
 }
 
+void Prepare(Session& s, const Case& c) {
+  s.ReplaceMachine(Image(c.cells));
+  s.SetRecordsHistory(c.history);
+  if (c.record) s.StartRecord();
+  if (c.breakpoint >= 0) s.SetBreakpoint(static_cast<Byte>(c.breakpoint), true);
+  if (c.watch >= 0) s.SetWatch(static_cast<Byte>(c.watch), true);
+}
+
 TEST(Engines, SkippingRepeatsEndsAsSteppingEveryStep) {
   // A loop of three steps, 768 in a period: 0: SUB 20,21,3; 3: SUB 23,24,6; 6: SUB 22,22,0.
   std::vector<std::pair<int, int>> threeSteps = Counting;
@@ -98,42 +110,44 @@ TEST(Engines, SkippingRepeatsEndsAsSteppingEveryStep) {
       {"a budget of many slices", Counting, false, false, -1, -1, 10'000'000'000, 0, 65'536, 512},
   };
   for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const std::uint64_t steps = std::min<std::uint64_t>(c.steps, 5'000'000);
+    // The plain machine steps as far as it can, stopping where going back
+    // will go; each engine is left to skip the rest.
+    PlainMachine plain, back;
+    // The reference engine takes the same checkpoints, at the same steps.
+    LoggingPort referencePort(true);
+    Session reference(referencePort);
+    reference.SetEngine(Engine::Reference);
+    Prepare(reference, c);
+    const PlainMachine::Stop expected = [&] {
+      back = plain = PlainLike(reference);
+      plain.networkAnswers = back.networkAnswers = true;
+      if (c.back > 0) back.Run(steps - c.back, true, true);
+      return plain.Run(steps, true, true);
+    }();
+    reference.Run({steps, true, true});
+    const auto more = [](const Session& s, const LoggingPort& p) {
+      return std::tuple(s.RecordDepth(), s.RecordBytes(), p.calls.size());
+    };
     for (const Engine engine : {Engine::Interpreter, Engine::Compiled}) {
-      if (c.steps > 100'000'000 && c.history) continue;
-      ScriptedPeer peers[2];
-      for (ScriptedPeer& peer : peers) peer.Listen(1), peer.PeerConnects();
-      Session reference(peers[0]), skipping(peers[1]);
-      reference.SetEngine(Engine::Reference);
+      LoggingPort network(true);
+      Session skipping(network);
       skipping.SetEngine(engine);
-      for (Session* s : {&reference, &skipping}) {
-        s->ReplaceMachine(Image(c.cells));
-        s->SetRecordsHistory(c.history);
-        if (c.record) s->StartRecord();
-        if (c.breakpoint >= 0) s->SetBreakpoint(static_cast<Byte>(c.breakpoint), true);
-        if (c.watch >= 0) s->SetWatch(static_cast<Byte>(c.watch), true);
-      }
-      const std::uint64_t steps = std::min<std::uint64_t>(c.steps, 5'000'000);
-      // The reference steps as far as it can; the other is left to skip the rest.
-      const RunStop a = reference.Run({steps, true, true});
-      const RunStop b = RunInSlices(skipping, c, steps);
-      EXPECT_EQ(Seen(a), Seen(b));
-      ExpectSameSessions(reference, skipping, c.name);
-      // The same checkpoints, at the same steps, and the same bytes sent.
-      const auto more = [](const Session& s, const ScriptedPeer& p) {
-        return std::tuple(s.RecordDepth(), s.RecordBytes(), p.Received().size());
-      };
-      EXPECT_EQ(more(reference, peers[0]), more(skipping, peers[1])) << c.name;
+      Prepare(skipping, c);
+      EXPECT_EQ(Difference(RunInSlices(skipping, c, steps), expected), "");
+      EXPECT_EQ(Difference(skipping, network, plain), "");
+      EXPECT_EQ(more(reference, referencePort), more(skipping, network));
       if (c.back > 0) {
         EXPECT_EQ(skipping.StepBack(c.back).steps, c.back);
-        EXPECT_EQ(reference.StepBack(c.back).steps, c.back);
-        ExpectSameSessions(reference, skipping, std::string(c.name) + ", back");
+        EXPECT_EQ(Difference(skipping, network, back), "") << "back";
       }
       if (c.steps > steps) {
         const RunStop far = RunInSlices(skipping, c, c.steps - steps);
-        EXPECT_EQ(far.steps, c.steps - steps) << c.name;
+        EXPECT_EQ(far.steps, c.steps - steps);
         EXPECT_EQ(skipping.Steps(), c.steps);
         // Cell 20 counts once in two steps.
-        EXPECT_EQ(skipping.State().Memory[20], static_cast<Byte>(c.steps / 2)) << c.name;
+        EXPECT_EQ(skipping.State().Memory[20], static_cast<Byte>(c.steps / 2));
       }
     }
   }
@@ -174,6 +188,39 @@ TEST(Engines, ARepeatFoundGoesWithAnInput) {
       EXPECT_EQ(Seen(reference.Run({20'000, true, true})), Seen(tested.Run({20'000, true, true}))) << what;
       ExpectSameSessions(reference, tested, what);
     }
+  }
+}
+
+// Each screen command in a loop hot enough to be compiled, moving X and Y and
+// the colour on:  0: SUB 248,20,3; 3: SUB 249,21,6; 6: SUB 250,22,9;
+// 9: SUB 253,23,0 (the command, 256 minus cell 23).
+TEST(Engines, CompiledScreenCommandsAsThePlainMachine) {
+  for (const int command : {1, 2, 3, 4, 5, 6}) {
+    SCOPED_TRACE(command);
+    LoggingPort network;
+    Session session(network);
+    session.SetEngine(Engine::Compiled);
+    session.ReplaceMachine(Image({{0, 248},
+                                  {1, 20},
+                                  {2, 3},
+                                  {3, 249},
+                                  {4, 21},
+                                  {5, 6},
+                                  {6, 250},
+                                  {7, 22},
+                                  {8, 9},
+                                  {9, 253},
+                                  {10, 23},
+                                  {11, 0},
+                                  {20, 255},
+                                  {21, 253},
+                                  {22, 249},
+                                  {23, 256 - command},
+                                  {246, 7},
+                                  {247, 200}}));
+    PlainMachine plain = PlainLike(session);
+    EXPECT_EQ(Difference(session.Run({100'000, true, true}), plain.Run(100'000, true, true)), "");
+    EXPECT_EQ(Difference(session, network, plain), "");
   }
 }
 
@@ -225,8 +272,9 @@ TEST(Engines, DISABLED_LongCompiledAgreesWithTheReferenceOnTenThousandImages) {
 }
 
 // Random images, self-modifying as most are, a quarter of their cells
-// pointing at the devices, with a breakpoint or a watch now and then, through
-// the reference engine and each faster one in runs of random lengths.
+// pointing at the devices, with a breakpoint or a watch now and then and a
+// network that takes requests on or refuses them, through each engine and
+// the plain machine in runs of random lengths.
 void ExpectEnginesAgreeOnRandomImages(int images, unsigned seed) {
   std::mt19937 random(seed);
   for (int i = 0; i < images; ++i) {
@@ -236,26 +284,38 @@ void ExpectEnginesAgreeOnRandomImages(int images, unsigned seed) {
     const bool history = random() % 4 == 0;
     const int breakpoint = random() % 3 == 0 ? static_cast<int>(random() % 253) : -1;
     const int watch = random() % 5 == 0 ? static_cast<int>(random() % 256) : -1;
+    const bool answers = random() % 2 == 0;
     const auto seedOfRuns = random();
+    const auto prepare = [&](Session& s, Engine engine) {
+      s.SetEngine(engine);
+      s.ReplaceMachine(m);
+      s.SetRecordsHistory(history);
+      if (breakpoint >= 0) s.SetBreakpoint(static_cast<Byte>(breakpoint), true);
+      if (watch >= 0) s.SetWatch(static_cast<Byte>(watch), true);
+    };
+    // The plain machine after each run, and where the run stopped.
+    std::vector<std::pair<PlainMachine, PlainMachine::Stop>> expected;
+    std::mt19937 runs(seedOfRuns);
+    for (int run = 0; run < 4; ++run) {
+      LoggingPort network;
+      Session prepared(network);
+      prepare(prepared, Engine::Interpreter);
+      PlainMachine plain = run == 0 ? PlainLike(prepared) : expected.back().first;
+      plain.networkAnswers = answers;
+      const RunPolicy policy{1 + runs() % 20'000, true, runs() % 2 == 0};
+      const PlainMachine::Stop stop = plain.Run(policy.maxSteps, policy.debugger, policy.fixedPoint);
+      expected.emplace_back(std::move(plain), stop);
+    }
     for (const Engine engine : {Engine::Interpreter, Engine::Compiled}) {
-      OfflineNetworkPort network;
-      Session reference(network), tested(network);
-      reference.SetEngine(Engine::Reference);
-      tested.SetEngine(engine);
-      for (Session* s : {&reference, &tested}) {
-        s->ReplaceMachine(m);
-        s->SetRecordsHistory(history);
-        if (breakpoint >= 0) s->SetBreakpoint(static_cast<Byte>(breakpoint), true);
-        if (watch >= 0) s->SetWatch(static_cast<Byte>(watch), true);
-      }
-      std::mt19937 runs(seedOfRuns);
-      for (int run = 0; run < 4; ++run) {
+      LoggingPort network(answers);
+      Session tested(network);
+      prepare(tested, engine);
+      runs.seed(seedOfRuns);
+      for (const auto& [plain, stop] : expected) {
         const RunPolicy policy{1 + runs() % 20'000, true, runs() % 2 == 0};
-        const RunStop a = reference.Run(policy);
-        const RunStop b = tested.Run(policy);
-        EXPECT_EQ(Seen(a), Seen(b));
-        ExpectSameSessions(reference, tested, "image " + std::to_string(i) + ", engine " + std::to_string(int(engine)));
-        if (::testing::Test::HasFailure()) return;
+        const std::string where = "image " + std::to_string(i) + ", engine " + std::to_string(int(engine));
+        ASSERT_EQ(Difference(tested.Run(policy), stop), "") << where;
+        ASSERT_EQ(Difference(tested, network, plain), "") << where;
       }
     }
   }
