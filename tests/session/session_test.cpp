@@ -32,7 +32,7 @@ void ExpectSameSessions(const Session& a, const Session& b, const std::string& w
 namespace {
 
 // A step that changes nothing ends a run: printing, a command for a device
-// and a plot that leaves every cell as it was are changes. (The engines are
+// a plot that leaves every cell as it was and a byte sent are changes. (The engines are
 // held to the same rule by Engines.AgreeWithTheReferenceOnRandomImages.)
 TEST(Session, RunStopsAtTheFirstStepThatChangesNothingAndHonoursTheLimit) {
   const MemoryCells countdown = test::Image({10, 11, 0, 12, 12, 0, 0, 0, 0, 0, 0, 1});  // cell 10 down forever
@@ -46,9 +46,12 @@ TEST(Session, RunStopsAtTheFirstStepThatChangesNothingAndHonoursTheLimit) {
       {countdown, 50, 50},
       {countdown, 0, 0},
       {test::Image({253, 10, 0}, {{10, 253}}), 100, 1},
-      {test::Image({255, 10, 0}, {{10, 191}}), 100, 100}};
+      {test::Image({255, 10, 0}, {{10, 191}}), 100, 100},
+      {test::Image({245, 11, 0}, {{11, 254}}), 100, 100}};  // sends a 0 on the spot
   for (const auto& [memory, limit, steps] : cases) {
-    OfflineNetworkPort network;
+    ScriptedPeer network;
+    network.Listen(1);
+    network.PeerConnects();
     Session session(network);
     session.ReplaceMachine({memory, 0});
     EXPECT_EQ(session.Run({limit, false, true}).steps, steps) << "case " << steps << ", limit " << limit;
@@ -202,10 +205,13 @@ TEST(Record, WritesToOneCellBetweenStepsKeepOnlyTheLast) {
   for (int value = 0; value < 1000; ++value) session.WriteCell(200, static_cast<Byte>(value));
   session.WriteCell(200, 7);
   session.Step();  // [100] = -17
-  for (const auto& [back, cell100, cell200] : {std::tuple(1, 256 - 10, 7), std::tuple(2, 0, 5)}) {
+  // Going back to a step keeps the inputs given at it for going back again.
+  for (const auto& [back, cell100, cell200] :
+       {std::tuple(1, 256 - 10, 7), std::tuple(1, 256 - 10, 7), std::tuple(3, 0, 5)}) {
     session.StepBack(back);
     EXPECT_EQ(std::pair(int(session.State().Memory[100]), int(session.State().Memory[200])),
               std::pair(cell100, cell200));
+    session.Step();
   }
 }
 
@@ -244,7 +250,10 @@ TEST(ScriptedPeer, FollowsTheConnection) {
   EXPECT_EQ(peer.SendByte(3), NetResult::Done);
   peer.Close();
   EXPECT_EQ(peer.SendByte(4), NetResult::Failed);
-  EXPECT_EQ(peer.Received(), "\2\3");
+  peer.Connect("host", 23);
+  peer.PeerConnects();
+  EXPECT_EQ(peer.SendByte(5), NetResult::Done);
+  EXPECT_EQ(peer.Received(), "\2\3\5");
 }
 
 // Going back undoes the inputs after the step it went to: they come again,
