@@ -115,7 +115,7 @@ TEST(Exercises, CheckSaysWhatFailedAndWhere) {
        R"(<testcase classname="keys.OIA" name="&lt;2&gt;"/>)"},
       {head + two + "]}", "--junit - e.json bad.OIA", 3,
        R"(<testsuite name="bad.OIA" tests="1" failures="0" errors="1")"},
-      {expect(R"({"console": "\u00e4"})"), "e.json keys.OIA", 1, "FAIL: console \"\" expected \"\xC3\xA4\""},
+      {expect(R"({"console": "\u00e4x"})"), "e.json keys.OIA", 1, "FAIL: console \"\" expected \"\xC3\xA4x\""},
       {head + R"({"name": "del", "steps": 5000, "inputs": ["0 key 127"], "expect": {"console": "A"}}]})",
        "e.json keys.OIA", 1, R"(FAIL: console "\x7f" expected "A")"},
       {head + R"({"name": "two", "points": 2, "steps": 5000, "expect": {"console": "AB"}}]})", "--json e.json keys.OIA",

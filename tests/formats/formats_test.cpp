@@ -121,6 +121,7 @@ TEST(WriteWholeFile, WritesWhereThePathPointsAndReplacesOnlyRegularFiles) {
   const fs::path file = temp.Write("file", "old"), link = temp.File("link"), dangling = temp.File("dangling");
   fs::create_symlink("file", link);
   fs::create_symlink("new", dangling);
+  fs::create_symlink("link", temp.File("link2"));
   fs::create_hard_link(temp.Write("hard", "longer than bytes"), temp.File("twin"));  // written in place, cut short
   ASSERT_EQ(::mkfifo(temp.File("fifo").c_str(), 0600), 0);
   const bool root = ::geteuid() == 0;
@@ -130,6 +131,7 @@ TEST(WriteWholeFile, WritesWhereThePathPointsAndReplacesOnlyRegularFiles) {
   // The path written, the file that must then hold the bytes, and what the path must still be.
   const std::tuple<fs::path, fs::path, fs::file_type> cases[] = {
       {link, file, fs::file_type::symlink},
+      {temp.File("link2"), file, fs::file_type::symlink},
       {dangling, temp.File("new"), fs::file_type::symlink},
       {temp.File("fifo"), {}, fs::file_type::fifo},
       {"/dev/null", {}, fs::file_type::character},
@@ -144,7 +146,7 @@ TEST(WriteWholeFile, WritesWhereThePathPointsAndReplacesOnlyRegularFiles) {
   struct stat after {};
   ASSERT_EQ(::stat(file.c_str(), &after), 0);
   EXPECT_EQ(after.st_uid, root ? 1234u : ::geteuid());  // a replaced file keeps its owner
-  EXPECT_EQ(std::distance(fs::directory_iterator(temp.Path()), fs::directory_iterator()), 7);  // no temporary left
+  EXPECT_EQ(std::distance(fs::directory_iterator(temp.Path()), fs::directory_iterator()), 8);  // no temporary left
 }
 
 // Writes under a file-size limit, which makes every write beyond it fail as on a full disk.

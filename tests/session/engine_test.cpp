@@ -47,9 +47,6 @@ TEST(Engines, SkippingRepeatsEndsAsSteppingEveryStep) {
   // 0: SUB 20,21,3; 3: SUB 255,10,0 prints 'A' and goes back to 0.
   const std::vector<std::pair<int, int>> countingAndPrinting = {{0, 20}, {1, 21}, {2, 3},    {3, 255},
                                                                 {4, 10}, {5, 0},  {10, 191}, {21, 255}};
-  // 0: plots (0,0) in red 9; 3: clears the red cell; 6: reads the pixel back, on the spot.
-  const std::vector<std::pair<int, int>> readingAPixel = {{0, 253}, {1, 10}, {2, 3}, {3, 250},  {4, 250},  {5, 6},
-                                                          {6, 253}, {7, 11}, {8, 6}, {10, 253}, {11, 252}, {250, 9}};
   const Case cases[] = {
       {"counting", Counting},
       {"counting, history", Counting, true},
@@ -64,7 +61,6 @@ TEST(Engines, SkippingRepeatsEndsAsSteppingEveryStep) {
       // 0: SUB 244,10,3 puts 'A' into the data cell; 3: SUB 245,11,0 sends it, and the state is as before.
       {"sending", {{0, 244}, {1, 10}, {2, 3}, {3, 245}, {4, 11}, {10, 191}, {11, 254}}, false, false, -1, -1, 100'000},
       {"counting and printing, history", countingAndPrinting, true, false, -1, -1, 100'000},
-      {"reading a pixel", readingAPixel, true, false, -1, -1, 100'000},
       {"a budget short of a period", Counting, false, false, -1, -1, 16'400},
       {"a budget of many parts", Counting, false, false, -1, -1, 1ull << 40},
   };

@@ -32,7 +32,8 @@ void ExpectSameSessions(const Session& a, const Session& b, const std::string& w
 namespace {
 
 // A step that changes nothing ends a run: printing, a command for a device
-// a plot that leaves every cell as it was and a byte sent are changes. (The engines are
+// a plot that leaves every cell as it was and a byte sent are changes; a
+// paused session takes no step. (The engines are
 // held to the same rule by Engines.AgreeWithTheReferenceOnRandomImages.)
 TEST(Session, RunStopsAtTheFirstStepThatChangesNothingAndHonoursTheLimit) {
   const MemoryCells countdown = test::Image({10, 11, 0, 12, 12, 0, 0, 0, 0, 0, 0, 1});  // cell 10 down forever
@@ -47,7 +48,7 @@ TEST(Session, RunStopsAtTheFirstStepThatChangesNothingAndHonoursTheLimit) {
       {countdown, 0, 0},
       {test::Image({253, 10, 0}, {{10, 253}}), 100, 1},
       {test::Image({255, 10, 0}, {{10, 191}}), 100, 100},
-      {test::Image({245, 11, 0}, {{11, 254}}), 100, 100}};  // sends a 0 on the spot
+      {test::Image({245, 11, 0}, {{11, 254}}), 100, 100}};  // sends byte 0 again and again: each send is a change
   for (const auto& [memory, limit, steps] : cases) {
     ScriptedPeer network;
     network.Listen(1);
@@ -56,6 +57,11 @@ TEST(Session, RunStopsAtTheFirstStepThatChangesNothingAndHonoursTheLimit) {
     session.ReplaceMachine({memory, 0});
     EXPECT_EQ(session.Run({limit, false, true}).steps, steps) << "case " << steps << ", limit " << limit;
   }
+  OfflineNetworkPort network;
+  Session paused(network);
+  paused.Status().paused = true;
+  EXPECT_EQ(std::pair(paused.Run({9, false, false}).reason, paused.Steps()),
+            std::pair(RunStop::Reason::Paused, std::uint64_t{0}));
 }
 
 TEST(ConsoleStore, KeepsTheNewestCharactersAndNeverBringsBackWhatWasCleared) {
@@ -232,6 +238,13 @@ TEST(Debugger, StopsAtBreakpointsAndWatchesGoingForwardAndBack) {
   // Back to the state right after the last change of cell 20.
   EXPECT_EQ(session.RunBack().stop.reason, RunStop::Reason::Watch);
   EXPECT_EQ(std::vector<int>({int(session.Steps()), session.State().Memory[20]}), std::vector<int>({5, 3}));
+  // A print changes the console cell, though the console takes the character back out in the same step.
+  Session printer(network);
+  printer.ReplaceMachine({test::Image({255, 10, 0}, {{10, 191}})});
+  printer.SetWatch(ConsoleCell, true);
+  const RunStop printed = printer.Run({100, true, true});
+  EXPECT_EQ(std::tuple(printed.reason, printed.steps, printed.after),
+            std::tuple(RunStop::Reason::Watch, std::uint64_t{1}, Byte{65}));
 }
 
 // The scripted peer connects only to a program that listens or connects,
