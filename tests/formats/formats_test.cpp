@@ -121,7 +121,7 @@ TEST(WriteWholeFile, WritesWhereThePathPointsAndReplacesOnlyRegularFiles) {
   const fs::path file = temp.Write("file", "old"), link = temp.File("link"), dangling = temp.File("dangling");
   fs::create_symlink("file", link);
   fs::create_symlink("new", dangling);
-  fs::create_symlink("link", temp.File("link2"));
+  fs::create_symlink("dangling", temp.File("link2"));
   fs::create_hard_link(temp.Write("hard", "longer than bytes"), temp.File("twin"));  // written in place, cut short
   ASSERT_EQ(::mkfifo(temp.File("fifo").c_str(), 0600), 0);
   const bool root = ::geteuid() == 0;
@@ -131,7 +131,7 @@ TEST(WriteWholeFile, WritesWhereThePathPointsAndReplacesOnlyRegularFiles) {
   // The path written, the file that must then hold the bytes, and what the path must still be.
   const std::tuple<fs::path, fs::path, fs::file_type> cases[] = {
       {link, file, fs::file_type::symlink},
-      {temp.File("link2"), file, fs::file_type::symlink},
+      {temp.File("link2"), temp.File("new"), fs::file_type::symlink},  // by way of "dangling"
       {dangling, temp.File("new"), fs::file_type::symlink},
       {temp.File("fifo"), {}, fs::file_type::fifo},
       {"/dev/null", {}, fs::file_type::character},
