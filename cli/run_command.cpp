@@ -306,8 +306,11 @@ int HeadlessRun::Finish() {
   if (options_.trace && !trace_.Finish()) return ExitUsage;
   std::fprintf(stderr, "steps: %llu\nip: %d\n", static_cast<unsigned long long>(driver_.Clock()), session_.State().IP);
   if (options_.stats) {
-    const bool compiled = session_.CurrentEngine() == Engine::Compiled && CompiledEngineAvailable();
-    std::fprintf(stderr, "engine: %s\nseconds: %.3f\n", compiled ? "jit" : "interp", seconds);
+    // What ran, not what was asked: the debugger, a trace and short runs
+    // leave every step to the interpreter.
+    const std::uint64_t compiled = session_.CompiledSteps();
+    std::fprintf(stderr, "engine: %s\ncompiled steps: %llu\nseconds: %.3f\n", compiled > 0 ? "jit" : "interp",
+                 static_cast<unsigned long long>(compiled), seconds);
   }
   return WriteOutputs() ? ExitOk : ExitUsage;
 }

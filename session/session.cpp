@@ -237,6 +237,7 @@ RunStop Session::RunCompiled(const RunPolicy& policy) {
         history_.Resume(samples.position);
       }
       steps_ += result.steps;
+      compiledSteps_ += result.steps;
       done += result.steps;
       console_.Commit(result.printed);
       if (steps_ == nextCheckpoint_) Checkpoint(steps_);

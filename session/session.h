@@ -92,6 +92,10 @@ class Session {
 
   Engine CurrentEngine() const { return engine_; }
   void SetEngine(Engine engine) { engine_ = engine; }
+  // The steps compiled code took since the session began: none where the
+  // compiled engine cannot be made, and none while the debugger or short
+  // runs leave every step to the interpreter.
+  std::uint64_t CompiledSteps() const { return compiledSteps_; }
 
   // Whether runs of the interpreter and the compiled engine skip repeats of
   // the machine's state (on from the start). Once memory and IP are as they
@@ -236,6 +240,7 @@ class Session {
   bool refused_ = false;                                   // the compiled engine could not be made
   std::uint64_t services_ = 0;                             // screen and network commands served
   std::uint64_t steps_ = 0;
+  std::uint64_t compiledSteps_ = 0;
   std::int32_t memorySum_ = 0;  // while samples are taken, followed step by step
   bool sumKnown_ = false;
   std::array<bool, 256> breakpoints_{};

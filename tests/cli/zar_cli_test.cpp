@@ -54,6 +54,8 @@ TEST_F(ZarCli, ExitStatusAndWhatItSays) {
       {"run {}/x.oisc --key 256", 2, "--key takes a key code from 0 to 255, not '256'"},
       {"run {}/x.oisc --steps ten", 2, "--steps takes a whole number of steps, not 'ten'"},
       {"run {}/x.oisc --back 1000001", 2, "--back takes at most 1000000 steps, what the record always holds"},
+      {"run {}/x.oisc --back 1000000", 0, ""},
+      {"run {}/x.oisc --seconds 0", 2, "--seconds takes a number of seconds above 0, not '0'"},
   };
   for (const auto& [words, exit, says] : cases) {
     const Outcome outcome = Zar(words);
@@ -121,6 +123,7 @@ TEST_F(ZarCli, BackFromAFixedPoint) {
       {"6", "Csteps: 4\nip: 9\n"},
       {"8", "Csteps: 2\nip: 6\n"},
       {"9", "steps: 1\nip: 3\n"},
+      {"10", "steps: 0\nip: 0\n"},
       {"11", "zar: --back 11 goes back beyond the start of the run: it shows step 0\nsteps: 0\nip: 0\n"}};
   for (const auto& [back, said] : cases) {
     const Outcome ran = Zar(std::string("run {}/h.oisc --steps 10 --back ") + back);

@@ -63,6 +63,7 @@ TEST(Exercises, CheckSaysWhatFailedAndWhere) {
   zar.Write("spin.OIA", "MOV,s,191\n:l\nSUB,255,s,?\nGTO,l\nSET,s");  // prints A for ever
   zar.Write("bad.OIA", "SUB,a,b\nFOO,1");
   zar.Write("list.txt", "keys.OIA\n\nkeys.OIA\r\n");
+  zar.Write("q\"x.OIA", "SUB,a,b");
   zar.Write("black.ppm", "P6\n256 256\n255\n" + std::string(3 * 256 * 256, '\0'));
   zar.Write("small.ppm", "P6 2 2 255\n" + std::string(12, '\0'));
   zar.Write("course.json", R"({"title": "C", "exercises": [{"file": "e.json", "title": "E"},
@@ -70,7 +71,7 @@ TEST(Exercises, CheckSaysWhatFailedAndWhere) {
   const std::string head = R"({"title": "Keys", "task": "Echo keys.", "cases": [)";
   const std::string two = R"({"name": "two", "steps": 5000, "inputs": ["0 text \"ab\""], "expect": {"console": "AB"}})";
   const std::string three = R"({"name": "three keys", "steps": 5000, "inputs": ["0 text \"abc\""],
-        "expect": {"consolePrefix": "a", "cells": {"254": 0}, "fixedPoint": true, "console": "abc"}})";
+        "expect": {"consolePrefix": "a", "cells": {"254": 0, "255": 0}, "fixedPoint": true, "console": "abc"}})";
   const std::string onlyA = R"({"name": "A", "steps": 500, "expect": {"consolePrefix": "A", "fixedPoint": true}}]})";
   const auto expect = [&](const std::string& json) {
     return head + R"({"name": "x", "steps": 9, "expect": )" + json + "}]}";
@@ -107,6 +108,16 @@ TEST(Exercises, CheckSaysWhatFailedAndWhere) {
        "--csv e.json keys.OIA bad.OIA", 3,
        "path,assembled,cases_passed,cases,points,points_possible\r\nkeys.OIA,true,1,2,2.5,3.5\r\n"
        "bad.OIA,false,0,2,0,3.5\r\n"},
+      {head + two + "]}", "--csv e.json 'q\"x.OIA'", 3, "\"q\"\"x.OIA\",false,0,1,0,1\r\n"},
+      {head + R"({"name": "<2>", "points": 0.5, "steps": 9, "expect": {"fixedPoint": true}}]})",
+       "--json e.json keys.OIA", 0, R"("points": 0.5, "pointsPossible": 0.5, "cases")"},
+      {head + R"({"name": "<2>", "steps": 9, "expect": {"fixedPoint": true}}]})", "--junit - e.json keys.OIA", 0,
+       R"(<testcase classname="keys.OIA" name="&lt;2&gt;"/>)"},
+      {head + two + "]}", "--junit - e.json bad.OIA", 3,
+       R"(<testsuite name="bad.OIA" tests="1" failures="0" errors="1")"},
+      {expect(R"({"console": "\u00e4x"})"), "e.json keys.OIA", 1, "FAIL: console \"\" expected \"\xC3\xA4x\""},
+      {head + R"({"name": "del", "steps": 5000, "inputs": ["0 key 127"], "expect": {"console": "A"}}]})",
+       "e.json keys.OIA", 1, R"(FAIL: console "\x7f" expected "A")"},
       {head + R"({"name": "two", "points": 2, "steps": 5000, "expect": {"console": "AB"}}]})", "--json e.json keys.OIA",
        1, R"("timedOut": false, "points": 0}]}], "passed": false})"},
       {head + two + "," + three + "]}", "--junit - e.json keys.OIA", 1,
@@ -126,6 +137,9 @@ TEST(Exercises, CheckSaysWhatFailedAndWhere) {
        "e.json:/cases/0/expect/pixels/0/x: expected 0 to 255"},
       {expect(R"({"cells": {"10": 4294967296}})"), "e.json keys.OIA", 2,
        "e.json:/cases/0/expect/cells/10: a cell value is"},
+      {expect(R"({"cells": {"10": 256}})"), "e.json keys.OIA", 2, "e.json:/cases/0/expect/cells/10: a cell value is"},
+      {head + R"({"name": "x", "points": 0, "steps": 9, "expect": {}}]})", "e.json keys.OIA", 2,
+       "e.json:/cases/0/points: expected a number above 0"},
       {expect(R"({"console": "\u2713"})"), "e.json keys.OIA", 2, "e.json:/cases/0/expect/console: holds a character"},
       {head + "\n" + R"({"name": "x", "steps": 1e400, "expect": {}}]})", "e.json keys.OIA", 2,
        "e.json:2:24: number overflow parsing '1e400'"},
@@ -139,6 +153,8 @@ TEST(Exercises, CheckSaysWhatFailedAndWhere) {
       {R"({"title": 5})", "e.json keys.OIA", 2, "e.json:/title: expected a string"},
       {R"({"title": "T", "task": "t", "starter": "nope.OIA", "cases": []})", "e.json keys.OIA", 2,
        "e.json:/starter: there is no file \"nope.OIA\" beside the exercise"},
+      {R"({"title": "T", "task": "t", "starter": "../keys.OIA", "cases": []})", "e.json keys.OIA", 2,
+       "e.json:/starter: expected the name of a source file beside the exercise"},
       {head + two + "]}", "--validate {}/course.json", 2,
        "course.json:/exercises/1/file: there is no exercise \"nope.json\" beside the course"},
       {head + two + "]}", "--json --csv e.json keys.OIA", 2, "zar: --json and --csv cannot be given together"},

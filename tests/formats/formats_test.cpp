@@ -8,6 +8,8 @@
 #include <thread>
 
 #include "formats/program_file.h"
+#include "formats/screen_image.h"
+#include "formats/screen_picture.h"
 #include "formats/source_file.h"
 #include "support/temp_folder.h"
 
@@ -43,6 +45,9 @@ TEST(ProgramFile, IsSavedInTheExactFormKeepingPermissions) {
   for (int i = 0; i < 256; ++i) memory[i] = static_cast<Byte>(i * 7);
   ASSERT_FALSE(SaveProgramFile(path, memory).Failed());
   EXPECT_EQ(TempFolder::Read(path), ProgramFileText(memory));
+  const mode_t mask = ::umask(0);
+  ::umask(mask);
+  EXPECT_EQ(static_cast<mode_t>(fs::status(path).permissions()), 0666 & ~mask);  // a new file as the umask says
   // A save that replaces a file keeps its permissions.
   const auto shared = fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read;
   fs::permissions(path, shared);
@@ -73,6 +78,30 @@ TEST(ProgramFile, ReadingToleratesBadLinesAndNeverShiftsTheCells) {
   MemoryCells memory = Filled(3);
   ASSERT_FALSE(LoadProgramFile("/dev/zero", memory).Failed());  // an endless line costs its byte limit only
   EXPECT_EQ(memory, Filled(3));
+  // Cell lines make a program file, unless the name says source.
+  EXPECT_EQ(std::tuple(LooksLikeSource("p.oisc", 1), LooksLikeSource("p.oisc", 0), LooksLikeSource("p.oIa", 9)),
+            std::tuple(false, true, true));
+}
+
+// Pictures of the screen: what the screen writes reads back, and only a
+// whole 256 x 256 picture in 8-bit colour is read.
+TEST(ScreenPicture, ReadsWhatTheScreenWritesAndOnlyAWholePicture) {
+  ScreenBuffer screen;
+  screen(1, 0) = RGB(1, 2, 3);
+  const std::string pixels(3 * 256 * 256, '\0');
+  const std::pair<std::string, std::string> cases[] = {
+      {ScreenPpm(screen), ""},
+      {ScreenPng(screen), ""},
+      {"P6\n256 256\n254\n" + pixels, "a PPM picture needs the maxval 255, not 254"},
+      {"P6\n256 256\n255\n" + pixels + "x", "a PPM picture of 256 x 256 holds 196608 bytes of pixels, not 196609"}};
+  for (const auto& [bytes, error] : cases) {
+    std::vector<ColorValue> read;
+    std::string why;
+    EXPECT_EQ(std::tuple(ReadScreenPicture(bytes, read, why), why), std::tuple(error.empty(), error));
+    if (error.empty()) {
+      EXPECT_TRUE(read.size() == 65536 && read[1] == RGB(1, 2, 3) && read[0] == screen(0, 0)) << bytes.substr(0, 2);
+    }
+  }
 }
 
 TEST(SourceFile, GivesTheSameLinesWhateverTheBreaksAndDropsAByteOrderMark) {
@@ -92,16 +121,21 @@ TEST(WriteWholeFile, WritesWhereThePathPointsAndReplacesOnlyRegularFiles) {
   const fs::path file = temp.Write("file", "old"), link = temp.File("link"), dangling = temp.File("dangling");
   fs::create_symlink("file", link);
   fs::create_symlink("new", dangling);
+  fs::create_symlink("dangling", temp.File("link2"));
+  fs::create_hard_link(temp.Write("hard", "longer than bytes"), temp.File("twin"));  // written in place, cut short
   ASSERT_EQ(::mkfifo(temp.File("fifo").c_str(), 0600), 0);
   const bool root = ::geteuid() == 0;
   ASSERT_TRUE(!root || ::chown(file.c_str(), 1234, 1234) == 0);
   std::string piped;
   std::thread reader([&] { piped = TempFolder::Read(temp.File("fifo")); });
   // The path written, the file that must then hold the bytes, and what the path must still be.
-  const std::tuple<fs::path, fs::path, fs::file_type> cases[] = {{link, file, fs::file_type::symlink},
-                                                                 {dangling, temp.File("new"), fs::file_type::symlink},
-                                                                 {temp.File("fifo"), {}, fs::file_type::fifo},
-                                                                 {"/dev/null", {}, fs::file_type::character}};
+  const std::tuple<fs::path, fs::path, fs::file_type> cases[] = {
+      {link, file, fs::file_type::symlink},
+      {temp.File("link2"), temp.File("new"), fs::file_type::symlink},  // by way of "dangling"
+      {dangling, temp.File("new"), fs::file_type::symlink},
+      {temp.File("fifo"), {}, fs::file_type::fifo},
+      {"/dev/null", {}, fs::file_type::character},
+      {temp.File("twin"), temp.File("hard"), fs::file_type::regular}};
   for (const auto& [path, holder, stays] : cases) {
     ASSERT_FALSE(WriteWholeFile(path, "bytes").Failed()) << path;
     EXPECT_EQ(fs::symlink_status(path).type(), stays) << path;
@@ -112,7 +146,7 @@ TEST(WriteWholeFile, WritesWhereThePathPointsAndReplacesOnlyRegularFiles) {
   struct stat after {};
   ASSERT_EQ(::stat(file.c_str(), &after), 0);
   EXPECT_EQ(after.st_uid, root ? 1234u : ::geteuid());  // a replaced file keeps its owner
-  EXPECT_EQ(std::distance(fs::directory_iterator(temp.Path()), fs::directory_iterator()), 5);  // no temporary left
+  EXPECT_EQ(std::distance(fs::directory_iterator(temp.Path()), fs::directory_iterator()), 8);  // no temporary left
 }
 
 // Writes under a file-size limit, which makes every write beyond it fail as on a full disk.

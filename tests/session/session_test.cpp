@@ -32,7 +32,8 @@ void ExpectSameSessions(const Session& a, const Session& b, const std::string& w
 namespace {
 
 // A step that changes nothing ends a run: printing, a command for a device
-// and a plot that leaves every cell as it was are changes. (The engines are
+// a plot that leaves every cell as it was and a byte sent are changes; a
+// paused session takes no step. (The engines are
 // held to the same rule by Engines.AgreeWithTheReferenceOnRandomImages.)
 TEST(Session, RunStopsAtTheFirstStepThatChangesNothingAndHonoursTheLimit) {
   const MemoryCells countdown = test::Image({10, 11, 0, 12, 12, 0, 0, 0, 0, 0, 0, 1});  // cell 10 down forever
@@ -46,13 +47,21 @@ TEST(Session, RunStopsAtTheFirstStepThatChangesNothingAndHonoursTheLimit) {
       {countdown, 50, 50},
       {countdown, 0, 0},
       {test::Image({253, 10, 0}, {{10, 253}}), 100, 1},
-      {test::Image({255, 10, 0}, {{10, 191}}), 100, 100}};
+      {test::Image({255, 10, 0}, {{10, 191}}), 100, 100},
+      {test::Image({245, 11, 0}, {{11, 254}}), 100, 100}};  // sends byte 0 again and again: each send is a change
   for (const auto& [memory, limit, steps] : cases) {
-    OfflineNetworkPort network;
+    ScriptedPeer network;
+    network.Listen(1);
+    network.PeerConnects();
     Session session(network);
     session.ReplaceMachine({memory, 0});
     EXPECT_EQ(session.Run({limit, false, true}).steps, steps) << "case " << steps << ", limit " << limit;
   }
+  OfflineNetworkPort network;
+  Session paused(network);
+  paused.Status().paused = true;
+  EXPECT_EQ(std::pair(paused.Run({9, false, false}).reason, paused.Steps()),
+            std::pair(RunStop::Reason::Paused, std::uint64_t{0}));
 }
 
 TEST(ConsoleStore, KeepsTheNewestCharactersAndNeverBringsBackWhatWasCleared) {
@@ -202,10 +211,13 @@ TEST(Record, WritesToOneCellBetweenStepsKeepOnlyTheLast) {
   for (int value = 0; value < 1000; ++value) session.WriteCell(200, static_cast<Byte>(value));
   session.WriteCell(200, 7);
   session.Step();  // [100] = -17
-  for (const auto& [back, cell100, cell200] : {std::tuple(1, 256 - 10, 7), std::tuple(2, 0, 5)}) {
+  // Going back to a step keeps the inputs given at it for going back again.
+  for (const auto& [back, cell100, cell200] :
+       {std::tuple(1, 256 - 10, 7), std::tuple(1, 256 - 10, 7), std::tuple(3, 0, 5)}) {
     session.StepBack(back);
     EXPECT_EQ(std::pair(int(session.State().Memory[100]), int(session.State().Memory[200])),
               std::pair(cell100, cell200));
+    session.Step();
   }
 }
 
@@ -226,6 +238,13 @@ TEST(Debugger, StopsAtBreakpointsAndWatchesGoingForwardAndBack) {
   // Back to the state right after the last change of cell 20.
   EXPECT_EQ(session.RunBack().stop.reason, RunStop::Reason::Watch);
   EXPECT_EQ(std::vector<int>({int(session.Steps()), session.State().Memory[20]}), std::vector<int>({5, 3}));
+  // A print changes the console cell, though the console takes the character back out in the same step.
+  Session printer(network);
+  printer.ReplaceMachine({test::Image({255, 10, 0}, {{10, 191}})});
+  printer.SetWatch(ConsoleCell, true);
+  const RunStop printed = printer.Run({100, true, true});
+  EXPECT_EQ(std::tuple(printed.reason, printed.steps, printed.after),
+            std::tuple(RunStop::Reason::Watch, std::uint64_t{1}, Byte{65}));
 }
 
 // The scripted peer connects only to a program that listens or connects,
@@ -244,7 +263,10 @@ TEST(ScriptedPeer, FollowsTheConnection) {
   EXPECT_EQ(peer.SendByte(3), NetResult::Done);
   peer.Close();
   EXPECT_EQ(peer.SendByte(4), NetResult::Failed);
-  EXPECT_EQ(peer.Received(), "\2\3");
+  peer.Connect("host", 23);
+  peer.PeerConnects();
+  EXPECT_EQ(peer.SendByte(5), NetResult::Done);
+  EXPECT_EQ(peer.Received(), "\2\3\5");
 }
 
 // Going back undoes the inputs after the step it went to: they come again,
