@@ -42,11 +42,19 @@ function drawMemory() {
   for (const b of breakpoints) memCtx.fillRect((b % 16) * 10 + 4, Math.floor(b / 16) * 10 + 4, 3, 3);
 }
 
+// Scrolling to the end asks for the console's layout, which takes long for a
+// long console: it waits for the next frame, once however many updates came.
+let scrollDue = false;
+function scrollConsole() {
+  scrollDue = false;
+  cbox.scrollTop = cbox.scrollHeight;
+}
 function showConsole(part: NonNullable<Update['console']>) {
   consoleText = part.reset ? part.text : consoleText + part.text;
   if (consoleText.length > ConsoleKeep) consoleText = consoleText.slice(-ConsoleKeep);
   cbox.textContent = consoleText;
-  cbox.scrollTop = cbox.scrollHeight;
+  if (!scrollDue) requestAnimationFrame(scrollConsole);
+  scrollDue = true;
   $('dropped').hidden = !part.dropped;
 }
 
