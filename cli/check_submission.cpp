@@ -37,9 +37,8 @@ void LoadSubmission(Submission& submission, MemoryCells& image) {
   std::string source;
   if (name == "-") {
     if (Unreadable(LoadSourceFile("/dev/stdin", source), submission)) return;
-    std::size_t cellLines = 0;
-    for (const std::string& line : FirstLines(source, ProgramLineLimits)) cellLines += ParseProgramLine(line) ? 1 : 0;
-    if (cellLines > 0) return ReadProgramText(source, image);
+    // Text without a cell value changes no cell: it is a source.
+    if (ReadProgramText(source, image) > 0) return;
     return AssembleSubmission(source, submission, image);
   }
   if (!HasSourceName(name)) {

@@ -34,12 +34,8 @@ int LoadImage(const std::string& name, MemoryCells& memory, bool* assembled) {
   } else if (name == "-" || !std::filesystem::is_regular_file(name, error)) {
     // A pipe cannot be read again: its bytes are read once, and tell.
     if (!ReadSource(name == "-" ? "/dev/stdin" : name, source)) return ExitUsage;
-    std::size_t cellLines = 0;
-    for (const std::string& line : FirstLines(source, ProgramLineLimits)) cellLines += ParseProgramLine(line) ? 1 : 0;
-    if (cellLines > 0) {
-      ReadProgramText(source, memory);
-      return ExitOk;
-    }
+    // Text without a cell value changes no cell: it is a source.
+    if (ReadProgramText(source, memory) > 0) return ExitOk;
   } else {
     std::size_t cellLines = 0;
     if (!ReadProgram(name, memory, cellLines)) return ExitUsage;

@@ -40,8 +40,8 @@ std::size_t StoreProgramLines(const std::vector<std::string>& lines, MemoryCells
 
 }  // namespace
 
-void ReadProgramText(std::string_view text, MemoryCells& memory) {
-  StoreProgramLines(FirstLines(text, ProgramLineLimits), memory);
+std::size_t ReadProgramText(std::string_view text, MemoryCells& memory) {
+  return StoreProgramLines(FirstLines(text, ProgramLineLimits), memory);
 }
 
 FileResult LoadProgramFile(const std::filesystem::path& path, MemoryCells& memory, WaitForPipes wait) {

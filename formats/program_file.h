@@ -28,8 +28,8 @@ inline constexpr LineLimits ProgramLineLimits = {256, MaxProgramLineLength, 256 
 
 // Reads the first 256 lines of a program file's text into cells 0..255 in
 // order; a line that does not convert, or a line the text does not have,
-// leaves its cell as it was.
-void ReadProgramText(std::string_view text, MemoryCells& memory);
+// leaves its cell as it was. Returns how many of the lines held a cell value.
+std::size_t ReadProgramText(std::string_view text, MemoryCells& memory);
 
 // The same for a file. Reports a file that cannot be read at all, leaving
 // memory untouched.

@@ -54,10 +54,9 @@ zar::web::Loaded PageCore::Reset() {
   text_.clear();
   zar::Machine next = session_.State();
   next.IP = 0;
-  std::size_t cellLines = 0;
-  for (const std::string& line : FirstLines(program_, ProgramLineLimits)) cellLines += ParseProgramLine(line) ? 1 : 0;
   zar::web::Loaded kind = zar::web::Loaded::Program;
-  if (HasSourceName(name_) || cellLines == 0) {
+  // A source's image replaces the cells a line of it may have set.
+  if (LooksLikeSource(name_, ReadProgramText(program_, next.Memory))) {
     AssemblerState state;
     const Assembly assembly = Assemble(SourceLines(program_), state, {GenerateMode::Copy, false});
     for (const StageMessage& message : assembly.messages) text_ += message.text + "\n";
@@ -65,8 +64,6 @@ zar::web::Loaded PageCore::Reset() {
     next.Memory.fill(0);
     std::copy_n(state.Image.begin(), next.Memory.size(), next.Memory.begin());
     kind = zar::web::Loaded::Source;
-  } else {
-    ReadProgramText(program_, next.Memory);
   }
   session_.Status().mode = RunMode::Stopped;
   session_.ReplaceMachine(next);
