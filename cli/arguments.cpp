@@ -2,6 +2,8 @@
 
 #include <cstdio>
 
+#include "machine/decimal_text.h"
+
 namespace zar::cli {
 
 Arguments ParseArguments(const std::vector<std::string>& words, const std::set<std::string>& valueOptions,
@@ -32,6 +34,12 @@ Arguments ParseArguments(const std::vector<std::string>& words, const std::set<s
 int UsageError(const std::string& message) {
   std::fprintf(stderr, "zar: %s\nTry 'zar --help' for more information.\n", message.c_str());
   return ExitUsage;
+}
+
+std::optional<double> SecondsOf(const std::string& text) {
+  double seconds = 0;
+  if (!ParseNumber(text, seconds) || !(seconds > 0) || seconds > 1e9) return std::nullopt;
+  return seconds;
 }
 
 }  // namespace zar::cli

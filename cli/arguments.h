@@ -37,6 +37,10 @@ inline constexpr std::size_t AnyPositionalCount = SIZE_MAX;
 Arguments ParseArguments(const std::vector<std::string>& words, const std::set<std::string>& valueOptions,
                          const std::set<std::string>& switchOptions, std::size_t positionalCount);
 
+// A number of seconds above 0 (and at most 10^9), as --seconds and
+// --timeout take it; nothing for any other text.
+std::optional<double> SecondsOf(const std::string& text);
+
 // Exit codes of every command.
 inline constexpr int ExitOk = 0;
 inline constexpr int ExitFailed = 1;

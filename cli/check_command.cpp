@@ -91,13 +91,12 @@ bool ReadOptions(const Arguments& args, CheckOptions& options) {
     return false;
   }
   if (const auto timeout = args.Value("--timeout")) {
-    char* end = nullptr;
-    const double seconds = std::strtod(timeout->c_str(), &end);
-    if (timeout->empty() || *end != '\0' || !(seconds > 0) || seconds > 1e9) {
+    const std::optional<double> seconds = SecondsOf(*timeout);
+    if (!seconds) {
       UsageError("--timeout needs a number of seconds above 0, not '" + *timeout + "'");
       return false;
     }
-    options.timeout = std::chrono::duration<double>(seconds);
+    options.timeout = std::chrono::duration<double>(*seconds);
   }
   return true;
 }

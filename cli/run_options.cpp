@@ -29,12 +29,11 @@ bool ReadLimits(const Arguments& args, RunOptions& options, std::string& error) 
     options.engine = *text == "jit" ? Engine::Compiled : Engine::Interpreter;
   }
   if (const auto text = args.Value("--seconds")) {
-    double value = 0;
-    if (!ParseNumber(*text, value) || !(value > 0) || value > 1e9) {
+    options.seconds = SecondsOf(*text);
+    if (!options.seconds) {
       error = "--seconds takes a number of seconds above 0, not '" + *text + "'";
       return false;
     }
-    options.seconds = value;
   }
   return true;
 }
