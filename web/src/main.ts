@@ -30,8 +30,8 @@ function drawMemory() {
   const marks: [number, string][] = [
     [ip, 'rgb(128,255,0)'],
     [memory[ip], 'rgb(255,0,0)'],
-    [memory[ip + 1], 'rgb(0,128,255)'],
-    [memory[ip + 2], 'rgb(255,255,0)'],
+    [memory[(ip + 1) & 255], 'rgb(0,128,255)'],
+    [memory[(ip + 2) & 255], 'rgb(255,255,0)'],
   ];
   memCtx.lineWidth = 1;
   for (const [cell, colour] of marks) {
