@@ -1,11 +1,12 @@
 // The front panel: a view of the worker's machine. Everything it shows that
 // the core computes (the memory text, the instruction in words, the console's
 // text, key codes of typed characters, files) comes from the worker.
-import type { Panel, Reply, Request, Update } from './protocol';
+import { Page } from './page';
+import type { Panel, Request, Update } from './protocol';
 
 const $ = <T extends HTMLElement>(id: string) => document.getElementById(id) as T;
-const worker = new Worker('worker.js');
-const send = (r: Request) => worker.postMessage(r);
+const page = new Page(new Worker('worker.js'));
+const send = (r: Request) => page.send(r);
 
 const memory = new Uint8Array(256);
 let ip = 0;
@@ -110,8 +111,7 @@ function download(name: string, bytes: Uint8Array, mime: string) {
   setTimeout(() => URL.revokeObjectURL(a.href), 1000);
 }
 
-worker.onmessage = (e: MessageEvent<Reply>) => {
-  const r = e.data;
+page.listen((r) => {
   if (r.type === 'update') showUpdate(r);
   else if (r.type === 'file') {
     (window as unknown as { lastFile: Uint8Array }).lastFile = r.bytes;
@@ -121,7 +121,7 @@ worker.onmessage = (e: MessageEvent<Reply>) => {
     $('version').textContent = `Version : ${r.version}`;
     document.body.dataset.ready = '1';
   }
-};
+});
 
 // Panels: the worker sends only what a shown panel needs.
 function shownPanels(): Panel[] {
@@ -136,39 +136,32 @@ function togglePanel(p: string) {
   if (!el.hidden) el.querySelector<HTMLElement>('button, input')?.focus();
 }
 
-// Dialogs hold the machine, as the desktop's modal boxes do.
-function modal(d: HTMLDialogElement) {
-  send({ type: 'pause', paused: true });
-  d.showModal();
-  d.addEventListener('close', () => send({ type: 'pause', paused: false }), { once: true });
-}
 
 const speed = $<HTMLInputElement>('Text1');
-const actions: Record<string, () => void> = {
-  Command1: () => send({ type: 'start', interval: Number(speed.value) || 0 }),
-  Command2: () => send({ type: 'stop' }),
-  Command3: () => send({ type: 'step' }),
-  Command4: () => send({ type: 'clearConsole' }),
-  menld: () => $<HTMLInputElement>('file').click(),
-  mensav: () => send({ type: 'save' }),
-  resip: () => send({ type: 'reset' }),
-  fillNULL: () => send({ type: 'fill', pattern: 0 }),
-  fillup: () => send({ type: 'fill', pattern: 1 }),
-  filldown: () => send({ type: 'fill', pattern: 2 }),
-  fillrnd: () => send({ type: 'fill', pattern: 3 }),
-  msop: () => togglePanel('screen'),
-  mhist: () => togglePanel('history'),
-  mdbg: () => togglePanel('debugger'),
-  minf: () => modal($('about')),
-  mhelp: () => modal($('help')),
-  savePicture: () => send({ type: 'savePicture' }),
-  stepBack: () => send({ type: 'stepBack', steps: 1 }),
-  runBack: () => send({ type: 'runBack' }),
-  fullSpeed: () => send({ type: 'fullSpeed' }),
-  toggleBreak: () => send({ type: 'breakpoint', address: ip, on: !breakpoints.has(ip) }),
-};
-for (const [id, f] of Object.entries(actions)) $(id).addEventListener('click', f);
-speed.addEventListener('keydown', (e) => e.key === 'Enter' && actions.Command1());
+// The buttons, with the desktop's shortcuts and others for keys the browser
+// keeps.
+page.action('Command1', () => send({ type: 'start', interval: Number(speed.value) || 0 }));
+page.action('Command2', () => send({ type: 'stop' }), 'Shift+F5', 'Alt+S');
+page.action('Command3', () => send({ type: 'step' }), 'F10', 'Alt+T');
+page.action('Command4', () => send({ type: 'clearConsole' }));
+page.action('menld', () => $<HTMLInputElement>('file').click(), 'Ctrl+O', 'Alt+O');
+page.action('mensav', () => send({ type: 'save' }), 'Ctrl+S');
+page.action('resip', () => send({ type: 'reset' }));
+page.action('fillNULL', () => send({ type: 'fill', pattern: 0 }));
+page.action('fillup', () => send({ type: 'fill', pattern: 1 }));
+page.action('filldown', () => send({ type: 'fill', pattern: 2 }));
+page.action('fillrnd', () => send({ type: 'fill', pattern: 3 }));
+page.action('msop', () => togglePanel('screen'));
+page.action('mhist', () => togglePanel('history'));
+page.action('mdbg', () => togglePanel('debugger'));
+page.action('minf', () => page.modal($('about')));
+page.action('mhelp', () => page.modal($('help')), 'F1');
+page.action('savePicture', () => send({ type: 'savePicture' }));
+page.action('stepBack', () => send({ type: 'stepBack', steps: 1 }), 'Shift+F10', 'Ctrl+F10', 'Alt+B');
+page.action('runBack', () => send({ type: 'runBack' }));
+page.action('fullSpeed', () => send({ type: 'fullSpeed' }), 'F5', 'Alt+F');
+page.action('toggleBreak', () => send({ type: 'breakpoint', address: ip, on: !breakpoints.has(ip) }), 'F9');
+speed.addEventListener('keydown', (e) => e.key === 'Enter' && page.run('Command1'));
 
 $<HTMLInputElement>('file').addEventListener('change', async (e) => {
   const f = (e.target as HTMLInputElement).files?.[0];
@@ -209,19 +202,12 @@ for (const b of document.querySelectorAll<HTMLButtonElement>('#keypad button')) 
   b.addEventListener('click', () => send({ type: 'keyOf', text: b.dataset.key ?? b.textContent! }));
 }
 
-// The desktop's shortcuts, and others for keys the browser keeps.
-const shortcuts: Record<string, string> = {
-  F5: 'fullSpeed', 'Alt+F': 'fullSpeed', 'Shift+F5': 'Command2', 'Alt+S': 'Command2', F9: 'toggleBreak',
-  'Shift+F10': 'stepBack', 'Ctrl+F10': 'stepBack', 'Alt+B': 'stepBack', F10: 'Command3', 'Alt+T': 'Command3',
-  'Ctrl+O': 'menld', 'Alt+O': 'menld', 'Ctrl+S': 'mensav', F1: 'mhelp',
-};
 document.addEventListener('keydown', (e) => {
   if (document.activeElement === keyb) return;
-  const name = `${e.ctrlKey ? 'Ctrl+' : ''}${e.altKey ? 'Alt+' : ''}${e.shiftKey ? 'Shift+' : ''}${e.key.length === 1 ? e.key.toUpperCase() : e.key}`;
-  const action = shortcuts[name];
+  const action = page.shortcut(e);
   if (!action) return;
   e.preventDefault();
-  actions[action]();
+  page.run(action);
 });
 
 // For the tests: the worker's requests, straight.
