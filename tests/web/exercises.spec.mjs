@@ -103,6 +103,34 @@ test('the expected picture is decoded by the browser as the core reads it', asyn
   expect(got.report.cases[0].failure).toMatch(/^screen differs from 11_square_outline\.png in \d+ pixels/);
 });
 
+// A teacher's exercise with a picture of many colours, served beside it: the
+// colours come through the browser's decoding in their channels.
+test('a teacher\'s picture of many colours checks as zar check checks it', async ({ page, context }) => {
+  const folder = fs.mkdtempSync(path.join(scratch, 'teacher-'));
+  const picture = path.join(folder, 'colours.png');
+  const r = spawnSync(zar, ['run', path.join(root, 'examples/screen.OIA'), '--steps', '100000', '--screen', picture]);
+  expect(r.status, String(r.stderr)).toBe(0);
+  const json = JSON.stringify({ title: 'Colours', task: 'Draw them.',
+    cases: [{ name: 'colours', steps: 100000, expect: { screen: 'colours.png' } }] });
+  fs.writeFileSync(path.join(folder, 'colours.json'), json);
+  await context.route('**/teacher/colours.png', (route) => route.fulfill({ body: fs.readFileSync(picture),
+    contentType: 'image/png' }));
+  await openPage(page);
+  const opened = await page.evaluate((text) => window.zarExercises.open({ json: text, base: 'teacher/' }), json);
+  expect(opened.title).toBe('Colours');
+  for (const example of ['screen.OIA', 'square.OIA', 'bounce.OIA']) {
+    const program = path.join(root, 'examples', example);
+    const checks = Number((await page.locator('body').getAttribute('data-checks')) ?? 0);
+    await page.evaluate(([bytes, file]) => window.zarExercises.workspace.open({ name: file, bytes: new Uint8Array(bytes) },
+      'editor'), [[...fs.readFileSync(program)], example]);
+    await page.click('#exerciseCheck');
+    await page.waitForSelector(`body[data-checks="${checks + 1}"]`);
+    const native = spawnSync(zar, ['check', '--json', path.join(folder, 'colours.json'), program], { encoding: 'utf8' });
+    const { path: _, ...want } = JSON.parse(native.stdout).submissions[0];
+    expect({ example, ...(await page.evaluate(() => window.zarGrade)) }).toEqual({ example, ...want });
+  }
+});
+
 test('a failed case loads into the machine and steps as zar run steps it', async ({ page }) => {
   // "a key later" of exercise 6 fails with the stars program: its key comes
   // at step 5000.
