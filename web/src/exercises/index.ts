@@ -6,7 +6,7 @@ import { renderMarkdown } from '../markdown';
 import type { Page } from '../page';
 import type { ExerciseInfo, GradeReport, Reply } from '../protocol';
 import { gradeSummary, showCases, showGrade } from './cases';
-import { markPassed, passedExercises } from './progress';
+import { keepSource, keptSource, markPassed, passedExercises } from './progress';
 
 // An exercise of the course by its file name ("06_one_key" or
 // "06_one_key.json"), or a teacher's exercise as JSON text, its pictures and
@@ -29,6 +29,8 @@ class ExercisePanel {
   private opened: ((said: Extract<Reply, { type: 'exercise' }>) => void)[] = [];
   private report: GradeReport | undefined;
   private courseRead: Promise<void> | undefined;
+  private checking = false; // a check is on its way: Check does nothing until it is back
+  private source: string | undefined; // the name of the exercise's source while it is the one worked on
 
   constructor(private readonly page: Page) {
     page.listen((r) => this.reply(r));
@@ -37,6 +39,12 @@ class ExercisePanel {
     page.action('exerciseHint', () => this.showHint());
     page.action('exercisePrevious', () => this.step(-1));
     page.action('exerciseNext', () => this.step(1));
+    // The learner's work on a course exercise is kept as it is edited.
+    page.workspace.onEdit((file) => this.name && this.source === file.name && keepSource(this.name, file.name, file.bytes));
+    page.workspace.onOpen((file, origin) => {
+      if (origin !== 'exercise') this.source = undefined;
+      else this.source = file.name;
+    });
   }
 
   private toggle() {
@@ -134,11 +142,14 @@ class ExercisePanel {
     document.body.dataset.exercise = name ?? info.title;
   }
 
-  // The starter into the editor, or an empty source named after the exercise.
+  // The learner's source kept from before, or the starter, or an empty
+  // source named after the exercise, into the editor.
   private async openStarter(info: ExerciseInfo, base: string, name: string | undefined) {
     const stem = (name ?? 'exercise').replace(/\.json$/, '');
     let file = { name: `${stem}.OIA`, bytes: new Uint8Array() };
-    if (info.starter) {
+    const kept = name ? keptSource(name) : undefined;
+    if (kept) file = kept;
+    else if (info.starter) {
       const response = await fetch(new URL(info.starter, base)).catch(() => undefined);
       if (response?.ok) file = { name: info.starter, bytes: new Uint8Array(await response.arrayBuffer()) };
       else this.say(`The starter "${info.starter}" could not be read: the source is empty.`);
@@ -159,7 +170,10 @@ class ExercisePanel {
   private check() {
     if (!this.info) return this.say('Open an exercise first.');
     const source = this.page.workspace.current();
+    if (this.checking) return;
+    this.checking = true;
     this.say('Checking\u2026');
+    $('exerciseCheck').setAttribute('aria-disabled', 'true');
     this.page.send({ type: 'exerciseCheck', bytes: source.bytes, name: source.name });
   }
 
@@ -171,6 +185,8 @@ class ExercisePanel {
 
   private graded(report: GradeReport | undefined, error: string | undefined) {
     const info = this.info;
+    this.checking = false;
+    $('exerciseCheck').removeAttribute('aria-disabled');
     if (!report || !info) return this.say(error ?? 'Open an exercise first.');
     this.report = report;
     showGrade($<HTMLTableElement>('exerciseCases').tBodies[0], info, report, (i) => this.loadCase(i));
