@@ -239,5 +239,6 @@ for (const [width, height] of [[1280, 800], [390, 844]]) {
     await page.click('#exerciseHint');
     const shots = process.env.ZAR_SHOTS ?? scratch;
     await page.locator('#panel-exercises').screenshot({ path: path.join(shots, `exercises-${width}x${height}.png`) });
+    await page.screenshot({ path: path.join(shots, `exercises-page-${width}x${height}.png`), fullPage: true });
   });
 }

@@ -41,10 +41,7 @@ class ExercisePanel {
     page.action('exerciseNext', () => this.step(1));
     // The learner's work on a course exercise is kept as it is edited.
     page.workspace.onEdit((file) => this.name && this.source === file.name && keepSource(this.name, file.name, file.bytes));
-    page.workspace.onOpen((file, origin) => {
-      if (origin !== 'exercise') this.source = undefined;
-      else this.source = file.name;
-    });
+    page.workspace.onOpen((file, origin) => (this.source = origin === 'exercise' ? file.name : undefined));
   }
 
   private toggle() {
