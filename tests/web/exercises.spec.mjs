@@ -196,6 +196,26 @@ test('an exercise that is not valid is refused with the core\'s reason, and noth
   await expect(page.locator('#exerciseTitle')).toHaveText('Read a key');
 });
 
+// A budget no check can finish in the page: the worker cuts the run off
+// after ten seconds, as zar check --timeout does, and the page goes on.
+test('a check that would run for hours is cut off, and the machine goes on', async ({ page }) => {
+  await openPage(page);
+  const json = JSON.stringify({ title: 'Forever', task: 'Loop.',
+    cases: [{ name: 'long', steps: 1e15, expect: { fixedPoint: true } }, { name: 'after', steps: 10, expect: { console: 'A' } }] });
+  await page.evaluate((text) => window.zarExercises.open({ json: text }), json);
+  await page.evaluate(() => window.zarExercises.workspace.open({ name: 'loop.OIA',
+    bytes: new TextEncoder().encode('MOV,x,1\n:top\nSUB,x,zero,top\nGTO,top\nSET,zero\nSET,x\n') }, 'editor'));
+  await page.click('#exerciseCheck');
+  await page.waitForSelector('body[data-checks="1"]', { timeout: 30_000 });
+  const report = await page.evaluate(() => window.zarGrade);
+  expect(report.cases.map((c) => [c.passed, c.timedOut, c.outOfSteps])).toEqual([[false, true, false], [false, true, false]]);
+  expect(report.cases[0].failure).toMatch(/^timed out at step \d+$/);
+  expect(report.cases[1].failure).toBe('timed out at step 0');
+  const steps = Number(await page.locator('body').getAttribute('data-steps'));
+  await page.click('#Command3');
+  await page.waitForSelector(`body[data-steps="${steps + 1}"]`);
+});
+
 test('the learner\'s source of each exercise is kept, across exercises and visits', async ({ page }) => {
   await openPage(page);
   const starter = fs.readFileSync(path.join(exercisesDir, '01_starter.OIA'), 'latin1');

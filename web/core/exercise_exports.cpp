@@ -29,7 +29,7 @@ using Json = nlohmann::ordered_json;
 // A check in the worker holds the page's machine: a teacher's exercise with
 // huge step budgets is cut off after this long, its cases failing as
 // timed out, as zar check --timeout cuts them off.
-constexpr std::chrono::seconds CheckTimeout{20};
+constexpr std::chrono::seconds CheckTimeout{10};
 
 // The exercise a page works on, and the program last checked against it
 // (whose failed cases can be loaded into the machine).
