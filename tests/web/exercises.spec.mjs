@@ -108,6 +108,10 @@ test('the expected picture is decoded by the browser as the core reads it', asyn
   }
   const got = await checkInPage(page, '11_square_outline.json', open);
   expect(got.report.cases[0].failure).toMatch(/^screen differs from 11_square_outline\.png in \d+ pixels/);
+  // Stepping through a case that expects a picture shows the screen.
+  await page.getByRole('button', { name: 'Step through' }).click();
+  await expect(page.locator('#panel-screen')).toBeVisible();
+  await expect(page.locator('#panel-debugger')).toBeVisible();
 });
 
 // A teacher's exercise with a picture of many colours, served beside it: the

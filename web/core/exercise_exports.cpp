@@ -50,7 +50,8 @@ std::string Dump(const Json& json) { return json.dump(-1, ' ', false, Json::erro
 Json DescribeExercise(const zar::Exercise& exercise) {
   Json cases = Json::array();
   for (const zar::ExerciseCase& c : exercise.cases) {
-    cases.push_back({{"name", c.name}, {"points", PointsJson(c.points)}, {"steps", c.steps}});
+    const bool screen = !c.pixels.empty() || !c.screenName.empty();
+    cases.push_back({{"name", c.name}, {"points", PointsJson(c.points)}, {"steps", c.steps}, {"screen", screen}});
   }
   Json missing = Json::array();
   for (const std::string& name : zar::MissingScreens(exercise)) missing.push_back(name);

@@ -68,7 +68,7 @@ export interface ExerciseInfo {
   starter: string; // the name of a source beside the exercise, or ''
   givesPoints: boolean;
   pointsPossible: number;
-  cases: { name: string; points: number; steps: number }[];
+  cases: { name: string; points: number; steps: number; screen: boolean }[]; // screen: it expects pixels
   missingScreens: string[];
 }
 

@@ -200,6 +200,7 @@ class ExercisePanel {
     if (!this.report) return;
     this.page.send({ type: 'exerciseLoadCase', index });
     if ($('panel-debugger').hidden) this.page.run('mdbg');
+    if (this.info?.cases[index]?.screen && $('panel-screen').hidden) this.page.run('msop');
     this.say(`Case ${index + 1} is in the machine, stopped at its start: step it with the Debugger.`);
   }
 
