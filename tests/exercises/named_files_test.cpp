@@ -35,6 +35,7 @@ TEST(ExerciseFilesNamed, PicturesHandedInAsPixelsCheckAsTheFiles) {
   EXPECT_EQ(zar::MissingScreens(named), std::vector<std::string>{"11_square_outline.png"});
   std::vector<zar::ColorValue> pixels;
   ASSERT_TRUE(zar::ReadScreenPicture(Read(folder / "11_square_outline.png"), pixels, error)) << error;
+  EXPECT_EQ(zar::GradeProgram(named, {}).cases[0].failure, "the picture 11_square_outline.png expected was not given");
   EXPECT_FALSE(zar::SupplyScreen(named, "other.png", pixels));
   EXPECT_FALSE(zar::SupplyScreen(named, "11_square_outline.png", std::vector<zar::ColorValue>(10)));
   EXPECT_TRUE(zar::MissingScreens(named).size() == 1);
