@@ -132,7 +132,7 @@ class ExercisePanel {
     $<HTMLButtonElement>('exerciseHint').hidden = info.hints.length === 0;
     $<HTMLButtonElement>('exerciseCheck').disabled = false;
     showCases($<HTMLTableElement>('exerciseCases').tBodies[0], info);
-    this.say('');
+    this.say(name && passedExercises().has(name) ? 'Passed before: Check to grade the source again.' : '');
     this.showCourse();
     // On a narrow screen the list gives way to the task.
     if (matchMedia('(max-width: 640px)').matches) $<HTMLDetailsElement>('courseDetails').open = false;
