@@ -19,6 +19,12 @@ namespace {
 
 using Json = nlohmann::json;
 
+// Where the files an exercise names are found, and whether they are read.
+struct Sources {
+  const std::filesystem::path& folder;
+  ExerciseFiles files;
+};
+
 // The largest exercise file, and screen picture, read.
 constexpr std::size_t MaxExerciseBytes = 4 * 1024 * 1024;
 
@@ -100,19 +106,20 @@ void ReadPixels(FieldReader& reader, const Json& pixels, const std::string& at, 
   }
 }
 
-void ReadScreen(FieldReader& reader, const std::string& name, const std::string& at,
-                const std::filesystem::path& folder, ExerciseCase& c) {
+void ReadScreen(FieldReader& reader, const std::string& name, const std::string& at, const Sources& from,
+                ExerciseCase& c) {
+  c.screenName = name;
+  if (from.files == ExerciseFiles::Named) return;
   std::string bytes, why;
-  if (const FileResult read = ReadWholeFile(folder / name, MaxExerciseBytes, bytes, WaitForPipes::No); read.Failed()) {
+  if (const FileResult read = ReadWholeFile(from.folder / name, MaxExerciseBytes, bytes, WaitForPipes::No);
+      read.Failed()) {
     reader.Fail(at, "cannot read the picture: " + read.Why());
   } else if (!ReadScreenPicture(bytes, c.screen, why)) {
     reader.Fail(at, "\"" + name + "\": " + why);
   }
-  c.screenName = name;
 }
 
-void ReadExpect(FieldReader& reader, const Json& expect, const std::string& at, const std::filesystem::path& folder,
-                ExerciseCase& c) {
+void ReadExpect(FieldReader& reader, const Json& expect, const std::string& at, const Sources& from, ExerciseCase& c) {
   if (!reader.OnlyKnown(expect, at, {"console", "consolePrefix", "cells", "pixels", "screen", "sent", "fixedPoint"})) {
     return;
   }
@@ -127,13 +134,13 @@ void ReadExpect(FieldReader& reader, const Json& expect, const std::string& at, 
     ReadPixels(reader, *pixels, at + "/pixels", c);
   }
   if (const auto screen = reader.Text(expect, at, "screen", false); screen && !reader.Failed()) {
-    ReadScreen(reader, *screen, at + "/screen", folder, c);
+    ReadScreen(reader, *screen, at + "/screen", from, c);
   }
   if (reader.Failed()) return;
   if (c.console && c.consolePrefix && !c.console->starts_with(*c.consolePrefix)) {
     reader.Fail(at + "/consolePrefix", "the console expected does not begin with it");
   } else if (!c.console && !c.consolePrefix && !c.sent && c.expectCells.empty() && c.pixels.empty() &&
-             c.screen.empty() && !c.fixedPoint) {
+             c.screenName.empty() && !c.fixedPoint) {
     reader.Fail(at, "expects nothing: give console, consolePrefix, cells, pixels, screen, sent or fixedPoint");
   }
 }
@@ -157,8 +164,7 @@ void ReadInputs(FieldReader& reader, const Json& inputs, const std::string& at, 
   }
 }
 
-void ReadCase(FieldReader& reader, const Json& json, const std::string& at, const std::filesystem::path& folder,
-              ExerciseCase& c) {
+void ReadCase(FieldReader& reader, const Json& json, const std::string& at, const Sources& from, ExerciseCase& c) {
   if (!json.is_object()) {
     reader.Fail(at, "expected a case object");
     return;
@@ -175,21 +181,21 @@ void ReadCase(FieldReader& reader, const Json& json, const std::string& at, cons
     ReadInputs(reader, *inputs, at + "/inputs", c);
   }
   if (const Json* expect = reader.Member(json, at, "expect", true, &Json::is_object, "an object")) {
-    if (!reader.Failed()) ReadExpect(reader, *expect, at + "/expect", folder, c);
+    if (!reader.Failed()) ReadExpect(reader, *expect, at + "/expect", from, c);
   }
 }
 
-void ReadStarter(FieldReader& reader, const Json& json, const std::filesystem::path& folder, Exercise& exercise) {
+void ReadStarter(FieldReader& reader, const Json& json, const Sources& from, Exercise& exercise) {
   const auto starter = reader.Text(json, "", "starter", false);
   if (!starter) return;
   const std::filesystem::path name(*starter);
   std::error_code error;
   if (starter->empty() || name.is_absolute() || std::find(name.begin(), name.end(), "..") != name.end()) {
     reader.Fail("/starter", "expected the name of a source file beside the exercise");
-  } else if (!std::filesystem::is_regular_file(folder / name, error)) {
+  } else if (from.files == ExerciseFiles::Read && !std::filesystem::is_regular_file(from.folder / name, error)) {
     reader.Fail("/starter", "there is no file \"" + *starter + "\" beside the exercise");
   }
-  exercise.starter = folder / name;
+  exercise.starter = from.folder / name;
 }
 
 void ReadHints(FieldReader& reader, const Json& json, Exercise& exercise) {
@@ -203,7 +209,7 @@ void ReadHints(FieldReader& reader, const Json& json, Exercise& exercise) {
   }
 }
 
-void ReadTop(FieldReader& reader, const Json& json, const std::filesystem::path& folder, Exercise& exercise) {
+void ReadTop(FieldReader& reader, const Json& json, const Sources& from, Exercise& exercise) {
   if (!json.is_object()) {
     reader.Fail("", "expected an exercise object");
     return;
@@ -211,13 +217,13 @@ void ReadTop(FieldReader& reader, const Json& json, const std::filesystem::path&
   if (!reader.OnlyKnown(json, "", {"$schema", "title", "task", "cases", "starter", "hints"})) return;
   if (const auto title = reader.Text(json, "", "title", true)) exercise.title = *title;
   if (const auto task = reader.Text(json, "", "task", true)) exercise.task = *task;
-  ReadStarter(reader, json, folder, exercise);
+  ReadStarter(reader, json, from, exercise);
   ReadHints(reader, json, exercise);
   const Json* cases = reader.Member(json, "", "cases", true, &Json::is_array, "an array of cases");
   if (cases && cases->empty()) reader.Fail("/cases", "an exercise has at least one case");
   for (std::size_t i = 0; cases && i < cases->size() && !reader.Failed(); ++i) {
     exercise.cases.emplace_back();
-    ReadCase(reader, (*cases)[i], "/cases/" + std::to_string(i), folder, exercise.cases.back());
+    ReadCase(reader, (*cases)[i], "/cases/" + std::to_string(i), from, exercise.cases.back());
     exercise.givesPoints = exercise.givesPoints || (*cases)[i].contains("points");
   }
 }
@@ -230,19 +236,41 @@ double Exercise::PointsPossible() const {
   return total;
 }
 
-bool ReadExercise(const std::string& text, const std::filesystem::path& folder, Exercise& exercise,
-                  std::string& error) {
+bool ReadExercise(const std::string& text, const std::filesystem::path& folder, Exercise& exercise, std::string& error,
+                  ExerciseFiles files) {
   exercise = {};
   const std::optional<nlohmann::json> json = ParseJson(text, error);
   if (!json) return false;
   FieldReader reader;
   try {
-    ReadTop(reader, *json, folder, exercise);
+    ReadTop(reader, *json, {folder, files}, exercise);
   } catch (const nlohmann::json::exception& e) {
     reader.Fail("", e.what());
   }
   error = reader.Error();
   return !reader.Failed();
+}
+
+std::vector<std::string> MissingScreens(const Exercise& exercise) {
+  std::vector<std::string> names;
+  for (const ExerciseCase& c : exercise.cases) {
+    if (c.screen.empty() && !c.screenName.empty() &&
+        std::find(names.begin(), names.end(), c.screenName) == names.end()) {
+      names.push_back(c.screenName);
+    }
+  }
+  return names;
+}
+
+bool SupplyScreen(Exercise& exercise, const std::string& name, const std::vector<ColorValue>& pixels) {
+  if (pixels.size() != static_cast<std::size_t>(ScreenSize) * ScreenSize) return false;
+  bool wanted = false;
+  for (ExerciseCase& c : exercise.cases) {
+    if (!c.screen.empty() || c.screenName != name) continue;
+    c.screen = pixels;
+    wanted = true;
+  }
+  return wanted;
 }
 
 bool LoadExercise(const std::filesystem::path& path, Exercise& exercise, std::string& error, WaitForPipes wait) {

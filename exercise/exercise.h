@@ -53,6 +53,12 @@ struct Exercise {
   double PointsPossible() const;
 };
 
+// Whether reading an exercise reads the files it names (a starter, the
+// pictures of expected screens) or only keeps their names, for a host
+// without files (a page): a case's screen then stays empty under its
+// screenName until SupplyScreen gives it, and the starter is not looked for.
+enum class ExerciseFiles { Read, Named };
+
 // Reads an exercise from its JSON text; files it names (screens, the
 // starter) are looked for in the folder. Every key is checked: one the format
 // does not know (but "$schema"), a wrong type, a case that expects nothing
@@ -60,7 +66,14 @@ struct Exercise {
 // where: "LINE:COLUMN: ..." for a syntax error or a number out of range, the
 // JSON pointer of the field otherwise ("/cases/0/expect/consol: unknown
 // key ...").
-bool ReadExercise(const std::string& text, const std::filesystem::path& folder, Exercise& exercise, std::string& error);
+bool ReadExercise(const std::string& text, const std::filesystem::path& folder, Exercise& exercise, std::string& error,
+                  ExerciseFiles files = ExerciseFiles::Read);
+// The pictures the cases expect whose pixels are not there yet, each once.
+std::vector<std::string> MissingScreens(const Exercise& exercise);
+// Gives the pixels of the picture `name` (ScreenSize * ScreenSize, row y = 0
+// first) to every case that expects it and has none. False, changing
+// nothing, when no case waits for it or the count is not a screen's.
+bool SupplyScreen(Exercise& exercise, const std::string& name, const std::vector<ColorValue>& pixels);
 // The same for a file; the error then begins with its name. Without waiting
 // a FIFO is read as far as it holds bytes, as File > Load reads one.
 bool LoadExercise(const std::filesystem::path& path, Exercise& exercise, std::string& error,

@@ -65,6 +65,8 @@ std::string ScreenDifference(const ExerciseCase& c, const ScreenBuffer& screen) 
 
 // The first expectation the ended run does not meet, empty when it meets all.
 std::string Difference(const ExerciseCase& c, const Session& session, const ScriptedPeer& peer) {
+  // An exercise read with its files named only gets its pictures afterwards.
+  if (c.screen.empty() && !c.screenName.empty()) return "the picture " + c.screenName + " expected was not given";
   const std::string console = Cp1252ToUtf8(session.Console().Visible());
   const MemoryCells& memory = session.State().Memory;
   const ScreenBuffer& screen = session.Screen().Buffer;

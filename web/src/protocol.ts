@@ -25,7 +25,13 @@ export type Request =
   | { type: 'pause'; paused: boolean } // a dialog is open
   | { type: 'show'; panels: Panel[] }
   | { type: 'save' }
-  | { type: 'savePicture' };
+  | { type: 'savePicture' }
+  // Exercises: the exercise's JSON text (UTF-8) with the URL its pictures are
+  // found beside; a check of a program (a source or a program file, by its
+  // name); the starting machine of a case of the last check.
+  | { type: 'exerciseOpen'; json: Uint8Array; base: string }
+  | { type: 'exerciseCheck'; bytes: Uint8Array; name: string }
+  | { type: 'exerciseLoadCase'; index: number };
 
 export interface ConsolePart {
   reset: boolean; // start the text afresh with this part
@@ -54,7 +60,43 @@ export interface Update {
   message?: string;
 }
 
+// An exercise as the core read it.
+export interface ExerciseInfo {
+  title: string;
+  task: string; // Markdown
+  hints: string[];
+  starter: string; // the name of a source beside the exercise, or ''
+  givesPoints: boolean;
+  pointsPossible: number;
+  cases: { name: string; points: number; steps: number; screen: boolean }[]; // screen: it expects pixels
+  missingScreens: string[];
+}
+
+// A check's result, as zar check --json reports a submission.
+export interface CaseGrade {
+  case: number;
+  name: string;
+  passed: boolean;
+  failure: string;
+  steps: number;
+  outOfSteps: boolean;
+  timedOut: boolean;
+  points?: number;
+}
+export interface GradeReport {
+  assembled: boolean;
+  passed: boolean;
+  casesPassed: number;
+  points: number;
+  pointsPossible: number;
+  cases: CaseGrade[];
+  messages?: { line: number; text: string }[];
+}
+
 export type Reply =
   | Update
   | { type: 'ready'; version: string }
-  | { type: 'file'; name: string; bytes: Uint8Array; mime: string };
+  | { type: 'file'; name: string; bytes: Uint8Array; mime: string }
+  | { type: 'exercise'; info?: ExerciseInfo; error?: string } // error: not a valid exercise, or a picture unread
+  | { type: 'grade'; report?: GradeReport; error?: string }
+  | { type: 'caseLoaded'; index: number; ok: boolean };

@@ -1,6 +1,6 @@
 // The worker owns the page's one machine (the core in WebAssembly), answers
 // the page's requests and sends what changed, at most 60 times a second.
-import type { Panel, Reply, Request, Update } from './protocol';
+import type { ExerciseInfo, Panel, Reply, Request, Update } from './protocol';
 
 declare function importScripts(url: string): void;
 declare function createZarCore(): Promise<Core>;
@@ -209,6 +209,57 @@ function back(steps: number) {
   fn('step_back')(h, steps);
 }
 
+// The exercise open, read by the core. Opening one fetches and decodes the
+// pictures it expects (the browser decodes them; the core takes RGB): checks
+// and case loads asked for meanwhile wait for it.
+let exercise = 0;
+let opening: Promise<void> = Promise.resolve();
+let opens = 0;
+const waitingForOpen: (() => void)[] = [];
+function afterOpen(f: () => void) {
+  if (opens === 0) f();
+  else waitingForOpen.push(f);
+}
+
+// A picture as 256 x 256 RGB bytes, alpha over black as the core reads one.
+async function pictureRgb(url: string): Promise<Uint8Array> {
+  const response = await fetch(url);
+  if (!response.ok) throw new Error(`${response.status} ${response.statusText}`);
+  const bitmap = await createImageBitmap(await response.blob(), { colorSpaceConversion: 'none', premultiplyAlpha: 'none' });
+  if (bitmap.width !== 256 || bitmap.height !== 256) {
+    throw new Error(`the picture is ${bitmap.width} x ${bitmap.height}, the screen 256 x 256`);
+  }
+  const ctx = new OffscreenCanvas(256, 256).getContext('2d', { willReadFrequently: true })!;
+  ctx.fillStyle = '#000';
+  ctx.fillRect(0, 0, 256, 256);
+  ctx.drawImage(bitmap, 0, 0);
+  const rgba = ctx.getImageData(0, 0, 256, 256).data;
+  const rgb = new Uint8Array(256 * 256 * 3);
+  for (let i = 0, o = 0; i < rgba.length; i += 4, o += 3) rgb.set(rgba.subarray(i, i + 3), o);
+  return rgb;
+}
+
+// The exercise open before stays open when the new one is refused.
+async function openExercise(json: Uint8Array, base: string) {
+  const read = withBytes(json, (p) => fn('exercise_read')(h, p, json.length));
+  const said = text(fn('text')(h));
+  if (!read) return post({ type: 'exercise', error: said });
+  const info = JSON.parse(said) as ExerciseInfo;
+  for (const name of info.missingScreens) {
+    try {
+      const rgb = await pictureRgb(new URL(name, new URL(base, self.location.href)).href);
+      withBytes(rgb, (p) => withBytes(cString(name), (n) => fn('exercise_screen')(read, n, p, rgb.length)));
+    } catch (e) {
+      fn('exercise_free')(read);
+      return post({ type: 'exercise', error: `/cases: cannot read the picture "${name}": ${(e as Error).message}` });
+    }
+  }
+  if (exercise) fn('exercise_free')(exercise);
+  exercise = read;
+  info.missingScreens = [];
+  post({ type: 'exercise', info });
+}
+
 const handlers: { [K in Request['type']]: (r: Extract<Request, { type: K }>) => void } = {
   load: (r) => {
     halt();
@@ -287,6 +338,29 @@ const handlers: { [K in Request['type']]: (r: Extract<Request, { type: K }>) => 
   },
   save: () => post({ type: 'file', name: 'memory.oisc', bytes: bytes(fn('program_file')(h)), mime: 'text/plain' }),
   savePicture: () => post({ type: 'file', name: 'screen.png', bytes: bytes(fn('screen_png')(h)), mime: 'image/png' }),
+  exerciseOpen: (r) => {
+    ++opens;
+    opening = opening.then(() => openExercise(r.json, r.base)).finally(() => {
+      if (--opens > 0) return;
+      for (const f of waitingForOpen.splice(0)) f();
+      changed();
+    });
+  },
+  exerciseCheck: (r) =>
+    afterOpen(() => {
+      if (!exercise) return post({ type: 'grade', error: 'Open an exercise first.' });
+      const graded = withBytes(r.bytes, (p) =>
+        withBytes(cString(r.name), (n) => fn('exercise_check')(h, exercise, p, r.bytes.length, n)));
+      const said = text(fn('text')(h));
+      post(graded ? { type: 'grade', report: JSON.parse(said) } : { type: 'grade', error: said });
+    }),
+  exerciseLoadCase: (r) =>
+    afterOpen(() => {
+      halt();
+      const ok = exercise !== 0 && fn('exercise_load_case')(h, exercise, r.index) !== 0;
+      if (ok) message = 'The case was loaded into the machine: step it with the Debugger. Breakpoints and watches were cleared by the load.';
+      post({ type: 'caseLoaded', index: r.index, ok });
+    }),
 };
 
 const queued: Request[] = [];

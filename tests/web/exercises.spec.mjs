@@ -1,0 +1,268 @@
+// The Exercises panel against the native zar check: for every exercise of
+// the course, its reference solution and a wrong program (the next
+// exercise's solution) give in the page the cases, passes, points and
+// reasons zar check --json gives; the expected picture of a screen is
+// decoded by the browser as the core reads it; a failed case loaded into the
+// machine steps as zar run steps the same program with the case's inputs.
+// The fixtures are made by the native build in this run (ZAR_NATIVE).
+import { test, expect } from '@playwright/test';
+import { spawnSync } from 'node:child_process';
+import fs from 'node:fs';
+import os from 'node:os';
+import path from 'node:path';
+
+const root = path.resolve(path.dirname(new URL(import.meta.url).pathname), '../..');
+const zar = path.join(process.env.ZAR_NATIVE ?? path.join(root, 'build'), 'cli/zar');
+const scratch = fs.mkdtempSync(path.join(os.tmpdir(), 'zar-exercises-'));
+const exercisesDir = path.join(root, 'exercises');
+const solutions = path.join(root, 'tests/exercises/solutions');
+const course = JSON.parse(fs.readFileSync(path.join(exercisesDir, 'course.json'), 'utf8')).exercises.map((e) => e.file);
+const solution = (k) => path.join(solutions, course[k % course.length].replace('.json', '.OIA'));
+
+function nativeCheck(exercise, program) {
+  const r = spawnSync(zar, ['check', '--json', path.join(exercisesDir, exercise), program], { encoding: 'utf8' });
+  expect([0, 1, 3], r.stderr).toContain(r.status);
+  const { path: _, ...submission } = JSON.parse(r.stdout).submissions[0];
+  return submission;
+}
+
+function nativeRun(program, script, steps) {
+  const input = path.join(scratch, 'input.txt');
+  const dump = path.join(scratch, 'dump.oisc');
+  fs.writeFileSync(input, script);
+  const r = spawnSync(zar, ['run', program, '--steps', String(steps), '--input', input, '--dump', dump],
+    { encoding: 'latin1' });
+  expect(r.status, r.stderr).toBe(0);
+  return {
+    console: Buffer.from(r.stdout, 'latin1').toString('utf8').replace(/\r\n|\r/g, '\n'),
+    steps: r.stderr.match(/steps: (\d+)/)[1], ip: r.stderr.match(/ip: (\d+)/)[1], dump: fs.readFileSync(dump, 'latin1'),
+  };
+}
+
+async function openPage(page) {
+  await page.goto('index.html');
+  await page.waitForSelector('body[data-ready="1"]');
+}
+
+// Opens the exercise in the panel, puts the program into the workspace as
+// the editor would, presses Check and reads the report and the table.
+async function checkInPage(page, exercise, program) {
+  const checks = Number((await page.locator('body').getAttribute('data-checks')) ?? 0);
+  const opened = await page.evaluate(async ([name, bytes, file]) => {
+    const info = await window.zarExercises.open({ name });
+    window.zarExercises.workspace.open({ name: file, bytes: new Uint8Array(bytes) }, 'editor');
+    return info;
+  }, [exercise, [...fs.readFileSync(program)], path.basename(program)]);
+  expect(typeof opened, String(opened)).toBe('object');
+  await page.click('#exerciseCheck');
+  await page.waitForSelector(`body[data-checks="${checks + 1}"]`);
+  return page.evaluate(() => ({
+    report: window.zarGrade,
+    rows: [...document.querySelectorAll('#exerciseCases tbody tr')].map((tr) => [...tr.cells].map((td) => td.textContent)),
+  }));
+}
+
+// The table's row as it should read for a case of zar check's report.
+const row = (c, points) => [String(c.case), c.name, c.passed ? 'PASS' : 'FAIL', `${c.passed ? points : 0} of ${points}`,
+  c.failure, c.passed ? '' : 'Step through'];
+
+test('Check gives zar check\'s results for every exercise, its solution and a wrong program', async ({ page }) => {
+  await openPage(page);
+  await page.click('#mexer');
+  for (let i = 0; i < course.length; ++i) {
+    const exercise = JSON.parse(fs.readFileSync(path.join(exercisesDir, course[i]), 'utf8'));
+    for (const program of [solution(i), solution(i + 1)]) {
+      const got = await checkInPage(page, course[i], program);
+      const want = nativeCheck(course[i], program);
+      const label = `${course[i]} with ${path.basename(program)}`;
+      expect({ label, ...got.report }).toEqual({ label, ...want });
+      expect(got.rows).toEqual(want.cases.map((c, k) => row(c, exercise.cases[k].points ?? 1)));
+    }
+  }
+  // A source that does not assemble: no case runs, the assembler says why.
+  const broken = path.join(scratch, 'broken.OIA');
+  fs.writeFileSync(broken, 'SUB,1\nGTO\n');
+  const got = await checkInPage(page, course[0], broken);
+  expect(got.report).toEqual(nativeCheck(course[0], broken));
+  await expect(page.locator('#exerciseSummary')).toHaveText(
+    `FAIL: the source does not assemble: ${got.report.messages[0].text}`);
+  // Every exercise passed once: each is marked in the list, and stays so.
+  const marked = () => page.locator('#exerciseList button.passed').count();
+  expect(await marked()).toBe(course.length);
+  await openPage(page);
+  await page.click('#mexer');
+  await expect(page.locator('#exerciseList button.passed')).toHaveCount(course.length);
+  expect(JSON.parse(await page.evaluate(() => localStorage.getItem('zar.exercises.passed')))).toEqual([...course].sort());
+});
+
+test('the expected picture is decoded by the browser as the core reads it', async ({ page }) => {
+  // The square without its left side meets every pixel the case names, but
+  // not the picture.
+  const full = fs.readFileSync(path.join(solutions, '11_square_outline.OIA'), 'latin1');
+  const open = path.join(scratch, 'three_sides.OIA');
+  fs.writeFileSync(open, full.replace(/# left[\s\S]*?:end/, ':end'), 'latin1');
+  await openPage(page);
+  for (const program of [solution(course.indexOf('11_square_outline.json')), open]) {
+    const got = await checkInPage(page, '11_square_outline.json', program);
+    expect(got.report).toEqual(nativeCheck('11_square_outline.json', program));
+  }
+  const got = await checkInPage(page, '11_square_outline.json', open);
+  expect(got.report.cases[0].failure).toMatch(/^screen differs from 11_square_outline\.png in \d+ pixels/);
+  // Stepping through a case that expects a picture shows the screen.
+  await page.getByRole('button', { name: 'Step through' }).click();
+  await expect(page.locator('#panel-screen')).toBeVisible();
+  await expect(page.locator('#panel-debugger')).toBeVisible();
+});
+
+// A teacher's exercise with a picture of many colours, served beside it: the
+// colours come through the browser's decoding in their channels.
+test('a teacher\'s picture of many colours checks as zar check checks it', async ({ page, context }) => {
+  const folder = fs.mkdtempSync(path.join(scratch, 'teacher-'));
+  const picture = path.join(folder, 'colours.png');
+  const r = spawnSync(zar, ['run', path.join(root, 'examples/screen.OIA'), '--steps', '100000', '--screen', picture]);
+  expect(r.status, String(r.stderr)).toBe(0);
+  const json = JSON.stringify({ title: 'Colours', task: 'Draw them.',
+    cases: [{ name: 'colours', steps: 100000, expect: { screen: 'colours.png' } }] });
+  fs.writeFileSync(path.join(folder, 'colours.json'), json);
+  await context.route('**/teacher/colours.png', (route) => route.fulfill({ body: fs.readFileSync(picture),
+    contentType: 'image/png' }));
+  await openPage(page);
+  const opened = await page.evaluate((text) => window.zarExercises.open({ json: text, base: 'teacher/' }), json);
+  expect(opened.title).toBe('Colours');
+  for (const example of ['screen.OIA', 'square.OIA', 'bounce.OIA']) {
+    const program = path.join(root, 'examples', example);
+    const checks = Number((await page.locator('body').getAttribute('data-checks')) ?? 0);
+    await page.evaluate(([bytes, file]) => window.zarExercises.workspace.open({ name: file, bytes: new Uint8Array(bytes) },
+      'editor'), [[...fs.readFileSync(program)], example]);
+    await page.click('#exerciseCheck');
+    await page.waitForSelector(`body[data-checks="${checks + 1}"]`);
+    const native = spawnSync(zar, ['check', '--json', path.join(folder, 'colours.json'), program], { encoding: 'utf8' });
+    const { path: _, ...want } = JSON.parse(native.stdout).submissions[0];
+    expect({ example, ...(await page.evaluate(() => window.zarGrade)) }).toEqual({ example, ...want });
+  }
+});
+
+test('a failed case loads into the machine and steps as zar run steps it', async ({ page }) => {
+  // "a key later" of exercise 6 fails with the stars program: its key comes
+  // at step 5000.
+  const exercise = JSON.parse(fs.readFileSync(path.join(exercisesDir, '06_one_key.json'), 'utf8'));
+  const program = solution(course.indexOf('06_one_key.json') + 1);
+  await openPage(page);
+  const got = await checkInPage(page, '06_one_key.json', program);
+  expect(got.report.cases[1].passed).toBe(false);
+  await page.locator('#exerciseCases tbody tr').nth(1).getByRole('button', { name: 'Step through' }).click();
+  await expect(page.locator('#panel-debugger')).toBeVisible();
+  const script = exercise.cases[1].inputs.join('\n') + '\n';
+  const state = async () => {
+    await page.evaluate(() => window.zar({ type: 'save' }));
+    await page.waitForFunction(() => window.lastFile);
+    return page.evaluate(() => {
+      const file = new TextDecoder('latin1').decode(window.lastFile);
+      window.lastFile = undefined;
+      const b = document.body.dataset;
+      return { console: document.getElementById('cbox').textContent, steps: b.clock, ip: b.ip, dump: file };
+    });
+  };
+  for (let k = 1; k <= 3; ++k) {
+    await page.click('#Command3');
+    await page.waitForSelector(`body[data-clock="${k}"]`);
+  }
+  expect(await state()).toEqual(nativeRun(program, script, 3));
+  const runs = Number((await page.locator('body').getAttribute('data-runs')) ?? 0);
+  await page.evaluate((n) => window.zar({ type: 'run', steps: n }), exercise.cases[1].steps - 3);
+  await page.waitForSelector(`body[data-runs="${runs + 1}"]`);
+  expect(await state()).toEqual(nativeRun(program, script, exercise.cases[1].steps));
+});
+
+test('an exercise that is not valid is refused with the core\'s reason, and nothing is lost', async ({ page }) => {
+  const bad = [
+    '{"title": "t", "task": "x", "cases": [{"name": "a", "steps": 10, "expect": {"consol": "A"}}]}',
+    '{"title": "t", "task": "x", "cases": [{"name": "a", "steps": 10, "expect": {"cells": {"300": 1}}}]}',
+    '{"title": "t", "task": "x", "cases": []}',
+    '{"title": "t", "task": "x", "cases": [{"name": "a", "steps": 10, "expect": {"screen": "nowhere.png"}}]}',
+    '{"title": "t",',
+  ];
+  await openPage(page);
+  const kept = await page.evaluate(() => window.zarExercises.open({ name: '06_one_key' }));
+  expect(kept.title).toBe('Read a key');
+  for (const json of bad.slice(0, 3).concat(bad.slice(4))) {
+    const file = path.join(scratch, 'bad.json');
+    fs.writeFileSync(file, json);
+    const r = spawnSync(zar, ['check', '--validate', file], { encoding: 'utf8' });
+    expect(r.status).toBe(2);
+    const said = await page.evaluate((text) => window.zarExercises.open({ json: text }), json);
+    expect(said).toBe(`This is not a valid exercise: ${r.stderr.trim().slice(`zar: ${file}:`.length)}`);
+    await expect(page.locator('#exerciseSummary')).toHaveText(said);
+  }
+  const missing = await page.evaluate((text) => window.zarExercises.open({ json: text }), bad[3]);
+  expect(missing).toMatch(/^This is not a valid exercise: \/cases: cannot read the picture "nowhere.png": 404/);
+  // The exercise open before still checks.
+  await expect(page.locator('#exerciseTitle')).toHaveText('Read a key');
+});
+
+// A budget no check can finish in the page: the worker cuts the run off
+// after ten seconds, as zar check --timeout does, and the page goes on.
+test('a check that would run for hours is cut off, and the machine goes on', async ({ page }) => {
+  await openPage(page);
+  const json = JSON.stringify({ title: 'Forever', task: 'Loop.',
+    cases: [{ name: 'long', steps: 1e15, expect: { fixedPoint: true } }, { name: 'after', steps: 10, expect: { console: 'A' } }] });
+  await page.evaluate((text) => window.zarExercises.open({ json: text }), json);
+  await page.evaluate(() => window.zarExercises.workspace.open({ name: 'loop.OIA',
+    bytes: new TextEncoder().encode('MOV,x,1\n:top\nSUB,x,zero,top\nGTO,top\nSET,zero\nSET,x\n') }, 'editor'));
+  await page.click('#exerciseCheck');
+  await page.waitForSelector('body[data-checks="1"]', { timeout: 30_000 });
+  const report = await page.evaluate(() => window.zarGrade);
+  expect(report.cases.map((c) => [c.passed, c.timedOut, c.outOfSteps])).toEqual([[false, true, false], [false, true, false]]);
+  expect(report.cases[0].failure).toMatch(/^timed out at step \d+$/);
+  expect(report.cases[1].failure).toBe('timed out at step 0');
+  const steps = Number(await page.locator('body').getAttribute('data-steps'));
+  await page.click('#Command3');
+  await page.waitForSelector(`body[data-steps="${steps + 1}"]`);
+});
+
+test('the learner\'s source of each exercise is kept, across exercises and visits', async ({ page }) => {
+  await openPage(page);
+  const starter = fs.readFileSync(path.join(exercisesDir, '01_starter.OIA'), 'latin1');
+  const current = () => page.evaluate(() => {
+    const file = window.zarExercises.workspace.current();
+    return { name: file.name, text: String.fromCharCode(...file.bytes) };
+  });
+  await page.evaluate(() => window.zarExercises.open({ name: '01_print_a_character' }));
+  expect(await current()).toEqual({ name: '01_starter.OIA', text: starter });
+  const edited = `${starter}\n# caf\xe9 \x80\n`;
+  await page.evaluate((text) => window.zarExercises.workspace.edited(Uint8Array.from(text, (c) => c.charCodeAt(0))),
+    edited);
+  await page.evaluate(() => window.zarExercises.open({ name: '02_print_a_line' }));
+  expect(await current()).toEqual({ name: '02_print_a_line.OIA', text: '' });
+  await openPage(page);
+  await page.evaluate(() => window.zarExercises.open({ name: '01_print_a_character' }));
+  expect(await current()).toEqual({ name: '01_starter.OIA', text: edited });
+});
+
+test('a task\'s Markdown is shown without its scripts', async ({ page }) => {
+  await openPage(page);
+  const json = JSON.stringify({ title: 'Sly', task: '**Bold** <img src=x onerror="window.hacked=1"><script>window.hacked=2</script>',
+    hints: ['[a link](javascript:window.hacked=3)'], cases: [{ name: 'a', steps: 10, expect: { fixedPoint: true } }] });
+  await page.evaluate((text) => window.zarExercises.open({ json: text }), json);
+  await page.click('#exerciseHint');
+  await expect(page.locator('#exerciseTask strong')).toHaveText('Bold');
+  expect(await page.locator('#panel-exercises [onerror], #panel-exercises script, #panel-exercises a[href^="javascript"]')
+    .count()).toBe(0);
+  await page.locator('#exerciseHints a').click().catch(() => {});
+  expect(await page.evaluate(() => window.hacked)).toBeUndefined();
+});
+
+for (const [width, height] of [[1280, 800], [390, 844]]) {
+  test(`a picture of the Exercises panel at ${width} x ${height}`, async ({ page }) => {
+    await page.setViewportSize({ width, height });
+    await openPage(page);
+    await page.click('#mexer');
+    await checkInPage(page, '06_one_key.json', solution(course.indexOf('06_one_key.json')));
+    await checkInPage(page, '07_stars.json', solution(course.indexOf('08_echo_keys.json')));
+    await expect(page.locator('#courseProgress')).toHaveText(`(1 of ${course.length} passed)`);
+    await page.click('#exerciseHint');
+    const shots = process.env.ZAR_SHOTS ?? scratch;
+    await page.locator('#panel-exercises').screenshot({ path: path.join(shots, `exercises-${width}x${height}.png`) });
+    await page.screenshot({ path: path.join(shots, `exercises-page-${width}x${height}.png`), fullPage: true });
+  });
+}
