@@ -1,6 +1,7 @@
 // The front panel: a view of the worker's machine. Everything it shows that
 // the core computes (the memory text, the instruction in words, the console's
 // text, key codes of typed characters, files) comes from the worker.
+import { initEditor } from './editor/editor';
 import { Page } from './page';
 import type { Panel, Request, Update } from './protocol';
 
@@ -117,7 +118,7 @@ page.listen((r) => {
     (window as unknown as { lastFile: Uint8Array }).lastFile = r.bytes;
     download(r.name, r.bytes, r.mime);
   }
-  else {
+  else if (r.type === 'ready') {
     $('version').textContent = `Version : ${r.version}`;
     document.body.dataset.ready = '1';
   }
@@ -222,3 +223,4 @@ fitScreen();
 matchMedia(`(resolution: ${devicePixelRatio}dppx)`).addEventListener('change', fitScreen);
 drawMemory();
 send({ type: 'show', panels: shownPanels() });
+initEditor(page);

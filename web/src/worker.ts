@@ -1,6 +1,6 @@
 // The worker owns the page's one machine (the core in WebAssembly), answers
 // the page's requests and sends what changed, at most 60 times a second.
-import type { Panel, Reply, Request, Update } from './protocol';
+import type { AssemblyReport, Panel, Reply, Request, Update } from './protocol';
 
 declare function importScripts(url: string): void;
 declare function createZarCore(): Promise<Core>;
@@ -17,6 +17,7 @@ const post = (reply: Reply, transfer: Transferable[] = []) =>
 importScripts('zar-core.js');
 let core: Core;
 let h = 0;
+let ah = 0; // the assembler's handle
 const fn = (name: string) => core[`_zar_${name}`] as Fn;
 const malloc = (n: number) => (core._malloc as Fn)(n);
 const free = (p: number) => (core._free as Fn)(p);
@@ -215,6 +216,7 @@ const handlers: { [K in Request['type']]: (r: Extract<Request, { type: K }>) => 
     const kind = withBytes(r.bytes, (p) => withBytes(cString(r.name), (n) => fn('load')(h, p, r.bytes.length, n)));
     message = text(fn('text')(h)) || undefined;
     if (kind !== 2) message = (message ?? '') + 'Breakpoints and watches were cleared by the load.';
+    lineBreakpointsCleared();
   },
   reset: () => {
     halt();
@@ -287,7 +289,33 @@ const handlers: { [K in Request['type']]: (r: Extract<Request, { type: K }>) => 
   },
   save: () => post({ type: 'file', name: 'memory.oisc', bytes: bytes(fn('program_file')(h)), mime: 'text/plain' }),
   savePicture: () => post({ type: 'file', name: 'screen.png', bytes: bytes(fn('screen_png')(h)), mime: 'image/png' }),
+  assemble: (r) => {
+    if (r.mode !== 0) halt();
+    setLineBreakpoints(r.lines);
+    const json = withBytes(r.bytes, (p) =>
+      text(fn('asm_generate')(ah, h, p, r.bytes.length, r.mode, r.debug ? 1 : 0, r.sourceInListing ? 1 : 0)),
+    );
+    const report = JSON.parse(json) as AssemblyReport;
+    post({ type: 'assembly', command: 'generate', report });
+    if (r.mode === 2 && report.generated) handlers.start({ type: 'start', interval: r.interval });
+  },
+  scan: (r) => {
+    const json = withBytes(r.bytes, (p) => text(fn('asm_scan')(ah, h, p, r.bytes.length)));
+    post({ type: 'assembly', command: 'scan', report: JSON.parse(json) as AssemblyReport });
+  },
+  lineBreakpoints: (r) => setLineBreakpoints(r.lines),
 };
+
+function setLineBreakpoints(lines: number[]) {
+  const p = malloc(4 * lines.length + 4);
+  new Int32Array(core.HEAPU8.buffer, p, lines.length).set(lines);
+  fn('asm_set_lines')(ah, h, p, lines.length);
+  free(p);
+}
+function lineBreakpointsCleared() {
+  fn('asm_forget_lines')(ah);
+  post({ type: 'lineBreakpointsCleared' });
+}
 
 const queued: Request[] = [];
 function handle(r: Request) {
@@ -298,6 +326,7 @@ self.onmessage = (e: MessageEvent<Request>) => (h ? handle(e.data) : queued.push
 createZarCore().then((c) => {
   core = c;
   h = fn('create')();
+  ah = fn('asm_create')();
   post({ type: 'ready', version: text(fn('version')(h)) });
   queued.splice(0).forEach(handle);
   changed();
