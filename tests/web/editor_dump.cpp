@@ -1,7 +1,8 @@
 // Prints, for the page's editor tests, what the desktop's workbench makes of
 // a source file: the token classes of every line (as its highlighter colours
 // them) and the messages and warnings of "Generate" with "Debug Modus", as
-// one JSON text. Texts in UTF-8; tokens as [line from 0, start, length, kind].
+// one JSON text. Texts in UTF-8; tokens as [line from 0, start, length, kind];
+// the address a breakpoint on each line goes to.
 #include <fstream>
 #include <iostream>
 #include <iterator>
@@ -48,7 +49,14 @@ int main(int argc, char** argv) {
   }
   zar::AssemblerState state;
   const zar::Assembly assembly = zar::Assemble(source, state, {zar::GenerateMode::ListingOnly, true});
+  // Where a breakpoint on each line goes: its instruction's address, or null.
+  nlohmann::json at = nlohmann::json::array();
+  for (int n = 1; n <= line; ++n) {
+    const auto address = zar::InstructionAtLine(state.Table, n);
+    at.push_back(address ? nlohmann::json(*address) : nlohmann::json());
+  }
   const nlohmann::json dump = {{"tokens", tokens},
+                               {"instructionAtLine", at},
                                {"messages", Messages(assembly.messages)},
                                {"warnings", Messages(assembly.warnings)},
                                {"listing", zar::Cp1252ToUtf8(assembly.listing)}};

@@ -1,0 +1,152 @@
+// The assembler panel against the desktop's rules, through the native core:
+// the colours (token classes) and the messages of every example and of a
+// malformed source equal tests/editor-dump's; a message's click puts the
+// cursor on its line; the editor's text becomes code page 1252 bytes; a
+// breakpoint on a line number follows its line and stops Generate and Start.
+import { test, expect } from '@playwright/test';
+import { spawnSync } from 'node:child_process';
+import fs from 'node:fs';
+import os from 'node:os';
+import path from 'node:path';
+
+const root = path.resolve(path.dirname(new URL(import.meta.url).pathname), '../..');
+const dumper = path.join(process.env.ZAR_NATIVE ?? path.join(root, 'build'), 'tests/editor-dump');
+const scratch = fs.mkdtempSync(path.join(os.tmpdir(), 'zar-editor-'));
+
+function nativeDump(file) {
+  const r = spawnSync(dumper, [file], { encoding: 'utf8' });
+  expect(r.status, r.stderr).toBe(0);
+  return JSON.parse(r.stdout);
+}
+
+async function openPanel(page) {
+  await page.goto('index.html');
+  await page.waitForSelector('body[data-ready="1"][data-editor-ready="1"]');
+  await page.click('#mzarass');
+}
+
+const assembled = (page) => page.evaluate(() => Number(document.body.dataset.assembled ?? 0));
+
+// Opens the bytes in the editor (as the file list does) and waits for its scan.
+async function openSource(page, name, bytes) {
+  const before = await assembled(page);
+  await page.evaluate(([n, b]) => window.zarEditor.open(n, b), [name, [...bytes]]);
+  await page.waitForFunction((n) => Number(document.body.dataset.assembled) > n, before);
+}
+
+async function generate(page, button = '#mcreateonly') {
+  const before = await assembled(page);
+  await page.click(button);
+  await page.waitForFunction((n) => Number(document.body.dataset.assembled) > n, before);
+}
+
+const messageRows = (page) =>
+  page.$$eval('#asm-messages tr', (rows) => rows.map((r) => [...r.cells].map((c) => c.textContent)));
+const expectedRows = (dump) => [
+  ...dump.messages.map((m) => [m.line ? String(m.line) : '', m.text, m.reason]),
+  ...dump.warnings.map((m) => [m.line ? String(m.line) : '', `warning: ${m.text}`, m.reason]),
+];
+
+test('every example: the colours, the messages and the listing are the core\'s', async ({ page }) => {
+  await openPanel(page);
+  const examples = fs.readdirSync(path.join(root, 'examples')).filter((f) => f.endsWith('.OIA'));
+  expect(examples.length).toBeGreaterThan(5);
+  for (const name of examples) {
+    const file = path.join(root, 'examples', name);
+    const dump = nativeDump(file);
+    await openSource(page, name, fs.readFileSync(file));
+    await expect(page.locator('#sourceCaption')).toHaveText(`Quelltext : ${name}`);
+    expect(await page.evaluate(() => window.zarEditor.probe().spans()), name).toEqual(dump.tokens);
+    await generate(page);
+    expect(await messageRows(page), name).toEqual(expectedRows(dump));
+    expect(await page.locator('#asm-listing').textContent(), name).toBe(dump.listing);
+  }
+});
+
+test('a malformed source: its messages in the list and the margin; a click goes to the line', async ({ page }) => {
+  const source = 'MOV,a,1\nFOO,1,2\nSUB,a\n\n:x\n:x\nGTO,nowhere\nMOVE,a,b\nSUB,a,b,c,d\nSET,a';
+  const file = path.join(scratch, 'bad.OIA');
+  fs.writeFileSync(file, source);
+  const dump = nativeDump(file);
+  expect(dump.messages.length).toBeGreaterThan(1);
+  await openPanel(page);
+  await openSource(page, 'bad.OIA', Buffer.from(source));
+  expect(await page.evaluate(() => window.zarEditor.probe().spans())).toEqual(dump.tokens);
+  await generate(page);
+  const rows = await messageRows(page);
+  expect(rows).toEqual(expectedRows(dump));
+  const lines = new Set(dump.messages.filter((m) => m.line > 0).map((m) => m.line));
+  await expect(page.locator('.cm-zar-marks .zar-mark-error')).toHaveCount(lines.size);
+  // The error colour is the desktop's red wave, on the lines the core rejects.
+  const wave = await page.locator('.tok-error').first().evaluate((e) => getComputedStyle(e).textDecorationStyle);
+  expect(wave).toBe('wavy');
+  const last = dump.messages.findLastIndex((m) => m.line > 0);
+  await page.locator('#asm-messages tr').nth(last).click();
+  const cursorLine = await page.evaluate(() => {
+    const { view } = window.zarEditor.probe();
+    return view.state.doc.lineAt(view.state.selection.main.head).number;
+  });
+  expect(cursorLine).toBe(dump.messages[last].line);
+});
+
+test('typing gives the workspace code page 1252 bytes with the file\'s line breaks', async ({ page }) => {
+  await openPanel(page);
+  await openSource(page, 'crlf.OIA', Buffer.from('SET,a\r\nSET,b'));
+  await page.locator('.cm-content').click();
+  await page.keyboard.press('Control+End');
+  await page.keyboard.type('\n# ');
+  await page.keyboard.insertText('é€ 😀');
+  const bytes = await page.evaluate(() => window.zarEditor.bytes());
+  const expected = [...Buffer.from('SET,a\r\nSET,b\r\n# ', 'latin1'), 0xe9, 0x80, 0x20, 0x3f, 0x3f];
+  expect(bytes).toEqual(expected);
+  await openSource(page, 'lf.OIA', Buffer.from('SET,a\nSET,b'));
+  await page.locator('.cm-content').click();
+  await page.keyboard.press('Control+End');
+  await page.keyboard.type('\nSET,c');
+  expect(Buffer.from(await page.evaluate(() => window.zarEditor.bytes())).toString('latin1')).toBe('SET,a\nSET,b\nSET,c');
+});
+
+test('a breakpoint on a line number follows its line and stops Generate and Start', async ({ page }) => {
+  const file = path.join(root, 'examples', 'countdown.OIA');
+  const dump = nativeDump(file);
+  const line = 25; // SUB,c,one,?
+  const address = dump.instructionAtLine[line - 1];
+  expect(address).toBeGreaterThan(0);
+  await openPanel(page);
+  await page.click('#mdbg');
+  await openSource(page, 'countdown.OIA', fs.readFileSync(file));
+  await page.locator('.cm-lineNumbers .cm-gutterElement', { hasText: new RegExp(`^${line}$`) }).click();
+  expect(await page.evaluate(() => window.zarEditor.probe().breakpoints())).toEqual([line]);
+  // It waits for the first Generate.
+  await page.waitForTimeout(100);
+  await expect(page.locator('#breakpoints')).toHaveText('');
+  // A line inserted above it: the breakpoint goes down with its line.
+  await page.locator('.cm-content').click();
+  await page.evaluate(() => {
+    const { view } = window.zarEditor.probe();
+    view.dispatch({ selection: { anchor: view.state.doc.line(10).to } });
+  });
+  await page.keyboard.type('\n# a note');
+  expect(await page.evaluate(() => window.zarEditor.probe().breakpoints())).toEqual([line + 1]);
+  await page.keyboard.press('F5');
+  await page.waitForSelector('body[data-runs="1"]');
+  await expect(page.locator('#breakpoints')).toHaveText(`breakpoint ${address}`);
+  expect(await page.evaluate(() => document.body.dataset.ip)).toBe(String(address));
+  await expect(page.locator('#state')).toContainText(`at breakpoint ${address}`);
+});
+
+test('the panel at 1280 x 800 and 390 x 844', async ({ page }) => {
+  const shots = process.env.ZAR_SHOTS;
+  test.skip(!shots, 'ZAR_SHOTS names a folder for the screenshots');
+  for (const [width, height] of [[1280, 800], [390, 844]]) {
+    await page.setViewportSize({ width, height });
+    await openPanel(page);
+    await page.selectOption('#mexamples', 'countdown.OIA');
+    await page.waitForSelector('#asm-table:not(:empty)');
+    await page.locator('.cm-lineNumbers .cm-gutterElement', { hasText: /^15$/ }).click();
+    await page.evaluate(() => window.zarEditor.probe().view.dispatch({ changes: { from: 0, insert: 'FOO,1\n' } }));
+    await generate(page);
+    await page.locator('#panel-assembler').scrollIntoViewIfNeeded();
+    await page.screenshot({ path: path.join(shots, `assembler-${width}.png`) });
+  }
+});
