@@ -89,6 +89,38 @@ test('a malformed source: its messages in the list and the margin; a click goes 
   expect(cursorLine).toBe(dump.messages[last].line);
 });
 
+// The desktop highlighter's formats, kind by kind (the core's TokenKind order).
+const desktopFormats = [
+  ['statement', 'rgb(0, 0, 139)', '700', 'normal'],
+  ['label', 'rgb(139, 0, 139)', '400', 'normal'],
+  ['number', 'rgb(0, 128, 96)', '400', 'normal'],
+  ['unknown', 'rgb(176, 96, 0)', '400', 'normal'],
+  ['name', 'rgb(0, 0, 0)', '400', 'normal'],
+  ['error', 'rgb(0, 0, 0)', '400', 'normal'],
+  ['comment', 'rgb(110, 110, 110)', '400', 'italic'],
+];
+
+test('each token class has the desktop\'s format', async ({ page }) => {
+  await openPanel(page);
+  await openSource(page, 'kinds.OIA', Buffer.from('# note\n:top\nMOV,a,1\nSUB,a,a,?\nFOO\nSET,a'));
+  const spans = await page.evaluate(() => window.zarEditor.probe().spans());
+  expect(new Set(spans.map((t) => t[3]))).toEqual(new Set([0, 1, 2, 3, 4, 5, 6]));
+  for (const [kind, [name, colour, weight, style]] of desktopFormats.entries()) {
+    const [line, start] = spans.find((t) => t[3] === kind);
+    const format = await page.evaluate(
+      ([l, s]) => {
+        const { view } = window.zarEditor.probe();
+        const { node } = view.domAtPos(view.state.doc.line(l + 1).from + s + 1);
+        const e = node.nodeType === 3 ? node.parentElement : node;
+        const css = getComputedStyle(e);
+        return [e.className, css.color, css.fontWeight, css.fontStyle];
+      },
+      [line, start],
+    );
+    expect(format, name).toEqual([`tok-${name}`, colour, weight, style]);
+  }
+});
+
 test('typing gives the workspace code page 1252 bytes with the file\'s line breaks', async ({ page }) => {
   await openPanel(page);
   await openSource(page, 'crlf.OIA', Buffer.from('SET,a\r\nSET,b'));
@@ -148,5 +180,51 @@ test('the panel at 1280 x 800 and 390 x 844', async ({ page }) => {
     await generate(page);
     await page.locator('#panel-assembler').scrollIntoViewIfNeeded();
     await page.screenshot({ path: path.join(shots, `assembler-${width}.png`) });
+  }
+});
+
+// The tutorial's programs, each put into the editor by its own button in
+// Help: every one assembles without a message, and the ones run without
+// options print in the page's console what the text says.
+function tutorialPrograms() {
+  const lines = fs.readFileSync(path.join(root, 'docs/tutorial.md'), 'utf8').split('\n');
+  const programs = [];
+  for (let i = 0; i < lines.length; ++i) {
+    if (lines[i] !== '```oia' && lines[i] !== '```oia-fails') continue;
+    const end = lines.indexOf('```', i + 1);
+    const program = { fails: lines[i] === '```oia-fails', options: lines[i - 1].startsWith('<!-- run:'), output: null };
+    const next = lines.indexOf('```output', end);
+    const following = lines.findIndex((l, k) => k > end && /^```oia/.test(l));
+    if (next > 0 && (following < 0 || next < following)) {
+      program.output = lines.slice(next + 1, lines.indexOf('```', next + 1)).map((l) => `${l}\n`).join('');
+    }
+    programs.push(program);
+    i = end;
+  }
+  return programs;
+}
+
+test('the tutorial in the page: every program from its button assembles and prints what it says', async ({ page }) => {
+  const programs = tutorialPrograms();
+  expect(programs.length).toBeGreaterThan(10);
+  await openPanel(page);
+  for (const [k, program] of programs.entries()) {
+    await page.click('#mhelptutorial');
+    const put = page.locator('#asm-help .put-source');
+    await expect(put).toHaveCount(programs.length);
+    const before = await assembled(page);
+    await put.nth(k).click();
+    await page.waitForFunction((n) => Number(document.body.dataset.assembled) > n, before);
+    await expect(page.locator('#asm-help')).not.toBeVisible();
+    await generate(page, '#mcreatecopy');
+    expect((await messageRows(page)).length > 0, `program ${k + 1}`).toBe(program.fails);
+    if (program.options || !program.output) continue;
+    const runs = Number((await page.locator('body').getAttribute('data-runs')) ?? 0);
+    await page.evaluate(() => {
+      window.zar({ type: 'clearConsole' });
+      window.zar({ type: 'run', steps: 1000000 });
+    });
+    await page.waitForSelector(`body[data-runs="${runs + 1}"]`);
+    await expect(page.locator('#cbox'), `program ${k + 1}`).toHaveText(program.output, { useInnerText: false });
   }
 });
