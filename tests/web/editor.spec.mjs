@@ -47,19 +47,28 @@ const expectedRows = (dump) => [
   ...dump.warnings.map((m) => [m.line ? String(m.line) : '', `warning: ${m.text}`, m.reason]),
 ];
 
-test('every example: the colours, the messages and the listing are the core\'s', async ({ page }) => {
+test('every example from Open Example: the colours, the messages and the listings are the core\'s', async ({ page }) => {
   await openPanel(page);
   const examples = fs.readdirSync(path.join(root, 'examples')).filter((f) => f.endsWith('.OIA'));
   expect(examples.length).toBeGreaterThan(5);
   for (const name of examples) {
     const file = path.join(root, 'examples', name);
     const dump = nativeDump(file);
-    await openSource(page, name, fs.readFileSync(file));
+    const before = await assembled(page);
+    await page.selectOption('#mexamples', name);
+    await page.waitForFunction((n) => Number(document.body.dataset.assembled) > n, before);
     await expect(page.locator('#sourceCaption')).toHaveText(`Quelltext : ${name}`);
+    expect(Buffer.from(await page.evaluate(() => window.zarEditor.bytes())).equals(fs.readFileSync(file)), name).toBe(
+      true,
+    );
     expect(await page.evaluate(() => window.zarEditor.probe().spans()), name).toEqual(dump.tokens);
+    await page.locator('#msrclisting').setChecked(false);
     await generate(page);
     expect(await messageRows(page), name).toEqual(expectedRows(dump));
     expect(await page.locator('#asm-listing').textContent(), name).toBe(dump.listing);
+    await page.locator('#msrclisting').setChecked(true);
+    await generate(page);
+    expect(await page.locator('#asm-listing').textContent(), name).toBe(dump.listingWithSource);
   }
 });
 

@@ -2,7 +2,7 @@
 // a source file: the token classes of every line (as its highlighter colours
 // them) and the messages and warnings of "Generate" with "Debug Modus", as
 // one JSON text. Texts in UTF-8; tokens as [line from 0, start, length, kind];
-// the address a breakpoint on each line goes to.
+// the address a breakpoint on each line goes to; the listing with the source.
 #include <fstream>
 #include <iostream>
 #include <iterator>
@@ -55,7 +55,12 @@ int main(int argc, char** argv) {
     const auto address = zar::InstructionAtLine(state.Table, n);
     at.push_back(address ? nlohmann::json(*address) : nlohmann::json());
   }
+  // The same with "Show Source in Listing".
+  const std::vector<std::string_view> lines = zar::SourceLineViews(source);
+  zar::AssemblerState again;
+  const zar::Assembly withSource = zar::Assemble(source, again, {zar::GenerateMode::ListingOnly, true, lines});
   const nlohmann::json dump = {{"tokens", tokens},
+                               {"listingWithSource", zar::Cp1252ToUtf8(withSource.listing)},
                                {"instructionAtLine", at},
                                {"messages", Messages(assembly.messages)},
                                {"warnings", Messages(assembly.warnings)},

@@ -175,9 +175,11 @@ export function initEditor(page: Page) {
     if (!panel.hidden) ready?.goToLine(1);
   };
   page.action('mzarass', toggle);
-  page.action('mcreateonly', () => ready?.generate(0), 'F7', 'Alt+G');
-  page.action('mcreatecopy', () => ready?.generate(1), 'Ctrl+F7', 'Alt+K');
-  page.action('mrun', () => ready?.generate(2), 'Alt+R');
+  // The keys work while the panel is open, as the desktop's in its window.
+  const generate = (mode: 0 | 1 | 2) => () => panel.hidden || ready?.generate(mode);
+  page.action('mcreateonly', generate(0), 'F7', 'Alt+G');
+  page.action('mcreatecopy', generate(1), 'Ctrl+F7', 'Alt+K');
+  page.action('mrun', generate(2), 'Alt+R');
   void loadEditorCore().then((core) => {
     const assembler = new AssemblerPanel(page, core);
     ready = assembler;
