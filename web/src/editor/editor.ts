@@ -172,7 +172,9 @@ export function initEditor(page: Page) {
   let ready: AssemblerPanel | undefined;
   const toggle = () => {
     panel.hidden = !panel.hidden;
-    if (!panel.hidden) ready?.goToLine(1);
+    if (panel.hidden) return;
+    panel.scrollIntoView({ block: 'start' });
+    $('mcreateonly').focus();
   };
   page.action('mzarass', toggle);
   // The keys work while the panel is open, as the desktop's in its window.
@@ -191,5 +193,7 @@ export function initEditor(page: Page) {
       bytes: () => [...assembler.bytes()],
     };
     document.body.dataset.editorReady = '1';
+  }, (e: Error) => {
+    $('sourceCaption').textContent = `The editor could not start: ${e.message}`;
   });
 }
