@@ -13,6 +13,18 @@ const root = path.resolve(path.dirname(new URL(import.meta.url).pathname), '../.
 const dumper = path.join(process.env.ZAR_NATIVE ?? path.join(root, 'build'), 'tests/editor-dump');
 const scratch = fs.mkdtempSync(path.join(os.tmpdir(), 'zar-editor-'));
 
+const zar = path.join(process.env.ZAR_NATIVE ?? path.join(root, 'build'), 'cli/zar');
+
+// The machine's memory as the page's Save writes it.
+async function savedMemory(page) {
+  await page.evaluate(() => {
+    window.lastFile = undefined;
+    window.zar({ type: 'save' });
+  });
+  await page.waitForFunction(() => window.lastFile);
+  return page.evaluate(() => new TextDecoder('latin1').decode(window.lastFile));
+}
+
 function nativeDump(file) {
   const r = spawnSync(dumper, [file], { encoding: 'utf8' });
   expect(r.status, r.stderr).toBe(0);
@@ -69,6 +81,12 @@ test('every example from Open Example: the colours, the messages and the listing
     await page.locator('#msrclisting').setChecked(true);
     await generate(page);
     expect(await page.locator('#asm-listing').textContent(), name).toBe(dump.listingWithSource);
+    // Generate and Copy leaves in memory what zar asm writes.
+    const program = path.join(scratch, 'program.oisc');
+    const r = spawnSync(zar, ['asm', file, '-o', program]);
+    expect(r.status, String(r.stderr)).toBe(0);
+    await generate(page, '#mcreatecopy');
+    expect(await savedMemory(page), name).toBe(fs.readFileSync(program, 'latin1'));
   }
 });
 
@@ -89,6 +107,9 @@ test('a malformed source: its messages in the list and the margin; a click goes 
   // The error colour is the desktop's red wave, on the lines the core rejects.
   const wave = await page.locator('.tok-error').first().evaluate((e) => getComputedStyle(e).textDecorationStyle);
   expect(wave).toBe('wavy');
+  // Generate and Copy of a program that fails: memory cleared.
+  await generate(page, '#mcreatecopy');
+  expect(await savedMemory(page)).toBe('0\r\n'.repeat(256));
   const last = dump.messages.findLastIndex((m) => m.line > 0);
   await page.locator('#asm-messages tr').nth(last).click();
   const cursorLine = await page.evaluate(() => {
