@@ -258,3 +258,20 @@ test('the tutorial in the page: every program from its button assembles and prin
     await expect(page.locator('#cbox'), `program ${k + 1}`).toHaveText(program.output, { useInnerText: false });
   }
 });
+
+test('the tutorial\'s step 8 in the page: the breakpoint on line 11 stops at 27 with 3 printed', async ({ page }) => {
+  const step8 = tutorialPrograms().findIndex((p) => p.output === '3\n');
+  expect(step8).toBeGreaterThan(0);
+  await openPanel(page);
+  await page.click('#mhelptutorial');
+  const before = await assembled(page);
+  await page.locator('#asm-help .put-source').nth(step8).click();
+  await page.waitForFunction((n) => Number(document.body.dataset.assembled) > n, before);
+  await page.locator('.cm-lineNumbers .cm-gutterElement', { hasText: /^11$/ }).click();
+  await expect(page.locator('.cm-lineNumbers .cm-breakpoint')).toHaveText('11');
+  await page.click('#mrun');
+  await page.waitForSelector('body[data-runs="1"]');
+  await expect(page.locator('#breakpoints')).toHaveText('breakpoint 27');
+  await expect(page.locator('#state')).toContainText('at breakpoint 27');
+  await expect(page.locator('#cbox')).toHaveText('3\n');
+});

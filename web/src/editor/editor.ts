@@ -5,7 +5,7 @@
 // and the messages as the desktop's workbench shows them.
 import { defaultKeymap, history, historyKeymap, indentWithTab } from '@codemirror/commands';
 import { Annotation, EditorState } from '@codemirror/state';
-import { EditorView, drawSelection, highlightActiveLine, keymap } from '@codemirror/view';
+import { EditorView, drawSelection, highlightActiveLine, highlightActiveLineGutter, keymap } from '@codemirror/view';
 import type { Origin, Page, SourceFile } from '../page';
 import type { AssemblyReport, StageMessage } from '../protocol';
 import { colourField, spansOf } from './colours';
@@ -48,6 +48,7 @@ class AssemblerPanel {
         history(),
         drawSelection(),
         highlightActiveLine(),
+        highlightActiveLineGutter(),
         keymap.of([...defaultKeymap, ...historyKeymap, indentWithTab]),
         this.colours,
         EditorView.contentAttributes.of({ 'aria-label': 'SourceCode', spellcheck: 'false' }),

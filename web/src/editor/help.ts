@@ -11,7 +11,7 @@ export function initHelp(putIntoEditor: (text: string) => void) {
   const show = async (file: string) => {
     const text = await (await fetch(`docs/${file}`)).text();
     renderMarkdown(text, body);
-    for (const code of body.querySelectorAll<HTMLElement>('pre > code.language-oia')) {
+    for (const code of body.querySelectorAll<HTMLElement>('pre > code.language-oia, pre > code.language-oia-fails')) {
       const put = document.createElement('button');
       put.textContent = 'Put into SourceCode';
       put.className = 'put-source';
