@@ -190,6 +190,11 @@ test('a breakpoint on a line number follows its line and stops Generate and Star
   });
   await page.keyboard.type('\n# a note');
   expect(await page.evaluate(() => window.zarEditor.probe().breakpoints())).toEqual([line + 1]);
+  // F9 in the editor toggles the cursor line's breakpoint (here the new line's, on and off).
+  await page.keyboard.press('F9');
+  expect(await page.evaluate(() => window.zarEditor.probe().breakpoints())).toEqual([11, line + 1]);
+  await page.keyboard.press('F9');
+  expect(await page.evaluate(() => window.zarEditor.probe().breakpoints())).toEqual([line + 1]);
   await page.keyboard.press('F5');
   await page.waitForSelector('body[data-runs="1"]');
   await expect(page.locator('#breakpoints')).toHaveText(`breakpoint ${address}`);

@@ -53,12 +53,15 @@ class AssemblerPanel {
         this.colours,
         EditorView.contentAttributes.of({ 'aria-label': 'SourceCode', spellcheck: 'false' }),
         EditorView.domEventHandlers({
-          keydown(e) {
-            const id = editorKeys[`${e.ctrlKey ? 'Ctrl+' : ''}${e.key}`];
-            if (!id || e.altKey || e.shiftKey) return false;
+          keydown: (e, view) => {
+            const key = `${e.ctrlKey ? 'Ctrl+' : ''}${e.key}`;
+            const id = editorKeys[key];
+            if ((!id && key !== 'F9') || e.altKey || e.shiftKey) return false;
             e.preventDefault();
             e.stopPropagation();
-            page.run(id);
+            // F9 here is the cursor line's breakpoint, for the keyboard.
+            if (id) page.run(id);
+            else this.toggleLine(view.state.doc.lineAt(view.state.selection.main.head).number);
             return true;
           },
         }),
@@ -104,6 +107,11 @@ class AssemblerPanel {
       lines: breakpointLines(this.view.state),
       interval: Number($<HTMLInputElement>('Text1')?.value) || 50,
     });
+  }
+
+  private toggleLine(line: number) {
+    toggleBreakpoint(this.view, line);
+    this.breakpointsChanged();
   }
 
   private breakpointsChanged() {
@@ -156,10 +164,7 @@ class AssemblerPanel {
       spans: () => spansOf(state.doc, state.field(this.colours).marks),
       view: this.view,
       breakpoints: () => breakpointLines(this.view.state),
-      toggleBreakpoint: (line: number) => {
-        toggleBreakpoint(this.view, line);
-        this.breakpointsChanged();
-      },
+      toggleBreakpoint: (line: number) => this.toggleLine(line),
     };
   }
 
