@@ -251,6 +251,7 @@ test('the tutorial in the page: every program from its button assembles and prin
     await put.nth(k).click();
     await page.waitForFunction((n) => Number(document.body.dataset.assembled) > n, before);
     await expect(page.locator('#asm-help')).not.toBeVisible();
+    await expect(page.locator('#sourceCaption')).toHaveText(`Quelltext : tutorial-${k + 1}.OIA`);
     await generate(page, '#mcreatecopy');
     expect((await messageRows(page)).length > 0, `program ${k + 1}`).toBe(program.fails);
     if (program.options || !program.output) continue;

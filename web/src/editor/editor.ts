@@ -191,7 +191,7 @@ export function initEditor(page: Page) {
   void loadEditorCore().then((core) => {
     const assembler = new AssemblerPanel(page, core);
     ready = assembler;
-    initHelp((text) => assembler.putText(text, 'untitled.OIA'));
+    initHelp((text, name) => assembler.putText(text, name));
     void listExamples((name, bytes) => page.workspace.open({ name, bytes }, 'example'));
     (window as unknown as { zarEditor: unknown }).zarEditor = {
       probe: () => assembler.probe(),

@@ -5,18 +5,21 @@ import { renderMarkdown } from '../markdown';
 
 const $ = <T extends HTMLElement>(id: string) => document.getElementById(id) as T;
 
-export function initHelp(putIntoEditor: (text: string) => void) {
+// A document's program k goes into the editor as "tutorial-k.OIA" (or
+// "language-k.OIA"): each step a source of its own in the file list.
+export function initHelp(putIntoEditor: (text: string, name: string) => void) {
   const dialog = $<HTMLDialogElement>('asm-help');
   const body = $('asm-help-text');
   const show = async (file: string) => {
     const text = await (await fetch(`docs/${file}`)).text();
     renderMarkdown(text, body);
-    for (const code of body.querySelectorAll<HTMLElement>('pre > code.language-oia, pre > code.language-oia-fails')) {
+    const programs = body.querySelectorAll<HTMLElement>('pre > code.language-oia, pre > code.language-oia-fails');
+    for (const [k, code] of [...programs].entries()) {
       const put = document.createElement('button');
       put.textContent = 'Put into SourceCode';
       put.className = 'put-source';
       put.addEventListener('click', () => {
-        putIntoEditor(code.textContent!.replace(/\n$/, ''));
+        putIntoEditor(code.textContent!.replace(/\n$/, ''), `${file.replace(/\.md$/, '')}-${k + 1}.OIA`);
         dialog.close();
       });
       code.parentElement!.before(put);
