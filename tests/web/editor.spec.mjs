@@ -163,6 +163,9 @@ test('typing gives the workspace code page 1252 bytes with the file\'s line brea
   expect(bytes).toEqual(expected);
   await openSource(page, 'lf.OIA', Buffer.from('SET,a\nSET,b'));
   await page.locator('.cm-content').click();
+  // Nothing to undo into the source opened before.
+  await page.keyboard.press('Control+Z');
+  expect(Buffer.from(await page.evaluate(() => window.zarEditor.bytes())).toString('latin1')).toBe('SET,a\nSET,b');
   await page.keyboard.press('Control+End');
   await page.keyboard.type('\nSET,c');
   expect(Buffer.from(await page.evaluate(() => window.zarEditor.bytes())).toString('latin1')).toBe('SET,a\nSET,b\nSET,c');

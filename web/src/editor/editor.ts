@@ -3,8 +3,8 @@
 // Generate, Generate and Copy and Generate and Start run the worker's
 // assembler beside its machine; the internal table, the listing ("Ausgabe")
 // and the messages as the desktop's workbench shows them.
-import { defaultKeymap, history, historyKeymap, indentWithTab } from '@codemirror/commands';
-import { Annotation, EditorState } from '@codemirror/state';
+import { defaultKeymap, history, historyKeymap } from '@codemirror/commands';
+import { EditorState } from '@codemirror/state';
 import { EditorView, drawSelection, highlightActiveLine, highlightActiveLineGutter, keymap } from '@codemirror/view';
 import type { Origin, Page, SourceFile } from '../page';
 import type { AssemblyReport, StageMessage } from '../protocol';
@@ -14,7 +14,6 @@ import { initHelp, listExamples } from './help';
 import { breakpointLines, clearBreakpoints, margin, setMarks, toggleBreakpoint, type LineMark } from './margin';
 
 const $ = <T extends HTMLElement>(id: string) => document.getElementById(id) as T;
-const opening = Annotation.define<boolean>();
 
 // The desktop's keys while the editor has the focus (F5 is the workbench's
 // Generate and Start there, not the page's Run at Full Speed).
@@ -49,7 +48,8 @@ class AssemblerPanel {
         drawSelection(),
         highlightActiveLine(),
         highlightActiveLineGutter(),
-        keymap.of([...defaultKeymap, ...historyKeymap, indentWithTab]),
+        // Tab is left to move between the page's controls.
+        keymap.of([...defaultKeymap, ...historyKeymap]),
         this.colours,
         EditorView.contentAttributes.of({ 'aria-label': 'SourceCode', spellcheck: 'false' }),
         EditorView.domEventHandlers({
@@ -66,9 +66,7 @@ class AssemblerPanel {
           },
         }),
         EditorView.updateListener.of((u) => {
-          if (u.docChanged && !u.transactions.some((t) => t.annotation(opening))) {
-            page.workspace.edited(u.state.field(this.colours).bytes);
-          }
+          if (u.docChanged) page.workspace.edited(u.state.field(this.colours).bytes);
         }),
       ],
     });
@@ -80,11 +78,8 @@ class AssemblerPanel {
   show(file: SourceFile, origin: Origin, scan = true) {
     const { text, lineFeedsAlone } = this.core.decode(file.bytes);
     this.lineFeedsAlone = lineFeedsAlone;
-    this.view.dispatch({
-      changes: { from: 0, to: this.view.state.doc.length, insert: text },
-      effects: [clearBreakpoints.of(null), setMarks.of([])],
-      annotations: opening.of(true),
-    });
+    // A fresh state: nothing to undo into the source before.
+    this.view.setState(this.state(text));
     const named = origin !== 'exercise' && !/^untitled/.test(file.name);
     $('sourceCaption').textContent = named ? `Quelltext : ${file.name}` : 'SourceCode';
     $('asm-table').textContent = '';

@@ -2,7 +2,7 @@
 // the marks of the last command's messages and warnings. Both are kept as
 // positions in the text, so they follow their lines through edits.
 import { RangeSet, StateEffect, StateField, type EditorState, type Extension } from '@codemirror/state';
-import { EditorView, GutterMarker, gutter, lineNumberMarkers, lineNumbers } from '@codemirror/view';
+import { GutterMarker, gutter, lineNumberMarkers, lineNumbers, type EditorView } from '@codemirror/view';
 
 class BreakpointMarker extends GutterMarker {
   elementClass = 'cm-breakpoint';
@@ -112,6 +112,5 @@ export function margin(onToggle: () => void): Extension {
         },
       },
     }),
-    EditorView.baseTheme({}),
   ];
 }
