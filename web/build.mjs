@@ -22,3 +22,12 @@ fs.mkdirSync(path.join(out, 'exercises'), { recursive: true });
 for (const f of fs.readdirSync(exercises).filter((f) => /\.(json|png|ppm|oia)$/i.test(f))) {
   fs.copyFileSync(path.join(exercises, f), path.join(out, 'exercises', f));
 }
+// The editor's small core, the examples (with examples/index.json, their
+// names) and the Markdown of Help, copied beside the page.
+for (const f of ['zar-editor.js', 'zar-editor.wasm']) fs.copyFileSync(path.join(core, f), path.join(out, f));
+const root = path.join(here, '..');
+for (const folder of ['examples', 'docs']) fs.mkdirSync(path.join(out, folder), { recursive: true });
+const examples = fs.readdirSync(path.join(root, 'examples')).filter((f) => /\.oia$/i.test(f)).sort();
+for (const f of examples) fs.copyFileSync(path.join(root, 'examples', f), path.join(out, 'examples', f));
+fs.writeFileSync(path.join(out, 'examples', 'index.json'), JSON.stringify(examples));
+for (const f of ['language.md', 'tutorial.md']) fs.copyFileSync(path.join(root, 'docs', f), path.join(out, 'docs', f));

@@ -78,6 +78,19 @@ void PageCore::Fill(FillPattern pattern) {
   Loaded();
 }
 
+void PageCore::CopyIntoMemory(const std::optional<MemoryCells>& code) {
+  zar::Machine next = session_.State();
+  if (code) {
+    next.Memory = *code;
+    next.IP = 0;
+  } else {
+    next.Memory.fill(0);
+  }
+  session_.Status().mode = RunMode::Stopped;
+  session_.ReplaceMachine(next);
+  Loaded();
+}
+
 bool PageCore::SetInputs(std::string_view text, bool keys) {
   std::vector<TimedInput> inputs;
   const bool read = keys ? KeysOf(text, 0, DefaultKeyGap, inputs, text_)

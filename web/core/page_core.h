@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <random>
 #include <string>
 #include <string_view>
@@ -43,6 +44,9 @@ class PageCore {
   // Loads the last loaded bytes again (memory as they give it, IP 0).
   Loaded Reset();
   void Fill(FillPattern pattern);
+  // The assembler's copy: the code with IP 0, or, when it failed, memory
+  // cleared with IP where it was; the machine stopped either way.
+  void CopyIntoMemory(const std::optional<MemoryCells>& code);
   // Timed inputs from now on: a --keys text (keys) or an --input script.
   bool SetInputs(std::string_view text, bool keys);
 

@@ -2,6 +2,7 @@
 // the core computes (the memory text, the instruction in words, the console's
 // text, key codes of typed characters, files) comes from the worker.
 import { initExercises } from './exercises/index';
+import { initEditor } from './editor/editor';
 import { Page } from './page';
 import type { Panel, Request, Update } from './protocol';
 
@@ -224,3 +225,4 @@ matchMedia(`(resolution: ${devicePixelRatio}dppx)`).addEventListener('change', f
 drawMemory();
 send({ type: 'show', panels: shownPanels() });
 initExercises(page);
+initEditor(page);

@@ -31,7 +31,14 @@ export type Request =
   // name); the starting machine of a case of the last check.
   | { type: 'exerciseOpen'; json: Uint8Array; base: string }
   | { type: 'exerciseCheck'; bytes: Uint8Array; name: string }
-  | { type: 'exerciseLoadCase'; index: number };
+  | { type: 'exerciseLoadCase'; index: number }
+  // The assembler beside the machine: mode 0 Generate, 1 Generate and Copy,
+  // 2 Generate and Start (at interval ms); lines are the editor's breakpoint
+  // lines (from 1), placed after the first Generate.
+  | { type: 'assemble'; bytes: Uint8Array; mode: 0 | 1 | 2; debug: boolean; sourceInListing: boolean; lines: number[];
+      interval: number }
+  | { type: 'scan'; bytes: Uint8Array } // a source opened in the editor
+  | { type: 'lineBreakpoints'; lines: number[] };
 
 export interface ConsolePart {
   reset: boolean; // start the text afresh with this part
@@ -99,4 +106,23 @@ export type Reply =
   | { type: 'file'; name: string; bytes: Uint8Array; mime: string }
   | { type: 'exercise'; info?: ExerciseInfo; error?: string } // error: not a valid exercise, or a picture unread
   | { type: 'grade'; report?: GradeReport; error?: string }
-  | { type: 'caseLoaded'; index: number; ok: boolean };
+  | { type: 'caseLoaded'; index: number; ok: boolean }
+  | { type: 'assembly'; command: 'generate' | 'scan'; report: AssemblyReport }
+  | { type: 'lineBreakpointsCleared' }; // a load cleared the machine's breakpoints
+
+// One message of an assembler stage: its source line (from 1; 0 for none).
+export interface StageMessage {
+  text: string;
+  line: number;
+  reason: string;
+}
+
+// What an assembler command left: the internal table (null when no stage
+// showed it: the window keeps its text), the listing ("Ausgabe"), messages.
+export interface AssemblyReport {
+  generated: boolean;
+  table: string | null;
+  listing: string;
+  messages: StageMessage[];
+  warnings: StageMessage[];
+}

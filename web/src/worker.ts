@@ -1,6 +1,6 @@
 // The worker owns the page's one machine (the core in WebAssembly), answers
 // the page's requests and sends what changed, at most 60 times a second.
-import type { ExerciseInfo, Panel, Reply, Request, Update } from './protocol';
+import type { AssemblyReport, ExerciseInfo, Panel, Reply, Request, Update } from './protocol';
 
 declare function importScripts(url: string): void;
 declare function createZarCore(): Promise<Core>;
@@ -17,6 +17,7 @@ const post = (reply: Reply, transfer: Transferable[] = []) =>
 importScripts('zar-core.js');
 let core: Core;
 let h = 0;
+let ah = 0; // the assembler's handle
 const fn = (name: string) => core[`_zar_${name}`] as Fn;
 const malloc = (n: number) => (core._malloc as Fn)(n);
 const free = (p: number) => (core._free as Fn)(p);
@@ -266,6 +267,7 @@ const handlers: { [K in Request['type']]: (r: Extract<Request, { type: K }>) => 
     const kind = withBytes(r.bytes, (p) => withBytes(cString(r.name), (n) => fn('load')(h, p, r.bytes.length, n)));
     message = text(fn('text')(h)) || undefined;
     if (kind !== 2) message = (message ?? '') + 'Breakpoints and watches were cleared by the load.';
+    lineBreakpointsCleared();
   },
   reset: () => {
     halt();
@@ -361,7 +363,33 @@ const handlers: { [K in Request['type']]: (r: Extract<Request, { type: K }>) => 
       if (ok) message = 'The case was loaded into the machine: step it with the Debugger. Breakpoints and watches were cleared by the load.';
       post({ type: 'caseLoaded', index: r.index, ok });
     }),
+  assemble: (r) => {
+    if (r.mode !== 0) halt();
+    setLineBreakpoints(r.lines);
+    const json = withBytes(r.bytes, (p) =>
+      text(fn('asm_generate')(ah, h, p, r.bytes.length, r.mode, r.debug ? 1 : 0, r.sourceInListing ? 1 : 0)),
+    );
+    const report = JSON.parse(json) as AssemblyReport;
+    post({ type: 'assembly', command: 'generate', report });
+    if (r.mode === 2 && report.generated) handlers.start({ type: 'start', interval: r.interval });
+  },
+  scan: (r) => {
+    const json = withBytes(r.bytes, (p) => text(fn('asm_scan')(ah, h, p, r.bytes.length)));
+    post({ type: 'assembly', command: 'scan', report: JSON.parse(json) as AssemblyReport });
+  },
+  lineBreakpoints: (r) => setLineBreakpoints(r.lines),
 };
+
+function setLineBreakpoints(lines: number[]) {
+  const p = malloc(4 * lines.length + 4);
+  new Int32Array(core.HEAPU8.buffer, p, lines.length).set(lines);
+  fn('asm_set_lines')(ah, h, p, lines.length);
+  free(p);
+}
+function lineBreakpointsCleared() {
+  fn('asm_forget_lines')(ah);
+  post({ type: 'lineBreakpointsCleared' });
+}
 
 const queued: Request[] = [];
 function handle(r: Request) {
@@ -372,6 +400,7 @@ self.onmessage = (e: MessageEvent<Request>) => (h ? handle(e.data) : queued.push
 createZarCore().then((c) => {
   core = c;
   h = fn('create')();
+  ah = fn('asm_create')();
   post({ type: 'ready', version: text(fn('version')(h)) });
   queued.splice(0).forEach(handle);
   changed();

@@ -35,7 +35,7 @@ class ExercisePanel {
   constructor(private readonly page: Page) {
     page.listen((r) => this.reply(r));
     page.action('mexer', () => this.toggle());
-    page.action('exerciseCheck', () => this.check(), 'Alt+K');
+    page.action('exerciseCheck', () => this.check(), 'Alt+C');
     page.action('exerciseHint', () => this.showHint());
     page.action('exercisePrevious', () => this.step(-1));
     page.action('exerciseNext', () => this.step(1));

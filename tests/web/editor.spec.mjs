@@ -1,0 +1,286 @@
+// The assembler panel against the desktop's rules, through the native core:
+// the colours (token classes) and the messages of every example and of a
+// malformed source equal tests/editor-dump's; a message's click puts the
+// cursor on its line; the editor's text becomes code page 1252 bytes; a
+// breakpoint on a line number follows its line and stops Generate and Start.
+import { test, expect } from '@playwright/test';
+import { spawnSync } from 'node:child_process';
+import fs from 'node:fs';
+import os from 'node:os';
+import path from 'node:path';
+
+const root = path.resolve(path.dirname(new URL(import.meta.url).pathname), '../..');
+const dumper = path.join(process.env.ZAR_NATIVE ?? path.join(root, 'build'), 'tests/editor-dump');
+const scratch = fs.mkdtempSync(path.join(os.tmpdir(), 'zar-editor-'));
+
+const zar = path.join(process.env.ZAR_NATIVE ?? path.join(root, 'build'), 'cli/zar');
+
+// The machine's memory as the page's Save writes it.
+async function savedMemory(page) {
+  await page.evaluate(() => {
+    window.lastFile = undefined;
+    window.zar({ type: 'save' });
+  });
+  await page.waitForFunction(() => window.lastFile);
+  return page.evaluate(() => new TextDecoder('latin1').decode(window.lastFile));
+}
+
+function nativeDump(file) {
+  const r = spawnSync(dumper, [file], { encoding: 'utf8' });
+  expect(r.status, r.stderr).toBe(0);
+  return JSON.parse(r.stdout);
+}
+
+async function openPanel(page) {
+  await page.goto('index.html');
+  await page.waitForSelector('body[data-ready="1"][data-editor-ready="1"]');
+  await page.click('#mzarass');
+}
+
+const assembled = (page) => page.evaluate(() => Number(document.body.dataset.assembled ?? 0));
+
+// Opens the bytes in the editor (as the file list does) and waits for its scan.
+async function openSource(page, name, bytes) {
+  const before = await assembled(page);
+  await page.evaluate(([n, b]) => window.zarEditor.open(n, b), [name, [...bytes]]);
+  await page.waitForFunction((n) => Number(document.body.dataset.assembled) > n, before);
+}
+
+async function generate(page, button = '#mcreateonly') {
+  const before = await assembled(page);
+  await page.click(button);
+  await page.waitForFunction((n) => Number(document.body.dataset.assembled) > n, before);
+}
+
+const messageRows = (page) =>
+  page.$$eval('#asm-messages tr', (rows) => rows.map((r) => [...r.cells].map((c) => c.textContent)));
+const expectedRows = (dump) => [
+  ...dump.messages.map((m) => [m.line ? String(m.line) : '', m.text, m.reason]),
+  ...dump.warnings.map((m) => [m.line ? String(m.line) : '', `warning: ${m.text}`, m.reason]),
+];
+
+test('every example from Open Example: the colours, the messages and the listings are the core\'s', async ({ page }) => {
+  await openPanel(page);
+  const examples = fs.readdirSync(path.join(root, 'examples')).filter((f) => f.endsWith('.OIA'));
+  expect(examples.length).toBeGreaterThan(5);
+  for (const name of examples) {
+    const file = path.join(root, 'examples', name);
+    const dump = nativeDump(file);
+    const before = await assembled(page);
+    await page.selectOption('#mexamples', name);
+    await page.waitForFunction((n) => Number(document.body.dataset.assembled) > n, before);
+    await expect(page.locator('#sourceCaption')).toHaveText(`Quelltext : ${name}`);
+    expect(Buffer.from(await page.evaluate(() => window.zarEditor.bytes())).equals(fs.readFileSync(file)), name).toBe(
+      true,
+    );
+    expect(await page.evaluate(() => window.zarEditor.probe().spans()), name).toEqual(dump.tokens);
+    await page.locator('#msrclisting').setChecked(false);
+    await generate(page);
+    expect(await messageRows(page), name).toEqual(expectedRows(dump));
+    expect(await page.locator('#asm-listing').textContent(), name).toBe(dump.listing);
+    await page.locator('#msrclisting').setChecked(true);
+    await generate(page);
+    expect(await page.locator('#asm-listing').textContent(), name).toBe(dump.listingWithSource);
+    // Generate and Copy leaves in memory what zar asm writes.
+    const program = path.join(scratch, 'program.oisc');
+    const r = spawnSync(zar, ['asm', file, '-o', program]);
+    expect(r.status, String(r.stderr)).toBe(0);
+    await generate(page, '#mcreatecopy');
+    expect(await savedMemory(page), name).toBe(fs.readFileSync(program, 'latin1'));
+  }
+});
+
+test('a malformed source: its messages in the list and the margin; a click goes to the line', async ({ page }) => {
+  const source = 'MOV,a,1\nFOO,1,2\nSUB,a\n\n:x\n:x\nGTO,nowhere\nMOVE,a,b\nSUB,a,b,c,d\nSET,a';
+  const file = path.join(scratch, 'bad.OIA');
+  fs.writeFileSync(file, source);
+  const dump = nativeDump(file);
+  expect(dump.messages.length).toBeGreaterThan(1);
+  await openPanel(page);
+  await openSource(page, 'bad.OIA', Buffer.from(source));
+  expect(await page.evaluate(() => window.zarEditor.probe().spans())).toEqual(dump.tokens);
+  await generate(page);
+  const rows = await messageRows(page);
+  expect(rows).toEqual(expectedRows(dump));
+  const lines = new Set(dump.messages.filter((m) => m.line > 0).map((m) => m.line));
+  await expect(page.locator('.cm-zar-marks .zar-mark-error')).toHaveCount(lines.size);
+  // The error colour is the desktop's red wave, on the lines the core rejects.
+  const wave = await page.locator('.tok-error').first().evaluate((e) => getComputedStyle(e).textDecorationStyle);
+  expect(wave).toBe('wavy');
+  // Generate and Copy of a program that fails: memory cleared.
+  await generate(page, '#mcreatecopy');
+  expect(await savedMemory(page)).toBe('0\r\n'.repeat(256));
+  const last = dump.messages.findLastIndex((m) => m.line > 0);
+  await page.locator('#asm-messages tr').nth(last).click();
+  const cursorLine = await page.evaluate(() => {
+    const { view } = window.zarEditor.probe();
+    return view.state.doc.lineAt(view.state.selection.main.head).number;
+  });
+  expect(cursorLine).toBe(dump.messages[last].line);
+});
+
+// The desktop highlighter's formats, kind by kind (the core's TokenKind order).
+const desktopFormats = [
+  ['statement', 'rgb(0, 0, 139)', '700', 'normal'],
+  ['label', 'rgb(139, 0, 139)', '400', 'normal'],
+  ['number', 'rgb(0, 128, 96)', '400', 'normal'],
+  ['unknown', 'rgb(176, 96, 0)', '400', 'normal'],
+  ['name', 'rgb(0, 0, 0)', '400', 'normal'],
+  ['error', 'rgb(0, 0, 0)', '400', 'normal'],
+  ['comment', 'rgb(110, 110, 110)', '400', 'italic'],
+];
+
+test('each token class has the desktop\'s format', async ({ page }) => {
+  await openPanel(page);
+  await openSource(page, 'kinds.OIA', Buffer.from('# note\n:top\nMOV,a,1\nSUB,a,a,?\nFOO\nSET,a'));
+  const spans = await page.evaluate(() => window.zarEditor.probe().spans());
+  expect(new Set(spans.map((t) => t[3]))).toEqual(new Set([0, 1, 2, 3, 4, 5, 6]));
+  for (const [kind, [name, colour, weight, style]] of desktopFormats.entries()) {
+    const [line, start] = spans.find((t) => t[3] === kind);
+    const format = await page.evaluate(
+      ([l, s]) => {
+        const { view } = window.zarEditor.probe();
+        const { node } = view.domAtPos(view.state.doc.line(l + 1).from + s + 1);
+        const e = node.nodeType === 3 ? node.parentElement : node;
+        const css = getComputedStyle(e);
+        return [e.className, css.color, css.fontWeight, css.fontStyle];
+      },
+      [line, start],
+    );
+    expect(format, name).toEqual([`tok-${name}`, colour, weight, style]);
+  }
+});
+
+test('typing gives the workspace code page 1252 bytes with the file\'s line breaks', async ({ page }) => {
+  await openPanel(page);
+  await openSource(page, 'crlf.OIA', Buffer.from('SET,a\r\nSET,b'));
+  await page.locator('.cm-content').click();
+  await page.keyboard.press('Control+End');
+  await page.keyboard.type('\n# ');
+  await page.keyboard.insertText('é€ 😀');
+  const bytes = await page.evaluate(() => window.zarEditor.bytes());
+  const expected = [...Buffer.from('SET,a\r\nSET,b\r\n# ', 'latin1'), 0xe9, 0x80, 0x20, 0x3f, 0x3f];
+  expect(bytes).toEqual(expected);
+  await openSource(page, 'lf.OIA', Buffer.from('SET,a\nSET,b'));
+  await page.locator('.cm-content').click();
+  // Nothing to undo into the source opened before.
+  await page.keyboard.press('Control+Z');
+  expect(Buffer.from(await page.evaluate(() => window.zarEditor.bytes())).toString('latin1')).toBe('SET,a\nSET,b');
+  await page.keyboard.press('Control+End');
+  await page.keyboard.type('\nSET,c');
+  expect(Buffer.from(await page.evaluate(() => window.zarEditor.bytes())).toString('latin1')).toBe('SET,a\nSET,b\nSET,c');
+});
+
+test('a breakpoint on a line number follows its line and stops Generate and Start', async ({ page }) => {
+  const file = path.join(root, 'examples', 'countdown.OIA');
+  const dump = nativeDump(file);
+  const line = 25; // SUB,c,one,?
+  const address = dump.instructionAtLine[line - 1];
+  expect(address).toBeGreaterThan(0);
+  await openPanel(page);
+  await page.click('#mdbg');
+  await openSource(page, 'countdown.OIA', fs.readFileSync(file));
+  await page.locator('.cm-lineNumbers .cm-gutterElement', { hasText: new RegExp(`^${line}$`) }).click();
+  expect(await page.evaluate(() => window.zarEditor.probe().breakpoints())).toEqual([line]);
+  // It waits for the first Generate.
+  await page.waitForTimeout(100);
+  await expect(page.locator('#breakpoints')).toHaveText('');
+  // A line inserted above it: the breakpoint goes down with its line.
+  await page.locator('.cm-content').click();
+  await page.evaluate(() => {
+    const { view } = window.zarEditor.probe();
+    view.dispatch({ selection: { anchor: view.state.doc.line(10).to } });
+  });
+  await page.keyboard.type('\n# a note');
+  expect(await page.evaluate(() => window.zarEditor.probe().breakpoints())).toEqual([line + 1]);
+  // F9 in the editor toggles the cursor line's breakpoint (here the new line's, on and off).
+  await page.keyboard.press('F9');
+  expect(await page.evaluate(() => window.zarEditor.probe().breakpoints())).toEqual([11, line + 1]);
+  await page.keyboard.press('F9');
+  expect(await page.evaluate(() => window.zarEditor.probe().breakpoints())).toEqual([line + 1]);
+  await page.keyboard.press('F5');
+  await page.waitForSelector('body[data-runs="1"]');
+  await expect(page.locator('#breakpoints')).toHaveText(`breakpoint ${address}`);
+  expect(await page.evaluate(() => document.body.dataset.ip)).toBe(String(address));
+  await expect(page.locator('#state')).toContainText(`at breakpoint ${address}`);
+});
+
+test('the panel at 1280 x 800 and 390 x 844', async ({ page }) => {
+  const shots = process.env.ZAR_SHOTS;
+  test.skip(!shots, 'ZAR_SHOTS names a folder for the screenshots');
+  for (const [width, height] of [[1280, 800], [390, 844]]) {
+    await page.setViewportSize({ width, height });
+    await openPanel(page);
+    await page.selectOption('#mexamples', 'countdown.OIA');
+    await page.waitForSelector('#asm-table:not(:empty)');
+    await page.locator('.cm-lineNumbers .cm-gutterElement', { hasText: /^15$/ }).click();
+    await page.evaluate(() => window.zarEditor.probe().view.dispatch({ changes: { from: 0, insert: 'FOO,1\n' } }));
+    await generate(page);
+    await page.locator('#panel-assembler').scrollIntoViewIfNeeded();
+    await page.screenshot({ path: path.join(shots, `assembler-${width}.png`) });
+  }
+});
+
+// The tutorial's programs, each put into the editor by its own button in
+// Help: every one assembles without a message, and the ones run without
+// options print in the page's console what the text says.
+function tutorialPrograms() {
+  const lines = fs.readFileSync(path.join(root, 'docs/tutorial.md'), 'utf8').split('\n');
+  const programs = [];
+  for (let i = 0; i < lines.length; ++i) {
+    if (lines[i] !== '```oia' && lines[i] !== '```oia-fails') continue;
+    const end = lines.indexOf('```', i + 1);
+    const program = { fails: lines[i] === '```oia-fails', options: lines[i - 1].startsWith('<!-- run:'), output: null };
+    const next = lines.indexOf('```output', end);
+    const following = lines.findIndex((l, k) => k > end && /^```oia/.test(l));
+    if (next > 0 && (following < 0 || next < following)) {
+      program.output = lines.slice(next + 1, lines.indexOf('```', next + 1)).map((l) => `${l}\n`).join('');
+    }
+    programs.push(program);
+    i = end;
+  }
+  return programs;
+}
+
+test('the tutorial in the page: every program from its button assembles and prints what it says', async ({ page }) => {
+  const programs = tutorialPrograms();
+  expect(programs.length).toBeGreaterThan(10);
+  await openPanel(page);
+  for (const [k, program] of programs.entries()) {
+    await page.click('#mhelptutorial');
+    const put = page.locator('#asm-help .put-source');
+    await expect(put).toHaveCount(programs.length);
+    const before = await assembled(page);
+    await put.nth(k).click();
+    await page.waitForFunction((n) => Number(document.body.dataset.assembled) > n, before);
+    await expect(page.locator('#asm-help')).not.toBeVisible();
+    await expect(page.locator('#sourceCaption')).toHaveText(`Quelltext : tutorial-${k + 1}.OIA`);
+    await generate(page, '#mcreatecopy');
+    expect((await messageRows(page)).length > 0, `program ${k + 1}`).toBe(program.fails);
+    if (program.options || !program.output) continue;
+    const runs = Number((await page.locator('body').getAttribute('data-runs')) ?? 0);
+    await page.evaluate(() => {
+      window.zar({ type: 'clearConsole' });
+      window.zar({ type: 'run', steps: 1000000 });
+    });
+    await page.waitForSelector(`body[data-runs="${runs + 1}"]`);
+    await expect(page.locator('#cbox'), `program ${k + 1}`).toHaveText(program.output, { useInnerText: false });
+  }
+});
+
+test('the tutorial\'s step 8 in the page: the breakpoint on line 11 stops at 27 with 3 printed', async ({ page }) => {
+  const step8 = tutorialPrograms().findIndex((p) => p.output === '3\n');
+  expect(step8).toBeGreaterThan(0);
+  await openPanel(page);
+  await page.click('#mhelptutorial');
+  const before = await assembled(page);
+  await page.locator('#asm-help .put-source').nth(step8).click();
+  await page.waitForFunction((n) => Number(document.body.dataset.assembled) > n, before);
+  await page.locator('.cm-lineNumbers .cm-gutterElement', { hasText: /^11$/ }).click();
+  await expect(page.locator('.cm-lineNumbers .cm-breakpoint')).toHaveText('11');
+  await page.click('#mrun');
+  await page.waitForSelector('body[data-runs="1"]');
+  await expect(page.locator('#breakpoints')).toHaveText('breakpoint 27');
+  await expect(page.locator('#state')).toContainText('at breakpoint 27');
+  await expect(page.locator('#cbox')).toHaveText('3\n');
+});
