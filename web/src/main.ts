@@ -1,6 +1,8 @@
 // The front panel: a view of the worker's machine. Everything it shows that
 // the core computes (the memory text, the instruction in words, the console's
 // text, key codes of typed characters, files) comes from the worker.
+import { initFiles } from './files/index';
+import { initLinks } from './links/index';
 import { Page } from './page';
 import type { Panel, Request, Update } from './protocol';
 
@@ -133,6 +135,7 @@ function togglePanel(p: string) {
   const el = $(`panel-${p}`);
   el.hidden = !el.hidden;
   send({ type: 'show', panels: shownPanels() });
+initLinks(page, initFiles(page));
   if (!el.hidden) el.querySelector<HTMLElement>('button, input')?.focus();
 }
 
@@ -222,3 +225,4 @@ fitScreen();
 matchMedia(`(resolution: ${devicePixelRatio}dppx)`).addEventListener('change', fitScreen);
 drawMemory();
 send({ type: 'show', panels: shownPanels() });
+initLinks(page, initFiles(page));
