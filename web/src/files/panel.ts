@@ -69,7 +69,8 @@ export class FilesPanel {
     if (current) open.setAttribute('aria-current', 'true');
     const info = document.createElement('span');
     info.className = 'fileInfo';
-    info.textContent = `${f.bytes.length} bytes, ${new Date(f.modified).toLocaleString()}`;
+    const when = new Date(f.modified).toLocaleString(undefined, { dateStyle: 'short', timeStyle: 'short' });
+    info.textContent = `${f.bytes.length} bytes, ${when}`;
     const actions = document.createElement('span');
     actions.className = 'fileActions';
     actions.append(
