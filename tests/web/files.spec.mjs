@@ -123,7 +123,9 @@ test('the list: new, open, rename, delete with undo, upload and download keep th
   await page.setInputFiles('#filesUploadInput', [
     { name: 'up.OIA', mimeType: 'text/plain', buffer: Buffer.from(high) },
     { name: 'untitled.OIA', mimeType: 'text/plain', buffer: Buffer.from('other\r\n') },
+    { name: 'huge.OIA', mimeType: 'text/plain', buffer: Buffer.alloc((1 << 20) + 1) },
   ]);
+  await expect(page.locator('#filesNote')).toHaveText('Kept up.OIA, untitled-2.OIA. Not kept, above 1 MB: huge.OIA.');
   await expect(page.locator('#filesList li')).toHaveCount(4);
   expect(await stored(page)).toEqual([
     { name: 'Zähler.OIA', bytes: high },
@@ -190,4 +192,29 @@ test('the panel says whether the browser keeps the files for good', async ({ pag
   await expect(line).toHaveAttribute('data-persisted', /true|false/);
   const kept = (await line.getAttribute('data-persisted')) === 'true';
   await expect(line).toContainText(kept ? 'keeps these files' : 'refused persistent storage');
+});
+
+// Only where the page has a service worker that keeps it for offline use.
+test('files come back after a reload offline', async ({ context, page }) => {
+  await open(page);
+  const worker = await page.evaluate(() =>
+    Promise.race([
+      'serviceWorker' in navigator ? navigator.serviceWorker.ready.then(() => true) : false,
+      new Promise((r) => setTimeout(() => r(false), 3000)),
+    ]),
+  );
+  test.skip(!worker, 'the page has no service worker yet');
+  await arrive(page, 'offline.OIA', high);
+  await flush(page);
+  await page.reload();
+  await page.waitForFunction(() => navigator.serviceWorker.controller && window.zarFiles);
+  await context.setOffline(true);
+  try {
+    await page.reload();
+    await page.waitForFunction(() => window.zarFiles);
+    await flush(page);
+    expect(await current(page)).toEqual({ name: 'offline.OIA', bytes: high });
+  } finally {
+    await context.setOffline(false);
+  }
 });

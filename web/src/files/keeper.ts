@@ -135,18 +135,19 @@ export class Keeper {
     });
   }
   // Files chosen by the learner, kept beside the others; a single one opens.
-  upload(files: SourceFile[]) {
+  // Resolves to the names they are kept under.
+  async upload(files: SourceFile[]): Promise<string[]> {
     this.flush();
-    return this.run(async (store) => {
-      const kept = [];
+    const kept: FileRecord[] = [];
+    await this.run(async (store) => {
       for (const f of files) kept.push(await store.keep(nameProblem(f.name) ? 'upload.OIA' : f.name, f.bytes));
       if (kept.length === 1) {
         this.adopt(kept[0]);
         this.workspace.open(source(kept[0]), 'files');
       }
       this.tell({ type: 'list' });
-      this.note(`Kept ${kept.map((r) => r.name).join(', ')}.`);
     });
+    return kept.map((r) => r.name);
   }
 
   private run(task: (store: FileStore) => Promise<unknown>): Promise<unknown> {

@@ -6,6 +6,8 @@ import type { Keeper } from './keeper';
 import type { FileRecord } from './store';
 import { zipFiles } from './zip';
 
+const UploadLimit = 1 << 20; // bytes: a source, not an archive
+
 const $ = <T extends HTMLElement>(id: string) => document.getElementById(id) as T;
 
 function button(text: string, label: string, f: () => void) {
@@ -30,10 +32,17 @@ export class FilesPanel {
     const upload = $<HTMLInputElement>('filesUploadInput');
     $('filesUpload').addEventListener('click', () => upload.click());
     upload.addEventListener('change', async () => {
-      const chosen = [...(upload.files ?? [])];
+      const all = [...(upload.files ?? [])];
       upload.value = '';
+      const chosen = all.filter((f) => f.size <= UploadLimit);
+      const big = all.filter((f) => f.size > UploadLimit).map((f) => f.name);
       const files = await Promise.all(chosen.map(async (f) => ({ name: f.name, bytes: new Uint8Array(await f.arrayBuffer()) })));
-      if (files.length) keeper.upload(files);
+      const kept = files.length ? await keeper.upload(files) : [];
+      this.note(
+        [kept.length ? `Kept ${kept.join(', ')}.` : '', big.length ? `Not kept, above 1 MB: ${big.join(', ')}.` : '']
+          .filter(Boolean)
+          .join(' '),
+      );
     });
     $('filesZip').addEventListener('click', async () => {
       const all = await keeper.list();
