@@ -218,3 +218,14 @@ test('files come back after a reload offline', async ({ context, page }) => {
     await context.setOffline(false);
   }
 });
+
+test('without IndexedDB the page says so and works on', async ({ context, page }) => {
+  await context.addInitScript(() => Object.defineProperty(window, 'indexedDB', { value: undefined }));
+  await open(page);
+  await expect(page.locator('#linkNote')).toContainText('Files cannot be kept in this browser');
+  await arrive(page, 'a.OIA', high);
+  await edit(page, ascii('1\r\n'));
+  await flush(page);
+  expect(await current(page)).toEqual({ name: 'a.OIA', bytes: ascii('1\r\n') });
+  expect(await stored(page)).toEqual([]);
+});

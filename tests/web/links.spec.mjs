@@ -4,8 +4,11 @@
 // say so and change nothing.
 import { test, expect } from '@playwright/test';
 import crypto from 'node:crypto';
+import fs from 'node:fs';
+import path from 'node:path';
 import zlib from 'node:zlib';
 
+const root = path.resolve(path.dirname(new URL(import.meta.url).pathname), '../..');
 const high = [...Buffer.from('0 text "'), ...Array.from({ length: 128 }, (_, i) => 0x80 + i), ...Buffer.from('"\r\n')];
 const ascii = (s) => [...Buffer.from(s, 'latin1')];
 const b64url = (buf) => Buffer.from(buf).toString('base64url');
@@ -130,4 +133,30 @@ test('a source too long for a link says so and leaves the address as it was', as
   await page.click('#mlink');
   await expect(page.locator('#linkNote')).toContainText('big.OIA is too long for a link');
   expect(page.url()).not.toContain('#');
+});
+
+test('every example and exercise starter round-trips through a link, which node\'s zlib reads too', async ({ browser }) => {
+  const sources = [
+    ...fs.readdirSync(path.join(root, 'examples')).filter((f) => f.endsWith('.OIA')).map((f) => path.join(root, 'examples', f)),
+    ...fs.readdirSync(path.join(root, 'exercises')).filter((f) => f.endsWith('.OIA')).map((f) => path.join(root, 'exercises', f)),
+  ];
+  const [from, to] = [await browser.newContext({ permissions: ['clipboard-write'] }), await browser.newContext()];
+  const [a, b] = [await from.newPage(), await to.newPage()];
+  await open(a);
+  await open(b);
+  for (const file of sources) {
+    const bytes = [...fs.readFileSync(file)];
+    const name = path.basename(file);
+    await arrive(a, name, bytes);
+    await a.click('#mlink');
+    await expect(a.locator('#linkNote')).toContainText(`Copied a link to ${name}`);
+    const hash = new URL(a.url()).hash;
+    const packed = /^#v1\/src=([A-Za-z0-9_-]+)&name=/.exec(hash)[1];
+    expect([...zlib.inflateRawSync(Buffer.from(packed, 'base64url'))], name).toEqual(bytes);
+    await b.evaluate((h) => (location.hash = h), hash);
+    await expect(b.locator('#linkNote')).toContainText(`Opened ${name} from the link`);
+    expect(await current(b), name).toEqual({ name, bytes });
+  }
+  await from.close();
+  await to.close();
 });

@@ -33,7 +33,11 @@ export function initFiles(page: Page): Files {
   const note = (text: string) => {
     $('filesNote').textContent = text;
   };
-  const keeper = new Keeper(FileStore.open(), page.workspace, note);
+  const opening = FileStore.open();
+  opening.catch(() => {
+    $('linkNote').textContent = 'Files cannot be kept in this browser (its storage is off): what you write is lost when the tab closes.';
+  });
+  const keeper = new Keeper(opening, page.workspace, note);
   const panel = new FilesPanel(keeper, note);
   page.action('mfiles', () => {
     const el = $('panel-files');

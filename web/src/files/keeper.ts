@@ -10,6 +10,7 @@ import { nameProblem, sameBytes } from './names';
 import type { FileRecord, FileStore } from './store';
 
 const Pause = 500; // ms after the last edit
+const MaxWait = 5000; // ms: typing on and on is saved this often all the same
 const LastKey = 'zar-files-current';
 const Untitled = 'untitled.OIA';
 
@@ -21,7 +22,7 @@ export class Keeper {
   private store?: FileStore;
   private currentId?: string;
   private baseRev = 0; // the stored revision this tab's bytes were made from
-  private pending?: { bytes: Uint8Array; name: string; generation: number };
+  private pending?: { bytes: Uint8Array; name: string; generation: number; since: number };
   private timer?: ReturnType<typeof setTimeout>;
   private generation = 0; // counts the sources opened in the workspace
   private renaming = false; // the workspace's source gets a new name only
@@ -50,7 +51,7 @@ export class Keeper {
         this.store = store;
         await this.restore();
       },
-      (e) => this.note(`Files cannot be kept in this browser (${e}): download your work to keep it.`),
+      (e) => this.note(`Files cannot be kept in this browser (${e}): what you write is lost when the tab closes.`),
     );
   }
 
@@ -205,9 +206,10 @@ export class Keeper {
     for (const f of this.changes) f();
   }
   private edited(file: SourceFile) {
-    this.pending = { bytes: file.bytes, name: file.name, generation: this.generation };
+    const since = this.pending?.since ?? Date.now();
+    this.pending = { bytes: file.bytes, name: file.name, generation: this.generation, since };
     clearTimeout(this.timer);
-    this.timer = setTimeout(() => this.flush(), Pause);
+    this.timer = setTimeout(() => this.flush(), Date.now() - since >= MaxWait ? 0 : Pause);
   }
   // A source opened by another part of the page: the file of that name if
   // it holds the same bytes, else a new file under a free name.
@@ -228,14 +230,23 @@ export class Keeper {
     const p = this.pending;
     if (!p || !this.store) return;
     this.pending = undefined;
+    try {
+      await this.write(this.store, p);
+    } catch (e) {
+      this.pending ??= p; // tried again with the next edit or flush
+      throw e;
+    }
+  }
+  // Into the open file when no other tab changed it since; else a copy.
+  private async write(store: FileStore, p: NonNullable<Keeper['pending']>) {
     const shown = p.generation === this.generation;
     if (this.currentId === undefined) {
-      const r = await this.store.create(p.name, p.bytes);
+      const r = await store.create(p.name, p.bytes);
       this.adopt(r);
       if (r.name !== p.name && shown) this.showName(r.name);
       return this.tell({ type: 'list' });
     }
-    const result = await this.store.save(this.currentId, p.bytes, this.baseRev);
+    const result = await store.save(this.currentId, p.bytes, this.baseRev);
     if (result.kind === 'saved' || result.kind === 'unchanged') {
       this.baseRev = result.record.rev;
       if (result.kind === 'saved') this.tell({ type: 'saved', id: result.record.id, rev: result.record.rev });
@@ -245,7 +256,7 @@ export class Keeper {
       this.baseRev = result.record.rev;
       return;
     }
-    const copy = await this.store.create(p.name, p.bytes);
+    const copy = await store.create(p.name, p.bytes);
     if (result.kind === 'conflict' && shown && !this.pending) {
       this.baseRev = result.record.rev;
       this.workspace.open(source(result.record), 'files');
