@@ -92,6 +92,8 @@ test('the list: new, open, rename, delete with undo, upload and download keep th
   await page.click('[aria-label="Open first.OIA"]');
   await flush(page);
   expect(await current(page)).toEqual({ name: 'first.OIA', bytes: high });
+  await expect(page.locator('#filesList li[data-name="first.OIA"] .fileName')).toHaveAttribute('aria-current', 'true');
+  await expect(page.locator('#filesList [aria-current]')).toHaveCount(1);
 
   // A taken name is refused with a message; a free one renames, the bytes stay.
   await page.click('[aria-label="Rename first.OIA"]');
@@ -100,6 +102,11 @@ test('the list: new, open, rename, delete with undo, upload and download keep th
   await expect(page.locator('#filesNote')).toContainText('there is a file named untitled.OIA already');
   await page.click('[aria-label="Rename first.OIA"]');
   await page.fill('.fileRename', 'Zähler.OIA');
+  // A save while the name is being typed leaves the field as it is.
+  await edit(page, [...high, 0x20]);
+  await edit(page, high);
+  await flush(page);
+  await expect(page.locator('.fileRename')).toHaveValue('Zähler.OIA');
   await page.press('.fileRename', 'Enter');
   await expect(page.locator('#filesList li[data-name="Zähler.OIA"]')).toHaveCount(1);
   expect(await current(page)).toEqual({ name: 'Zähler.OIA', bytes: high });

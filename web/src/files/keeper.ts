@@ -192,6 +192,7 @@ export class Keeper {
     this.baseRev = r.rev;
     sessionStorage.setItem(LastKey, r.id);
     localStorage.setItem(LastKey, r.id);
+    for (const f of this.changes) f();
   }
   // The file this tab had open, else the one the site had open last, else
   // the one changed last.
@@ -203,7 +204,6 @@ export class Keeper {
     if (!r) return;
     this.adopt(r);
     this.workspace.open(source(r), 'files');
-    for (const f of this.changes) f();
   }
   private edited(file: SourceFile) {
     const since = this.pending?.since ?? Date.now();

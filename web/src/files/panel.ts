@@ -57,11 +57,13 @@ export class FilesPanel {
 
   // Draws the list afresh; changes during a drawing draw once more after it.
   async draw() {
-    if (this.drawing) return void (this.again = true);
+    // Not under the learner's hands while a name is being changed.
+    if (this.drawing || this.list.querySelector('.fileRename')) return void (this.again = true);
     this.drawing = true;
     do {
       this.again = false;
       const files = await this.keeper.list();
+      if (this.list.querySelector('.fileRename')) break;
       this.list.replaceChildren(...files.map((f) => this.row(f)));
       $('filesEmpty').hidden = files.length > 0;
     } while (this.again);
@@ -103,6 +105,7 @@ export class FilesPanel {
       done = true;
       const error = keep && field.value !== f.name ? await this.keeper.rename(f.id, field.value) : undefined;
       if (error) this.note(`Not renamed: ${error}.`);
+      field.remove();
       void this.draw();
     };
     field.addEventListener('keydown', (e) => {
