@@ -104,10 +104,13 @@ test('the list: new, open, rename, delete with undo, upload and download keep th
   await page.fill('.fileRename', 'Zähler.OIA');
   // A save while the name is being typed leaves the field as it is.
   await edit(page, [...high, 0x20]);
-  await edit(page, high);
   await flush(page);
+  await page.evaluate(() => window.zarFiles.list());
+  await page.waitForTimeout(100);
   await expect(page.locator('.fileRename')).toHaveValue('Zähler.OIA');
   await page.press('.fileRename', 'Enter');
+  await edit(page, high);
+  await flush(page);
   await expect(page.locator('#filesList li[data-name="Zähler.OIA"]')).toHaveCount(1);
   expect(await current(page)).toEqual({ name: 'Zähler.OIA', bytes: high });
 
