@@ -21,13 +21,23 @@ export function writeUnsaved(u: Unsaved) {
   }
 }
 export function clearUnsaved() {
-  localStorage.removeItem(tab);
+  try {
+    localStorage.removeItem(tab);
+  } catch {
+    // Web storage is off: nothing was written.
+  }
 }
 
 // Every tab's leftovers, removed from localStorage as they are read.
 export function takeUnsaved(): Unsaved[] {
   const found: Unsaved[] = [];
-  for (const key of Object.keys(localStorage).filter((k) => k.startsWith(Prefix) && k !== tab)) {
+  let keys: string[] = [];
+  try {
+    keys = Object.keys(localStorage).filter((k) => k.startsWith(Prefix) && k !== tab);
+  } catch {
+    keys = [];
+  }
+  for (const key of keys) {
     try {
       const u = JSON.parse(localStorage.getItem(key) ?? '');
       const bytes = Uint8Array.from(atob(u.bytes), (c) => c.charCodeAt(0));

@@ -49,7 +49,7 @@ export class Keeper {
     this.queue = this.ready = opening.then(
       async (store) => {
         this.store = store;
-        await this.restore();
+        await this.restore().catch((e) => this.note(`The file that was open could not be brought back: ${e}`));
       },
       (e) => this.note(`Files cannot be kept in this browser (${e}): what you write is lost when the tab closes.`),
     );
@@ -190,15 +190,24 @@ export class Keeper {
   private adopt(r: FileRecord) {
     this.currentId = r.id;
     this.baseRev = r.rev;
-    sessionStorage.setItem(LastKey, r.id);
-    localStorage.setItem(LastKey, r.id);
+    try {
+      sessionStorage.setItem(LastKey, r.id);
+      localStorage.setItem(LastKey, r.id);
+    } catch {
+      // Web storage is off: the next start opens the file changed last.
+    }
     for (const f of this.changes) f();
   }
   // The file this tab had open, else the one the site had open last, else
   // the one changed last.
   private async restore() {
     for (const u of takeUnsaved()) await this.recover(this.store!, u);
-    const id = sessionStorage.getItem(LastKey) ?? localStorage.getItem(LastKey);
+    let id: string | null = null;
+    try {
+      id = sessionStorage.getItem(LastKey) ?? localStorage.getItem(LastKey);
+    } catch {
+      id = null;
+    }
     let r = id ? await this.store!.get(id) : undefined;
     r ??= (await this.store!.list()).sort((a, b) => b.modified - a.modified)[0];
     if (!r) return;

@@ -13,6 +13,16 @@ const OwnKey = 'zar-own-link'; // the fragment this tab made: no arrival
 const kb = (n: number) => `${Math.max(1, Math.round(n / 1024))} KB`;
 const here = () => `${location.origin}${location.pathname}${location.search}`;
 
+// The link this tab made last (and sets it); web storage may be off.
+function ownLink(fragment?: string): string | null {
+  try {
+    if (fragment !== undefined) sessionStorage.setItem(OwnKey, fragment);
+    return sessionStorage.getItem(OwnKey);
+  } catch {
+    return null;
+  }
+}
+
 async function copy(url: string): Promise<boolean> {
   try {
     await navigator.clipboard.writeText(url);
@@ -34,7 +44,7 @@ export function initLinks(page: Page, files: Files) {
       return note(`${f.name} is too long for a link (${kb(fragment.length)}; at most 32 KB): download it from Files.`);
     }
     history.replaceState(null, '', `${here()}#${fragment}`);
-    sessionStorage.setItem(OwnKey, fragment);
+    ownLink(fragment);
     note(
       (await copy(location.href))
         ? `Copied a link to ${f.name} (${kb(fragment.length)}).`
@@ -46,7 +56,7 @@ export function initLinks(page: Page, files: Files) {
     const hash = location.hash.slice(1);
     if (hash === '') return;
     history.replaceState(null, '', here());
-    if (hash === sessionStorage.getItem(OwnKey)) return;
+    if (hash === ownLink()) return;
     const parsed = await parseFragment(hash);
     if (!parsed) return;
     if ('error' in parsed) return note(parsed.error);
