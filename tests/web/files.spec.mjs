@@ -239,3 +239,38 @@ test('without IndexedDB the page says so and works on', async ({ context, page }
   expect(await current(page)).toEqual({ name: 'a.OIA', bytes: ascii('1\r\n') });
   expect(await stored(page)).toEqual([]);
 });
+
+// Each step types a token at the end of what a tab shows, saves or waits, at
+// random in either tab: every token typed is in some file at the end, and
+// each tab shows what is kept under the name it shows.
+for (const seed of [1, 7, 42]) {
+  test(`two tabs typing at random lose no edit (seed ${seed})`, async ({ context }) => {
+    let state = seed;
+    const random = () => (state = (state * 1103515245 + 12345) % 2147483648) / 2147483648;
+    const [a, b] = [await context.newPage(), await context.newPage()];
+    await open(a);
+    await arrive(a, 'race.OIA', ascii('start\r\n'));
+    await flush(a);
+    await open(b);
+    const typed = [];
+    for (let i = 0; i < 40; ++i) {
+      const [p, who] = random() < 0.5 ? [a, 'a'] : [b, 'b'];
+      const token = `<${who}${i}>`;
+      typed.push(token);
+      await p.evaluate((t) => {
+        const w = window.zarFiles.workspace;
+        w.edited(new Uint8Array([...w.current().bytes, ...new TextEncoder().encode(t)]));
+      }, token);
+      const r = random();
+      if (r < 0.3) await flush(p);
+      else if (r < 0.45) await p.waitForTimeout(600);
+    }
+    for (const p of [a, b, a, b]) await flush(p);
+    const kept = (await stored(a)).map((f) => Buffer.from(f.bytes).toString('latin1'));
+    expect(typed.filter((t) => !kept.some((k) => k.includes(t)))).toEqual([]);
+    for (const p of [a, b]) {
+      const c = await current(p);
+      await expect.poll(async () => (await stored(p)).find((f) => f.name === c.name)?.bytes).toEqual(c.bytes);
+    }
+  });
+}
