@@ -118,9 +118,6 @@ export class Keeper {
       this.tell({ type: 'list' });
     });
   }
-  lastDeleted(): string | undefined {
-    return this.deleted?.record.name;
-  }
   undo() {
     const d = this.deleted;
     this.deleted = undefined;
@@ -248,11 +245,12 @@ export class Keeper {
   }
   // Into the open file when no other tab changed it since; else a copy.
   private async write(store: FileStore, p: NonNullable<Keeper['pending']>) {
-    const shown = p.generation === this.generation;
+    // Whether the workspace still shows the source of these bytes.
+    const shown = () => p.generation === this.generation;
     if (this.currentId === undefined) {
       const r = await store.create(p.name, p.bytes);
       this.adopt(r);
-      if (r.name !== p.name && shown) this.showName(r.name);
+      if (r.name !== p.name && shown()) this.showName(r.name);
       return this.tell({ type: 'list' });
     }
     const result = await store.save(this.currentId, p.bytes, this.baseRev);
@@ -266,13 +264,13 @@ export class Keeper {
       return;
     }
     const copy = await store.create(p.name, p.bytes);
-    if (result.kind === 'conflict' && shown && !this.pending) {
+    if (result.kind === 'conflict' && shown() && !this.pending) {
       this.baseRev = result.record.rev;
       this.workspace.open(source(result.record), 'files');
       this.note(
         `${result.record.name} was changed in another tab at the same time: its version is shown, and yours is kept as ${copy.name}.`,
       );
-    } else if (shown) {
+    } else if (shown()) {
       // Typed on meanwhile (or the file is gone): this tab goes on in the copy.
       this.adopt(copy);
       this.showName(copy.name);
@@ -296,7 +294,9 @@ export class Keeper {
       const id = this.currentId;
       this.run(async (store) => {
         const r = await store.get(id);
-        if (r && id === this.currentId && r.name !== this.workspace.current().name) this.showName(r.name);
+        if (id !== this.currentId) return;
+        if (!r) this.note(`${this.workspace.current().name} was deleted in another tab: an edit here keeps it again.`);
+        else if (r.name !== this.workspace.current().name) this.showName(r.name);
       });
     }
   }
