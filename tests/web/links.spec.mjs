@@ -122,7 +122,9 @@ test('exercise links reach the exercises, and a teacher makes one from an exerci
   const packed = /#v1\/exercisejson=([A-Za-z0-9_-]+)$/.exec(link)[1];
   expect(zlib.inflateRawSync(Buffer.from(packed, 'base64url')).toString('utf8')).toBe(exercise);
   await page.setInputFiles('#exerciseJson', { name: 'bad.json', mimeType: 'application/json', buffer: Buffer.from('{') });
-  await expect(page.locator('#linkNote')).toHaveText('bad.json is not JSON: no link was made.');
+  await expect(page.locator('#linkNote')).toHaveText('bad.json is not an exercise in JSON: no link was made.');
+  await page.setInputFiles('#exerciseJson', { name: 'list.json', mimeType: 'application/json', buffer: Buffer.from('[1]') });
+  await expect(page.locator('#linkNote')).toHaveText('list.json is not an exercise in JSON: no link was made.');
 });
 
 test('a source too long for a link says so and leaves the address as it was', async ({ page }) => {

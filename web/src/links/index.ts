@@ -79,11 +79,15 @@ export function initLinks(page: Page, files: Files) {
     if (!f) return;
     const out = $<HTMLInputElement>('exerciseLinkOut');
     const text = await f.text();
+    let value: unknown;
     try {
-      JSON.parse(text);
+      value = JSON.parse(text);
     } catch {
+      value = undefined;
+    }
+    if (typeof value !== 'object' || value === null || Array.isArray(value)) {
       out.hidden = true;
-      return note(`${f.name} is not JSON: no link was made.`);
+      return note(`${f.name} is not an exercise in JSON: no link was made.`);
     }
     const fragment = await exerciseJsonFragment(text);
     if (fragment.length > LinkLimit) {
