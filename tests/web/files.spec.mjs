@@ -274,3 +274,15 @@ for (const seed of [1, 7, 42]) {
     }
   });
 }
+
+test('typing on without a pause is saved all the same', async ({ page }) => {
+  await open(page);
+  await arrive(page, 'long.OIA', ascii('x'));
+  await flush(page);
+  for (let i = 0; i < 30; ++i) {
+    await edit(page, ascii(`x${i}`));
+    await page.waitForTimeout(200);
+  }
+  const kept = await page.evaluate(async () => [...(await window.zarFiles.list())[0].bytes]);
+  expect(Buffer.from(kept).toString('latin1')).toMatch(/^x\d+$/);
+});
