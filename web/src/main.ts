@@ -3,6 +3,8 @@
 // text, key codes of typed characters, files) comes from the worker.
 import { initExercises } from './exercises/index';
 import { initEditor } from './editor/editor';
+import { initFiles } from './files/index';
+import { initLinks } from './links/index';
 import { Page } from './page';
 import type { Panel, Request, Update } from './protocol';
 
@@ -135,6 +137,7 @@ function togglePanel(p: string) {
   const el = $(`panel-${p}`);
   el.hidden = !el.hidden;
   send({ type: 'show', panels: shownPanels() });
+initLinks(page, initFiles(page));
   if (!el.hidden) el.querySelector<HTMLElement>('button, input')?.focus();
 }
 
@@ -226,3 +229,4 @@ drawMemory();
 send({ type: 'show', panels: shownPanels() });
 initExercises(page);
 initEditor(page);
+initLinks(page, initFiles(page));

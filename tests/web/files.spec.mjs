@@ -1,0 +1,288 @@
+// The learner's files in the page: kept as typed, back after a reload or in a
+// new tab, shared by two tabs without losing an edit, listed with New,
+// Rename, Delete and Undo, Upload, Download and Download All; code page 1252
+// bytes stay bytes.
+import { test, expect } from '@playwright/test';
+import { unzipSync } from 'fflate';
+import fs from 'node:fs';
+
+// A source with every byte above 0x7F (code page 1252 letters and signs).
+const high = [...Buffer.from('0 text "'), ...Array.from({ length: 128 }, (_, i) => 0x80 + i), ...Buffer.from('"\r\n')];
+const ascii = (s) => [...Buffer.from(s, 'latin1')];
+
+async function open(page) {
+  await page.goto('index.html');
+  await page.waitForSelector('body[data-ready="1"]');
+  await page.waitForFunction(() => window.zarFiles);
+  await page.evaluate(() => window.zarFiles.flush());
+}
+const edit = (page, bytes) => page.evaluate((b) => window.zarFiles.workspace.edited(new Uint8Array(b)), bytes);
+const arrive = (page, name, bytes, origin = 'example') =>
+  page.evaluate(([n, b, o]) => window.zarFiles.workspace.open({ name: n, bytes: new Uint8Array(b) }, o), [name, bytes, origin]);
+const current = (page) =>
+  page.evaluate(() => {
+    const f = window.zarFiles.workspace.current();
+    return { name: f.name, bytes: [...f.bytes] };
+  });
+const stored = (page) =>
+  page.evaluate(async () => {
+    await window.zarFiles.flush();
+    const all = (await window.zarFiles.list()).map((f) => ({ name: f.name, bytes: [...f.bytes] }));
+    return all.sort((a, b) => (a.name < b.name ? -1 : 1));
+  });
+const flush = (page) => page.evaluate(() => window.zarFiles.flush());
+const showFiles = async (page) => {
+  await page.click('#mfiles');
+  await expect(page.locator('#panel-files')).toBeVisible();
+};
+
+test('a source typed is kept after a pause and comes back after a reload and in a new tab', async ({ context }) => {
+  const page = await context.newPage();
+  await open(page);
+  await arrive(page, 'prog.OIA', ascii('0 0 0\r\n'));
+  await edit(page, high);
+  // No flush: the pause saves it.
+  await expect.poll(async () => (await page.evaluate(() => window.zarFiles.list())).length).toBe(1);
+  await expect.poll(async () => (await page.evaluate(async () => [...(await window.zarFiles.list())[0].bytes]))).toEqual(high);
+  await page.reload();
+  await page.waitForFunction(() => window.zarFiles);
+  await flush(page);
+  expect(await current(page)).toEqual({ name: 'prog.OIA', bytes: high });
+  // An edit right before the tab closes is kept too.
+  await edit(page, [...high, 0x41]);
+  await page.close({ runBeforeUnload: true });
+  const again = await context.newPage();
+  await open(again);
+  expect(await current(again)).toEqual({ name: 'prog.OIA', bytes: [...high, 0x41] });
+  expect(await stored(again)).toEqual([{ name: 'prog.OIA', bytes: [...high, 0x41] }]);
+});
+
+test('a source that arrives never overwrites a file: same bytes reuse it, others get a free name', async ({ page }) => {
+  await open(page);
+  await arrive(page, 'a.OIA', ascii('1\r\n'));
+  await arrive(page, 'a.OIA', ascii('1\r\n'), 'link');
+  await arrive(page, 'a.OIA', ascii('2\r\n'), 'link');
+  await arrive(page, 'a.OIA', ascii('3\r\n'), 'load');
+  expect(await stored(page)).toEqual([
+    { name: 'a-2.OIA', bytes: ascii('2\r\n') },
+    { name: 'a-3.OIA', bytes: ascii('3\r\n') },
+    { name: 'a.OIA', bytes: ascii('1\r\n') },
+  ]);
+  expect(await current(page)).toEqual({ name: 'a-3.OIA', bytes: ascii('3\r\n') });
+  // Typing into a workspace with no file yet makes one under its name.
+  await page.click('#mfiles');
+  await page.click('#filesNew');
+  await flush(page);
+  await edit(page, ascii('4\r\n'));
+  await flush(page);
+  expect((await stored(page)).find((f) => f.name === 'untitled.OIA')).toEqual({ name: 'untitled.OIA', bytes: ascii('4\r\n') });
+});
+
+test('the list: new, open, rename, delete with undo, upload and download keep the bytes', async ({ page }) => {
+  await open(page);
+  await showFiles(page);
+  await arrive(page, 'first.OIA', high);
+  await page.click('#filesNew');
+  await flush(page);
+  await edit(page, ascii('5\r\n'));
+  await flush(page);
+  await expect(page.locator('#filesList li')).toHaveCount(2);
+  await expect(page.locator('#filesList li[data-name="untitled.OIA"] .fileName')).toHaveAttribute('aria-current', 'true');
+
+  await page.click('[aria-label="Open first.OIA"]');
+  await flush(page);
+  expect(await current(page)).toEqual({ name: 'first.OIA', bytes: high });
+  await expect(page.locator('#filesList li[data-name="first.OIA"] .fileName')).toHaveAttribute('aria-current', 'true');
+  await expect(page.locator('#filesList [aria-current]')).toHaveCount(1);
+
+  // A taken name is refused with a message; a free one renames, the bytes stay.
+  await page.click('[aria-label="Rename first.OIA"]');
+  await page.fill('.fileRename', 'untitled.OIA');
+  await page.press('.fileRename', 'Enter');
+  await expect(page.locator('#filesNote')).toContainText('there is a file named untitled.OIA already');
+  await page.click('[aria-label="Rename first.OIA"]');
+  await page.fill('.fileRename', 'Zähler.OIA');
+  // A save while the name is being typed leaves the field as it is.
+  await edit(page, [...high, 0x20]);
+  await flush(page);
+  await page.evaluate(() => window.zarFiles.list());
+  await page.waitForTimeout(100);
+  await expect(page.locator('.fileRename')).toHaveValue('Zähler.OIA');
+  await page.press('.fileRename', 'Enter');
+  await edit(page, high);
+  await flush(page);
+  await expect(page.locator('#filesList li[data-name="Zähler.OIA"]')).toHaveCount(1);
+  expect(await current(page)).toEqual({ name: 'Zähler.OIA', bytes: high });
+
+  const downloaded = page.waitForEvent('download');
+  await page.click('[aria-label="Download Zähler.OIA"]');
+  const d = await downloaded;
+  expect(d.suggestedFilename()).toBe('Zähler.OIA');
+  expect([...fs.readFileSync(await d.path())]).toEqual(high);
+
+  await page.click('[aria-label="Delete Zähler.OIA"]');
+  await expect(page.locator('#filesUndo')).toBeVisible();
+  await expect(page.locator('#filesList li')).toHaveCount(1);
+  expect((await stored(page)).map((f) => f.name)).toEqual(['untitled.OIA']);
+  expect((await current(page)).bytes).toEqual([]);
+  await page.click('#filesUndoButton');
+  await flush(page);
+  await expect(page.locator('#filesList li')).toHaveCount(2);
+  expect(await current(page)).toEqual({ name: 'Zähler.OIA', bytes: high });
+
+  await page.setInputFiles('#filesUploadInput', [
+    { name: 'up.OIA', mimeType: 'text/plain', buffer: Buffer.from(high) },
+    { name: 'untitled.OIA', mimeType: 'text/plain', buffer: Buffer.from('other\r\n') },
+    { name: 'huge.OIA', mimeType: 'text/plain', buffer: Buffer.alloc((1 << 20) + 1) },
+  ]);
+  await expect(page.locator('#filesNote')).toHaveText('Kept up.OIA, untitled-2.OIA. Not kept, above 1 MB: huge.OIA.');
+  await expect(page.locator('#filesList li')).toHaveCount(4);
+  expect(await stored(page)).toEqual([
+    { name: 'Zähler.OIA', bytes: high },
+    { name: 'untitled-2.OIA', bytes: ascii('other\r\n') },
+    { name: 'untitled.OIA', bytes: ascii('5\r\n') },
+    { name: 'up.OIA', bytes: high },
+  ]);
+});
+
+test('Download All gives a zip with every file and its bytes', async ({ page }) => {
+  await open(page);
+  await showFiles(page);
+  const files = { 'one.OIA': high, 'two.OIA': ascii('0 0 3\r\n'), 'empty.OIA': [] };
+  for (const [name, bytes] of Object.entries(files)) await arrive(page, name, bytes);
+  await flush(page);
+  const downloaded = page.waitForEvent('download');
+  await page.click('#filesZip');
+  const d = await downloaded;
+  expect(d.suggestedFilename()).toBe('zar-files.zip');
+  const entries = unzipSync(new Uint8Array(fs.readFileSync(await d.path())));
+  expect(Object.fromEntries(Object.entries(entries).map(([n, b]) => [n, [...b]]))).toEqual(files);
+});
+
+test('two tabs: an edit in one shows in the other; edits at the same time are both kept', async ({ context }) => {
+  const [a, b] = [await context.newPage(), await context.newPage()];
+  await open(a);
+  await arrive(a, 'shared.OIA', ascii('1\r\n'));
+  await flush(a);
+  await open(b);
+  expect(await current(b)).toEqual({ name: 'shared.OIA', bytes: ascii('1\r\n') });
+
+  await edit(a, high);
+  await flush(a);
+  await expect.poll(() => current(b)).toEqual({ name: 'shared.OIA', bytes: high });
+  await expect(b.locator('#filesNote')).toContainText('was changed in another tab');
+
+  // Both change it before either is saved.
+  await edit(a, ascii('from a\r\n'));
+  await edit(b, ascii('from b\r\n'));
+  await Promise.all([flush(a), flush(b)]);
+  await flush(a);
+  await flush(b);
+  const kept = await stored(a);
+  expect(kept.map((f) => Buffer.from(f.bytes).toString('latin1')).sort()).toEqual(['from a\r\n', 'from b\r\n']);
+  expect(kept.map((f) => f.name).sort()).toEqual(['shared-2.OIA', 'shared.OIA']);
+  // Both tabs end showing what is stored under the name they show.
+  for (const p of [a, b]) {
+    const c = await current(p);
+    await expect.poll(async () => (await stored(p)).find((f) => f.name === c.name)?.bytes).toEqual(c.bytes);
+  }
+  // A rename in one tab shows in the other.
+  await b.click('#mfiles');
+  await b.click('[aria-label="Rename shared-2.OIA"]');
+  await b.fill('.fileRename', 'copy.OIA');
+  await b.press('.fileRename', 'Enter');
+  await a.click('#mfiles');
+  await expect(a.locator('#filesList li[data-name="copy.OIA"]')).toHaveCount(1);
+});
+
+test('the panel says whether the browser keeps the files for good', async ({ page }) => {
+  await open(page);
+  await showFiles(page);
+  const line = page.locator('#filesStorage');
+  await expect(line).toHaveAttribute('data-persisted', /true|false/);
+  const kept = (await line.getAttribute('data-persisted')) === 'true';
+  await expect(line).toContainText(kept ? 'keeps these files' : 'refused persistent storage');
+});
+
+// Only where the page has a service worker that keeps it for offline use.
+test('files come back after a reload offline', async ({ context, page }) => {
+  await open(page);
+  const worker = await page.evaluate(() =>
+    Promise.race([
+      'serviceWorker' in navigator ? navigator.serviceWorker.ready.then(() => true) : false,
+      new Promise((r) => setTimeout(() => r(false), 3000)),
+    ]),
+  );
+  test.skip(!worker, 'the page has no service worker yet');
+  await arrive(page, 'offline.OIA', high);
+  await flush(page);
+  await page.reload();
+  await page.waitForFunction(() => navigator.serviceWorker.controller && window.zarFiles);
+  await context.setOffline(true);
+  try {
+    await page.reload();
+    await page.waitForFunction(() => window.zarFiles);
+    await flush(page);
+    expect(await current(page)).toEqual({ name: 'offline.OIA', bytes: high });
+  } finally {
+    await context.setOffline(false);
+  }
+});
+
+test('without IndexedDB the page says so and works on', async ({ context, page }) => {
+  await context.addInitScript(() => Object.defineProperty(window, 'indexedDB', { value: undefined }));
+  await open(page);
+  await expect(page.locator('#linkNote')).toContainText('Files cannot be kept in this browser');
+  await arrive(page, 'a.OIA', high);
+  await edit(page, ascii('1\r\n'));
+  await flush(page);
+  expect(await current(page)).toEqual({ name: 'a.OIA', bytes: ascii('1\r\n') });
+  expect(await stored(page)).toEqual([]);
+});
+
+// Each step types a token at the end of what a tab shows, saves or waits, at
+// random in either tab: every token typed is in some file at the end, and
+// each tab shows what is kept under the name it shows.
+for (const seed of [1, 7, 42]) {
+  test(`two tabs typing at random lose no edit (seed ${seed})`, async ({ context }) => {
+    let state = seed;
+    const random = () => (state = (state * 1103515245 + 12345) % 2147483648) / 2147483648;
+    const [a, b] = [await context.newPage(), await context.newPage()];
+    await open(a);
+    await arrive(a, 'race.OIA', ascii('start\r\n'));
+    await flush(a);
+    await open(b);
+    const typed = [];
+    for (let i = 0; i < 40; ++i) {
+      const [p, who] = random() < 0.5 ? [a, 'a'] : [b, 'b'];
+      const token = `<${who}${i}>`;
+      typed.push(token);
+      await p.evaluate((t) => {
+        const w = window.zarFiles.workspace;
+        w.edited(new Uint8Array([...w.current().bytes, ...new TextEncoder().encode(t)]));
+      }, token);
+      const r = random();
+      if (r < 0.3) await flush(p);
+      else if (r < 0.45) await p.waitForTimeout(600);
+    }
+    for (const p of [a, b, a, b]) await flush(p);
+    const kept = (await stored(a)).map((f) => Buffer.from(f.bytes).toString('latin1'));
+    expect(typed.filter((t) => !kept.some((k) => k.includes(t)))).toEqual([]);
+    for (const p of [a, b]) {
+      const c = await current(p);
+      await expect.poll(async () => (await stored(p)).find((f) => f.name === c.name)?.bytes).toEqual(c.bytes);
+    }
+  });
+}
+
+test('typing on without a pause is saved all the same', async ({ page }) => {
+  await open(page);
+  await arrive(page, 'long.OIA', ascii('x'));
+  await flush(page);
+  for (let i = 0; i < 30; ++i) {
+    await edit(page, ascii(`x${i}`));
+    await page.waitForTimeout(200);
+  }
+  const kept = await page.evaluate(async () => [...(await window.zarFiles.list())[0].bytes]);
+  expect(Buffer.from(kept).toString('latin1')).toMatch(/^x\d+$/);
+});

@@ -1,0 +1,174 @@
+// Sharing by link: Copy Link and opening the link elsewhere gives the same
+// source byte for byte (code page 1252 bytes too) as a new file; a link never
+// overwrites one of the learner's files; links too long, damaged or not ZAR's
+// say so and change nothing.
+import { test, expect } from '@playwright/test';
+import crypto from 'node:crypto';
+import fs from 'node:fs';
+import path from 'node:path';
+import zlib from 'node:zlib';
+
+const root = path.resolve(path.dirname(new URL(import.meta.url).pathname), '../..');
+const high = [...Buffer.from('0 text "'), ...Array.from({ length: 128 }, (_, i) => 0x80 + i), ...Buffer.from('"\r\n')];
+const ascii = (s) => [...Buffer.from(s, 'latin1')];
+const b64url = (buf) => Buffer.from(buf).toString('base64url');
+const srcLink = (bytes, name) => `#v1/src=${b64url(zlib.deflateRawSync(Buffer.from(bytes)))}&name=${encodeURIComponent(name)}`;
+
+async function open(page, hash = '') {
+  await page.goto(`index.html${hash}`);
+  await page.waitForSelector('body[data-ready="1"]');
+  await page.waitForFunction(() => window.zarFiles);
+  await page.evaluate(() => window.zarFiles.flush());
+}
+const arrive = (page, name, bytes) =>
+  page.evaluate(([n, b]) => window.zarFiles.workspace.open({ name: n, bytes: new Uint8Array(b) }, 'example'), [name, bytes]);
+const current = (page) =>
+  page.evaluate(() => {
+    const f = window.zarFiles.workspace.current();
+    return { name: f.name, bytes: [...f.bytes] };
+  });
+const stored = (page) =>
+  page.evaluate(async () => {
+    await window.zarFiles.flush();
+    const all = (await window.zarFiles.list()).map((f) => ({ name: f.name, bytes: [...f.bytes] }));
+    return all.sort((a, b) => (a.name < b.name ? -1 : 1));
+  });
+
+test('Copy Link and opening the link in another browser gives the source byte for byte', async ({ browser }) => {
+  const teacher = await browser.newContext({ permissions: ['clipboard-read', 'clipboard-write'] });
+  const page = await teacher.newPage();
+  await open(page);
+  await arrive(page, 'Grüße.OIA', high);
+  await page.click('#mlink');
+  await expect(page.locator('#linkNote')).toContainText('Copied a link to Grüße.OIA');
+  const url = page.url();
+  expect(url).toMatch(/#v1\/src=[A-Za-z0-9_-]+&name=/);
+  expect(await page.evaluate(() => navigator.clipboard.readText())).toBe(url);
+  // The same tab reloaded does not take its own link for a new source.
+  await page.reload();
+  await page.waitForFunction(() => window.zarFiles);
+  expect((await stored(page)).map((f) => f.name)).toEqual(['Grüße.OIA']);
+
+  const learner = await browser.newContext();
+  const other = await learner.newPage();
+  await open(other, url.slice(url.indexOf('#')));
+  await expect(other.locator('#linkNote')).toContainText('Opened Grüße.OIA from the link');
+  expect(await current(other)).toEqual({ name: 'Grüße.OIA', bytes: high });
+  expect(await stored(other)).toEqual([{ name: 'Grüße.OIA', bytes: high }]);
+  expect(other.url()).not.toContain('#');
+  await teacher.close();
+  await learner.close();
+});
+
+test('a link never overwrites a file of its name; a link pasted into an open tab opens too', async ({ page }) => {
+  await open(page);
+  await arrive(page, 'prog.OIA', ascii('mine\r\n'));
+  await page.evaluate((h) => (location.hash = h), srcLink(high, 'prog.OIA'));
+  await expect(page.locator('#linkNote')).toContainText('Opened prog-2.OIA from the link');
+  expect(await stored(page)).toEqual([
+    { name: 'prog-2.OIA', bytes: high },
+    { name: 'prog.OIA', bytes: ascii('mine\r\n') },
+  ]);
+  expect(await current(page)).toEqual({ name: 'prog-2.OIA', bytes: high });
+  // A link with no name or a bad one is still opened, under a plain name.
+  await page.evaluate((h) => (location.hash = h), `#v1/src=${b64url(zlib.deflateRawSync(Buffer.from('x\r\n')))}&name=a%2Fb`);
+  await expect(page.locator('#linkNote')).toContainText('Opened shared.OIA from the link');
+});
+
+const big = 'A'.repeat(33 * 1024);
+const bad = [
+  ['too long', `#v1/src=${big}`, 'This link is too long (34 KB; a ZAR link holds at most 32 KB): nothing was opened.'],
+  ['not base64url', '#v1/src=ab+c', 'This link is damaged (it is not base64url): nothing was opened.'],
+  ['cut base64url', '#v1/src=abcde', 'This link is damaged (it is not base64url): nothing was opened.'],
+  ['broken deflate', `#v1/src=${b64url(Buffer.from([0xff, 0xff, 0xff, 0xff]))}`, 'This link is damaged (its compressed data is broken): nothing was opened.'],
+  ['deflate cut short', `#v1/src=${b64url(zlib.deflateRawSync(Buffer.from(high)).subarray(0, 20))}`, 'This link is damaged (its compressed data is broken): nothing was opened.'],
+  ['unpacks too big', `#v1/src=${b64url(zlib.deflateRawSync(Buffer.alloc(2 << 20)))}`, 'This link is damaged (it unpacks to more than 1 MB): nothing was opened.'],
+  ['foreign', '#section-2', 'This link is not a ZAR link: nothing was opened.'],
+  ['newer', `#v2/src=${b64url(zlib.deflateRawSync(Buffer.from('x')))}`, 'This link was made by a newer ZAR (link version 2): nothing was opened.'],
+  ['nothing in it', '#v1/colour=red', 'This ZAR link holds nothing to open: nothing was opened.'],
+  ['exercise not JSON', `#v1/exercisejson=${b64url(zlib.deflateRawSync(Buffer.from('{"task": ')))}`, 'This exercise link is damaged (it holds no exercise in JSON): nothing was opened.'],
+  ['exercise bad name', '#v1/exercise=..%2F..%2Fx%20y', 'This exercise link is damaged (no such exercise name): nothing was opened.'],
+];
+
+test('links too long, damaged or not ZAR\'s say so and change nothing', async ({ page }) => {
+  await open(page);
+  await arrive(page, 'keep.OIA', high);
+  const before = [await stored(page), await current(page)];
+  for (const [what, hash, message] of bad) {
+    await page.evaluate(() => (document.getElementById('linkNote').textContent = ''));
+    await page.evaluate((h) => (location.hash = h), hash);
+    await expect(page.locator('#linkNote'), what).toHaveText(message);
+    expect([await stored(page), await current(page)], what).toEqual(before);
+  }
+  // At the start of a page as well.
+  await open(page, bad[3][1]);
+  await expect(page.locator('#linkNote')).toHaveText(bad[3][2]);
+  expect([await stored(page), await current(page)]).toEqual(before);
+});
+
+test('exercise links reach the exercises, and a teacher makes one from an exercise file', async ({ page }) => {
+  await open(page);
+  // A course exercise by name, and a teacher's own whose task tries to run
+  // scripts: it opens with its Markdown rendered and nothing run.
+  await page.evaluate(() => (location.hash = '#v1/exercise=01_print_a_character'));
+  await expect(page.locator('#exerciseTitle')).toHaveText('Print a character');
+  const teacher = JSON.stringify({
+    title: 'Linked by a teacher',
+    task: 'Print **1**.<img src=x onerror="window.pwned=1"><script>window.pwned=2</script>[x](javascript:window.pwned=3)',
+    cases: [{ name: 'prints 1', steps: 100, expect: { console: '1' } }],
+  });
+  await page.evaluate((h) => (location.hash = h), `#v1/exercisejson=${b64url(zlib.deflateRawSync(teacher))}`);
+  await expect(page.locator('#exerciseTitle')).toHaveText('Linked by a teacher');
+  await expect(page.locator('#exerciseTask strong')).toHaveText('1');
+  await page.locator('#exerciseTask a').click().catch(() => {});
+  expect(await page.evaluate(() => [window.pwned, document.querySelectorAll('#exerciseTask script, #exerciseTask [onerror]').length])).toEqual([undefined, 0]);
+  await page.evaluate((h) => (location.hash = h), `#v1/exercisejson=${b64url(zlib.deflateRawSync('{"title":"x"}'))}`);
+  await expect(page.locator('#linkNote')).toContainText('The exercise of this link cannot be opened: ');
+  await expect(page.locator('#exerciseTitle')).toHaveText('Linked by a teacher');
+  const exercise = '{"title": "Zähle", "task": "Print **1**.", "tests": []}';
+  await page.click('#mfiles');
+  await page.setInputFiles('#exerciseJson', { name: 'mine.json', mimeType: 'application/json', buffer: Buffer.from(exercise) });
+  const link = await page.locator('#exerciseLinkOut').inputValue();
+  const packed = /#v1\/exercisejson=([A-Za-z0-9_-]+)$/.exec(link)[1];
+  expect(zlib.inflateRawSync(Buffer.from(packed, 'base64url')).toString('utf8')).toBe(exercise);
+  await page.setInputFiles('#exerciseJson', { name: 'bad.json', mimeType: 'application/json', buffer: Buffer.from('{') });
+  await expect(page.locator('#linkNote')).toHaveText('bad.json is not an exercise in JSON: no link was made.');
+  await page.setInputFiles('#exerciseJson', { name: 'list.json', mimeType: 'application/json', buffer: Buffer.from('[1]') });
+  await expect(page.locator('#linkNote')).toHaveText('list.json is not an exercise in JSON: no link was made.');
+});
+
+test('a source too long for a link says so and leaves the address as it was', async ({ page }) => {
+  await open(page);
+  // Random bytes do not compress: 40000 of them make a link above 32 KB.
+  const noise = [...crypto.randomBytes(40000)];
+  await arrive(page, 'big.OIA', noise);
+  await page.click('#mlink');
+  await expect(page.locator('#linkNote')).toContainText('big.OIA is too long for a link');
+  expect(page.url()).not.toContain('#');
+});
+
+test('every example and exercise starter round-trips through a link, which node\'s zlib reads too', async ({ browser }) => {
+  const sources = [
+    ...fs.readdirSync(path.join(root, 'examples')).filter((f) => f.endsWith('.OIA')).map((f) => path.join(root, 'examples', f)),
+    ...fs.readdirSync(path.join(root, 'exercises')).filter((f) => f.endsWith('.OIA')).map((f) => path.join(root, 'exercises', f)),
+  ];
+  const [from, to] = [await browser.newContext({ permissions: ['clipboard-write'] }), await browser.newContext()];
+  const [a, b] = [await from.newPage(), await to.newPage()];
+  await open(a);
+  await open(b);
+  for (const file of sources) {
+    const bytes = [...fs.readFileSync(file)];
+    const name = path.basename(file);
+    await arrive(a, name, bytes);
+    await a.click('#mlink');
+    await expect(a.locator('#linkNote')).toContainText(`Copied a link to ${name}`);
+    const hash = new URL(a.url()).hash;
+    const packed = /^#v1\/src=([A-Za-z0-9_-]+)&name=/.exec(hash)[1];
+    expect([...zlib.inflateRawSync(Buffer.from(packed, 'base64url'))], name).toEqual(bytes);
+    await b.evaluate((h) => (location.hash = h), hash);
+    await expect(b.locator('#linkNote')).toContainText(`Opened ${name} from the link`);
+    expect(await current(b), name).toEqual({ name, bytes });
+  }
+  await from.close();
+  await to.close();
+});
