@@ -15,11 +15,13 @@ export interface SourceFile {
 export type Origin = 'editor' | 'files' | 'link' | 'exercise' | 'example' | 'load';
 
 // The one source being worked on. Opening one tells every listener; an edit
-// in the editor tells those that keep the source (after each change).
+// in the editor tells those that keep the source (after each change); a new
+// name tells those that show it.
 export class Workspace {
   private file: SourceFile = { name: 'untitled.OIA', bytes: new Uint8Array() };
   private readonly opened: ((file: SourceFile, origin: Origin) => void)[] = [];
   private readonly edits: ((file: SourceFile) => void)[] = [];
+  private readonly names: ((name: string) => void)[] = [];
 
   current(): SourceFile {
     return this.file;
@@ -31,6 +33,15 @@ export class Workspace {
   edited(bytes: Uint8Array) {
     this.file = { name: this.file.name, bytes };
     for (const f of this.edits) f(this.file);
+  }
+  // The source goes on under another name (a rename, a copy kept): the same
+  // text, its undo and its breakpoints stay as they are.
+  renamed(name: string) {
+    this.file = { name, bytes: this.file.bytes };
+    for (const f of this.names) f(name);
+  }
+  onRename(f: (name: string) => void) {
+    this.names.push(f);
   }
   onOpen(f: (file: SourceFile, origin: Origin) => void) {
     this.opened.push(f);

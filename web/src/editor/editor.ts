@@ -31,6 +31,7 @@ class AssemblerPanel {
     this.colours = colourField(core, () => this.lineFeedsAlone);
     this.view = new EditorView({ parent: $('asm-editor'), state: this.state('') });
     page.workspace.onOpen((file, origin) => this.show(file, origin));
+    page.workspace.onRename((name) => this.showCaption(name, 'files'));
     page.listen((r) => {
       if (r.type === 'assembly') this.showReport(r.report, r.command);
       else if (r.type === 'lineBreakpointsCleared') this.view.dispatch({ effects: clearBreakpoints.of(null) });
@@ -80,12 +81,16 @@ class AssemblerPanel {
     this.lineFeedsAlone = lineFeedsAlone;
     // A fresh state: nothing to undo into the source before.
     this.view.setState(this.state(text));
-    const named = origin !== 'exercise' && !/^untitled/.test(file.name);
-    $('sourceCaption').textContent = named ? `Quelltext : ${file.name}` : 'SourceCode';
+    this.showCaption(file.name, origin);
     $('asm-table').textContent = '';
     $('asm-listing').textContent = '';
     this.showMessages([], []);
     if (scan && origin !== 'exercise') this.page.send({ type: 'scan', bytes: file.bytes });
+  }
+
+  private showCaption(name: string, origin: Origin) {
+    const named = origin !== 'exercise' && !/^untitled/.test(name);
+    $('sourceCaption').textContent = named ? `Quelltext : ${name}` : 'SourceCode';
   }
 
   bytes(): Uint8Array {

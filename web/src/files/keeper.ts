@@ -25,7 +25,7 @@ export class Keeper {
   private pending?: { bytes: Uint8Array; name: string; generation: number; since: number };
   private timer?: ReturnType<typeof setTimeout>;
   private generation = 0; // counts the sources opened in the workspace
-  private renaming = false; // the workspace's source gets a new name only
+
   private queue: Promise<unknown>;
   private tasks = 0; // queued and running
   private deleted?: { record: FileRecord; wasCurrent: boolean };
@@ -39,7 +39,7 @@ export class Keeper {
     private readonly note: (text: string) => void,
   ) {
     workspace.onOpen((file, origin) => {
-      if (!this.renaming) ++this.generation;
+      ++this.generation;
       if (origin !== 'files') this.arrived(file);
     });
     workspace.onEdit((file) => this.edited(file));
@@ -180,9 +180,7 @@ export class Keeper {
   }
   // The source in the workspace under another name: still the same file.
   private showName(name: string) {
-    this.renaming = true;
-    this.workspace.open({ name, bytes: this.workspace.current().bytes }, 'files');
-    this.renaming = false;
+    this.workspace.renamed(name);
   }
   private adopt(r: FileRecord) {
     this.currentId = r.id;
