@@ -1,6 +1,9 @@
 // The front panel: a view of the worker's machine. Everything it shows that
 // the core computes (the memory text, the instruction in words, the console's
 // text, key codes of typed characters, files) comes from the worker.
+import { initConsoleAnnouncer } from './console_announcer';
+import { initMemoryTable } from './memory_table';
+import { initOffline } from './offline';
 import { Page } from './page';
 import type { Panel, Request, Update } from './protocol';
 
@@ -50,13 +53,16 @@ function scrollConsole() {
   scrollDue = false;
   cbox.scrollTop = cbox.scrollHeight;
 }
+let consoleDropped = false;
 function showConsole(part: NonNullable<Update['console']>) {
   consoleText = part.reset ? part.text : consoleText + part.text;
+  consoleDropped = part.dropped || (consoleDropped && !part.reset) || consoleText.length > ConsoleKeep;
   if (consoleText.length > ConsoleKeep) consoleText = consoleText.slice(-ConsoleKeep);
   cbox.textContent = consoleText;
   if (!scrollDue) requestAnimationFrame(scrollConsole);
   scrollDue = true;
-  $('dropped').hidden = !part.dropped;
+  $('dropped').hidden = !consoleDropped;
+  document.body.dataset.consolePart = String(part.text.length);
 }
 
 function drawHistory(plot: Float64Array, label: string) {
@@ -191,10 +197,13 @@ memCanvas.addEventListener('contextmenu', (e) => {
 });
 
 // The key field: every key goes to the machine while it has the focus, as
-// the desktop's key code (the browser's keyCode is the same code set).
+// the desktop's key code (the browser's keyCode is the same code set), but
+// Tab and Shift+Tab, which leave it as they leave every other control.
 const keyb = $('keyb');
-keyb.addEventListener('keydown', (e) => e.preventDefault());
+const leaves = (e: KeyboardEvent) => e.key === 'Tab' && !e.ctrlKey && !e.altKey;
+keyb.addEventListener('keydown', (e) => leaves(e) || e.preventDefault());
 keyb.addEventListener('keyup', (e) => {
+  if (leaves(e)) return;
   e.preventDefault();
   if (e.keyCode > 0 && e.keyCode < 255) send({ type: 'key', code: e.keyCode });
 });
@@ -221,4 +230,7 @@ function fitScreen() {
 fitScreen();
 matchMedia(`(resolution: ${devicePixelRatio}dppx)`).addEventListener('change', fitScreen);
 drawMemory();
+initMemoryTable(page);
+initConsoleAnnouncer(page);
+initOffline();
 send({ type: 'show', panels: shownPanels() });

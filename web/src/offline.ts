@@ -1,0 +1,12 @@
+// The site works offline once visited: its service worker (sw.js) keeps
+// every file. Browsers allow one only in a secure context: HTTPS, or
+// 127.0.0.1 and localhost.
+export function initOffline() {
+  if (!('serviceWorker' in navigator) || !window.isSecureContext) return;
+  const controlled = () => {
+    if (navigator.serviceWorker.controller) document.body.dataset.offline = 'ready';
+  };
+  navigator.serviceWorker.addEventListener('controllerchange', controlled);
+  controlled();
+  navigator.serviceWorker.register('sw.js').catch(() => undefined);
+}
