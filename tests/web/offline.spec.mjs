@@ -10,17 +10,16 @@ import path from 'node:path';
 
 const root = path.resolve(path.dirname(new URL(import.meta.url).pathname), '../..');
 const zar = path.join(process.env.ZAR_NATIVE ?? path.join(root, 'build'), 'cli/zar');
-const port = Number(process.env.ZAR_WEB_PORT ?? 8765) + 1;
-const origin = `http://127.0.0.1:${port}/`;
 
 // A copy of the site, served; after one visit, which the service worker controls.
 async function visit(page) {
   const dir = fs.mkdtempSync(path.join(os.tmpdir(), 'zar-offline-'));
   fs.cpSync(process.env.ZAR_SITE ?? path.join(root, 'build-web/site'), dir, { recursive: true });
-  const server = spawn('python3', ['-m', 'http.server', String(port), '--bind', '127.0.0.1', '--directory', dir],
-    { stdio: 'ignore' });
-  await expect.poll(() => fetch(`${origin}index.html`).then((r) => r.ok, () => false)).toBe(true);
-  await start(page, `${origin}index.html`);
+  // On a free port, which the server prints.
+  const server = spawn('python3', ['-u', '-m', 'http.server', '0', '--bind', '127.0.0.1', '--directory', dir],
+    { stdio: ['ignore', 'pipe', 'ignore'] });
+  const port = await new Promise((done) => server.stdout.on('data', (d) => /port (\d+)/.test(d) && done(RegExp.$1)));
+  await start(page, `http://127.0.0.1:${port}/index.html`);
   await page.waitForSelector('body[data-offline="ready"]');
   const stop = () => new Promise((done) => server.once('exit', done).kill());
   return { dir, stop };
