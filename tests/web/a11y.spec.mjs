@@ -132,7 +132,7 @@ test('console output is read out in batches, at most about once a second, and ca
   };
   const announced = await typeAndWait('abcdefghij', 'ABCDEFGHIJ');
   expect(announced.map(([, t]) => t).join('')).toBe('ABCDEFGHIJ');
-  expect(announced.length).toBeLessThanOrEqual(3);
+  expect(announced.length).toBeLessThan(5);  // not a character at a time: 150 ms apart, batches 1 s apart
   for (let i = 1; i < announced.length; ++i) expect(announced[i][0] - announced[i - 1][0]).toBeGreaterThan(900);
   await page.click('#announceConsole');  // off: nothing more, and so it stays
   expect(await typeAndWait('xyz', 'ABCDEFGHIJXYZ')).toHaveLength(announced.length);
