@@ -84,20 +84,22 @@ test('on a phone the panels stack, the memory text fits, every control is a 44 p
   await page.evaluate(() => window.zar({ type: 'fill', pattern: 3 }));
   await expect(page.locator('#rtb1')).toContainText('IP:');
   const layout = await page.evaluate(`(() => {
-    const rtb1 = document.getElementById('rtb1');
+    const [rtb1, table] = [document.getElementById('rtb1'), document.getElementById('memTableBox')];
     const boxes = [...document.querySelectorAll('#front > div, .panel')].map((e) => e.getBoundingClientRect())
       .filter((b) => b.height);
     const target = (e) => (e.type === 'checkbox' && e.closest('label')) || e;
     return { pageWide: document.documentElement.scrollWidth, memoryTextScrolls: rtb1.scrollWidth > rtb1.clientWidth,
+      tableScrolls: table.scrollWidth > table.clientWidth,
       stacked: boxes.every((b, i) => i === 0 || b.top >= boxes[i - 1].bottom - 1),
       small: (${controls})('button, input, select, textarea, a[href]').filter(([e]) => {
         const b = target(e).getBoundingClientRect();
         return b.width < 44 || b.height < 44;
       }).map(([, name]) => name) };
   })()`);
-  expect(layout).toEqual({ pageWide: 390, memoryTextScrolls: false, stacked: true, small: [] });
+  expect(layout).toEqual({ pageWide: 390, memoryTextScrolls: false, tableScrolls: false, stacked: true, small: [] });
   await page.screenshot({ path: path.join(shots, 'phone-390x844.png'), fullPage: true });
   await page.locator('#rtb1').screenshot({ path: path.join(shots, 'phone-memory-text.png') });
+  await page.locator('#panel-memtable').screenshot({ path: path.join(shots, 'phone-memory-table.png') });
   // The table: row and column headers, Ascending's values, the IP's cell, the key cell.
   const table = page.locator('#memTable');
   await page.evaluate(() => window.zar({ type: 'fill', pattern: 1 }));
