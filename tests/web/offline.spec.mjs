@@ -21,6 +21,7 @@ async function visit(page) {
   const port = await new Promise((done) => server.stdout.on('data', (d) => /port (\d+)/.test(d) && done(RegExp.$1)));
   await start(page, `http://127.0.0.1:${port}/index.html`);
   await page.waitForSelector('body[data-offline="ready"]');
+  await expect(page.locator('#newVersion')).toBeHidden();  // the first version is no news
   const stop = () => new Promise((done) => server.once('exit', done).kill());
   return { dir, stop };
 }
@@ -84,6 +85,7 @@ test('a new version takes over on the next start and the files in IndexedDB stay
     await start(page);
     await expect(page.locator('#nextVersion')).toHaveCount(0);
     await expect.poll(() => page.evaluate(() => caches.keys()), { timeout: 20_000 }).toEqual([`${old}0`]);
+    await expect(page.locator('#newVersion')).toBeVisible();
     await start(page);
     await expect(page.locator('#nextVersion')).toHaveText('next');
     expect(await kept(page)).toBe('SUB,1,1,0');

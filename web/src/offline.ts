@@ -6,7 +6,12 @@ export function initOffline() {
   const controlled = () => {
     if (navigator.serviceWorker.controller) document.body.dataset.offline = 'ready';
   };
-  navigator.serviceWorker.addEventListener('controllerchange', controlled);
+  // A new version took over from the one that served this page.
+  const updating = navigator.serviceWorker.controller !== null;
+  navigator.serviceWorker.addEventListener('controllerchange', () => {
+    controlled();
+    if (updating) document.getElementById('newVersion')!.hidden = false;
+  });
   controlled();
   navigator.serviceWorker.register('sw.js').catch(() => undefined);
 }
