@@ -111,9 +111,13 @@ EMSCRIPTEN_KEEPALIVE double zar_console_clears(PageCore* core) {
   return static_cast<double>(core->TheSession().Console().Clears());
 }
 EMSCRIPTEN_KEEPALIVE void zar_console_clear(PageCore* core) { core->TheSession().Console().Clear(); }
-EMSCRIPTEN_KEEPALIVE const char* zar_console(PageCore* core, double from) {
+// The console from `from` on, no more than the page keeps of it; cut says
+// whether shown characters before those were left out.
+EMSCRIPTEN_KEEPALIVE const char* zar_console(PageCore* core, double from, int* cut) {
   const zar::ConsoleStore& console = core->TheSession().Console();
-  return Keep(core, zar::web::ConsoleForPage(console, static_cast<std::uint64_t>(from), console.End()));
+  zar::web::ConsolePart part = zar::web::ConsoleForPage(console, static_cast<std::uint64_t>(from), console.End());
+  *cut = part.cut ? 1 : 0;
+  return Keep(core, std::move(part.text));
 }
 EMSCRIPTEN_KEEPALIVE int zar_screen_row_version(PageCore* core, int y) {
   return static_cast<int>(core->TheSession().Screen().Buffer.RowVersion(y));

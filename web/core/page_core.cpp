@@ -11,7 +11,22 @@
 
 namespace zar::web {
 
-std::string ConsoleForPage(const ConsoleStore& console, std::uint64_t from, std::uint64_t to) {
+namespace {
+
+// Where the last `keep` characters of a UTF-8 text begin (0 when it has no
+// more than `keep`).
+std::size_t LastCharacters(std::string_view utf8, std::size_t keep) {
+  std::size_t count = 0;
+  for (std::size_t at = utf8.size(); at > 0; --at) {
+    const bool starts = (static_cast<unsigned char>(utf8[at - 1]) & 0xC0U) != 0x80U;
+    if (starts && ++count == keep) return at - 1;
+  }
+  return 0;
+}
+
+}  // namespace
+
+ConsolePart ConsoleForPage(const ConsoleStore& console, std::uint64_t from, std::uint64_t to, std::size_t keep) {
   from = std::max(from, console.Begin());
   const std::string_view shown = console.Range(from, std::max(from, to));
   bool afterReturn = from > console.Begin() && console.Range(from - 1, from) == "\r";
@@ -24,7 +39,9 @@ std::string ConsoleForPage(const ConsoleStore& console, std::uint64_t from, std:
     if (lineBreak == ConsoleBreak::None) AppendUtf8(out, ConsolePicture(c));
     afterReturn = c == '\r';
   }
-  return out;
+  const std::size_t first = LastCharacters(out, keep);
+  if (first == 0) return {std::move(out), false};
+  return {out.substr(first), true};
 }
 
 PageCore::PageCore() : session_(offline_), driver_(session_, {}), generator_(ClockSeededGenerator()) {

@@ -16,9 +16,18 @@
 
 namespace zar::web {
 
-// The console's characters from..to for the page in UTF-8, its line breaks
-// and control pictures as the desktop's console view shows them.
-std::string ConsoleForPage(const ConsoleStore& console, std::uint64_t from, std::uint64_t to);
+// The characters the page's console keeps, as it shows them.
+inline constexpr std::size_t PageConsoleKeep = ConsoleStore::Keep;
+
+// A part of the console for the page: its characters from..to in UTF-8, its
+// line breaks and control pictures as the desktop's console view shows them,
+// and no more than the last `keep` of those shown characters.
+struct ConsolePart {
+  std::string text;
+  bool cut = false;  // shown characters before the last `keep` were left out
+};
+ConsolePart ConsoleForPage(const ConsoleStore& console, std::uint64_t from, std::uint64_t to,
+                           std::size_t keep = PageConsoleKeep);
 
 // What a load found in the bytes it was given.
 enum class Loaded { Program = 0, Source = 1, SourceFailed = 2 };

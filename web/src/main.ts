@@ -5,6 +5,9 @@ import { initExercises } from './exercises/index';
 import { initEditor } from './editor/editor';
 import { initFiles } from './files/index';
 import { initLinks } from './links/index';
+import { initConsoleAnnouncer } from './console_announcer';
+import { initMemoryTable } from './memory_table';
+import { initOffline } from './offline';
 import { Page } from './page';
 import type { Panel, Request, Update } from './protocol';
 
@@ -54,13 +57,16 @@ function scrollConsole() {
   scrollDue = false;
   cbox.scrollTop = cbox.scrollHeight;
 }
+let consoleDropped = false;
 function showConsole(part: NonNullable<Update['console']>) {
   consoleText = part.reset ? part.text : consoleText + part.text;
+  consoleDropped = part.dropped || (consoleDropped && !part.reset) || consoleText.length > ConsoleKeep;
   if (consoleText.length > ConsoleKeep) consoleText = consoleText.slice(-ConsoleKeep);
   cbox.textContent = consoleText;
   if (!scrollDue) requestAnimationFrame(scrollConsole);
   scrollDue = true;
-  $('dropped').hidden = !part.dropped;
+  $('dropped').hidden = !consoleDropped;
+  document.body.dataset.consolePart = String(part.text.length);
 }
 
 function drawHistory(plot: Float64Array, label: string) {
@@ -137,7 +143,6 @@ function togglePanel(p: string) {
   const el = $(`panel-${p}`);
   el.hidden = !el.hidden;
   send({ type: 'show', panels: shownPanels() });
-initLinks(page, initFiles(page));
   if (!el.hidden) el.querySelector<HTMLElement>('button, input')?.focus();
 }
 
@@ -196,10 +201,13 @@ memCanvas.addEventListener('contextmenu', (e) => {
 });
 
 // The key field: every key goes to the machine while it has the focus, as
-// the desktop's key code (the browser's keyCode is the same code set).
+// the desktop's key code (the browser's keyCode is the same code set), but
+// Tab and Shift+Tab, which leave it as they leave every other control.
 const keyb = $('keyb');
-keyb.addEventListener('keydown', (e) => e.preventDefault());
+const leaves = (e: KeyboardEvent) => e.key === 'Tab' && !e.ctrlKey && !e.altKey;
+keyb.addEventListener('keydown', (e) => leaves(e) || e.preventDefault());
 keyb.addEventListener('keyup', (e) => {
+  if (leaves(e)) return;
   e.preventDefault();
   if (e.keyCode > 0 && e.keyCode < 255) send({ type: 'key', code: e.keyCode });
 });
@@ -226,6 +234,9 @@ function fitScreen() {
 fitScreen();
 matchMedia(`(resolution: ${devicePixelRatio}dppx)`).addEventListener('change', fitScreen);
 drawMemory();
+initMemoryTable(page);
+initConsoleAnnouncer(page);
+initOffline();
 send({ type: 'show', panels: shownPanels() });
 initExercises(page);
 initEditor(page);

@@ -42,8 +42,8 @@ export type Request =
 
 export interface ConsolePart {
   reset: boolean; // start the text afresh with this part
-  text: string;
-  dropped: boolean;
+  text: string; // no more than the page's console keeps
+  dropped: boolean; // earlier characters were left out
 }
 
 // What changed since the last update; absent fields did not change.

@@ -75,10 +75,14 @@ function consolePart() {
   const begin = fn('console_begin')(h);
   const reset = clears !== sentClears || end < sentConsoleEnd || begin > sentConsoleEnd;
   if (!reset && end === sentConsoleEnd) return undefined;
-  const t = text(fn('console')(h, reset ? 0 : sentConsoleEnd));
+  // The core sends no more than the page keeps: the last 1,010,000 shown.
+  const cut = malloc(4);
+  const t = text(fn('console')(h, reset ? 0 : sentConsoleEnd, cut));
+  const dropped = fn('console_dropped')(h) !== 0 || core.HEAPU8[cut] !== 0;
+  free(cut);
   sentConsoleEnd = end;
   sentClears = clears;
-  return { reset, text: t, dropped: fn('console_dropped')(h) !== 0 };
+  return { reset, text: t, dropped };
 }
 
 function screenRows() {
@@ -113,6 +117,7 @@ function debugLists() {
 function update(): Update {
   const now = performance.now();
   const steps = fn('steps')(h);
+  if (steps < rateSteps) rateSteps = steps; // a load or fill counts afresh
   if (now - rateTime >= 500) {
     rate = Math.round(((steps - rateSteps) * 1000) / (now - rateTime));
     rateSteps = steps;
@@ -137,10 +142,12 @@ function update(): Update {
     u.history = { plot: core.HEAPF64.slice(out / 8, out / 8 + 513), label: text(fn('text')(h)) };
     free(out);
   }
-  const instruction = text(fn('instruction_words')(h));
-  if (instruction !== sentInstruction) u.instruction = sentInstruction = instruction;
-  const depth = fn('record_depth')(h);
-  if (depth !== sentDepth) u.depth = sentDepth = depth;
+  if (panels.has('debugger')) {
+    const instruction = text(fn('instruction_words')(h));
+    if (instruction !== sentInstruction) u.instruction = sentInstruction = instruction;
+    const depth = fn('record_depth')(h);
+    if (depth !== sentDepth) u.depth = sentDepth = depth;
+  }
   Object.assign(u, debugLists());
   u.stopped = stoppedNow;
   u.message = message;
@@ -337,6 +344,8 @@ const handlers: { [K in Request['type']]: (r: Extract<Request, { type: K }>) => 
     fn('record_history')(h, panels.has('history') ? 1 : 0);
     sentRows.fill(-1);
     sentText = '';
+    sentInstruction = '';
+    sentDepth = -1;
   },
   save: () => post({ type: 'file', name: 'memory.oisc', bytes: bytes(fn('program_file')(h)), mime: 'text/plain' }),
   savePicture: () => post({ type: 'file', name: 'screen.png', bytes: bytes(fn('screen_png')(h)), mime: 'image/png' }),
