@@ -135,6 +135,16 @@ void PageCore::SetIP(Byte ip) {
   session_.ReplaceMachine(next);
 }
 
+void PageCore::UseSocket(bool on) {
+  socketInUse_ = on;
+  socket_.Reset(on ? "the socket's route changed" : "the socket is off");
+  session_.SetNetwork(on ? static_cast<NetworkPort&>(socket_) : offline_);
+}
+
+void PageCore::NetArrived(std::uint32_t use, const std::string& chunk) {
+  if (const std::optional<Byte> first = socket_.Arrived(use, chunk)) session_.WriteCell(NetDataCell, *first);
+}
+
 const std::uint8_t* PageCore::ScreenRgba(int first, int count) {
   rgba_.resize(static_cast<std::size_t>(count) * ScreenSize * 4);
   std::uint8_t* out = rgba_.data();

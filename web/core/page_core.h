@@ -12,6 +12,7 @@
 #include "session/run_words.h"
 #include "session/scripted_input.h"
 #include "session/session.h"
+#include "web/core/page_socket.h"
 
 namespace zar::web {
 
@@ -61,6 +62,14 @@ class PageCore {
   void Key(Byte code) { keys_.Release(session_, code); }
   void SetIP(Byte ip);
 
+  // The network device: the page's socket while a route is chosen, else an
+  // offline socket.
+  PageSocket& Socket() { return socket_; }
+  void UseSocket(bool on);
+  // A chunk from the route: its first byte reaches the data cell, if any.
+  void NetArrived(std::uint32_t use, const std::string& chunk);
+  bool SocketInUse() const { return socketInUse_; }
+
   // The text last made (messages, program file, console, words).
   std::string& Text() { return text_; }
   // The screen's rows first..first+count as RGBA bytes.
@@ -70,6 +79,8 @@ class PageCore {
   void Loaded();
 
   OfflineNetworkPort offline_;
+  PageSocket socket_;
+  bool socketInUse_ = false;
   Session session_;
   InputDriver driver_;
   std::mt19937 generator_;

@@ -2,6 +2,7 @@
 // the core computes (the memory text, the instruction in words, the console's
 // text, key codes of typed characters, files) comes from the worker.
 import { Page } from './page';
+import { initNetwork } from './net/panel';
 import type { Panel, Request, Update } from './protocol';
 
 const $ = <T extends HTMLElement>(id: string) => document.getElementById(id) as T;
@@ -117,7 +118,7 @@ page.listen((r) => {
     (window as unknown as { lastFile: Uint8Array }).lastFile = r.bytes;
     download(r.name, r.bytes, r.mime);
   }
-  else {
+  else if (r.type === 'ready') {
     $('version').textContent = `Version : ${r.version}`;
     document.body.dataset.ready = '1';
   }
@@ -222,3 +223,4 @@ fitScreen();
 matchMedia(`(resolution: ${devicePixelRatio}dppx)`).addEventListener('change', fitScreen);
 drawMemory();
 send({ type: 'show', panels: shownPanels() });
+initNetwork(page);

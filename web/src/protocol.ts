@@ -25,7 +25,30 @@ export type Request =
   | { type: 'pause'; paused: boolean } // a dialog is open
   | { type: 'show'; panels: Panel[] }
   | { type: 'save' }
-  | { type: 'savePicture' };
+  | { type: 'savePicture' }
+  | NetRequest;
+
+// The network device's route: where its socket's connects and listens go.
+export type NetRoute = 'off' | 'peer' | 'tabs' | 'bridge';
+export type NetRequest =
+  | { type: 'netRoute'; route: NetRoute; bridge: string; token: string }
+  // The peer panel: the learner as the other end of the socket.
+  | { type: 'peerConnect' }
+  | { type: 'peerClose' }
+  | { type: 'peerSend'; text: string; asBytes: boolean }; // as bytes: decimal bytes or one "text", as --input's net
+
+// What the network device did since the last such reply.
+export interface NetReply {
+  type: 'net';
+  route: NetRoute;
+  state: string; // the socket's state in words
+  note: string; // what the route is, or why the socket is offline
+  sent: number;
+  received: number;
+  log: string[]; // new events, each "hh:mm:ss.zzz text"
+  machineSent?: number[]; // bytes the machine sent to the peer panel
+  error?: string; // for the error box
+}
 
 export interface ConsolePart {
   reset: boolean; // start the text afresh with this part
@@ -57,4 +80,5 @@ export interface Update {
 export type Reply =
   | Update
   | { type: 'ready'; version: string }
-  | { type: 'file'; name: string; bytes: Uint8Array; mime: string };
+  | { type: 'file'; name: string; bytes: Uint8Array; mime: string }
+  | NetReply;

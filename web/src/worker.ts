@@ -1,6 +1,7 @@
 // The worker owns the page's one machine (the core in WebAssembly), answers
 // the page's requests and sends what changed, at most 60 times a second.
 import type { Panel, Reply, Request, Update } from './protocol';
+import { WorkerNet } from './net/worker_net';
 
 declare function importScripts(url: string): void;
 declare function createZarCore(): Promise<Core>;
@@ -183,6 +184,7 @@ function fullSpeedSlice() {
   if (mode !== 'full' || waiting || paused) return;
   const t0 = performance.now();
   const reason = fn('run')(h, slice);
+  net.pump();
   const spent = performance.now() - t0;
   slice = Math.max(1000, Math.min(5_000_000, Math.round(slice * (spent > 0 ? 8 / spent : 2))));
   if (reason === Stop.FixedPoint) waiting = true;
@@ -200,6 +202,7 @@ function input() {
 function tick() {
   if (paused) return;
   const reason = fn('run')(h, 1);
+  net.pump();
   if (reason === Stop.Breakpoint || reason === Stop.Watch) stopWith(reason);
   changed();
 }
@@ -287,17 +290,26 @@ const handlers: { [K in Request['type']]: (r: Extract<Request, { type: K }>) => 
   },
   save: () => post({ type: 'file', name: 'memory.oisc', bytes: bytes(fn('program_file')(h)), mime: 'text/plain' }),
   savePicture: () => post({ type: 'file', name: 'screen.png', bytes: bytes(fn('screen_png')(h)), mime: 'image/png' }),
+  netRoute: (r) => net.handle(r),
+  peerConnect: (r) => net.handle(r),
+  peerClose: (r) => net.handle(r),
+  peerSend: (r) => net.handle(r),
 };
+
+// The network device's route (web/src/net/).
+let net: WorkerNet;
 
 const queued: Request[] = [];
 function handle(r: Request) {
   (handlers[r.type] as (q: Request) => void)(r);
+  net.pump();
   changed();
 }
 self.onmessage = (e: MessageEvent<Request>) => (h ? handle(e.data) : queued.push(e.data));
 createZarCore().then((c) => {
   core = c;
   h = fn('create')();
+  net = new WorkerNet({ call: (name, ...args) => fn(name)(h, ...args), text, bytes, withBytes }, post, input);
   post({ type: 'ready', version: text(fn('version')(h)) });
   queued.splice(0).forEach(handle);
   changed();
