@@ -142,7 +142,7 @@ if mode == 'echo':
         got += d; c.sendall(d)
     print(got.decode('latin1'), flush=True)
 else:
-    c = socket.create_connection(('127.0.0.1', port))
+    c = socket.create_connection(('127.0.0.1', port)); c.setsockopt(socket.IPPROTO_TCP, socket.TCP_NODELAY, 1)
     c.sendall(b'XYZ'); first = c.recv(10)
     times = []
     for i in range(100):
@@ -154,7 +154,12 @@ else:
 function peer(mode, port = 0) {
   const p = spawn('python3', ['-c', python, mode, String(port)]);
   const lines = [];
-  p.stdout.setEncoding('latin1').on('data', (d) => lines.push(...d.split('\n').filter((l) => l)));
+  let part = '';
+  p.stdout.setEncoding('latin1').on('data', (d) => {
+    const whole = (part + d).split('\n');
+    part = whole.pop();
+    lines.push(...whole);
+  });
   return { line: (n) => expect.poll(() => lines[n], { timeout: 20_000 }).toBeDefined().then(() => lines[n]), p };
 }
 const freePort = () => 20000 + Math.floor(Math.random() * 20000);

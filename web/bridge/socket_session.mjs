@@ -85,6 +85,7 @@ export class SocketSession {
 
   attach(socket) {
     this.socket = socket;
+    socket.setNoDelay(true); // each byte the machine sends goes out at once
     const mine = () => this.socket === socket;
     socket.on('data', (chunk) => {
       if (!mine()) return;

@@ -86,16 +86,21 @@ bool PageCore::SetInputs(std::string_view text, bool keys) {
   return read;
 }
 
-RunStop PageCore::RunFor(std::uint64_t clock) {
+RunStop PageCore::RunFor(std::uint64_t clock, bool slice) {
   const std::uint64_t until = driver_.Clock() + clock;
+  const bool yields = slice && socketInUse_;
   RunStop stop;
   while (driver_.Clock() < until) {
     // While a key waits for the program to read it, the run goes step by step.
     const bool stepwise = keys_.ApplyDue(session_) || keys_.Waiting();
-    stop = driver_.Advance({stepwise ? 1 : until - driver_.Clock(), true, true});
+    std::uint64_t most = stepwise ? 1 : until - driver_.Clock();
+    if (yields) most = std::min(most, NetBurst);
+    stop = driver_.Advance({most, true, true});
     if (stop.reason == RunStop::Reason::FixedPoint && keys_.ApplyDue(session_, true)) continue;
     stop = driver_.PastFixedPoint(stop, until);
     if (stop.reason != RunStop::Reason::StepLimit) break;
+    // What the program asked of the socket goes to its route at once.
+    if (yields && socket_.HasRequests()) break;
   }
   last_ = stop;
   return stop;
@@ -137,7 +142,7 @@ void PageCore::SetIP(Byte ip) {
 
 void PageCore::UseSocket(bool on) {
   socketInUse_ = on;
-  socket_.Reset(on ? "the socket's route changed" : "the socket is off");
+  socket_.Reset();
   session_.SetNetwork(on ? static_cast<NetworkPort&>(socket_) : offline_);
 }
 

@@ -48,8 +48,11 @@ class PageCore {
   bool SetInputs(std::string_view text, bool keys);
 
   // Runs until `clock` steps more have passed on the input clock or the
-  // run stops; a fixed point with input still to come waits for it.
-  RunStop RunFor(std::uint64_t clock);
+  // run stops; a fixed point with input still to come waits for it. A
+  // slice at full speed, while a route takes the socket, ends early, within
+  // NetBurst steps of a request the program gave it, for the route to have.
+  static constexpr std::uint64_t NetBurst = 4096;
+  RunStop RunFor(std::uint64_t clock, bool slice = false);
   // The run as the page runs it; a run that ends says "stopped" from then on.
   void SetRun(RunMode mode, bool waiting, bool paused, long long intervalMs);
   // The last run's stop becomes what the state line says while stopped.

@@ -101,13 +101,13 @@ bool PageSocket::Failed(std::uint32_t use, const std::string& description) {
   return true;
 }
 
-void PageSocket::Reset(const std::string& why) {
+void PageSocket::Reset() {
   rules_.Close();
+  if (held_) Note("idle", "closed");
   held_ = false;
   ++use_;
   requests_.clear();
   pending_ = 0;
-  Note("idle", why);
 }
 
 std::string PageSocket::TakeRequests() {

@@ -51,11 +51,12 @@ class PageSocket final : public NetworkPort {
   bool Failed(std::uint32_t use, const std::string& description);
   // The route was changed: whatever the socket held is gone, without a
   // request to the old route (the worker closes it).
-  void Reset(const std::string& why);
+  void Reset();
 
   // The requests since the last call, one a line:
   //   close USE | connect USE PORT HOST | listen USE PORT | send USE B1 B2 ...
   std::string TakeRequests();
+  bool HasRequests() const { return !requests_.empty(); }
   // The events since the last call, one a line.
   std::string TakeLog();
 

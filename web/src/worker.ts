@@ -183,7 +183,7 @@ channel.port1.onmessage = () => fullSpeedSlice();
 function fullSpeedSlice() {
   if (mode !== 'full' || waiting || paused) return;
   const t0 = performance.now();
-  const reason = fn('run')(h, slice);
+  const reason = fn('run_slice')(h, slice);
   net.pump();
   const spent = performance.now() - t0;
   slice = Math.max(1000, Math.min(5_000_000, Math.round(slice * (spent > 0 ? 8 / spent : 2))));

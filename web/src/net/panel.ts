@@ -58,7 +58,7 @@ export function initNetwork(page: Page) {
   const show = (r: NetReply) => {
     $('netNote').textContent = r.note;
     $('netState').textContent = `State: ${r.state}`;
-    $('netTraffic').textContent = `Sent: ${r.sent} bytes, received: ${r.received} bytes`;
+    $('netTraffic').textContent = `Bytes sent: ${r.sent}   received: ${r.received}`;
     panel.dataset.state = r.state;
     panel.dataset.route = r.route;
     if (r.log.length) {

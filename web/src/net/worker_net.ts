@@ -46,6 +46,10 @@ export const NetNotes: Record<NetRoute, string> = {
   bridge: 'The bridge to TCP at ',
 };
 
+const RouteNames: Record<NetRoute, string> = {
+  off: 'nowhere', peer: 'the peer panel', tabs: 'other tabs', bridge: 'the bridge',
+};
+
 export class WorkerNet implements RouteEvents {
   private route: NetRoute = 'off';
   private via?: Route;
@@ -123,6 +127,7 @@ export class WorkerNet implements RouteEvents {
       this.note = 'No bridge address: the device is an offline socket. Start the bridge (make web-bridge) and open the link it prints, or give its address and token here.';
     }
     this.core.call('net_use', this.via ? 1 : 0);
+    this.log.push(`${clock()} the socket goes to ${RouteNames[route]}${this.via ? '' : ': offline'}`);
   }
 
   private peerSend(text: string, asBytes: boolean) {
