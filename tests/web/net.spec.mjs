@@ -99,6 +99,16 @@ test('the echo server in one tab serves its client in another; bytes and closes 
   await expect(a.locator('#netErrorText')).toHaveText(/no program in another tab listens on port 2403/);
   await a.click('#netError button[value="ok"]');
   await expect(net(a)).toHaveAttribute('data-state', 'idle');
+  // A second listen on a port a tab listens on fails, in the log only.
+  await step(a, [[242, 0], [243, 0], [245, 3]]);
+  await expect(net(a)).toHaveAttribute('data-state', 'idle');
+  await expect(a.locator('#netLog')).toContainText('listening on port 0 failed: port 0 is in use');
+  await expect(a.locator('#netError')).toBeHidden();
+  // A tab that goes away closes its connection.
+  await step(a, [[245, 1]]);
+  await expect(net(a)).toHaveAttribute('data-state', 'connected to 127.0.0.1:0 in another tab');
+  await b.close();
+  await expect(net(a)).toHaveAttribute('data-state', 'closed by peer 127.0.0.1:0 in another tab');
 });
 
 test('the peer panel plays the other end as the scripted peer does', async ({ page }) => {

@@ -95,7 +95,8 @@ RunStop PageCore::RunFor(std::uint64_t clock, bool slice) {
     const bool stepwise = keys_.ApplyDue(session_) || keys_.Waiting();
     std::uint64_t most = stepwise ? 1 : until - driver_.Clock();
     if (yields) most = std::min(most, NetBurst);
-    stop = driver_.Advance({most, true, true});
+    // A slice that waits for the network stops at a repeat of the state, as the desktop waits there.
+    stop = driver_.Advance({most, true, true, yields});
     if (stop.reason == RunStop::Reason::FixedPoint && keys_.ApplyDue(session_, true)) continue;
     stop = driver_.PastFixedPoint(stop, until);
     if (stop.reason != RunStop::Reason::StepLimit) break;

@@ -50,7 +50,9 @@ class PageCore {
   // Runs until `clock` steps more have passed on the input clock or the
   // run stops; a fixed point with input still to come waits for it. A
   // slice at full speed, while a route takes the socket, ends early, within
-  // NetBurst steps of a request the program gave it, for the route to have.
+  // NetBurst steps of a request the program gave it, for the route to have,
+  // and stops where the state repeats (Repeating): only an input, which the
+  // route may bring, can make the machine do anything new.
   static constexpr std::uint64_t NetBurst = 4096;
   RunStop RunFor(std::uint64_t clock, bool slice = false);
   // The run as the page runs it; a run that ends says "stopped" from then on.

@@ -37,7 +37,7 @@ function withBytes<T>(data: Uint8Array, f: (pointer: number) => T): T {
 }
 const cString = (s: string) => new TextEncoder().encode(s);
 
-enum Stop { StepLimit, Breakpoint, Watch, FixedPoint, Paused }
+enum Stop { StepLimit, Breakpoint, Watch, FixedPoint, Paused, Repeating }
 let mode: 'stopped' | 'timer' | 'full' = 'stopped';
 let interval = 50;
 let timer = 0;
@@ -187,7 +187,7 @@ function fullSpeedSlice() {
   net.pump();
   const spent = performance.now() - t0;
   slice = Math.max(1000, Math.min(5_000_000, Math.round(slice * (spent > 0 ? 8 / spent : 2))));
-  if (reason === Stop.FixedPoint) waiting = true;
+  if (reason === Stop.FixedPoint || reason === Stop.Repeating) waiting = true;
   else if (reason !== Stop.StepLimit) stopWith(reason);
   changed();
   if (mode === 'full' && !waiting) channel.port2.postMessage(0);

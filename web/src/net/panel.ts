@@ -82,6 +82,9 @@ export function initNetwork(page: Page) {
   };
   page.listen((r) => r.type === 'net' && show(r));
 
+  // A tab that goes away closes its connections first, as a program's end closes its socket.
+  addEventListener('pagehide', () => page.send({ type: 'netRoute', route: 'off', bridge: '', token: '' }));
+
   const link = bridgeFromLink(location.href);
   if (link) {
     bridge.value = link.bridge;

@@ -1,12 +1,16 @@
 // The route to the machines of other tabs of the same site, over one
 // BroadcastChannel: a tab whose program listens on a port answers a connect
 // to 127.0.0.1 and that port from another tab; the connecting tab takes the
-// first answer, so one connection joins two sockets. Each message of the
-// channel is addressed to one tab by its id; a data message is one chunk.
+// first answer, so one connection joins two sockets. A listening tab claims
+// its port: a tab already listening on it answers, and the later listen
+// fails. Each message but a connect or a claim is addressed to one tab by its
+// id; a data message is one chunk.
 import type { Route, RouteEvents } from './route';
 
 type Message =
   | { kind: 'connect'; from: string; conn: string; port: number }
+  | { kind: 'claim'; from: string; port: number }
+  | { kind: 'inUse'; from: string; to: string; port: number }
   | { kind: 'offer'; from: string; to: string; conn: string }
   | { kind: 'take'; from: string; to: string; conn: string; port: number }
   | { kind: 'data'; from: string; to: string; conn: string; bytes: Uint8Array }
@@ -47,6 +51,7 @@ export class TabsRoute implements Route {
   listen(use: number, port: number) {
     this.drop();
     this.listening = { use, port };
+    this.post({ kind: 'claim', from: this.me, port });
   }
 
   send(use: number, bytes: Uint8Array) {
@@ -77,7 +82,16 @@ export class TabsRoute implements Route {
       if (this.listening?.port === m.port && !this.link) this.post({ kind: 'offer', from: this.me, to: m.from, conn: m.conn });
       return;
     }
+    if (m.kind === 'claim') {
+      if (this.listening?.port === m.port) this.post({ kind: 'inUse', from: this.me, to: m.from, port: m.port });
+      return;
+    }
     if (m.to !== this.me) return;
+    if (m.kind === 'inUse' && this.listening?.port === m.port) {
+      const use = this.listening.use;
+      this.listening = undefined;
+      this.events.failed(use, `port ${m.port} is in use: a program in another tab listens on it`, false);
+    }
     if (m.kind === 'offer' && this.asking?.conn === m.conn) {
       const { use, conn, port, timer } = this.asking;
       clearTimeout(timer);
