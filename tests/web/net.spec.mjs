@@ -136,6 +136,32 @@ test('the peer panel plays the other end as the scripted peer does', async ({ pa
   await expect(page.locator('#peerChars')).toHaveText('XA');
 });
 
+test('the peer panel answers a program that connects; a send without a connection is lost', async ({ page }) => {
+  await open(page);
+  await route(page, 'peer');
+  await page.click('#fillNULL');
+  await step(page, [[244, 66], [245, 2]]);
+  await expect(page.locator('#netLog')).toContainText('a byte to send was dropped: not connected');
+  expect((await cells(page)).slice(244, 246)).toEqual([0, 0]);
+  await page.click('#peerConnect');  // nobody to connect to: nothing changes
+  await step(page, [[238, 127], [241, 1], [243, 80], [245, 1]]);
+  await expect(net(page)).toHaveAttribute('data-state', 'connecting to 127.0.0.1:80');
+  await page.click('#peerConnect');
+  await expect(net(page)).toHaveAttribute('data-state', 'connected to the peer panel');
+  await step(page, [[244, 0], [245, 2]]);  // a zero byte is sent too
+  await step(page, [[244, 65], [245, 2]]);
+  await expect(page.locator('#peerBytes')).toHaveText('0 65');
+  await page.selectOption('#peerAs', 'bytes');
+  await page.fill('#peerText', '0');
+  await page.click('#peerSend');
+  await expect(page.locator('#netTraffic')).toHaveText('Bytes sent: 2   received: 1');
+  // A new command closes the connection the peer panel had; the panel's close then changes nothing.
+  await step(page, [[245, 3]]);
+  await expect(net(page)).toHaveAttribute('data-state', 'listening on port 80');
+  await page.click('#peerClose');
+  await expect(net(page)).toHaveAttribute('data-state', 'listening on port 80');
+});
+
 // A Python peer on 127.0.0.1: an echo server (mode echo) or a client that
 // sends XYZ, then times 100 one-byte round trips (mode time).
 const python = `

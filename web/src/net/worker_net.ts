@@ -75,7 +75,8 @@ export class WorkerNet implements RouteEvents {
     this.changed();
   }
 
-  // After a slice of steps: the socket's requests go to the route.
+  // After a slice of steps: the socket's requests go to the route, and at
+  // most 60 times a second what changed to the page.
   pump() {
     if (!this.via) return;
     const lines = this.core.text(this.core.call('net_requests')).split('\n');
@@ -87,7 +88,7 @@ export class WorkerNet implements RouteEvents {
       else if (kind === 'send') this.via.send(n, Uint8Array.from(rest.map(Number)));
       else if (kind === 'close') this.via.close(n);
     }
-    if (lines.length > 1) this.changed();
+    this.changed(); // the core may have logged what needed no request (a byte dropped)
   }
 
   connected(use: number, peer: string) {
@@ -127,7 +128,8 @@ export class WorkerNet implements RouteEvents {
       this.note = 'No bridge address: the device is an offline socket. Start the bridge (make web-bridge) and open the link it prints, or give its address and token here.';
     }
     this.core.call('net_use', this.via ? 1 : 0);
-    this.log.push(`${clock()} the socket goes to ${RouteNames[route]}${this.via ? '' : ': offline'}`);
+    const where = route === 'off' ? 'the socket is offline' : `the socket goes to ${RouteNames[route]}`;
+    this.log.push(`${clock()} ${where}${this.via || route === 'off' ? '' : ', offline: no bridge address'}`);
   }
 
   private peerSend(text: string, asBytes: boolean) {
