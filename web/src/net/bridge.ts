@@ -37,7 +37,8 @@ export class BridgeRoute implements Route {
     if (use === this.use) this.request(bytes);
   }
   close(use: number) {
-    this.request(JSON.stringify({ type: 'close', id: use }));
+    // Without a WebSocket the bridge holds nothing of this page's.
+    if (this.socket) this.request(JSON.stringify({ type: 'close', id: use }));
   }
   dispose() {
     this.socket?.close();
