@@ -95,6 +95,14 @@ test('connect, bytes both ways (a chunk per message), half-close, and listen on 
     assert.equal(accepted.type, 'accepted');
     c.write('Q');
     assert.deepEqual(await p.next(6), { bytes: [81] });
+    // A connect left at once for a listen: only the listen is answered.
+    const quick = await page(bridge);
+    quick.ws.send(JSON.stringify({ type: 'connect', id: 1, host: '127.0.0.1', port: peer.address().port }));
+    quick.ws.send(JSON.stringify({ type: 'listen', id: 2, port: 0 }));
+    assert.equal((await quick.next(1)).type, 'listening');
+    await new Promise((r) => setTimeout(r, 200));
+    assert.deepEqual(quick.events.map((e) => [e.type, e.id]), [['listening', 2]]);
+    quick.ws.close();
     // A second listen on the port in use fails, without a box.
     const other = await page(bridge);
     const blocker = net.createServer();

@@ -62,7 +62,8 @@ export class SocketSession {
     }
     this.log(`page ${this.id}: connecting to ${host}:${port}`);
     const socket = net.connect({ host, port, allowHalfOpen: true });
-    socket.once('connect', () => this.event('connected', { peer: `${host}:${port}` }));
+    // A connect the page has left behind says nothing.
+    socket.once('connect', () => this.socket === socket && this.event('connected', { peer: `${host}:${port}` }));
     this.attach(socket);
   }
 
@@ -78,6 +79,7 @@ export class SocketSession {
     });
     server.on('error', (e) => this.server === server && this.event('error', { message: e.message, box: false }));
     server.listen(port, '127.0.0.1', () => {
+      if (this.server !== server) return;
       this.log(`page ${this.id}: listening on 127.0.0.1:${server.address().port}`);
       this.event('listening', { port: server.address().port });
     });
