@@ -162,6 +162,22 @@ test('the peer panel answers a program that connects; a send without a connectio
   await expect(net(page)).toHaveAttribute('data-state', 'listening on port 80');
 });
 
+test('with a route on, full speed waits at a repeat and keys still reach the program', async ({ page }) => {
+  await open(page);
+  await route(page, 'peer');
+  await page.click('#mdbg');
+  await load(page, fs.readFileSync(path.join(root, 'examples/upper.OIA'), 'latin1'), 'upper.OIA');
+  await page.keyboard.press('F5');
+  await expect(page.locator('#state')).toHaveText(/^State: waiting/);
+  await page.focus('#keyb');
+  for (const k of ['h', 'i']) {
+    await page.keyboard.press(k);
+    await page.waitForTimeout(200);
+  }
+  await page.keyboard.type('abc');
+  await expect(page.locator('#cbox')).toHaveText('HIABC');
+});
+
 // A Python peer on 127.0.0.1: an echo server (mode echo) or a client that
 // sends XYZ, then times 100 one-byte round trips (mode time).
 const python = `

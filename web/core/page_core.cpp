@@ -95,9 +95,12 @@ RunStop PageCore::RunFor(std::uint64_t clock, bool slice) {
     const bool stepwise = keys_.ApplyDue(session_) || keys_.Waiting();
     std::uint64_t most = stepwise ? 1 : until - driver_.Clock();
     if (yields) most = std::min(most, NetBurst);
-    // A slice that waits for the network stops at a repeat of the state, as the desktop waits there.
-    stop = driver_.Advance({most, true, true, yields});
-    if (stop.reason == RunStop::Reason::FixedPoint && keys_.ApplyDue(session_, true)) continue;
+    // A slice that waits for the network stops at a repeat of the state, as
+    // the desktop waits there, unless a timed input or a key is to come.
+    const RunPolicy policy{most, true, true, yields};
+    stop = driver_.PastRepeat(driver_.Advance(policy), policy);
+    const bool waits = stop.reason == RunStop::Reason::FixedPoint || stop.reason == RunStop::Reason::Repeating;
+    if (waits && keys_.ApplyDue(session_, true)) continue;
     stop = driver_.PastFixedPoint(stop, until);
     if (stop.reason != RunStop::Reason::StepLimit) break;
     // What the program asked of the socket goes to its route at once.
