@@ -16,7 +16,7 @@ JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?= -DCMAKE_BUILD_TYPE=Release
 WERROR ?= OFF
 
-.PHONY: web web-serve test-web bench-web all deps configure build test test-long run bench sanitize fuzz install package format format-check clean
+.PHONY: web web-serve web-bridge test-web bench-web all deps configure build test test-long run bench sanitize fuzz install package format format-check clean
 
 all: build
 
@@ -97,6 +97,16 @@ web: deps
 
 web-serve: web
 	python3 -m http.server $(WEB_PORT) --bind 127.0.0.1 --directory $(WEB_BUILD)/site
+
+# The bridge from the page's network device to TCP, for pages served from
+# BRIDGE_ORIGIN (make web-serve WEB_PORT=8000 serves there); it prints its
+# address, its token and the link to open. BRIDGE_FLAGS: --allow-hosts,
+# --port N (docs/bridge.md).
+BRIDGE_ORIGIN ?= http://127.0.0.1:8000
+BRIDGE_FLAGS ?=
+web-bridge:
+	[ -d node_modules ] || PLAYWRIGHT_SKIP_BROWSER_DOWNLOAD=1 npm ci --no-audit --no-fund
+	node web/bridge/zar-bridge.mjs --origin $(BRIDGE_ORIGIN) $(BRIDGE_FLAGS)
 
 # The page's speed against the native zar (medians, printed, never asserted).
 bench-web: web configure

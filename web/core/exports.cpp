@@ -5,6 +5,8 @@
 
 #include <cstring>
 
+#include "formats/input_script.h"
+#include "machine/cp1252.h"
 #include "machine/instruction.h"
 #include "machine/memory_text.h"
 #include "formats/program_file.h"
@@ -55,6 +57,10 @@ EMSCRIPTEN_KEEPALIVE int zar_set_inputs(PageCore* core, const char* text, int ke
 // Running. Steps and clocks come back as doubles: whole numbers below 2^53.
 EMSCRIPTEN_KEEPALIVE int zar_run(PageCore* core, double clock) {
   return StopCode(core->RunFor(static_cast<std::uint64_t>(clock)));
+}
+// A slice at full speed: as zar_run, but it ends early for the network's route.
+EMSCRIPTEN_KEEPALIVE int zar_run_slice(PageCore* core, double clock) {
+  return StopCode(core->RunFor(static_cast<std::uint64_t>(clock), true));
 }
 // The run as the worker runs it (mode 0 stopped, 1 timer, 2 full speed), and
 // the Debugger's state line for it.
@@ -134,6 +140,47 @@ EMSCRIPTEN_KEEPALIVE const double* zar_history_plot(PageCore* core, double* out)
   for (std::size_t i = 0; i < samples.size(); ++i) out[i] = zar::PlotY(samples[i], stats);
   Keep(core, zar::HistoryLabelText(stats));
   return out;
+}
+
+// The network device's socket and its route's events (page_socket.h). Uses
+// of the socket are whole numbers below 2^31.
+EMSCRIPTEN_KEEPALIVE void zar_net_use(PageCore* core, int on) { core->UseSocket(on != 0); }
+EMSCRIPTEN_KEEPALIVE const char* zar_net_requests(PageCore* core) { return Keep(core, core->Socket().TakeRequests()); }
+EMSCRIPTEN_KEEPALIVE const char* zar_net_log(PageCore* core) { return Keep(core, core->Socket().TakeLog()); }
+EMSCRIPTEN_KEEPALIVE const char* zar_net_state(PageCore* core) { return Keep(core, core->Socket().State()); }
+EMSCRIPTEN_KEEPALIVE double zar_net_sent(PageCore* core) { return static_cast<double>(core->Socket().BytesSent()); }
+EMSCRIPTEN_KEEPALIVE double zar_net_received(PageCore* core) {
+  return static_cast<double>(core->Socket().BytesReceived());
+}
+EMSCRIPTEN_KEEPALIVE void zar_net_connected(PageCore* core, int use, const char* peer) {
+  core->Socket().Connected(static_cast<std::uint32_t>(use), peer);
+}
+EMSCRIPTEN_KEEPALIVE void zar_net_arrived(PageCore* core, int use, const char* bytes, int size) {
+  core->NetArrived(static_cast<std::uint32_t>(use), std::string(bytes, static_cast<std::size_t>(size)));
+}
+EMSCRIPTEN_KEEPALIVE void zar_net_closed(PageCore* core, int use) {
+  core->Socket().PeerClosed(static_cast<std::uint32_t>(use));
+}
+EMSCRIPTEN_KEEPALIVE int zar_net_failed(PageCore* core, int use, const char* description) {
+  return core->Socket().Failed(static_cast<std::uint32_t>(use), description) ? 1 : 0;
+}
+// A chunk as a script's net line gives it (decimal bytes or one "text"),
+// from code page 1252 bytes: its size, the bytes in Text(); or -1 with the
+// message in Text().
+EMSCRIPTEN_KEEPALIVE int zar_net_chunk(PageCore* core, const char* field) {
+  std::vector<zar::TimedInput> inputs;
+  std::string error;
+  if (!zar::ParseInputScript(std::string("0 net ") + field, 0, inputs, error) || inputs.size() != 1) {
+    Keep(core, error.substr(error.find(": ") == std::string::npos ? 0 : error.find(": ") + 2));
+    return -1;
+  }
+  Keep(core, inputs[0].bytes);
+  return static_cast<int>(inputs[0].bytes.size());
+}
+// The code page 1252 byte of a Unicode character, or -1.
+EMSCRIPTEN_KEEPALIVE int zar_cp1252_of(PageCore*, int ch) {
+  const std::optional<Byte> code = zar::UnicodeToCp1252(static_cast<char32_t>(ch));
+  return code ? *code : -1;
 }
 
 }  // extern "C"

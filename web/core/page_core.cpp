@@ -116,16 +116,25 @@ bool PageCore::SetInputs(std::string_view text, bool keys) {
   return read;
 }
 
-RunStop PageCore::RunFor(std::uint64_t clock) {
+RunStop PageCore::RunFor(std::uint64_t clock, bool slice) {
   const std::uint64_t until = driver_.Clock() + clock;
+  const bool yields = slice && socketInUse_;
   RunStop stop;
   while (driver_.Clock() < until) {
     // While a key waits for the program to read it, the run goes step by step.
     const bool stepwise = keys_.ApplyDue(session_) || keys_.Waiting();
-    stop = driver_.Advance({stepwise ? 1 : until - driver_.Clock(), true, true});
-    if (stop.reason == RunStop::Reason::FixedPoint && keys_.ApplyDue(session_, true)) continue;
+    std::uint64_t most = stepwise ? 1 : until - driver_.Clock();
+    if (yields) most = std::min(most, NetBurst);
+    // A slice that waits for the network stops at a repeat of the state, as
+    // the desktop waits there, unless a timed input or a key is to come.
+    const RunPolicy policy{most, true, true, yields};
+    stop = driver_.PastRepeat(driver_.Advance(policy), policy);
+    const bool waits = stop.reason == RunStop::Reason::FixedPoint || stop.reason == RunStop::Reason::Repeating;
+    if (waits && keys_.ApplyDue(session_, true)) continue;
     stop = driver_.PastFixedPoint(stop, until);
     if (stop.reason != RunStop::Reason::StepLimit) break;
+    // What the program asked of the socket goes to its route at once.
+    if (yields && socket_.HasRequests()) break;
   }
   last_ = stop;
   return stop;
@@ -163,6 +172,16 @@ void PageCore::SetIP(Byte ip) {
   zar::Machine next = session_.State();
   next.IP = std::min<Byte>(ip, MaxIP);
   session_.ReplaceMachine(next);
+}
+
+void PageCore::UseSocket(bool on) {
+  socketInUse_ = on;
+  socket_.Reset();
+  session_.SetNetwork(on ? static_cast<NetworkPort&>(socket_) : offline_);
+}
+
+void PageCore::NetArrived(std::uint32_t use, const std::string& chunk) {
+  if (const std::optional<Byte> first = socket_.Arrived(use, chunk)) session_.WriteCell(NetDataCell, *first);
 }
 
 const std::uint8_t* PageCore::ScreenRgba(int first, int count) {

@@ -13,6 +13,7 @@
 #include "session/run_words.h"
 #include "session/scripted_input.h"
 #include "session/session.h"
+#include "web/core/page_socket.h"
 
 namespace zar::web {
 
@@ -60,8 +61,13 @@ class PageCore {
   bool SetInputs(std::string_view text, bool keys);
 
   // Runs until `clock` steps more have passed on the input clock or the
-  // run stops; a fixed point with input still to come waits for it.
-  RunStop RunFor(std::uint64_t clock);
+  // run stops; a fixed point with input still to come waits for it. A
+  // slice at full speed, while a route takes the socket, ends early, within
+  // NetBurst steps of a request the program gave it, for the route to have,
+  // and stops where the state repeats (Repeating): only an input, which the
+  // route may bring, can make the machine do anything new.
+  static constexpr std::uint64_t NetBurst = 4096;
+  RunStop RunFor(std::uint64_t clock, bool slice = false);
   // The run as the page runs it; a run that ends says "stopped" from then on.
   void SetRun(RunMode mode, bool waiting, bool paused, long long intervalMs);
   // The last run's stop becomes what the state line says while stopped.
@@ -74,6 +80,14 @@ class PageCore {
   void Key(Byte code) { keys_.Release(session_, code); }
   void SetIP(Byte ip);
 
+  // The network device: the page's socket while a route is chosen, else an
+  // offline socket.
+  PageSocket& Socket() { return socket_; }
+  void UseSocket(bool on);
+  // A chunk from the route: its first byte reaches the data cell, if any.
+  void NetArrived(std::uint32_t use, const std::string& chunk);
+  bool SocketInUse() const { return socketInUse_; }
+
   // The text last made (messages, program file, console, words).
   std::string& Text() { return text_; }
   // The screen's rows first..first+count as RGBA bytes.
@@ -83,6 +97,8 @@ class PageCore {
   void Loaded();
 
   OfflineNetworkPort offline_;
+  PageSocket socket_;
+  bool socketInUse_ = false;
   Session session_;
   InputDriver driver_;
   std::mt19937 generator_;

@@ -9,6 +9,7 @@ import { initConsoleAnnouncer } from './console_announcer';
 import { initMemoryTable } from './memory_table';
 import { initOffline } from './offline';
 import { Page } from './page';
+import { initNetwork } from './net/panel';
 import type { Panel, Request, Update } from './protocol';
 
 const $ = <T extends HTMLElement>(id: string) => document.getElementById(id) as T;
@@ -241,3 +242,4 @@ send({ type: 'show', panels: shownPanels() });
 initExercises(page);
 initEditor(page);
 initLinks(page, initFiles(page));
+initNetwork(page);

@@ -38,7 +38,30 @@ export type Request =
   | { type: 'assemble'; bytes: Uint8Array; mode: 0 | 1 | 2; debug: boolean; sourceInListing: boolean; lines: number[];
       interval: number }
   | { type: 'scan'; bytes: Uint8Array } // a source opened in the editor
-  | { type: 'lineBreakpoints'; lines: number[] };
+  | { type: 'lineBreakpoints'; lines: number[] }
+  | NetRequest;
+
+// The network device's route: where its socket's connects and listens go.
+export type NetRoute = 'off' | 'peer' | 'tabs' | 'bridge';
+export type NetRequest =
+  | { type: 'netRoute'; route: NetRoute; bridge: string; token: string }
+  // The peer panel: the learner as the other end of the socket.
+  | { type: 'peerConnect' }
+  | { type: 'peerClose' }
+  | { type: 'peerSend'; text: string; asBytes: boolean }; // as bytes: decimal bytes or one "text", as --input's net
+
+// What the network device did since the last such reply.
+export interface NetReply {
+  type: 'net';
+  route: NetRoute;
+  state: string; // the socket's state in words
+  note: string; // what the route is, or why the socket is offline
+  sent: number;
+  received: number;
+  log: string[]; // new events, each "hh:mm:ss.zzz text"
+  machineSent?: number[]; // bytes the machine sent to the peer panel
+  error?: string; // for the error box
+}
 
 export interface ConsolePart {
   reset: boolean; // start the text afresh with this part
@@ -108,7 +131,8 @@ export type Reply =
   | { type: 'grade'; report?: GradeReport; error?: string }
   | { type: 'caseLoaded'; index: number; ok: boolean }
   | { type: 'assembly'; command: 'generate' | 'scan'; report: AssemblyReport }
-  | { type: 'lineBreakpointsCleared' }; // a load cleared the machine's breakpoints
+  | { type: 'lineBreakpointsCleared' } // a load cleared the machine's breakpoints
+  | NetReply;
 
 // One message of an assembler stage: its source line (from 1; 0 for none).
 export interface StageMessage {

@@ -1,6 +1,7 @@
 // The worker owns the page's one machine (the core in WebAssembly), answers
 // the page's requests and sends what changed, at most 60 times a second.
 import type { AssemblyReport, ExerciseInfo, Panel, Reply, Request, Update } from './protocol';
+import { WorkerNet } from './net/worker_net';
 
 declare function importScripts(url: string): void;
 declare function createZarCore(): Promise<Core>;
@@ -37,7 +38,7 @@ function withBytes<T>(data: Uint8Array, f: (pointer: number) => T): T {
 }
 const cString = (s: string) => new TextEncoder().encode(s);
 
-enum Stop { StepLimit, Breakpoint, Watch, FixedPoint, Paused }
+enum Stop { StepLimit, Breakpoint, Watch, FixedPoint, Paused, Repeating }
 let mode: 'stopped' | 'timer' | 'full' = 'stopped';
 let interval = 50;
 let timer = 0;
@@ -190,10 +191,11 @@ channel.port1.onmessage = () => fullSpeedSlice();
 function fullSpeedSlice() {
   if (mode !== 'full' || waiting || paused) return;
   const t0 = performance.now();
-  const reason = fn('run')(h, slice);
+  const reason = fn('run_slice')(h, slice);
+  net.pump();
   const spent = performance.now() - t0;
   slice = Math.max(1000, Math.min(5_000_000, Math.round(slice * (spent > 0 ? 8 / spent : 2))));
-  if (reason === Stop.FixedPoint) waiting = true;
+  if (reason === Stop.FixedPoint || reason === Stop.Repeating) waiting = true;
   else if (reason !== Stop.StepLimit) stopWith(reason);
   changed();
   if (mode === 'full' && !waiting) channel.port2.postMessage(0);
@@ -208,6 +210,7 @@ function input() {
 function tick() {
   if (paused) return;
   const reason = fn('run')(h, 1);
+  net.pump();
   if (reason === Stop.Breakpoint || reason === Stop.Watch) stopWith(reason);
   changed();
 }
@@ -387,7 +390,14 @@ const handlers: { [K in Request['type']]: (r: Extract<Request, { type: K }>) => 
     post({ type: 'assembly', command: 'scan', report: JSON.parse(json) as AssemblyReport });
   },
   lineBreakpoints: (r) => setLineBreakpoints(r.lines),
+  netRoute: (r) => net.handle(r),
+  peerConnect: (r) => net.handle(r),
+  peerClose: (r) => net.handle(r),
+  peerSend: (r) => net.handle(r),
 };
+
+// The network device's route (web/src/net/).
+let net: WorkerNet;
 
 function setLineBreakpoints(lines: number[]) {
   const p = malloc(4 * lines.length + 4);
@@ -403,6 +413,7 @@ function lineBreakpointsCleared() {
 const queued: Request[] = [];
 function handle(r: Request) {
   (handlers[r.type] as (q: Request) => void)(r);
+  net.pump();
   changed();
 }
 self.onmessage = (e: MessageEvent<Request>) => (h ? handle(e.data) : queued.push(e.data));
@@ -410,6 +421,7 @@ createZarCore().then((c) => {
   core = c;
   h = fn('create')();
   ah = fn('asm_create')();
+  net = new WorkerNet({ call: (name, ...args) => fn(name)(h, ...args), text, bytes, withBytes }, post, input);
   post({ type: 'ready', version: text(fn('version')(h)) });
   queued.splice(0).forEach(handle);
   changed();

@@ -1,0 +1,291 @@
+// The network device in the page: two tabs of the site talking to each other,
+// the peer panel against the native zar run's scripted peer, and real TCP
+// through the bridge with a Python peer on 127.0.0.1.
+import { test, expect } from '@playwright/test';
+import { spawn, spawnSync } from 'node:child_process';
+import fs from 'node:fs';
+import os from 'node:os';
+import path from 'node:path';
+import { startBridge } from '../../web/bridge/zar-bridge.mjs';
+
+const root = path.resolve(path.dirname(new URL(import.meta.url).pathname), '../..');
+const zar = path.join(process.env.ZAR_NATIVE ?? path.join(root, 'build'), 'cli/zar');
+const scratch = fs.mkdtempSync(path.join(os.tmpdir(), 'zar-net-'));
+const server = fs.readFileSync(path.join(root, 'examples/echo_server.OIA'), 'latin1');
+const client = fs.readFileSync(path.join(root, 'tests/web/net/echo_client.OIA'), 'latin1');
+const siteOrigin = `http://127.0.0.1:${Number(process.env.ZAR_WEB_PORT ?? 8765)}`;
+
+// The sources with another port: the server's p9/p19 and the client's cells 242/243.
+const serverOn = (port) => server.replace('MOV,p9,247', `MOV,p9,${(256 - (port >> 8)) % 256}`)
+  .replace('MOV,p19,237', `MOV,p19,${(256 - (port & 255)) % 256}`);
+const clientTo = (port) => client.replace('MOV,t,247\nSUB,242', `MOV,t,${(256 - (port >> 8)) % 256}\nSUB,242`)
+  .replace('MOV,t,237\nSUB,243', `MOV,t,${(256 - (port & 255)) % 256}\nSUB,243`);
+
+async function open(page, hash = '') {
+  await page.goto(`index.html${hash}`);
+  await page.waitForSelector('body[data-ready="1"]');
+  await page.click('#mnet');
+}
+const net = (page) => page.locator('#panel-network');
+async function route(page, value) {
+  await page.check(`input[name="netRoute"][value="${value}"]`);
+  await expect(net(page)).toHaveAttribute('data-route', value);
+}
+async function load(page, text, name) {
+  await page.evaluate(([bytes, n]) => window.zar({ type: 'load', bytes: new Uint8Array(bytes), name: n }),
+    [[...Buffer.from(text, 'latin1')], name]);
+}
+async function start(page, ms = 1) {
+  await page.fill('#Text1', String(ms));
+  await page.click('#Command1');
+}
+// The machine's cells, from a saved program file.
+async function cells(page) {
+  await page.evaluate(() => {
+    window.lastFile = undefined;
+    window.zar({ type: 'save' });
+  });
+  await page.waitForFunction(() => window.lastFile);
+  return page.evaluate(() => new TextDecoder('latin1').decode(window.lastFile).split(/\r?\n/).map(Number));
+}
+async function step(page, settings) {
+  for (const [cell, value] of settings) await page.evaluate(([c, v]) => window.zar({ type: 'setCell', cell: c, value: v }), [cell, value]);
+  await page.click('#Command3');
+}
+
+function native(program, script) {
+  const [source, input, out] = ['prog.OIA', 'input.txt', 'net.out'].map((f) => path.join(scratch, f));
+  fs.writeFileSync(source, program, 'latin1');
+  fs.writeFileSync(input, script);
+  const r = spawnSync(zar, ['run', source, '--steps', '3000', '--input', input, '--net-out', out], { encoding: 'latin1' });
+  expect(r.status, r.stderr).toBe(0);
+  return { console: r.stdout, sent: [...fs.readFileSync(out)] };
+}
+
+test('the echo server in one tab serves its client in another; bytes and closes go both ways', async ({ context }) => {
+  const [a, b] = [await context.newPage(), await context.newPage()];
+  for (const p of [a, b]) {
+    await open(p);
+    await route(p, 'tabs');
+  }
+  await load(a, server, 'echo_server.OIA');
+  await start(a);
+  await expect(net(a)).toHaveAttribute('data-state', 'listening on port 2323');
+  await load(b, client, 'echo_client.OIA');
+  await start(b);
+  // What the client prints is what it prints against the scripted peer.
+  const want = native(client, '20 connect\n700 net 72\n900 net 73\n');
+  await expect(b.locator('#cbox')).toHaveText(want.console);
+  // The client's listen on 2324 ended the connection: the server's peer has closed.
+  await expect(b.locator('#panel-network')).toHaveAttribute('data-state', 'listening on port 2324');
+  await expect(net(a)).toHaveAttribute('data-state', 'closed by peer a program in another tab');
+
+  // Now the other way: tab A connects to B's listener, sends, and B closes.
+  for (const p of [a, b]) {
+    await p.click('#Command2');
+    await p.click('#fillNULL');  // no instruction of the program touches the device's cells now
+  }
+  await step(a, [[238, 127], [239, 0], [240, 0], [241, 1], [242, 9], [243, 20], [245, 1]]);
+  await expect(net(a)).toHaveAttribute('data-state', 'connected to 127.0.0.1:2324 in another tab');
+  await expect(net(b)).toHaveAttribute('data-state', 'connected to a program in another tab');
+  await step(a, [[244, 65], [245, 2]]);
+  await expect.poll(async () => (await cells(b))[244]).toBe(65);
+  expect((await cells(a)).slice(244, 246)).toEqual([0, 0]);
+  await step(b, [[245, 3]]);
+  await expect(net(a)).toHaveAttribute('data-state', 'closed by peer 127.0.0.1:2324 in another tab');
+  // A connect to a port no tab listens on is refused in the error box.
+  await step(a, [[243, 99], [245, 1]]);
+  await expect(a.locator('#netError')).toBeVisible();
+  await expect(a.locator('#netErrorText')).toHaveText(/no program in another tab listens on port 2403/);
+  await a.click('#netError button[value="ok"]');
+  await expect(net(a)).toHaveAttribute('data-state', 'idle');
+  // A second listen on a port a tab listens on fails, in the log only.
+  await step(a, [[242, 0], [243, 0], [245, 3]]);
+  await expect(net(a)).toHaveAttribute('data-state', 'idle');
+  await expect(a.locator('#netLog')).toContainText('listening on port 0 failed: port 0 is in use');
+  await expect(a.locator('#netError')).toBeHidden();
+  // A tab that goes away closes its connection.
+  await step(a, [[245, 1]]);
+  await expect(net(a)).toHaveAttribute('data-state', 'connected to 127.0.0.1:0 in another tab');
+  await b.close();
+  await expect(net(a)).toHaveAttribute('data-state', 'closed by peer 127.0.0.1:0 in another tab');
+});
+
+test('the peer panel plays the other end as the scripted peer does', async ({ page }) => {
+  await open(page);
+  await route(page, 'peer');
+  await load(page, server, 'echo_server.OIA');
+  await start(page);
+  await expect(net(page)).toHaveAttribute('data-state', 'listening on port 2323');
+  await page.click('#peerConnect');
+  await expect(net(page)).toHaveAttribute('data-state', 'connected to the peer panel');
+  await page.fill('#peerText', 'XYZ');
+  await page.click('#peerSend');
+  await expect(page.locator('#peerBytes')).toHaveText('88');
+  await page.selectOption('#peerAs', 'bytes');
+  await page.fill('#peerText', '65 66');
+  await page.press('#peerText', 'Enter');
+  await expect(page.locator('#peerBytes')).toHaveText('88 65');
+  await page.fill('#peerText', '300');
+  await page.click('#peerSend');
+  await expect(page.locator('#netLog')).toContainText('nothing sent: a chunk is decimal bytes from 0 to 255');
+  await page.click('#peerClose');
+  await expect(net(page)).toHaveAttribute('data-state', 'closed by peer the peer panel');
+  const want = native(server, '9 connect\n100 net "XYZ"\n200 net 65 66\n300 close\n');
+  expect((await page.locator('#peerBytes').textContent()).split(' ').map(Number)).toEqual(want.sent);
+  await expect(page.locator('#peerChars')).toHaveText('XA');
+});
+
+test('the peer panel answers a program that connects; a send without a connection is lost', async ({ page }) => {
+  await open(page);
+  await route(page, 'peer');
+  await page.click('#fillNULL');
+  await step(page, [[244, 66], [245, 2]]);
+  await expect(page.locator('#netLog')).toContainText('a byte to send was dropped: not connected');
+  expect((await cells(page)).slice(244, 246)).toEqual([0, 0]);
+  await page.click('#peerConnect');  // nobody to connect to: nothing changes
+  await step(page, [[238, 127], [241, 1], [243, 80], [245, 1]]);
+  await expect(net(page)).toHaveAttribute('data-state', 'connecting to 127.0.0.1:80');
+  await page.click('#peerConnect');
+  await expect(net(page)).toHaveAttribute('data-state', 'connected to the peer panel');
+  await step(page, [[244, 0], [245, 2]]);  // a zero byte is sent too
+  await step(page, [[244, 65], [245, 2]]);
+  await expect(page.locator('#peerBytes')).toHaveText('0 65');
+  await page.selectOption('#peerAs', 'bytes');
+  await page.fill('#peerText', '0');
+  await page.click('#peerSend');
+  await expect(page.locator('#netTraffic')).toHaveText('Bytes sent: 2   received: 1');
+  // A new command closes the connection the peer panel had; the panel's close then changes nothing.
+  await step(page, [[245, 3]]);
+  await expect(net(page)).toHaveAttribute('data-state', 'listening on port 80');
+  await page.click('#peerClose');
+  await expect(net(page)).toHaveAttribute('data-state', 'listening on port 80');
+});
+
+test('with a route on, full speed waits at a repeat and keys still reach the program', async ({ page }) => {
+  await open(page);
+  await route(page, 'peer');
+  await page.click('#mdbg');
+  await load(page, fs.readFileSync(path.join(root, 'examples/upper.OIA'), 'latin1'), 'upper.OIA');
+  await page.keyboard.press('F5');
+  await expect(page.locator('#state')).toHaveText(/^State: waiting/);
+  await page.focus('#keyb');
+  for (const k of ['h', 'i']) {
+    await page.keyboard.press(k);
+    await page.waitForTimeout(200);
+  }
+  await page.keyboard.type('abc');
+  await expect(page.locator('#cbox')).toHaveText('HIABC');
+});
+
+// A Python peer on 127.0.0.1: an echo server (mode echo) or a client that
+// sends XYZ, then times 100 one-byte round trips (mode time).
+const python = `
+import socket, sys, time, statistics
+mode, port = sys.argv[1], int(sys.argv[2])
+if mode == 'echo':
+    s = socket.socket(); s.bind(('127.0.0.1', 0)); s.listen(1)
+    print(s.getsockname()[1], flush=True)
+    c, _ = s.accept()
+    got = b''
+    while True:
+        d = c.recv(100)
+        if not d: break
+        got += d; c.sendall(d)
+    print(got.decode('latin1'), flush=True)
+else:
+    c = socket.create_connection(('127.0.0.1', port)); c.setsockopt(socket.IPPROTO_TCP, socket.TCP_NODELAY, 1)
+    c.sendall(b'XYZ'); first = c.recv(10)
+    times = []
+    for i in range(100):
+        b = bytes([1 + i % 200]); t = time.perf_counter(); c.sendall(b)
+        if c.recv(10) != b: print('wrong echo', flush=True); sys.exit(1)
+        times.append((time.perf_counter() - t) * 1000)
+    print(first.decode('latin1'), '%.2f' % statistics.median(times), flush=True)
+`;
+function peer(mode, port = 0) {
+  const p = spawn('python3', ['-c', python, mode, String(port)]);
+  const lines = [];
+  let part = '';
+  p.stdout.setEncoding('latin1').on('data', (d) => {
+    const whole = (part + d).split('\n');
+    part = whole.pop();
+    lines.push(...whole);
+  });
+  return { line: (n) => expect.poll(() => lines[n], { timeout: 20_000 }).toBeDefined().then(() => lines[n]), p };
+}
+const freePort = () => 20000 + Math.floor(Math.random() * 20000);
+
+test.describe('the bridge to TCP', () => {
+  let bridge;
+  test.beforeAll(async () => {
+    bridge = await startBridge({ origin: siteOrigin, port: 0 });
+  });
+  test.afterAll(() => bridge.close());
+  const hash = () => bridge.link.slice(bridge.link.indexOf('#'));
+
+  test('a client program reaches a Python echo peer through it', async ({ page }) => {
+    const echo = peer('echo');
+    const port = Number(await echo.line(0));
+    await open(page, hash());
+    await expect(net(page)).toHaveAttribute('data-route', 'bridge');
+    await load(page, clientTo(port), 'echo_client.OIA');
+    await start(page);
+    await expect(page.locator('#cbox')).toHaveText('HI');
+    await expect(net(page)).toHaveAttribute('data-state', `listening on port ${(port & ~255) | ((port + 1) & 255)}`);
+    expect(await echo.line(1)).toBe('HI');
+  });
+
+  test('a listening program is reached from Python; a chunk gives its first byte; round trips', async ({ page }) => {
+    const port = freePort();
+    await open(page, hash());
+    await load(page, serverOn(port), 'echo_server.OIA');
+    await page.click('#mdbg');
+    await page.click('#fullSpeed');
+    await expect(net(page)).toHaveAttribute('data-state', `listening on port ${port}`);
+    const timer = peer('time', port);
+    const [first, median] = (await timer.line(0)).split(' ');
+    expect(first).toBe('X');
+    console.log(`one-byte round trip through the bridge, machine at full speed: median ${median} ms of 100`);
+    await expect(net(page)).toHaveAttribute('data-state', /^closed by peer 127\.0\.0\.1:\d+$/);
+  });
+
+  test('a host other than 127.0.0.1 is refused unless allowed', async ({ page }) => {
+    await open(page, hash());
+    await page.click('#fillNULL');
+    await step(page, [[238, 10], [239, 0], [240, 0], [241, 7], [242, 0], [243, 80], [245, 1]]);
+    await expect(page.locator('#netErrorText')).toHaveText(/connects only to 127\.0\.0\.1, not to 10\.0\.0\.7/);
+  });
+
+  test('a wrong token is refused, and the page says so', async ({ page }) => {
+    await open(page, hash().replace(/token=[^&]*/, 'token=wrong'));
+    await page.click('#fillNULL');
+    await step(page, [[238, 127], [241, 1], [242, 9], [243, 19], [245, 1]]);
+    await expect(page.locator('#netErrorText')).toHaveText(/refused the page/);
+    await page.click('#netError button[value="stop"]');
+    await expect(net(page)).toHaveAttribute('data-state', 'idle');
+  });
+
+  test('without an address the device is offline and the panel says so', async ({ page }) => {
+    await open(page);
+    await route(page, 'bridge');
+    await expect(page.locator('#netNote')).toHaveText(/^No bridge address: the device is an offline socket/);
+    await expect(net(page)).toHaveAttribute('data-state', 'offline');
+  });
+});
+
+for (const [width, height] of [[1280, 800], [390, 844]]) {
+  test(`a picture of the Network panel at ${width} x ${height}`, async ({ page }) => {
+    await page.setViewportSize({ width, height });
+    await open(page);
+    await route(page, 'peer');
+    await load(page, server, 'echo_server.OIA');
+    await start(page);
+    await page.click('#peerConnect');
+    await page.fill('#peerText', 'Hello');
+    await page.click('#peerSend');
+    await expect(page.locator('#peerBytes')).toHaveText('72');
+    await page.locator('#panel-network').scrollIntoViewIfNeeded();
+    await page.screenshot({ path: path.join(process.env.ZAR_SHOTS ?? scratch, `net-${width}x${height}.png`), fullPage: true });
+  });
+}
