@@ -91,7 +91,7 @@ WEB_PORT ?= 0
 EMENV = NODE_PATH=/usr/share/nodejs
 web: deps
 	$(EMENV) emcmake cmake -S . -B $(WEB_BUILD) -DCMAKE_BUILD_TYPE=Release -DZAR_WERROR=$(WERROR) >/dev/null
-	$(EMENV) cmake --build $(WEB_BUILD) -j $(JOBS) --target zar zar-core
+	$(EMENV) cmake --build $(WEB_BUILD) -j $(JOBS) --target zar zar-core zar-engine-check
 	[ -d node_modules ] || PLAYWRIGHT_SKIP_BROWSER_DOWNLOAD=1 npm ci --no-audit --no-fund
 	node web/build.mjs $(WEB_BUILD)/site $(WEB_BUILD)/web/core
 

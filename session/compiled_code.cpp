@@ -8,6 +8,7 @@
 #include "session/block_emitter.h"
 #include "session/code_region.h"
 #include "session/compiled_context.h"
+#include "session/wasm_backend.h"
 
 namespace zar {
 
@@ -58,6 +59,12 @@ std::uint32_t ServeScreen(CompiledCode::Context* context) {
 }  // namespace
 
 std::unique_ptr<CompiledCode> CompiledCode::Create(bool samples) {
+  if (std::unique_ptr<compiled::WasmCode> wasm = compiled::WasmCode::Create(samples)) {
+    std::unique_ptr<CompiledCode> code(new CompiledCode);
+    code->wasm_ = std::move(wasm);
+    code->samples_ = samples;
+    return code;
+  }
   std::unique_ptr<compiled::CodeRegion> region = compiled::CodeRegion::Create();
   if (!region) return nullptr;
   std::unique_ptr<CompiledCode> code(new CompiledCode);
@@ -77,6 +84,7 @@ bool CompiledCode::Compile(const Byte* starts, int count, const MemoryCells& mem
     if (length > 0) plans[static_cast<std::size_t>(planned++)] = {starts[i], length, 0};
   }
   if (planned == 0) return true;
+  if (wasm_) return CompileWasm(plans.data(), planned, memory);
   const std::size_t most = static_cast<std::size_t>(planned) * (samples_ ? MostSamplingBlockBytes : MostBlockBytes);
   if (region_->Room() < most) DropAll();
   // The blocks are written straight into the region: its pages from the
@@ -102,8 +110,30 @@ bool CompiledCode::Compile(const Byte* starts, int count, const MemoryCells& mem
   return true;
 }
 
+// The blocks take the cells as the x86 blocks do; the back end's token
+// stands for their code.
+bool CompiledCode::CompileWasm(const compiled::BlockPlan* plans, int planned, const MemoryCells& memory) {
+  if (!wasm_->Compile(plans, planned, memory, fromMemory_)) return false;
+  for (int i = 0; i < planned; ++i) {
+    const compiled::BlockPlan& plan = plans[i];
+    blocks_[plan.start] = {wasm_.get(), plan.length};
+    for (int cell = plan.start; cell < plan.start + 3 * plan.length; ++cell) {
+      if (fromMemory_[cell]) continue;
+      ++holdsCode_[cell];
+      compiledFrom_[cell] = memory[cell];
+    }
+  }
+  return true;
+}
+
 CompiledCode::Result CompiledCode::Run(Machine& m, std::uint64_t budget, char* console, std::size_t room,
                                        Samples* samples, ScreenDevice& screen, std::uint64_t& services) {
+  if (wasm_) {
+    const compiled::WasmCode::Exit exit = wasm_->Run(m, budget, console, room, samples, screen, services,
+                                                     holdsCode_.data());
+    if (exit.wrote) Check(m.Memory, true);
+    return {exit.steps, exit.printed};
+  }
   Context context{m.Memory.data(),
                   holdsCode_.data(),
                   table_.data(),
@@ -160,7 +190,10 @@ void CompiledCode::Drop(Byte start) {
     if (!fromMemory_[cell]) --holdsCode_[cell];
   }
   block = {};
-  table_[start] = region_->Stubs().plain[start];
+  if (wasm_)
+    wasm_->Drop(start);
+  else
+    table_[start] = region_->Stubs().plain[start];
   heat_[start] = 0;
 }
 
@@ -176,6 +209,7 @@ void CompiledCode::DropCell(int cell, bool byProgram) {
 void CompiledCode::DropAll() {
   blocks_.fill({});
   holdsCode_.fill(0);
+  if (wasm_) return wasm_->DropAll();
   table_ = region_->Stubs().plain;
   region_->Reset();
 }

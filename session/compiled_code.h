@@ -12,8 +12,10 @@ namespace zar {
 struct ScreenDevice;
 
 namespace compiled {
+struct BlockPlan;
 class CodeRegion;
-}
+class WasmCode;
+}  // namespace compiled
 
 // The compiled engine's code: for a start address, a block of up to
 // BlockLength instructions from there on, each with A, B and C as constants,
@@ -34,7 +36,8 @@ class CompiledCode {
  public:
   static constexpr int BlockLength = 8;
 
-  // Nothing when the system refuses executable memory or this is no x86-64.
+  // Nothing when the system refuses executable memory or this is no x86-64
+  // (in the page, the blocks are a WebAssembly module).
   static std::unique_ptr<CompiledCode> Create(bool samples = false);
   ~CompiledCode();
   CompiledCode(const CompiledCode&) = delete;
@@ -103,11 +106,13 @@ class CompiledCode {
   CompiledCode() = default;
   void Heated(Byte ip, const MemoryCells& memory);
   bool Compile(const Byte* starts, int count, const MemoryCells& memory);
+  bool CompileWasm(const compiled::BlockPlan* plans, int planned, const MemoryCells& memory);
   void Drop(Byte start);
   void DropCell(int cell, bool byProgram);
   void DropAll();
 
   std::unique_ptr<compiled::CodeRegion> region_;
+  std::unique_ptr<compiled::WasmCode> wasm_;  // the back end in the page, in place of region_
   bool samples_ = false;
   std::array<Block, 256> blocks_{};
   std::array<const void*, 256> table_{};       // a block's code for each address, or its plain stub

@@ -25,7 +25,8 @@ export type Request =
   | { type: 'pause'; paused: boolean } // a dialog is open
   | { type: 'show'; panels: Panel[] }
   | { type: 'save' }
-  | { type: 'savePicture' };
+  | { type: 'savePicture' }
+  | { type: 'engine'; compiled: boolean }; // the compiled engine (where the page has it) or the interpreter
 
 export interface ConsolePart {
   reset: boolean; // start the text afresh with this part

@@ -287,6 +287,7 @@ const handlers: { [K in Request['type']]: (r: Extract<Request, { type: K }>) => 
   },
   save: () => post({ type: 'file', name: 'memory.oisc', bytes: bytes(fn('program_file')(h)), mime: 'text/plain' }),
   savePicture: () => post({ type: 'file', name: 'screen.png', bytes: bytes(fn('screen_png')(h)), mime: 'image/png' }),
+  engine: (r) => fn('set_engine')(h, r.compiled ? 1 : 0),
 };
 
 const queued: Request[] = [];

@@ -1,0 +1,169 @@
+// Random images through the compiled engine, for the page's engine under
+// node and the native build alike:
+//   zar-engine-check reference IMAGES SEED  each image against the plain machine
+//   zar-engine-check digest IMAGES SEED     a line per image: what the runs left
+//   zar-engine-check compile FILE...        the time to compile every block of each program
+// The images are those of the engines' test: self-modifying as most are, a
+// quarter of their cells pointing at the devices, a breakpoint or a watch
+// now and then, runs of random lengths.
+#include <algorithm>
+#include <chrono>
+#include <cstdint>
+#include <cstdio>
+#include <fstream>
+#include <iterator>
+#include <memory>
+#include <cstdlib>
+#include <random>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "formats/program_file.h"
+#include "reference/session_check.h"
+#include "session/compiled_code.h"
+#include "session/session.h"
+
+namespace {
+
+using namespace zar;
+
+struct Image {
+  Machine machine;
+  bool history = false;
+  int breakpoint = -1, watch = -1;
+  bool answers = false;
+  std::uint32_t seedOfRuns = 0;
+};
+
+Image Draw(std::mt19937& random) {
+  Image image;
+  for (Byte& cell : image.machine.Memory) {
+    cell = static_cast<Byte>(random() % 4 == 0 ? 238 + random() % 18 : random());
+  }
+  image.machine.IP = static_cast<Byte>(random() % (MaxIP + 1));
+  image.history = random() % 4 == 0;
+  image.breakpoint = random() % 3 == 0 ? static_cast<int>(random() % 253) : -1;
+  image.watch = random() % 5 == 0 ? static_cast<int>(random() % 256) : -1;
+  image.answers = random() % 2 == 0;
+  image.seedOfRuns = random();
+  return image;
+}
+
+void Prepare(Session& s, const Image& image, Engine engine) {
+  s.SetEngine(engine);
+  s.ReplaceMachine(image.machine);
+  s.SetRecordsHistory(image.history);
+  if (image.breakpoint >= 0) s.SetBreakpoint(static_cast<Byte>(image.breakpoint), true);
+  if (image.watch >= 0) s.SetWatch(static_cast<Byte>(image.watch), true);
+}
+
+RunPolicy NextPolicy(std::mt19937& runs) { return {1 + runs() % 20'000, true, runs() % 2 == 0}; }
+
+// The first difference of the compiled engine from the plain machine over
+// four runs, or nothing.
+std::string AgainstReference(const Image& image) {
+  reference::LoggingPort network(image.answers);
+  Session tested(network);
+  Prepare(tested, image, Engine::Compiled);
+  reference::PlainMachine plain = reference::PlainLike(tested);
+  plain.networkAnswers = image.answers;
+  std::mt19937 runs(image.seedOfRuns);
+  for (int run = 0; run < 4; ++run) {
+    const RunPolicy policy = NextPolicy(runs);
+    const reference::PlainMachine::Stop expected = plain.Run(policy.maxSteps, policy.debugger, policy.fixedPoint);
+    std::string difference = reference::Difference(tested.Run(policy), expected);
+    if (difference.empty()) difference = reference::Difference(tested, network, plain);
+    if (!difference.empty()) return "run " + std::to_string(run) + ": " + difference;
+  }
+  return {};
+}
+
+std::uint64_t Mix(std::uint64_t hash, std::string_view bytes) {
+  for (const char c : bytes) hash = (hash ^ static_cast<unsigned char>(c)) * 1099511628211u;
+  return hash;
+}
+std::uint64_t Mix(std::uint64_t hash, std::uint64_t value) {
+  return Mix(hash, std::string_view(reinterpret_cast<const char*>(&value), sizeof value));
+}
+
+// What four runs of the compiled engine left: stops, memory, IP, steps,
+// console, screen, history and the network's calls, as one number.
+std::uint64_t Digest(const Image& image, std::uint64_t& compiledSteps) {
+  reference::LoggingPort network(image.answers);
+  Session tested(network);
+  Prepare(tested, image, Engine::Compiled);
+  std::mt19937 runs(image.seedOfRuns);
+  std::uint64_t hash = 14695981039346656037u;
+  for (int run = 0; run < 4; ++run) {
+    const RunStop stop = tested.Run(NextPolicy(runs));
+    hash = Mix(hash, static_cast<std::uint64_t>(stop.reason));
+    hash = Mix(hash, stop.steps);
+    hash = Mix(hash, stop.address * 65536u + stop.before * 256u + stop.after);
+  }
+  const Machine& m = tested.State();
+  hash = Mix(hash, std::string_view(reinterpret_cast<const char*>(m.Memory.data()), m.Memory.size()));
+  hash = Mix(hash, m.IP);
+  hash = Mix(hash, tested.Steps());
+  hash = Mix(hash, tested.Console().Visible());
+  for (int y = 0; y < ScreenSize; ++y) {
+    for (int x = 0; x < ScreenSize; ++x) hash = Mix(hash, static_cast<std::uint64_t>(tested.Screen().Buffer(x, y)));
+  }
+  for (const std::int32_t sample : tested.History().Samples()) hash = Mix(hash, static_cast<std::uint64_t>(sample));
+  for (const std::string& call : network.calls) hash = Mix(hash, call);
+  compiledSteps += tested.CompiledSteps();
+  return hash;
+}
+
+// Compiles the blocks of every address of each program file (more than
+// its hot blocks ever are), the median of five, in milliseconds.
+int CompileTimes(int count, char** files) {
+  for (int i = 0; i < count; ++i) {
+    std::ifstream in(files[i], std::ios::binary);
+    const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    MemoryCells memory{};
+    ReadProgramText(text, memory);
+    std::vector<double> times;
+    for (int round = 0; round < 5; ++round) {
+      const std::unique_ptr<CompiledCode> code = CompiledCode::Create();
+      if (!code) return 1;
+      const auto began = std::chrono::steady_clock::now();
+      code->CompileAll(memory);
+      times.push_back(std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - began).count());
+    }
+    std::sort(times.begin(), times.end());
+    std::printf("%s %.3f ms\n", files[i], times[2]);
+  }
+  return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc >= 2 && std::string_view(argv[1]) == "compile") return CompileTimes(argc - 2, argv + 2);
+  const std::string mode = argc == 4 ? argv[1] : "";
+  if (mode != "reference" && mode != "digest") {
+    std::fprintf(stderr, "usage: zar-engine-check reference|digest IMAGES SEED\n");
+    return 2;
+  }
+  const int images = std::atoi(argv[2]);
+  std::mt19937 random(static_cast<std::uint32_t>(std::strtoul(argv[3], nullptr, 10)));
+  std::printf("engine %s\n", CompiledEngineAvailable() ? "compiled" : "interpreter");
+  int failed = 0;
+  std::uint64_t compiledSteps = 0;
+  for (int i = 0; i < images; ++i) {
+    const Image image = Draw(random);
+    if (mode == "digest") {
+      std::printf("%d %016llx\n", i, static_cast<unsigned long long>(Digest(image, compiledSteps)));
+      continue;
+    }
+    const std::string difference = AgainstReference(image);
+    if (!difference.empty() && ++failed <= 5) std::printf("image %d: %s\n", i, difference.c_str());
+  }
+  if (mode == "digest") {
+    std::printf("compiled steps %llu\n", static_cast<unsigned long long>(compiledSteps));
+    return 0;
+  }
+  std::printf("%d passed, %d failed\n", images - failed, failed);
+  return failed == 0 ? 0 : 1;
+}
