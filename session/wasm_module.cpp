@@ -3,6 +3,7 @@
 // imported memory with A and B as constant offsets.
 #include "session/wasm_module.h"
 
+#include <algorithm>
 #include <cstddef>
 #include <string_view>
 
@@ -19,6 +20,7 @@ enum Op : std::uint8_t {
   If = 0x04,
   End = 0x0B,
   Br = 0x0C,
+  BrIf = 0x0D,
   BrTable = 0x0E,
   CallIndirect = 0x11,
   LocalGet = 0x20,
@@ -33,6 +35,7 @@ enum Op : std::uint8_t {
   Eqz = 0x45,
   Eq = 0x46,
   Ne = 0x47,
+  LtU = 0x49,
   GtU = 0x4B,
   LeU = 0x4D,
   GeU = 0x4F,
@@ -66,7 +69,8 @@ enum Local : std::uint8_t {
   Ring,
   Sum,
   Position,
-  Locals
+  Held,  // the cells a pass holds, one local each
+  Locals = Held + 2 * CompiledCode::BlockLength
 };
 
 void Unsigned(std::vector<std::uint8_t>& out, std::uint32_t value) {
@@ -117,10 +121,13 @@ class Body {
   static constexpr int DispatchLabel = -1;
   static constexpr int ExitLabel = -2;
   static constexpr int Inner = -3;  // an if or a block of no interest
+  // A pass's labels: the steps one by one, its head, too little room.
+  static constexpr int PassOut = -4, Head = -5, Short = -6;
 
   void Op(std::uint8_t op) { code_.push_back(op); }
-  void Get(Local local) { Op(LocalGet), Op(local); }
-  void Set(Local local) { Op(LocalSet), Op(local); }
+  void Get(int local) { Op(LocalGet), Op(static_cast<std::uint8_t>(local)); }
+  void Set(int local) { Op(LocalSet), Op(static_cast<std::uint8_t>(local)); }
+  void Tee(int local) { Op(LocalTee), Op(static_cast<std::uint8_t>(local)); }
   void Constant(std::int32_t value) { Op(Const), Signed(code_, value); }
   void Memory(std::uint8_t op, std::uint32_t align, std::uint32_t offset) {
     Op(op), Unsigned(code_, align), Unsigned(code_, offset);
@@ -140,6 +147,20 @@ class Body {
   void Written(Byte a, Byte target);
   void Sample(bool changesSum);
 
+  bool Loops(int block) const;
+  void Pass(int block);
+  void PassStep(int u, int k);
+  void PassGo(Byte target, int u, int k);
+  bool FollowedBy(Byte target, int u, int k) const;
+  void Take(Byte cell) {
+    if (held_[cell] >= 0)
+      Get(Held + held_[cell]);
+    else
+      Get(Mem), Memory(Load8, 0, cell);
+  }
+  void StoreBack();
+  void Took(int steps) { Get(Budget), Constant(steps), Op(Sub), Set(Budget); }
+
   // The step k of a block, its case (from 1), and the step of a block at an address.
   Byte Cell(int block, int k, int i) const { return memory_[blocks_[block].start + 3 * k + i]; }
   bool Read(int block, int k, int i) const { return fromMemory_[blocks_[block].start + 3 * k + i]; }
@@ -157,7 +178,135 @@ class Body {
   std::vector<int> open_;
   std::vector<std::uint8_t> code_;
   bool failed_ = false;  // a branch to a label not open
+  // The pass being written: its block, rounds and steps; the local of each
+  // cell it holds, or -1; the cells it writes.
+  int block_ = 0, rounds_ = 1, pass_ = 1;
+  std::array<int, 256> held_{};
+  std::array<bool, 256> writes_{};
 };
+
+// Whether a block runs in passes: it jumps back to its start and neither
+// serves the screen nor reads an operand from memory.
+bool Body::Loops(int block) const {
+  if (samples_) return false;
+  bool loops = false;
+  for (int k = 0; k < blocks_[block].length; ++k) {
+    if (Read(block, k, 0) || Read(block, k, 1) || Read(block, k, 2)) return false;
+    if (Cell(block, k, 0) == ScreenCommandCell) return false;
+    loops = loops || WrapIP(Cell(block, k, 2)) == blocks_[block].start;
+  }
+  return loops;
+}
+
+// A block that jumps back to its start runs its rounds first in passes
+// with the cells it takes held in locals, as long as no cell it writes
+// holds code and the steps left and the console's room allow a whole
+// pass (as many rounds of a short block as make up to BlockLength steps):
+// a pass needs no check per step. Every other way out stores the cells
+// back, counts the steps taken and goes on in the step-by-step code, which
+// comes back here whenever it reaches the block's start.
+void Body::Pass(int block) {
+  if (!Loops(block)) return;
+  const int length = blocks_[block].length;
+  block_ = block;
+  rounds_ = std::max(1, CompiledCode::BlockLength / length);
+  pass_ = rounds_ * length;
+  held_.fill(-1);
+  writes_.fill(false);
+  int count = 0, prints = 0;
+  for (int k = 0; k < length; ++k) {
+    const Byte a = Cell(block, k, 0), b = Cell(block, k, 1);
+    if (a == ConsoleCell) ++prints;
+    for (const Byte cell : {a, b}) {
+      if (cell != ConsoleCell && held_[cell] < 0) held_[cell] = count++;
+    }
+    if (a != ConsoleCell) writes_[a] = true;
+  }
+  Open(Block, PassOut);
+  Constant(0);
+  for (int cell = 0; cell < 256; ++cell) {
+    if (writes_[cell]) Get(Holds), Memory(Load8, 0, static_cast<std::uint32_t>(cell)), Op(Or);
+  }
+  Op(BrIf), Unsigned(code_, 0);
+  for (int cell = 0; cell < 256; ++cell) {
+    if (held_[cell] >= 0) Get(Mem), Memory(Load8, 0, static_cast<std::uint32_t>(cell)), Set(Held + held_[cell]);
+  }
+  Open(Loop, Head);
+  Open(Block, Short);
+  Get(Budget), Constant(pass_), Op(LtU), Op(BrIf), Unsigned(code_, 0);
+  if (prints > 0) {
+    Get(Console), Constant(rounds_ * prints), Op(Add), Get(ConsoleEnd), Op(GeU), Op(BrIf), Unsigned(code_, 0);
+  }
+  for (int u = 0; u < rounds_; ++u) {
+    for (int k = 0; k < length; ++k) PassStep(u, k);
+  }
+  Close();  // short of room: the steps one by one
+  StoreBack();
+  Branch(PassOut);
+  Close();  // the head
+  Close();  // the way out to the steps one by one
+  block_ = -1;
+  held_.fill(-1);
+}
+
+void Body::StoreBack() {
+  for (int cell = 0; cell < 256; ++cell) {
+    if (writes_[cell] && held_[cell] >= 0) {
+      Get(Mem), Get(Held + held_[cell]), Memory(Store8, 0, static_cast<std::uint32_t>(cell));
+    }
+  }
+}
+
+bool Body::FollowedBy(Byte target, int u, int k) const {
+  const int start = blocks_[block_].start;
+  if (k + 1 < blocks_[block_].length) return target == start + 3 * (k + 1);
+  return target == start && u + 1 < rounds_;
+}
+
+// Leaves step k of round u for target: on in the pass, to its head, or out.
+void Body::PassGo(Byte target, int u, int k) {
+  if (FollowedBy(target, u, k)) return;
+  const int steps = u * blocks_[block_].length + k + 1;
+  if (target == blocks_[block_].start) {
+    Took(steps);
+    return Branch(Head);
+  }
+  StoreBack();
+  Took(steps);
+  if (const int j = StepAt(target, block_); j > 0) return Branch(first_[block_] + j);
+  Constant(target), Set(Ip);
+  Get(Table), Memory(Load16, 1, 2u * target), Set(Case);
+  Branch(DispatchLabel);
+}
+
+// Step k of round u of the pass.
+void Body::PassStep(int u, int k) {
+  const int start = blocks_[block_].start;
+  const Byte a = Cell(block_, k, 0), b = Cell(block_, k, 1), c = WrapIP(Cell(block_, k, 2));
+  const Byte next = WrapIP(start + 3 * k + 3);
+  if (a == ConsoleCell) {
+    // The cell is 0 before the step: the step always jumps; the pass has
+    // room for its characters.
+    Get(Console), Constant(0), Take(b), Op(Sub), Constant(0xFF), Op(And), Tee(R), Memory(Store8, 0, 0);
+    Get(Console), Get(R), Constant(0), Op(Ne), Op(Add), Set(Console);
+    return PassGo(c, u, k);
+  }
+  Take(a), Set(X);
+  Take(b), Set(Y);
+  Get(X), Get(Y), Op(Sub), Constant(0xFF), Op(And), Set(Held + held_[a]);
+  if (c == next) return PassGo(next, u, k);
+  const bool jumpLeaves = FollowedBy(next, u, k);
+  if (jumpLeaves || FollowedBy(c, u, k)) {
+    Get(X), Get(Y), Op(jumpLeaves ? LeU : GtU), Open(If, Inner);
+    PassGo(jumpLeaves ? c : next, u, k);
+    Close();
+    return;
+  }
+  Get(X), Get(Y), Op(LeU), Open(If, Inner);
+  PassGo(c, u, k);
+  Close();
+  PassGo(next, u, k);
+}
 
 void Body::Branch(int label) {
   for (std::size_t depth = 0; depth < open_.size(); ++depth) {
@@ -214,8 +363,9 @@ void Body::GoDynamic() {
   Branch(DispatchLabel);
 }
 
-// After a step wrote cell a (its new value in R): the console's character,
-// or a way out when a holds code.
+// After a step wrote cell a (its new value in R, the old one in X): the
+// console's character, or a way out when a holds code and the write changed
+// it (a counter that subtracts 0 goes on in compiled code).
 void Body::Written(Byte a, Byte target) {
   if (a == ConsoleCell) {
     Get(Console), Get(R), Memory(Store8, 0, 0);
@@ -225,7 +375,7 @@ void Body::Written(Byte a, Byte target) {
     Leave(target, false);
     Close();
   } else {
-    Get(Holds), Memory(Load8, 0, a), Open(If, Inner);
+    Get(R), Get(X), Op(Ne), Constant(0), Get(Holds), Memory(Load8, 0, a), Op(Select), Open(If, Inner);
     Leave(target, true);
     Close();
   }
@@ -295,9 +445,11 @@ void Body::MemoryStep(int block, int k) {
   Get(Mem), Get(DynA), Op(Add), Get(X), Get(Y), Op(Sub), Constant(0xFF), Op(And), Op(LocalTee), Op(R);
   Memory(Store8, 0, 0);
   Sample(true);
-  // Neither A is the console here: a way out when the cell holds code.
+  // Neither A is the console here: a way out when the cell holds code and
+  // changed.
   const auto written = [&](auto leave) {
-    Get(Holds), Get(DynA), Op(Add), Memory(Load8, 0, 0), Open(If, Inner);
+    Get(R), Get(X), Op(Ne), Constant(0), Get(Holds), Get(DynA), Op(Add), Memory(Load8, 0, 0), Op(Select);
+    Open(If, Inner);
     leave();
     Close();
   };
@@ -360,6 +512,7 @@ std::vector<std::uint8_t> Body::Write(std::array<std::uint16_t, 256>& entry) {
   for (int i = 0; i < static_cast<int>(blocks_.size()); ++i) {
     for (int k = 0; k < blocks_[i].length; ++k) {
       Close();
+      if (k == 0) Pass(i);
       Step(i, k);
     }
   }

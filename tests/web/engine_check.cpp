@@ -3,6 +3,7 @@
 //   zar-engine-check reference IMAGES SEED  each image against the plain machine
 //   zar-engine-check digest IMAGES SEED     a line per image: what the runs left
 //   zar-engine-check compile FILE...        the time to compile every block of each program
+//   zar-engine-check speed STEPS FILE...    each program's steps a second, interpreter and compiled
 // The images are those of the engines' test: self-modifying as most are, a
 // quarter of their cells pointing at the devices, a breakpoint or a watch
 // now and then, runs of random lengths.
@@ -19,7 +20,8 @@
 #include <string_view>
 #include <vector>
 
-#include "formats/program_file.h"
+#include "assembler/assemble.h"
+#include "formats/source_file.h"
 #include "reference/session_check.h"
 #include "session/compiled_code.h"
 #include "session/session.h"
@@ -115,14 +117,22 @@ std::uint64_t Digest(const Image& image, std::uint64_t& compiledSteps) {
   return hash;
 }
 
+// The image of an assembler source.
+MemoryCells Assembled(const char* file) {
+  std::ifstream in(file, std::ios::binary);
+  const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  AssemblerState state;
+  Assemble(SourceLines(text), state, {GenerateMode::Copy, false});
+  MemoryCells memory{};
+  std::copy_n(state.Image.begin(), memory.size(), memory.begin());
+  return memory;
+}
+
 // Compiles the blocks of every address of each program file (more than
 // its hot blocks ever are), the median of five, in milliseconds.
 int CompileTimes(int count, char** files) {
   for (int i = 0; i < count; ++i) {
-    std::ifstream in(files[i], std::ios::binary);
-    const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    MemoryCells memory{};
-    ReadProgramText(text, memory);
+    const MemoryCells memory = Assembled(files[i]);
     std::vector<double> times;
     for (int round = 0; round < 5; ++round) {
       const std::unique_ptr<CompiledCode> code = CompiledCode::Create();
@@ -137,10 +147,41 @@ int CompileTimes(int count, char** files) {
   return 0;
 }
 
+// Runs of steps steps as the page runs them (with its record), on each
+// engine: the medians of five, in millions of steps a second.
+int Speeds(std::uint64_t steps, int count, char** files) {
+  for (int i = 0; i < count; ++i) {
+    Machine machine;
+    machine.Memory = Assembled(files[i]);
+    std::printf("%s", files[i]);
+    for (const Engine engine : {Engine::Interpreter, Engine::Compiled}) {
+      std::vector<double> rates;
+      for (int round = 0; round < 5; ++round) {
+        OfflineNetworkPort offline;
+        Session session(offline);
+        session.SetEngine(engine);
+        session.ReplaceMachine(machine);
+        session.StartRecord();
+        const auto began = std::chrono::steady_clock::now();
+        const RunStop stop = session.Run({steps, true, true});
+        const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - began).count();
+        rates.push_back(static_cast<double>(stop.steps) / seconds / 1e6);
+      }
+      std::sort(rates.begin(), rates.end());
+      std::printf(" %s %.1f", engine == Engine::Compiled ? "compiled" : "interpreter", rates[2]);
+    }
+    std::printf(" M steps/s\n");
+  }
+  return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
   if (argc >= 2 && std::string_view(argv[1]) == "compile") return CompileTimes(argc - 2, argv + 2);
+  if (argc >= 3 && std::string_view(argv[1]) == "speed") {
+    return Speeds(std::strtoull(argv[2], nullptr, 10), argc - 3, argv + 3);
+  }
   const std::string mode = argc == 4 ? argv[1] : "";
   if (mode != "reference" && mode != "digest") {
     std::fprintf(stderr, "usage: zar-engine-check reference|digest IMAGES SEED\n");
