@@ -22,10 +22,12 @@ constexpr std::size_t MostSamplingBlockBytes = 4096;
 // network's command cell (or the screen's, in code that takes samples: its
 // step needs a service) or jumps to itself (a fixed point the interpreter
 // must see), none with a constant in a cell the block itself writes, and
-// none after one that always jumps (B = A). Cells read from memory are no
+// none after one that always jumps (B = A), unless to the next instruction
+// where onToNext (the page's code). Cells read from memory are no
 // constants: what they hold is looked at as the step runs. A step on the
 // screen's command cell or the console takes its B and C as constants.
-int BlockLengthAt(Byte start, const MemoryCells& memory, bool samples, const compiled::FromMemory& read) {
+int BlockLengthAt(Byte start, const MemoryCells& memory, bool samples, const compiled::FromMemory& read,
+                  bool onToNext) {
   int n = 0;
   std::array<bool, 256> written{};
   for (int ip = start; ip <= MaxIP && n < CompiledCode::BlockLength; ip += 3) {
@@ -41,7 +43,8 @@ int BlockLengthAt(Byte start, const MemoryCells& memory, bool samples, const com
     }
     ++n;
     // A step on the screen's command cell (0 before it) always jumps.
-    if (!readA && ((!readB && memory[ip + 1] == a) || a == ScreenCommandCell)) break;
+    const bool toNext = onToNext && !readC && WrapIP(memory[ip + 2]) == ip + 3;
+    if (!readA && ((!readB && memory[ip + 1] == a) || a == ScreenCommandCell) && !toNext) break;
   }
   return n;
 }
@@ -80,7 +83,7 @@ bool CompiledCode::Compile(const Byte* starts, int count, const MemoryCells& mem
   std::array<compiled::BlockPlan, 256> plans;
   int planned = 0;
   for (int i = 0; i < count; ++i) {
-    const int length = Has(starts[i]) ? 0 : BlockLengthAt(starts[i], memory, samples_, fromMemory_);
+    const int length = Has(starts[i]) ? 0 : BlockLengthAt(starts[i], memory, samples_, fromMemory_, wasm_ != nullptr);
     if (length > 0) plans[static_cast<std::size_t>(planned++)] = {starts[i], length, 0};
   }
   if (planned == 0) return true;
@@ -169,6 +172,11 @@ void CompiledCode::CompileAll(const MemoryCells& memory) {
   DropAll();
   std::array<Byte, MaxIP + 1> starts{};
   for (int ip = 0; ip <= MaxIP; ++ip) starts[ip] = static_cast<Byte>(ip);
+  Compile(starts.data(), static_cast<int>(starts.size()), memory);
+}
+
+void CompiledCode::CompileAt(const std::vector<Byte>& starts, const MemoryCells& memory) {
+  DropAll();
   Compile(starts.data(), static_cast<int>(starts.size()), memory);
 }
 

@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <vector>
 
 #include "machine/machine.h"
 
@@ -61,6 +62,8 @@ class CompiledCode {
   // Drops all code and compiles the blocks of every start address anew (for
   // measuring).
   void CompileAll(const MemoryCells& memory);
+  // The same for the blocks at the given starts alone.
+  void CompileAt(const std::vector<Byte>& starts, const MemoryCells& memory);
 
   struct Result {
     std::uint64_t steps = 0;

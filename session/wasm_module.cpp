@@ -478,7 +478,7 @@ void Body::ScreenStep(Byte b, Byte c, int block, int k) {
   Leave(c, true);
   Close();
   Close();
-  Go(c, block, k, false);
+  Go(c, block, k, true);
 }
 
 std::vector<std::uint8_t> Body::Write(std::array<std::uint16_t, 256>& entry) {
