@@ -52,7 +52,7 @@ Image Draw(std::mt19937& random) {
   image.breakpoint = random() % 3 == 0 ? static_cast<int>(random() % 253) : -1;
   image.watch = random() % 5 == 0 ? static_cast<int>(random() % 256) : -1;
   image.answers = random() % 2 == 0;
-  image.seedOfRuns = random();
+  image.seedOfRuns = static_cast<std::uint32_t>(random());
   return image;
 }
 
