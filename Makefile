@@ -91,7 +91,7 @@ WEB_PORT ?= 0
 EMENV = NODE_PATH=/usr/share/nodejs
 web: deps
 	$(EMENV) emcmake cmake -S . -B $(WEB_BUILD) -DCMAKE_BUILD_TYPE=Release -DZAR_WERROR=$(WERROR) >/dev/null
-	$(EMENV) cmake --build $(WEB_BUILD) -j $(JOBS) --target zar zar-core zar-editor
+	$(EMENV) cmake --build $(WEB_BUILD) -j $(JOBS) --target zar zar-core zar-editor zar-engine-check
 	[ -d node_modules ] || PLAYWRIGHT_SKIP_BROWSER_DOWNLOAD=1 npm ci --no-audit --no-fund
 	node web/build.mjs $(WEB_BUILD)/site $(WEB_BUILD)/web/core
 
@@ -114,6 +114,6 @@ bench-web: web configure
 	ZAR_NATIVE=$(abspath $(BUILD)) ZAR_SITE=$(abspath $(WEB_BUILD))/site node bench/web/bench.mjs
 
 test-web: web configure
-	cmake --build $(BUILD) -j $(JOBS) --target zar editor-dump
+	cmake --build $(BUILD) -j $(JOBS) --target zar editor-dump zar-engine-check
 	ZAR_NATIVE=$(abspath $(BUILD)) ZAR_WEB=$(abspath $(WEB_BUILD)) node --test tests/web/
 	ZAR_NATIVE=$(abspath $(BUILD)) ZAR_SITE=$(abspath $(WEB_BUILD))/site npx playwright test -c tests/web/playwright.config.mjs

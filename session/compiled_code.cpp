@@ -8,6 +8,7 @@
 #include "session/block_emitter.h"
 #include "session/code_region.h"
 #include "session/compiled_context.h"
+#include "session/wasm_backend.h"
 
 namespace zar {
 
@@ -21,10 +22,12 @@ constexpr std::size_t MostSamplingBlockBytes = 4096;
 // network's command cell (or the screen's, in code that takes samples: its
 // step needs a service) or jumps to itself (a fixed point the interpreter
 // must see), none with a constant in a cell the block itself writes, and
-// none after one that always jumps (B = A). Cells read from memory are no
+// none after one that always jumps (B = A), unless to the next instruction
+// where onToNext (the page's code). Cells read from memory are no
 // constants: what they hold is looked at as the step runs. A step on the
 // screen's command cell or the console takes its B and C as constants.
-int BlockLengthAt(Byte start, const MemoryCells& memory, bool samples, const compiled::FromMemory& read) {
+int BlockLengthAt(Byte start, const MemoryCells& memory, bool samples, const compiled::FromMemory& read,
+                  bool onToNext) {
   int n = 0;
   std::array<bool, 256> written{};
   for (int ip = start; ip <= MaxIP && n < CompiledCode::BlockLength; ip += 3) {
@@ -40,7 +43,8 @@ int BlockLengthAt(Byte start, const MemoryCells& memory, bool samples, const com
     }
     ++n;
     // A step on the screen's command cell (0 before it) always jumps.
-    if (!readA && ((!readB && memory[ip + 1] == a) || a == ScreenCommandCell)) break;
+    const bool toNext = onToNext && !readC && WrapIP(memory[ip + 2]) == ip + 3;
+    if (!readA && ((!readB && memory[ip + 1] == a) || a == ScreenCommandCell) && !toNext) break;
   }
   return n;
 }
@@ -58,6 +62,12 @@ std::uint32_t ServeScreen(CompiledCode::Context* context) {
 }  // namespace
 
 std::unique_ptr<CompiledCode> CompiledCode::Create(bool samples) {
+  if (std::unique_ptr<compiled::WasmCode> wasm = compiled::WasmCode::Create(samples)) {
+    std::unique_ptr<CompiledCode> code(new CompiledCode);
+    code->wasm_ = std::move(wasm);
+    code->samples_ = samples;
+    return code;
+  }
   std::unique_ptr<compiled::CodeRegion> region = compiled::CodeRegion::Create();
   if (!region) return nullptr;
   std::unique_ptr<CompiledCode> code(new CompiledCode);
@@ -73,10 +83,11 @@ bool CompiledCode::Compile(const Byte* starts, int count, const MemoryCells& mem
   std::array<compiled::BlockPlan, 256> plans;
   int planned = 0;
   for (int i = 0; i < count; ++i) {
-    const int length = Has(starts[i]) ? 0 : BlockLengthAt(starts[i], memory, samples_, fromMemory_);
+    const int length = Has(starts[i]) ? 0 : BlockLengthAt(starts[i], memory, samples_, fromMemory_, wasm_ != nullptr);
     if (length > 0) plans[static_cast<std::size_t>(planned++)] = {starts[i], length, 0};
   }
   if (planned == 0) return true;
+  if (wasm_) return CompileWasm(plans.data(), planned, memory);
   const std::size_t most = static_cast<std::size_t>(planned) * (samples_ ? MostSamplingBlockBytes : MostBlockBytes);
   if (region_->Room() < most) DropAll();
   // The blocks are written straight into the region: its pages from the
@@ -102,8 +113,30 @@ bool CompiledCode::Compile(const Byte* starts, int count, const MemoryCells& mem
   return true;
 }
 
+// The blocks take the cells as the x86 blocks do; the back end's token
+// stands for their code.
+bool CompiledCode::CompileWasm(const compiled::BlockPlan* plans, int planned, const MemoryCells& memory) {
+  if (!wasm_->Compile(plans, planned, memory, fromMemory_)) return false;
+  for (int i = 0; i < planned; ++i) {
+    const compiled::BlockPlan& plan = plans[i];
+    blocks_[plan.start] = {wasm_.get(), plan.length};
+    for (int cell = plan.start; cell < plan.start + 3 * plan.length; ++cell) {
+      if (fromMemory_[cell]) continue;
+      ++holdsCode_[cell];
+      compiledFrom_[cell] = memory[cell];
+    }
+  }
+  return true;
+}
+
 CompiledCode::Result CompiledCode::Run(Machine& m, std::uint64_t budget, char* console, std::size_t room,
                                        Samples* samples, ScreenDevice& screen, std::uint64_t& services) {
+  if (wasm_) {
+    const compiled::WasmCode::Exit exit = wasm_->Run(m, budget, console, room, samples, screen, services,
+                                                     holdsCode_.data());
+    if (exit.wrote) Check(m.Memory, true);
+    return {exit.steps, exit.printed};
+  }
   Context context{m.Memory.data(),
                   holdsCode_.data(),
                   table_.data(),
@@ -142,6 +175,11 @@ void CompiledCode::CompileAll(const MemoryCells& memory) {
   Compile(starts.data(), static_cast<int>(starts.size()), memory);
 }
 
+void CompiledCode::CompileAt(const std::vector<Byte>& starts, const MemoryCells& memory) {
+  DropAll();
+  Compile(starts.data(), static_cast<int>(starts.size()), memory);
+}
+
 void CompiledCode::Check(const MemoryCells& memory, bool byProgram) {
   unsigned changed = 0;  // one pass without branches first: the interpreter's steps rarely touch code
   for (int cell = 0; cell < 256; ++cell) {
@@ -160,7 +198,10 @@ void CompiledCode::Drop(Byte start) {
     if (!fromMemory_[cell]) --holdsCode_[cell];
   }
   block = {};
-  table_[start] = region_->Stubs().plain[start];
+  if (wasm_)
+    wasm_->Drop(start);
+  else
+    table_[start] = region_->Stubs().plain[start];
   heat_[start] = 0;
 }
 
@@ -176,6 +217,7 @@ void CompiledCode::DropCell(int cell, bool byProgram) {
 void CompiledCode::DropAll() {
   blocks_.fill({});
   holdsCode_.fill(0);
+  if (wasm_) return wasm_->DropAll();
   table_ = region_->Stubs().plain;
   region_->Reset();
 }

@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <vector>
 
 #include "machine/machine.h"
 
@@ -12,8 +13,10 @@ namespace zar {
 struct ScreenDevice;
 
 namespace compiled {
+struct BlockPlan;
 class CodeRegion;
-}
+class WasmCode;
+}  // namespace compiled
 
 // The compiled engine's code: for a start address, a block of up to
 // BlockLength instructions from there on, each with A, B and C as constants,
@@ -34,7 +37,8 @@ class CompiledCode {
  public:
   static constexpr int BlockLength = 8;
 
-  // Nothing when the system refuses executable memory or this is no x86-64.
+  // Nothing when the system refuses executable memory or this is no x86-64
+  // (in the page, the blocks are a WebAssembly module).
   static std::unique_ptr<CompiledCode> Create(bool samples = false);
   ~CompiledCode();
   CompiledCode(const CompiledCode&) = delete;
@@ -58,6 +62,8 @@ class CompiledCode {
   // Drops all code and compiles the blocks of every start address anew (for
   // measuring).
   void CompileAll(const MemoryCells& memory);
+  // The same for the blocks at the given starts alone.
+  void CompileAt(const std::vector<Byte>& starts, const MemoryCells& memory);
 
   struct Result {
     std::uint64_t steps = 0;
@@ -103,11 +109,13 @@ class CompiledCode {
   CompiledCode() = default;
   void Heated(Byte ip, const MemoryCells& memory);
   bool Compile(const Byte* starts, int count, const MemoryCells& memory);
+  bool CompileWasm(const compiled::BlockPlan* plans, int planned, const MemoryCells& memory);
   void Drop(Byte start);
   void DropCell(int cell, bool byProgram);
   void DropAll();
 
   std::unique_ptr<compiled::CodeRegion> region_;
+  std::unique_ptr<compiled::WasmCode> wasm_;  // the back end in the page, in place of region_
   bool samples_ = false;
   std::array<Block, 256> blocks_{};
   std::array<const void*, 256> table_{};       // a block's code for each address, or its plain stub

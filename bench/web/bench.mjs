@@ -50,6 +50,35 @@ async function pageRate(page, program) {
   }), Steps);
 }
 
+const engine = (page, compiled) => page.evaluate((c) => window.zar({ type: 'engine', compiled: c }), compiled);
+
+// The compiled engine against the interpreter in the same page, turn about.
+async function engineRates(page, program) {
+  const interp = [], compiled = [];
+  for (let i = 0; i < 5; ++i) {
+    await engine(page, false);
+    interp.push(await pageRate(page, program));
+    await engine(page, true);
+    compiled.push(await pageRate(page, program));
+  }
+  return { interp: median(interp), compiled: median(compiled) };
+}
+
+// The time to compile the hot blocks of each example into one module, and
+// the blocks of every address, under node (zar-engine-check.js compile).
+function compileTimes() {
+  const check = path.join(site, '..', 'web/core/zar-engine-check.js');
+  const examples = fs.readdirSync(path.join(root, 'examples')).filter((f) => f.endsWith('.OIA'))
+    .map((f) => path.join(root, 'examples', f));
+  const r = spawnSync('node', ['--no-experimental-fetch', check, 'compile', ...examples],
+    { encoding: 'utf8', env: { ...process.env, NODE_PATH: '/usr/share/nodejs' } });
+  if (r.status !== 0) throw new Error(`zar-engine-check compile: ${r.status} ${r.stderr}`);
+  return r.stdout.trim().split('\n').map((line) => {
+    const [file, blocks, hot, all] = line.split(' ');
+    return { name: path.basename(file, '.OIA'), blocks: Number(blocks), hot: Number(hot), all: Number(all) };
+  });
+}
+
 async function fullSpeedRate(page, program) {
   await load(page, program);
   await page.evaluate(() => window.zar({ type: 'fullSpeed' }));
@@ -76,13 +105,21 @@ const browser = await chromium.launch({ executablePath: '/usr/bin/chromium', arg
 try {
   const mega = (x) => `${(x / 1e6).toFixed(1)} M steps/s`;
   const page = await open(browser);
-  for (const name of ['countdown', 'printing']) {
-    const program = path.join(here, `${name}.OIA`);
+  const programs = { countdown: path.join(here, 'countdown.OIA'), printing: path.join(here, 'printing.OIA'),
+    bounce: path.join(root, 'examples/bounce.OIA') };
+  for (const [name, program] of Object.entries(programs)) {
     const native = await repeat(5, () => nativeRate(program));
-    const inPage = await repeat(5, () => pageRate(page, program));
-    console.log(`${name}: native zar run --engine interp ${mega(native)}, page ${mega(inPage)}, ` +
-      `ratio ${(inPage / native).toFixed(2)}`);
+    const { interp, compiled } = await engineRates(page, program);
+    console.log(`${name}: native zar run --engine interp ${mega(native)}, page interpreter ${mega(interp)} ` +
+      `(${(interp / native).toFixed(2)} native), page compiled ${mega(compiled)} ` +
+      `(${(compiled / interp).toFixed(2)}x the page's interpreter)`);
   }
+  const times = compileTimes();
+  const slowest = (key) => times.reduce((a, b) => (b[key] > a[key] ? b : a));
+  const [hot, all] = [slowest('hot'), slowest('all')];
+  console.log(`compile of an example's hot blocks into one module: slowest ${hot.name} (${hot.blocks} blocks) ` +
+    `${hot.hot.toFixed(2)} ms; of the blocks of every address: median ${median(times.map((t) => t.all)).toFixed(2)} ` +
+    `ms, slowest ${all.name} ${all.all.toFixed(2)} ms`);
   const countdown = path.join(here, 'countdown.OIA');
   const bare = await repeat(5, () => fullSpeedRate(page, countdown));
   for (const id of ['#msop', '#mhist', '#mdbg']) await page.click(id);

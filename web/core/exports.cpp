@@ -131,6 +131,11 @@ EMSCRIPTEN_KEEPALIVE int zar_screen_row_version(PageCore* core, int y) {
 EMSCRIPTEN_KEEPALIVE const std::uint8_t* zar_screen_rgba(PageCore* core, int first, int count) {
   return core->ScreenRgba(first, count);
 }
+// The compiled engine where the page has it (1), or the interpreter (0).
+EMSCRIPTEN_KEEPALIVE void zar_set_engine(PageCore* core, int compiled) {
+  const bool available = compiled != 0 && zar::CompiledEngineAvailable();
+  core->TheSession().SetEngine(available ? zar::Engine::Compiled : zar::Engine::Interpreter);
+}
 EMSCRIPTEN_KEEPALIVE void zar_record_history(PageCore* core, int on) { core->TheSession().SetRecordsHistory(on != 0); }
 // The history's 513 samples as plot heights (0 top .. 512 bottom), and its label.
 EMSCRIPTEN_KEEPALIVE const double* zar_history_plot(PageCore* core, double* out) {

@@ -49,6 +49,8 @@ PageCore::PageCore() : session_(offline_), driver_(session_, {}), generator_(Clo
   FillMemory(start, FillPattern::Random, generator_);
   session_.ReplaceMachine(start);
   session_.StartRecord();
+  // The blocks the program runs most become WebAssembly of their own.
+  if (CompiledEngineAvailable()) session_.SetEngine(Engine::Compiled);
 }
 
 void PageCore::Loaded() {

@@ -39,6 +39,7 @@ export type Request =
       interval: number }
   | { type: 'scan'; bytes: Uint8Array } // a source opened in the editor
   | { type: 'lineBreakpoints'; lines: number[] }
+  | { type: 'engine'; compiled: boolean } // the compiled engine (where the page has it) or the interpreter
   | NetRequest;
 
 // The network device's route: where its socket's connects and listens go.

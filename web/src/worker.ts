@@ -394,6 +394,7 @@ const handlers: { [K in Request['type']]: (r: Extract<Request, { type: K }>) => 
   peerConnect: (r) => net.handle(r),
   peerClose: (r) => net.handle(r),
   peerSend: (r) => net.handle(r),
+  engine: (r) => fn('set_engine')(h, r.compiled ? 1 : 0),
 };
 
 // The network device's route (web/src/net/).

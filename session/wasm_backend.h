@@ -1,0 +1,55 @@
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+
+#include "session/block_emitter.h"
+#include "session/compiled_code.h"
+
+namespace zar::compiled {
+
+// The compiled engine's back end in the page: the blocks live in one
+// WebAssembly module, written anew whenever blocks are added and
+// instantiated over the page's own memory; a block dropped leaves the
+// table of cases at once and the module at its next writing.
+class WasmCode {
+ public:
+  // Nothing but in the page (a build for WebAssembly).
+  static std::unique_ptr<WasmCode> Create(bool samples);
+  ~WasmCode();
+  WasmCode(const WasmCode&) = delete;
+  WasmCode& operator=(const WasmCode&) = delete;
+
+  // Adds the blocks planned to those kept and writes the module of all;
+  // false (and none added) when the module cannot be made.
+  bool Compile(const BlockPlan* plans, int count, const MemoryCells& memory, const FromMemory& fromMemory);
+  void Drop(Byte start);
+  void DropAll();
+
+  struct Exit {
+    std::uint64_t steps = 0;
+    std::size_t printed = 0;
+    bool wrote = false;  // left after a write to a cell that holds code
+  };
+  // As CompiledCode::Run, with the engine's cells that hold code.
+  Exit Run(Machine& m, std::uint64_t budget, char* console, std::size_t room, CompiledCode::Samples* samples,
+           ScreenDevice& screen, std::uint64_t& services, const std::uint8_t* holdsCode);
+
+  // The module's size and how long its last writing and compiling took.
+  std::size_t ModuleBytes() const { return moduleBytes_; }
+  double LastCompileMs() const { return lastCompileMs_; }
+
+ private:
+  explicit WasmCode(bool samples) : samples_(samples) {}
+
+  bool samples_;
+  int instance_ = 0;  // the module's instance in the page, 0 for none
+  std::array<int, 256> lengths_{};
+  std::array<std::uint16_t, 256> table_{};
+  std::size_t moduleBytes_ = 0;
+  double lastCompileMs_ = 0;
+};
+
+}  // namespace zar::compiled
