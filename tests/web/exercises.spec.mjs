@@ -11,6 +11,10 @@ import fs from 'node:fs';
 import os from 'node:os';
 import path from 'node:path';
 
+// A teacher's pictures come from routes of the test, which the page's service
+// worker would not see.
+test.use({ serviceWorkers: 'block' });
+
 const root = path.resolve(path.dirname(new URL(import.meta.url).pathname), '../..');
 const zar = path.join(process.env.ZAR_NATIVE ?? path.join(root, 'build'), 'cli/zar');
 const scratch = fs.mkdtempSync(path.join(os.tmpdir(), 'zar-exercises-'));

@@ -5,6 +5,9 @@
 import { test, expect } from '@playwright/test';
 import { unzipSync } from 'fflate';
 import fs from 'node:fs';
+import path from 'node:path';
+
+const root = path.resolve(path.dirname(new URL(import.meta.url).pathname), '../..');
 
 // A source with every byte above 0x7F (code page 1252 letters and signs).
 const high = [...Buffer.from('0 text "'), ...Array.from({ length: 128 }, (_, i) => 0x80 + i), ...Buffer.from('"\r\n')];
@@ -285,4 +288,14 @@ test('typing on without a pause is saved all the same', async ({ page }) => {
   }
   const kept = await page.evaluate(async () => [...(await window.zarFiles.list())[0].bytes]);
   expect(Buffer.from(kept).toString('latin1')).toMatch(/^x\d+$/);
+});
+
+test('File > Load keeps a source among the files and runs it; a program file is only run', async ({ page }) => {
+  await open(page);
+  const source = fs.readFileSync(path.join(root, 'examples', 'hello.OIA'));
+  await page.setInputFiles('#file', { name: 'hello.OIA', mimeType: 'text/plain', buffer: source });
+  await expect.poll(() => stored(page)).toEqual([{ name: 'hello.OIA', bytes: [...source] }]);
+  await page.setInputFiles('#file', { name: 'memory.oisc', mimeType: 'text/plain', buffer: Buffer.from('0\r\n0\r\n0\r\n') });
+  await page.waitForTimeout(300);
+  expect((await stored(page)).map((f) => f.name)).toEqual(['hello.OIA']);
 });

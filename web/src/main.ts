@@ -176,7 +176,11 @@ speed.addEventListener('keydown', (e) => e.key === 'Enter' && page.run('Command1
 
 $<HTMLInputElement>('file').addEventListener('change', async (e) => {
   const f = (e.target as HTMLInputElement).files?.[0];
-  if (f) send({ type: 'load', bytes: new Uint8Array(await f.arrayBuffer()), name: f.name });
+  if (!f) return;
+  const bytes = new Uint8Array(await f.arrayBuffer());
+  send({ type: 'load', bytes, name: f.name });
+  // A source loaded is also kept and shown in the assembler, as every source opened.
+  if (/\.oia$/i.test(f.name)) page.workspace.open({ name: f.name, bytes }, 'load');
   (e.target as HTMLInputElement).value = '';
 });
 
