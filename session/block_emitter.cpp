@@ -69,7 +69,8 @@ class BlockCode : public Xbyak::CodeGenerator {
     loops_ = false;
     bool calls = false;  // a call leaves no register as it was (nor does an operand read from memory)
     for (int k = 0; k < length_; ++k) {
-      calls = calls || A(k) == ScreenCommandCell || ReadsAny(k);
+      // A jump to itself must be seen to change something in each step.
+      calls = calls || A(k) == ScreenCommandCell || ReadsAny(k) || C(k) == start_ + 3 * k;
       if (Read(k, 2)) continue;
       loops_ = loops_ || C(k) == start_;
       if (const int j = StepAt(C(k)); j > 0) targets[static_cast<std::size_t>(j)] = true;
@@ -113,6 +114,14 @@ class BlockCode : public Xbyak::CodeGenerator {
     test(r14, r14);
     jz(stubs_.plain[ip]);
     if (ReadsAny(k)) return AddMemoryStep(k);
+    if (c == ip) {
+      // A jump to itself that changes nothing (0 - 0; the console and the
+      // command cells are 0 before a step) is a fixed point: the
+      // interpreter takes it.
+      mov(al, byte[rbx + a]);
+      or_(al, byte[rbx + b]);
+      jz(stubs_.plain[ip]);
+    }
     dec(r14);
     if (a == ScreenCommandCell) return AddScreenStep(b, c);
     movzx(eax, byte[rbx + a]);

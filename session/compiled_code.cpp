@@ -19,8 +19,10 @@ constexpr std::size_t MostSamplingBlockBytes = 4096;
 
 // How many instructions from start on make a block: none that writes the
 // network's command cell (or the screen's, in code that takes samples: its
-// step needs a service) or jumps to itself (a fixed point the interpreter
-// must see), none with a constant in a cell the block itself writes, and
+// step needs a service), none that jumps to itself with an operand read from
+// memory or on the screen's command cell (a fixed point the interpreter must
+// see: the others leave before a step that changes nothing), none with a
+// constant in a cell the block itself writes, and
 // none after one that always jumps (B = A). Cells read from memory are no
 // constants: what they hold is looked at as the step runs. A step on the
 // screen's command cell or the console takes its B and C as constants.
@@ -32,7 +34,7 @@ int BlockLengthAt(Byte start, const MemoryCells& memory, bool samples, const com
     const bool readA = read[ip], readB = read[ip + 1], readC = read[ip + 2];
     if (!readA && ((a == ScreenCommandCell && samples) || a == NetCommandCell)) break;
     if (!readA && (a == ScreenCommandCell || a == ConsoleCell) && (readB || readC)) break;
-    if (!readC && WrapIP(memory[ip + 2]) == ip) break;
+    if (!readC && WrapIP(memory[ip + 2]) == ip && (readA || readB || a == ScreenCommandCell)) break;
     if ((written[ip] && !readA) || (written[ip + 1] && !readB) || (written[ip + 2] && !readC)) break;
     if (!readA) {
       if (a >= start && a <= ip + 2 && !read[a]) break;
@@ -50,7 +52,7 @@ std::uint32_t ServeScreen(CompiledCode::Context* context) {
   const Byte command = memory[ScreenCommandCell];
   detail::ExecuteScreenCommand(memory, *context->screen, command);
   memory[ScreenCommandCell] = 0;
-  ++*context->services;
+  if (command <= ScreenLine) ++*context->services;
   const std::uint8_t* holds = context->holdsCode;
   return command == ScreenRead && (holds[250] | holds[251] | holds[252]) != 0 ? 1 : 0;
 }
@@ -58,13 +60,23 @@ std::uint32_t ServeScreen(CompiledCode::Context* context) {
 }  // namespace
 
 std::unique_ptr<CompiledCode> CompiledCode::Create(bool samples) {
-  std::unique_ptr<compiled::CodeRegion> region = compiled::CodeRegion::Create();
-  if (!region) return nullptr;
+  if (!compiled::CodeRegion::Supported()) return nullptr;
   std::unique_ptr<CompiledCode> code(new CompiledCode);
-  code->region_ = std::move(region);
   code->samples_ = samples;
-  code->table_ = code->region_->Stubs().plain;
   return code;
+}
+
+bool CompiledCode::Available() { return compiled::CodeRegion::Create() != nullptr; }
+
+// The region is made when the first block is compiled: most short runs
+// compile nothing.
+bool CompiledCode::MakeRegion() {
+  if (region_) return true;
+  if (refused_) return false;
+  region_ = compiled::CodeRegion::Create();
+  refused_ = region_ == nullptr;
+  if (region_) table_ = region_->Stubs().plain;
+  return region_ != nullptr;
 }
 
 CompiledCode::~CompiledCode() = default;
@@ -77,6 +89,8 @@ bool CompiledCode::Compile(const Byte* starts, int count, const MemoryCells& mem
     if (length > 0) plans[static_cast<std::size_t>(planned++)] = {starts[i], length, 0};
   }
   if (planned == 0) return true;
+  if (!MakeRegion()) return false;
+  credit_ -= planned * CompileCost;
   const std::size_t most = static_cast<std::size_t>(planned) * (samples_ ? MostSamplingBlockBytes : MostBlockBytes);
   if (region_->Room() < most) DropAll();
   // The blocks are written straight into the region: its pages from the
@@ -119,6 +133,7 @@ CompiledCode::Result CompiledCode::Run(Machine& m, std::uint64_t budget, char* c
                   &screen,
                   &services};
   region_->EntryPoint()(&context);
+  credit_ += static_cast<std::int64_t>(budget - context.budget);
   m.IP = static_cast<Byte>(context.ip);
   if (samples) {
     samples->sum = context.sum;
@@ -130,12 +145,15 @@ CompiledCode::Result CompiledCode::Run(Machine& m, std::uint64_t budget, char* c
   return {budget - context.budget, static_cast<std::size_t>(context.console - console)};
 }
 
-void CompiledCode::Heated(Byte ip, const MemoryCells& memory) {
+bool CompiledCode::Heated(Byte ip, const MemoryCells& memory) {
   heat_[ip] = 0;
-  Compile(&ip, 1, memory);
+  credit_ += HeatCredit;
+  if (credit_ >= CompileCost) Compile(&ip, 1, memory);
+  return Has(ip);
 }
 
 void CompiledCode::CompileAll(const MemoryCells& memory) {
+  if (!MakeRegion()) return;
   DropAll();
   std::array<Byte, MaxIP + 1> starts{};
   for (int ip = 0; ip <= MaxIP; ++ip) starts[ip] = static_cast<Byte>(ip);
@@ -174,6 +192,7 @@ void CompiledCode::DropCell(int cell, bool byProgram) {
 }
 
 void CompiledCode::DropAll() {
+  if (!region_) return;
   blocks_.fill({});
   holdsCode_.fill(0);
   table_ = region_->Stubs().plain;

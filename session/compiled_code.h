@@ -34,17 +34,24 @@ class CompiledCode {
  public:
   static constexpr int BlockLength = 8;
 
-  // Nothing when the system refuses executable memory or this is no x86-64.
+  // Nothing when this is no x86-64; the executable memory is asked for at
+  // the first block compiled, and where the system refuses it nothing is
+  // ever compiled.
   static std::unique_ptr<CompiledCode> Create(bool samples = false);
+  // Whether the system gives executable memory here.
+  static bool Available();
   ~CompiledCode();
   CompiledCode(const CompiledCode&) = delete;
   CompiledCode& operator=(const CompiledCode&) = delete;
 
   bool Has(Byte ip) const { return blocks_[ip].code != nullptr; }
   // The interpreter stopped at ip: it counts towards compiling a block there.
-  void Note(Byte ip, const MemoryCells& memory) {
-    if (!Has(ip) && ++heat_[ip] >= HeatToCompile) [[unlikely]]
-      Heated(ip, memory);
+  // Whether ip has a block (now).
+  bool Note(Byte ip, const MemoryCells& memory) {
+    if (Has(ip)) return true;
+    if (++heat_[ip] >= HeatToCompile) [[unlikely]]
+      return Heated(ip, memory);
+    return false;
   }
   // Drops the code of every cell that changed since it was compiled; when
   // the program changed them (not an input), the cells are read from memory
@@ -99,16 +106,28 @@ class CompiledCode {
   // block takes some microseconds to compile (and two changes of the pages'
   // protection), a step of the interpreter some nanoseconds.
   static constexpr std::uint16_t HeatToCompile = 256;
+  // Compiling pays only for code that then runs long enough unchanged: a
+  // block costs as much as some thousands of the interpreter's steps. The
+  // blocks compiled are paid for, in steps, from a credit that the steps of
+  // compiled code fill, and those of the interpreter a little, so that code
+  // that keeps rewriting itself is not compiled again and again.
+  static constexpr std::int64_t CompileCost = 4096;
+  static constexpr std::int64_t FirstCredit = 0;
+  static constexpr std::int64_t HeatCredit = HeatToCompile / 4;  // for each address grown hot
 
   CompiledCode() = default;
-  void Heated(Byte ip, const MemoryCells& memory);
+  bool Heated(Byte ip, const MemoryCells& memory);
   bool Compile(const Byte* starts, int count, const MemoryCells& memory);
   void Drop(Byte start);
   void DropCell(int cell, bool byProgram);
   void DropAll();
 
+  bool MakeRegion();
+
   std::unique_ptr<compiled::CodeRegion> region_;
+  bool refused_ = false;  // the system gave no executable memory
   bool samples_ = false;
+  std::int64_t credit_ = FirstCredit;
   std::array<Block, 256> blocks_{};
   std::array<const void*, 256> table_{};       // a block's code for each address, or its plain stub
   std::array<std::uint8_t, 256> holdsCode_{};  // blocks whose instructions take each cell

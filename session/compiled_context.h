@@ -26,7 +26,7 @@ struct CompiledCode::Context {
   // whether it wrote a cell that holds code.
   std::uint32_t (*serveScreen)(Context* context);
   ScreenDevice* screen;
-  std::uint64_t* services;  // screen and network commands served
+  std::uint64_t* services;  // screen and network commands that did something
 };
 
 }  // namespace zar

@@ -15,6 +15,12 @@ namespace {
 constexpr std::array<int, 7> ServiceCells = {NetDataCell,    NetCommandCell,    ScreenRedCell, ScreenGreenCell,
                                              ScreenBlueCell, ScreenCommandCell, ConsoleCell};
 
+// Whether a command does something: a screen command 1 to 5, a network
+// command 1 to 3. The others are cleared and do nothing else, so that a step
+// that gives one is a plain step for the look for repeats.
+bool ScreenServes(Byte command) { return command >= ScreenClear && command <= ScreenLine; }
+bool NetServes(Byte command) { return command >= NetConnect && command <= NetListen; }
+
 }  // namespace
 
 Session::~Session() = default;
@@ -54,23 +60,25 @@ template <bool Sampled, bool Short>
     console_.Push(code);
     memory[ConsoleCell] = 0;
   }
-  Byte screenWaiting = 0;  // the screen command cell's value before the step, unless it is the A cell
-  if (const Byte screen = memory[ScreenCommandCell]; (screen | memory[NetCommandCell]) != 0) [[unlikely]] {
-    ++services_;
-    if (!Short || memory[NetCommandCell] != 0 || screen == ScreenRead) {
+  int waiting = 0;  // the command cells' values before the step, but the A cell's
+  const Byte screen = memory[ScreenCommandCell], net = memory[NetCommandCell];
+  if ((screen | net) != 0) [[unlikely]] {
+    if (!Short || NetServes(net) || screen == ScreenRead) {
+      ++services_;
       Store(hot);
       const bool changed = ServiceStep<Sampled>(d.a, d.x, d.next != d.ip, code);
       Load(hot);
       return changed;
     }
-    screenWaiting = d.a == ScreenCommandCell ? 0 : screen;
+    waiting = (d.a == ScreenCommandCell ? 0 : screen) + (d.a == NetCommandCell ? 0 : net);
+    if (ScreenServes(screen)) ++services_;
     detail::ExecuteScreenCommand(memory, screen_, screen);
-    memory[ScreenCommandCell] = 0;
+    memory[ScreenCommandCell] = memory[NetCommandCell] = 0;
   }
   const Byte a = memory[d.a];
   if constexpr (Sampled) {
     if (hot.sumKnown) {
-      hot.sum += a - d.x - screenWaiting;
+      hot.sum += a - d.x - waiting;
       if (d.a != ConsoleCell) hot.sum -= code;
     } else {
       hot.sum = MemorySum(memory);
@@ -83,7 +91,7 @@ template <bool Sampled, bool Short>
     Checkpoint(hot.steps);
     Load(hot);
   }
-  return code != 0 || d.next != d.ip || a != d.x || screenWaiting != 0;
+  return code != 0 || d.next != d.ip || a != d.x || waiting != 0;
 }
 
 void Session::Store(const StepCounters& hot) {
@@ -266,6 +274,8 @@ RunStop Session::InterpretUntilCompiled(CompiledCode& compiled, std::uint64_t ma
   Byte ip = machine_.IP;
   // Where compiled code left (or could not start) grows hot as well.
   compiled.Note(ip, machine_.Memory);
+  // A command an input left in its cell is cleared by the first step.
+  bool waiting = (machine_.Memory[ScreenCommandCell] | machine_.Memory[NetCommandCell]) != 0;
   while (stop.steps < maxSteps) {
     const Decoded d = Decode(machine_.Memory, ip);
     ip = d.next;
@@ -273,15 +283,16 @@ RunStop Session::InterpretUntilCompiled(CompiledCode& compiled, std::uint64_t ma
     const std::uint64_t services = services_;
     const bool changed = StepOnce<Sampled, true>(d, hot);
     compiled.Wrote(d.a, machine_.Memory);
-    if (services_ != services) [[unlikely]] {
+    if (services_ != services || waiting) [[unlikely]] {
       for (const int cell : ServiceCells) compiled.Wrote(cell, machine_.Memory);
+      waiting = false;
     }
-    if (!changed && fixedPoint) {
+    if (!changed) {
+      if (!fixedPoint) continue;  // the same step for ever, not for compiled code
       stop.reason = RunStop::Reason::FixedPoint;
       break;
     }
-    compiled.Note(ip, machine_.Memory);
-    if (compiled.Has(ip)) break;
+    if (compiled.Note(ip, machine_.Memory)) break;
   }
   Store(hot);
   return stop;
@@ -331,6 +342,6 @@ RunStop Session::RunSkippingRepeats(const RunPolicy& policy) {
   return {RunStop::Reason::StepLimit, done};
 }
 
-bool CompiledEngineAvailable() { return CompiledCode::Create() != nullptr; }
+bool CompiledEngineAvailable() { return CompiledCode::Available(); }
 
 }  // namespace zar

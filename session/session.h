@@ -183,6 +183,7 @@ class Session {
     std::uint64_t nextLook = 0;
     std::uint64_t printed = 0, services = 0;
     std::uint64_t looks = 0, power = 1;
+    std::uint64_t part = 1;  // the steps from one look to the next
     std::uint64_t period = 0;
     int stops = 0;  // what stopped the runs it looked at: the debugger, a fixed point
   };
@@ -238,7 +239,7 @@ class Session {
   bool skipCycles_ = true;
   std::array<std::unique_ptr<CompiledCode>, 2> compiled_;  // without and with history samples
   bool refused_ = false;                                   // the compiled engine could not be made
-  std::uint64_t services_ = 0;                             // screen and network commands served
+  std::uint64_t services_ = 0;                             // screen and network commands that did something
   std::uint64_t steps_ = 0;
   std::uint64_t compiledSteps_ = 0;
   std::int32_t memorySum_ = 0;  // while samples are taken, followed step by step
