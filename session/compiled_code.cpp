@@ -105,6 +105,7 @@ bool CompiledCode::Compile(const Byte* starts, int count, const MemoryCells& mem
   for (int i = 0; i < planned; ++i) {
     const compiled::BlockPlan& plan = plans[static_cast<std::size_t>(i)];
     blocks_[plan.start] = {at + plan.offset, plan.length};
+    ++blockCount_;
     table_[plan.start] = blocks_[plan.start].code;
     for (int cell = plan.start; cell < plan.start + 3 * plan.length; ++cell) {
       if (fromMemory_[cell]) continue;
@@ -161,6 +162,7 @@ void CompiledCode::CompileAll(const MemoryCells& memory) {
 }
 
 void CompiledCode::Check(const MemoryCells& memory, bool byProgram) {
+  if (blockCount_ == 0) return;
   unsigned changed = 0;  // one pass without branches first: the interpreter's steps rarely touch code
   for (int cell = 0; cell < 256; ++cell) {
     changed |= static_cast<unsigned>(memory[cell] ^ compiledFrom_[cell]) & (holdsCode_[cell] != 0 ? 0xFFu : 0u);
@@ -178,6 +180,7 @@ void CompiledCode::Drop(Byte start) {
     if (!fromMemory_[cell]) --holdsCode_[cell];
   }
   block = {};
+  --blockCount_;
   table_[start] = region_->Stubs().plain[start];
   heat_[start] = 0;
 }
@@ -194,6 +197,7 @@ void CompiledCode::DropCell(int cell, bool byProgram) {
 void CompiledCode::DropAll() {
   if (!region_) return;
   blocks_.fill({});
+  blockCount_ = 0;
   holdsCode_.fill(0);
   table_ = region_->Stubs().plain;
   region_->Reset();

@@ -62,6 +62,13 @@ class CompiledCode {
     if (holdsCode_[cell] != 0 && memory[cell] != compiledFrom_[cell]) [[unlikely]]
       DropCell(cell, true);
   }
+  // While there is no block and too little credit to compile one, the
+  // interpreter's steps need not stop for compiled code nor grow hot: how
+  // many it takes before there is credit, and those steps taken.
+  std::uint64_t Unpaid() const {
+    return blockCount_ > 0 || credit_ >= CompileCost ? 0 : static_cast<std::uint64_t>((CompileCost - credit_) * InterpreterShare);
+  }
+  void Interpreted(std::uint64_t steps) { credit_ += static_cast<std::int64_t>(steps) / InterpreterShare; }
   // Drops all code and compiles the blocks of every start address anew (for
   // measuring).
   void CompileAll(const MemoryCells& memory);
@@ -113,7 +120,8 @@ class CompiledCode {
   // that keeps rewriting itself is not compiled again and again.
   static constexpr std::int64_t CompileCost = 4096;
   static constexpr std::int64_t FirstCredit = 0;
-  static constexpr std::int64_t HeatCredit = HeatToCompile / 4;  // for each address grown hot
+  static constexpr std::int64_t InterpreterShare = 4;  // the interpreter's steps for a step of credit
+  static constexpr std::int64_t HeatCredit = HeatToCompile / InterpreterShare;  // for each address grown hot
 
   CompiledCode() = default;
   bool Heated(Byte ip, const MemoryCells& memory);
@@ -128,6 +136,7 @@ class CompiledCode {
   bool refused_ = false;  // the system gave no executable memory
   bool samples_ = false;
   std::int64_t credit_ = FirstCredit;
+  int blockCount_ = 0;  // the blocks there are
   std::array<Block, 256> blocks_{};
   std::array<const void*, 256> table_{};       // a block's code for each address, or its plain stub
   std::array<std::uint8_t, 256> holdsCode_{};  // blocks whose instructions take each cell

@@ -216,7 +216,8 @@ RunStop Session::RunOnEngine(const RunPolicy& policy) {
 }
 
 // Compiled code runs while it can; the interpreter takes the steps between,
-// until IP reaches compiled code again. Compiled code stops at a record's
+// until IP reaches compiled code again, and the steps before compiling
+// pays, on its own plain loop. Compiled code stops at a record's
 // checkpoint for it to be taken. The first sample is the interpreter's: it
 // works out the memory sum that compiled code then follows.
 RunStop Session::RunCompiled(const RunPolicy& policy) {
@@ -233,6 +234,18 @@ RunStop Session::RunCompiled(const RunPolicy& policy) {
   std::uint64_t done = 0;
   while (done < policy.maxSteps) {
     const std::uint64_t left = policy.maxSteps - done;
+    if (const std::uint64_t unpaid = compiled->Unpaid(); unpaid > 0) {
+      RunPolicy part = policy;
+      part.maxSteps = std::min(left, unpaid);
+      RunStop stop = RunStepByStep<true>(part);
+      compiled->Interpreted(stop.steps);
+      done += stop.steps;
+      if (stop.reason != RunStop::Reason::StepLimit) {
+        stop.steps = done;
+        return stop;
+      }
+      continue;
+    }
     const std::uint64_t room = nextCheckpoint_ - steps_;
     if (room > 0 && (sumKnown_ || !sampled) && compiled->Has(machine_.IP) &&
         (memory[ConsoleCell] | memory[ScreenCommandCell] | memory[NetCommandCell]) == 0) {
