@@ -66,7 +66,9 @@ class CompiledCode {
   // interpreter's steps need not stop for compiled code nor grow hot: how
   // many it takes before there is credit, and those steps taken.
   std::uint64_t Unpaid() const {
-    return blockCount_ > 0 || credit_ >= CompileCost ? 0 : static_cast<std::uint64_t>((CompileCost - credit_) * InterpreterShare);
+    return blockCount_ > 0 || credit_ >= CompileCost
+               ? 0
+               : static_cast<std::uint64_t>((CompileCost - credit_) * InterpreterShare);
   }
   void Interpreted(std::uint64_t steps) { credit_ += static_cast<std::int64_t>(steps) / InterpreterShare; }
   // Drops all code and compiles the blocks of every start address anew (for
