@@ -51,7 +51,7 @@ void Session::ReplaceMachine(const Machine& machine) {
 // console drain starts, so the state before the step follows from d. A
 // screen command alone that writes no cell but its own (all but the read)
 // is served on the way: cell 253 is then the only other cell that changes.
-template <bool Sampled, bool Short>
+template <bool Sampled>
 [[gnu::always_inline]] inline bool Session::StepOnce(const Decoded& d, StepCounters& hot) {
   Execute(machine_, d);
   MemoryCells& memory = machine_.Memory;
@@ -63,7 +63,7 @@ template <bool Sampled, bool Short>
   int waiting = 0;  // the command cells' values before the step, but the A cell's
   const Byte screen = memory[ScreenCommandCell], net = memory[NetCommandCell];
   if ((screen | net) != 0) [[unlikely]] {
-    if (!Short || NetServes(net) || screen == ScreenRead) {
+    if (NetServes(net) || screen == ScreenRead) {
       ++services_;
       Store(hot);
       const bool changed = ServiceStep<Sampled>(d.a, d.x, d.next != d.ip, code);
@@ -146,7 +146,7 @@ bool Session::Step() { return RunUnpaused({1, false, true}).reason != RunStop::R
 // The counters of a run and IP live in locals while it lasts: every store
 // into a memory cell could otherwise change them as far as the compiler
 // knows, and IP would be read back from memory before every step.
-template <bool Debug, bool Sampled, bool Short>
+template <bool Debug, bool Sampled>
 RunStop Session::StepLoop(const RunPolicy& policy) {
   const std::uint64_t maxSteps = policy.maxSteps;
   const bool fixedPoint = policy.fixedPoint;
@@ -170,7 +170,7 @@ RunStop Session::StepLoop(const RunPolicy& policy) {
       for (std::size_t k = 0; k < count; ++k) before[k] = machine_.Memory[watched[k]];
     }
     ++steps;
-    const bool changed = StepOnce<Sampled, Short>(d, hot);
+    const bool changed = StepOnce<Sampled>(d, hot);
     if constexpr (Debug) {
       bool hit = false;
       for (std::size_t k = 0; k < count && !hit; ++k) {
@@ -202,17 +202,16 @@ RunStop Session::Run(const RunPolicy& policy) {
   return RunUnpaused(policy);
 }
 
-template <bool Short>
 RunStop Session::RunStepByStep(const RunPolicy& policy) {
   if (policy.debugger && Debugging()) {
-    return recordHistory_ ? StepLoop<true, true, Short>(policy) : StepLoop<true, false, Short>(policy);
+    return recordHistory_ ? StepLoop<true, true>(policy) : StepLoop<true, false>(policy);
   }
-  return recordHistory_ ? StepLoop<false, true, Short>(policy) : StepLoop<false, false, Short>(policy);
+  return recordHistory_ ? StepLoop<false, true>(policy) : StepLoop<false, false>(policy);
 }
 
 RunStop Session::RunOnEngine(const RunPolicy& policy) {
   if (engine_ == Engine::Compiled && !(policy.debugger && Debugging())) return RunCompiled(policy);
-  return engine_ == Engine::Reference ? RunStepByStep<false>(policy) : RunStepByStep<true>(policy);
+  return RunStepByStep(policy);
 }
 
 // Compiled code runs while it can; the interpreter takes the steps between,
@@ -228,7 +227,7 @@ RunStop Session::RunCompiled(const RunPolicy& policy) {
     compiled = CompiledCode::Create(sampled);
     refused_ = compiled == nullptr;
   }
-  if (!compiled || policy.maxSteps < ShortestRun) return RunStepByStep<true>(policy);
+  if (!compiled || policy.maxSteps < ShortestRun) return RunStepByStep(policy);
   compiled->Check(machine_.Memory, false);
   MemoryCells& memory = machine_.Memory;
   std::uint64_t done = 0;
@@ -237,7 +236,7 @@ RunStop Session::RunCompiled(const RunPolicy& policy) {
     if (const std::uint64_t unpaid = compiled->Unpaid(); unpaid > 0) {
       RunPolicy part = policy;
       part.maxSteps = std::min(left, unpaid);
-      RunStop stop = RunStepByStep<true>(part);
+      RunStop stop = RunStepByStep(part);
       compiled->Interpreted(stop.steps);
       done += stop.steps;
       if (stop.reason != RunStop::Reason::StepLimit) {
@@ -294,7 +293,7 @@ RunStop Session::InterpretUntilCompiled(CompiledCode& compiled, std::uint64_t ma
     ip = d.next;
     ++stop.steps;
     const std::uint64_t services = services_;
-    const bool changed = StepOnce<Sampled, true>(d, hot);
+    const bool changed = StepOnce<Sampled>(d, hot);
     compiled.Wrote(d.a, machine_.Memory);
     if (services_ != services || waiting) [[unlikely]] {
       for (const int cell : ServiceCells) compiled.Wrote(cell, machine_.Memory);
@@ -320,7 +319,7 @@ RunStop Session::RunUnpaused(const RunPolicy& policy) {
     ForgetRepeats();
     repeats_.stops = stops;
   }
-  const bool skips = skipCycles_ && engine_ != Engine::Reference && policy.maxSteps > 1;
+  const bool skips = skipCycles_ && policy.maxSteps > 1;
   const RunStop stop = skips ? RunSkippingRepeats(policy) : RunOnEngine(policy);
   if (stop.ByDebugger()) ForgetRepeats();
   return stop;

@@ -115,10 +115,10 @@ TEST(Engines, SkippingRepeatsEndsAsSteppingEveryStep) {
     // The plain machine steps as far as it can, stopping where going back
     // will go; each engine is left to skip the rest.
     PlainMachine plain, back;
-    // The reference engine takes the same checkpoints, at the same steps.
+    // The interpreter stepping every step takes the same checkpoints, at the same steps.
     LoggingPort referencePort(true);
     Session reference(referencePort);
-    reference.SetEngine(Engine::Reference);
+    reference.SetSkipsCycles(false);
     Prepare(reference, c);
     const PlainMachine::Stop expected = [&] {
       back = plain = PlainLike(reference);
@@ -172,7 +172,7 @@ TEST(Engines, ARepeatFoundGoesWithAnInput) {
     for (const Engine engine : {Engine::Interpreter, Engine::Compiled}) {
       OfflineNetworkPort network;
       Session reference(network), tested(network);
-      reference.SetEngine(Engine::Reference);
+      reference.SetSkipsCycles(false);
       tested.SetEngine(engine);
       for (Session* s : {&reference, &tested}) {
         s->ReplaceMachine(Image(Counting));
@@ -248,7 +248,7 @@ TEST(Engines, CodeWrittenToRunsAsWritten) {
     for (const Engine engine : {Engine::Interpreter, Engine::Compiled}) {
       OfflineNetworkPort network;
       Session reference(network), tested(network);
-      reference.SetEngine(Engine::Reference);
+      reference.SetSkipsCycles(false);
       tested.SetEngine(engine);
       for (Session* s : {&reference, &tested}) s->ReplaceMachine(Image(c.program));
       for (int round = 0; round < 2; ++round) {
