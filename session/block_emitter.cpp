@@ -70,7 +70,7 @@ class BlockCode : public Xbyak::CodeGenerator {
     bool calls = false;  // a call leaves no register as it was (nor does an operand read from memory)
     for (int k = 0; k < length_; ++k) {
       // A jump to itself must be seen to change something in each step.
-      calls = calls || A(k) == ScreenCommandCell || ReadsAny(k) || C(k) == start_ + 3 * k;
+      calls = calls || IsCommandCell(A(k)) || ReadsAny(k) || C(k) == start_ + 3 * k;
       if (Read(k, 2)) continue;
       loops_ = loops_ || C(k) == start_;
       if (const int j = StepAt(C(k)); j > 0) targets[static_cast<std::size_t>(j)] = true;
@@ -123,7 +123,7 @@ class BlockCode : public Xbyak::CodeGenerator {
       jz(stubs_.plain[ip]);
     }
     dec(r14);
-    if (a == ScreenCommandCell) return AddScreenStep(b, c);
+    if (IsCommandCell(a)) return AddCommandStep(a, b, c);
     movzx(eax, byte[rbx + a]);
     if (samples_ && a != ConsoleCell) sub(Sum, eax);
     sub(al, byte[rbx + b]);
@@ -212,17 +212,23 @@ class BlockCode : public Xbyak::CodeGenerator {
     L(stay);
   }
 
-  // A step on the screen's command cell, which is 0 before it: it stores
-  // 0 - Memory[b] there and jumps; a command is served by a call (the stack
-  // is as the way in left it, aligned, the context on top).
-  void AddScreenStep(Byte b, Byte c) {
+  static bool IsCommandCell(Byte cell) { return cell == ScreenCommandCell || cell == NetCommandCell; }
+
+  // A step on the screen's or the network's command cell, which is 0
+  // before it: it stores 0 - Memory[b] there and jumps; a command is served
+  // by a call (the stack is as the way in left it, aligned, the context on
+  // top), which tells whether compiled code must leave after the step.
+  void AddCommandStep(Byte cell, Byte b, Byte c) {
     Xbyak::Label none;
     xor_(eax, eax);
     sub(al, byte[rbx + b]);
-    mov(byte[rbx + ScreenCommandCell], al);
+    mov(byte[rbx + cell], al);
     jz(none, T_NEAR);
     mov(rdi, ptr[rsp]);
-    call(ptr[rdi + offsetof(CompiledCode::Context, serveScreen)]);
+    if (cell == ScreenCommandCell)
+      call(ptr[rdi + offsetof(CompiledCode::Context, serveScreen)]);
+    else
+      call(ptr[rdi + offsetof(CompiledCode::Context, serveNetwork)]);
     test(eax, eax);
     jnz(stubs_.wrote[c]);
     L(none);

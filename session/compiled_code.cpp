@@ -17,11 +17,11 @@ constexpr std::size_t MostBlockBytes = 2048;
 // Taking samples makes blocks about half as long again.
 constexpr std::size_t MostSamplingBlockBytes = 4096;
 
-// How many instructions from start on make a block: none that writes the
-// network's command cell (or the screen's, in code that takes samples: its
-// step needs a service), none that jumps to itself with an operand read from
-// memory or on the screen's command cell (a fixed point the interpreter must
-// see: the others leave before a step that changes nothing), none with a
+// How many instructions from start on make a block: none that writes a
+// device's command cell in code that takes samples (its step needs a
+// service), none that jumps to itself with an operand read from memory or
+// on a command cell (a fixed point the interpreter must see: the others
+// leave before a step that changes nothing), none with a
 // constant in a cell the block itself writes, and
 // none after one that always jumps (B = A). Cells read from memory are no
 // constants: what they hold is looked at as the step runs. A step on the
@@ -32,17 +32,18 @@ int BlockLengthAt(Byte start, const MemoryCells& memory, bool samples, const com
   for (int ip = start; ip <= MaxIP && n < CompiledCode::BlockLength; ip += 3) {
     const Byte a = memory[ip];
     const bool readA = read[ip], readB = read[ip + 1], readC = read[ip + 2];
-    if (!readA && ((a == ScreenCommandCell && samples) || a == NetCommandCell)) break;
-    if (!readA && (a == ScreenCommandCell || a == ConsoleCell) && (readB || readC)) break;
-    if (!readC && WrapIP(memory[ip + 2]) == ip && (readA || readB || a == ScreenCommandCell)) break;
+    const bool command = !readA && (a == ScreenCommandCell || a == NetCommandCell);
+    if (command && samples) break;
+    if ((command || (!readA && a == ConsoleCell)) && (readB || readC)) break;
+    if (!readC && WrapIP(memory[ip + 2]) == ip && (readA || readB || command)) break;
     if ((written[ip] && !readA) || (written[ip + 1] && !readB) || (written[ip + 2] && !readC)) break;
     if (!readA) {
       if (a >= start && a <= ip + 2 && !read[a]) break;
       written[a] = true;
     }
     ++n;
-    // A step on the screen's command cell (0 before it) always jumps.
-    if (!readA && ((!readB && memory[ip + 1] == a) || a == ScreenCommandCell)) break;
+    // A step on a command cell (0 before it) always jumps.
+    if (!readA && ((!readB && memory[ip + 1] == a) || command)) break;
   }
   return n;
 }
@@ -57,12 +58,22 @@ std::uint32_t ServeScreen(CompiledCode::Context* context) {
   return command == ScreenRead && (holds[250] | holds[251] | holds[252]) != 0 ? 1 : 0;
 }
 
+std::uint32_t ServeNetwork(CompiledCode::Context* context) {
+  MemoryCells& memory = *reinterpret_cast<MemoryCells*>(context->memory);
+  const Byte command = memory[NetCommandCell];
+  if (command >= NetConnect && command <= NetListen) ++*context->services;
+  context->reached = CheckNetwork(memory, *context->network) == NetCommandResult::Reached ? 1 : 0;
+  return context->reached | (command == NetSend ? context->holdsCode[NetDataCell] : 0);
+}
+
 }  // namespace
 
-std::unique_ptr<CompiledCode> CompiledCode::Create(bool samples) {
+std::unique_ptr<CompiledCode> CompiledCode::Create(bool samples, bool eager) {
   if (!compiled::CodeRegion::Supported()) return nullptr;
   std::unique_ptr<CompiledCode> code(new CompiledCode);
   code->samples_ = samples;
+  code->eager_ = eager;
+  if (eager) code->heatToCompile_ = EagerHeat;
   return code;
 }
 
@@ -118,7 +129,8 @@ bool CompiledCode::Compile(const Byte* starts, int count, const MemoryCells& mem
 }
 
 CompiledCode::Result CompiledCode::Run(Machine& m, std::uint64_t budget, char* console, std::size_t room,
-                                       Samples* samples, ScreenDevice& screen, std::uint64_t& services) {
+                                       Samples* samples, ScreenDevice& screen, NetworkPort& network,
+                                       std::uint64_t& services) {
   Context context{m.Memory.data(),
                   holdsCode_.data(),
                   table_.data(),
@@ -132,7 +144,10 @@ CompiledCode::Result CompiledCode::Run(Machine& m, std::uint64_t budget, char* c
                   samples ? static_cast<std::uint32_t>(samples->position) : 0,
                   &ServeScreen,
                   &screen,
-                  &services};
+                  &services,
+                  &ServeNetwork,
+                  &network,
+                  0};
   region_->EntryPoint()(&context);
   credit_ += static_cast<std::int64_t>(budget - context.budget);
   m.IP = static_cast<Byte>(context.ip);
@@ -143,13 +158,13 @@ CompiledCode::Result CompiledCode::Run(Machine& m, std::uint64_t budget, char* c
   // Only the cell written differs from when its code was compiled, unless
   // the write left it as it was.
   if (context.wrote) Check(m.Memory, true);
-  return {budget - context.budget, static_cast<std::size_t>(context.console - console)};
+  return {budget - context.budget, static_cast<std::size_t>(context.console - console), context.reached != 0};
 }
 
 bool CompiledCode::Heated(Byte ip, const MemoryCells& memory) {
   heat_[ip] = 0;
   credit_ += HeatCredit;
-  if (credit_ >= CompileCost) Compile(&ip, 1, memory);
+  if (eager_ || credit_ >= CompileCost) Compile(&ip, 1, memory);
   return Has(ip);
 }
 

@@ -10,6 +10,7 @@
 namespace zar {
 
 struct ScreenDevice;
+class NetworkPort;
 
 namespace compiled {
 class CodeRegion;
@@ -22,10 +23,10 @@ class CodeRegion;
 // compiled, or an instruction wrote a cell that holds compiled code (the
 // step is done and the code of that cell is dropped at once; the cell is
 // read from memory by the code compiled from then on, as the operands of
-// self-modifying code are). A screen command is served by a call from
-// compiled code (not in code that takes samples); instructions that write
-// the network's command cell, or jump to themselves, are never compiled:
-// the interpreter takes their steps. Characters for the console are drained
+// self-modifying code are). Screen and network commands are served by a call
+// from compiled code (not in code that takes samples); a jump to itself
+// leaves before a step that would change nothing, so that the interpreter
+// sees the fixed point. Characters for the console are drained
 // into the room given for them. Code pages are written, then made read-only and
 // executable.
 // Code made to take history samples keeps the memory sum in a register and
@@ -37,7 +38,9 @@ class CompiledCode {
   // Nothing when this is no x86-64; the executable memory is asked for at
   // the first block compiled, and where the system refuses it nothing is
   // ever compiled.
-  static std::unique_ptr<CompiledCode> Create(bool samples = false);
+  // Eager code compiles a block after a few visits, whether or not that
+  // pays: short runs of tests and fuzz targets then run compiled code.
+  static std::unique_ptr<CompiledCode> Create(bool samples = false, bool eager = false);
   // Whether the system gives executable memory here.
   static bool Available();
   ~CompiledCode();
@@ -49,7 +52,7 @@ class CompiledCode {
   // Whether ip has a block (now).
   bool Note(Byte ip, const MemoryCells& memory) {
     if (Has(ip)) return true;
-    if (++heat_[ip] >= HeatToCompile) [[unlikely]]
+    if (++heat_[ip] >= heatToCompile_) [[unlikely]]
       return Heated(ip, memory);
     return false;
   }
@@ -66,7 +69,7 @@ class CompiledCode {
   // interpreter's steps need not stop for compiled code nor grow hot: how
   // many it takes before there is credit, and those steps taken.
   std::uint64_t Unpaid() const {
-    return blockCount_ > 0 || credit_ >= CompileCost
+    return eager_ || blockCount_ > 0 || credit_ >= CompileCost
                ? 0
                : static_cast<std::uint64_t>((CompileCost - credit_) * InterpreterShare);
   }
@@ -78,6 +81,7 @@ class CompiledCode {
   struct Result {
     std::uint64_t steps = 0;
     std::size_t printed = 0;  // characters written to the console
+    bool reached = false;     // the last step's network command reached the port
   };
   // The history's ring, the memory sum and the ring's position: code that
   // takes samples moves the sum and the position on as it runs.
@@ -90,9 +94,11 @@ class CompiledCode {
   // and console cells 0, for at most budget steps; characters printed go to
   // console, which has room for at least one, room in all; samples is given
   // exactly when the code was made to take them.
-  // Screen commands are served on screen and counted in services.
+  // Screen commands are served on screen, network commands on network
+  // (compiled code leaves after one that reached it), and those that did
+  // something are counted in services.
   Result Run(Machine& m, std::uint64_t budget, char* console, std::size_t room, Samples* samples, ScreenDevice& screen,
-             std::uint64_t& services);
+             NetworkPort& network, std::uint64_t& services);
 
   // What compiled code is given and hands back.
   struct Context;
@@ -115,6 +121,7 @@ class CompiledCode {
   // block takes some microseconds to compile (and two changes of the pages'
   // protection), a step of the interpreter some nanoseconds.
   static constexpr std::uint16_t HeatToCompile = 256;
+  static constexpr std::uint16_t EagerHeat = 4;
   // Compiling pays only for code that then runs long enough unchanged: a
   // block costs as much as some thousands of the interpreter's steps. The
   // blocks compiled are paid for, in steps, from a credit that the steps of
@@ -137,6 +144,8 @@ class CompiledCode {
   std::unique_ptr<compiled::CodeRegion> region_;
   bool refused_ = false;  // the system gave no executable memory
   bool samples_ = false;
+  bool eager_ = false;
+  std::uint16_t heatToCompile_ = HeatToCompile;
   std::int64_t credit_ = FirstCredit;
   int blockCount_ = 0;  // the blocks there are
   std::array<Block, 256> blocks_{};

@@ -224,7 +224,7 @@ RunStop Session::RunCompiled(const RunPolicy& policy) {
   const bool sampled = recordHistory_;
   std::unique_ptr<CompiledCode>& compiled = compiled_[sampled ? 1 : 0];
   if (!compiled && !refused_) {
-    compiled = CompiledCode::Create(sampled);
+    compiled = CompiledCode::Create(sampled, eager_);
     refused_ = compiled == nullptr;
   }
   if (!compiled || policy.maxSteps < ShortestRun) return RunStepByStep(policy);
@@ -251,7 +251,7 @@ RunStop Session::RunCompiled(const RunPolicy& policy) {
       CompiledCode::Samples samples{history_.Ring(), memorySum_, history_.Position()};
       const CompiledCode::Result result = compiled->Run(machine_, std::min(left, room), console_.Tail(),
                                                         console_.TailRoom(), sampled ? &samples : nullptr, screen_,
-                                                        services_);
+                                                        *network_, services_);
       if (sampled) {
         memorySum_ = samples.sum;
         history_.Resume(samples.position);
@@ -260,6 +260,7 @@ RunStop Session::RunCompiled(const RunPolicy& policy) {
       compiledSteps_ += result.steps;
       done += result.steps;
       console_.Commit(result.printed);
+      if (record_ && result.reached) record_->networkSteps.push_back(steps_);
       if (steps_ == nextCheckpoint_) Checkpoint(steps_);
       // A step compiled code leaves to the interpreter before taking it
       // (a jump to itself, a command cell read from memory) is its next.

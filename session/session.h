@@ -97,6 +97,13 @@ class Session {
   // compiled engine cannot be made, and none while the debugger or short
   // runs leave every step to the interpreter.
   std::uint64_t CompiledSteps() const { return compiledSteps_; }
+  // For tests and fuzz targets: the compiled engine compiles code once it
+  // has run a few times, whether or not that pays, so that short runs take
+  // compiled code (off from the start).
+  void SetCompilesEagerly(bool eager) {
+    eager_ = eager;
+    compiled_ = {};
+  }
 
   // Whether runs of the interpreter and the compiled engine skip repeats of
   // the machine's state (on from the start). Once memory and IP are as they
@@ -239,7 +246,8 @@ class Session {
   bool skipCycles_ = true;
   std::array<std::unique_ptr<CompiledCode>, 2> compiled_;  // without and with history samples
   bool refused_ = false;                                   // the compiled engine could not be made
-  std::uint64_t services_ = 0;                             // screen and network commands that did something
+  bool eager_ = false;
+  std::uint64_t services_ = 0;  // screen and network commands that did something
   std::uint64_t steps_ = 0;
   std::uint64_t compiledSteps_ = 0;
   std::int32_t memorySum_ = 0;  // while samples are taken, followed step by step

@@ -174,6 +174,7 @@ TEST(Engines, ARepeatFoundGoesWithAnInput) {
       Session reference(network), tested(network);
       reference.SetSkipsCycles(false);
       tested.SetEngine(engine);
+      tested.SetCompilesEagerly(true);
       for (Session* s : {&reference, &tested}) {
         s->ReplaceMachine(Image(Counting));
         s->StartRecord();
@@ -200,6 +201,7 @@ TEST(Engines, CompiledScreenCommandsAsThePlainMachine) {
     LoggingPort network;
     Session session(network);
     session.SetEngine(Engine::Compiled);
+    session.SetCompilesEagerly(true);
     session.ReplaceMachine(Image({{0, 248},
                                   {1, 20},
                                   {2, 3},
@@ -221,6 +223,55 @@ TEST(Engines, CompiledScreenCommandsAsThePlainMachine) {
     PlainMachine plain = PlainLike(session);
     EXPECT_EQ(Difference(session.Run({100'000, true, true}), plain.Run(100'000, true, true)), "");
     EXPECT_EQ(Difference(session, network, plain), "");
+  }
+}
+
+// Each network command and console output in a loop hot enough to be
+// compiled, on a port that takes every request or none, with the record on:
+//   0: SUB 244,20,3 moves the data byte on; 3: SUB 255,22,6 prints 'A' every
+//   round (none for 0); 6: SUB 245,21,0 gives the command 256 - cell 21.
+// The interpreter stepping every step leaves the same record: going back
+// across a step that reached the port says so.
+TEST(Engines, CompiledNetworkCommandsAndConsoleAsThePlainMachine) {
+  for (const int command : {1, 2, 3, 9}) {
+    for (const bool answers : {false, true}) {
+      for (const int printed : {0, int{'A'}}) {
+        const std::string what = std::to_string(command) + (answers ? ", answered" : ", refused") + ", print " +
+                                 std::to_string(printed);
+        const Machine image = Image({{0, 244},
+                                     {1, 20},
+                                     {2, 3},
+                                     {3, 255},
+                                     {4, 22},
+                                     {5, 6},
+                                     {6, 245},
+                                     {7, 21},
+                                     {8, 0},
+                                     {20, 255},
+                                     {21, 256 - command},
+                                     {22, (256 - printed) % 256},
+                                     {238, 127},
+                                     {241, 1},
+                                     {243, 80}});
+        LoggingPort network(answers), stepped(answers);
+        Session session(network), reference(stepped);
+        session.SetEngine(Engine::Compiled);
+        session.SetCompilesEagerly(true);
+        for (Session* s : {&session, &reference}) {
+          s->SetSkipsCycles(false);  // command 9 with nothing printed repeats
+          s->ReplaceMachine(image);
+          s->StartRecord();
+        }
+        PlainMachine plain = PlainLike(session);
+        plain.networkAnswers = answers;
+        EXPECT_EQ(Difference(session.Run({30'000, true, false}), plain.Run(30'000, true, false)), "") << what;
+        EXPECT_EQ(Difference(session, network, plain), "") << what;
+        EXPECT_GT(session.CompiledSteps(), 20'000u) << what;
+        reference.Run({30'000, true, false});
+        EXPECT_EQ(session.StepBack(5).crossedNetwork, reference.StepBack(5).crossedNetwork) << what;
+        ExpectSameSessions(session, reference, what);
+      }
+    }
   }
 }
 
@@ -250,6 +301,7 @@ TEST(Engines, CodeWrittenToRunsAsWritten) {
       Session reference(network), tested(network);
       reference.SetSkipsCycles(false);
       tested.SetEngine(engine);
+      tested.SetCompilesEagerly(true);
       for (Session* s : {&reference, &tested}) s->ReplaceMachine(Image(c.program));
       for (int round = 0; round < 2; ++round) {
         for (Session* s : {&reference, &tested}) s->Run({20'000, false, false});
@@ -288,6 +340,7 @@ void ExpectEnginesAgreeOnRandomImages(int images, unsigned seed) {
     const auto seedOfRuns = random();
     const auto prepare = [&](Session& s, Engine engine) {
       s.SetEngine(engine);
+      s.SetCompilesEagerly(true);
       s.ReplaceMachine(m);
       s.SetRecordsHistory(history);
       if (breakpoint >= 0) s.SetBreakpoint(static_cast<Byte>(breakpoint), true);
