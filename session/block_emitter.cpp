@@ -218,6 +218,10 @@ class BlockCode : public Xbyak::CodeGenerator {
   // before it: it stores 0 - Memory[b] there and jumps; a command is served
   // by a call (the stack is as the way in left it, aligned, the context on
   // top), which tells whether compiled code must leave after the step.
+  // In code that takes samples the call keeps the sum in the context, and
+  // the registers of the samples (which a call does not keep) on the stack,
+  // four of them so that it stays aligned; the command cell is 0 again
+  // after the step, and the service adds what else it changed to the sum.
   void AddCommandStep(Byte cell, Byte b, Byte c) {
     Xbyak::Label none;
     xor_(eax, eax);
@@ -225,13 +229,26 @@ class BlockCode : public Xbyak::CodeGenerator {
     mov(byte[rbx + cell], al);
     jz(none, T_NEAR);
     mov(rdi, ptr[rsp]);
+    if (samples_) {
+      mov(dword[rdi + offsetof(CompiledCode::Context, sum)], Sum);
+      for (const auto& reg : {r8, r9, r10, r11}) push(reg);
+    }
     if (cell == ScreenCommandCell)
       call(ptr[rdi + offsetof(CompiledCode::Context, serveScreen)]);
     else
       call(ptr[rdi + offsetof(CompiledCode::Context, serveNetwork)]);
+    if (samples_) {
+      for (const auto& reg : {r11, r10, r9, r8}) pop(reg);
+      mov(rdi, ptr[rsp]);
+      mov(Sum, dword[rdi + offsetof(CompiledCode::Context, sum)]);
+      StoreSample();
+    }
     test(eax, eax);
     jnz(stubs_.wrote[c]);
+    if (samples_) jmp(l_->tookCommand, T_NEAR);
     L(none);
+    if (samples_) StoreSample();
+    if (samples_) L(l_->tookCommand);
     Go(c);
   }
 
@@ -458,7 +475,7 @@ class BlockCode : public Xbyak::CodeGenerator {
   };
   struct Labels {
     std::array<Xbyak::Label, Longest> steps;  // of the step-by-step code
-    Xbyak::Label loopEntry, head, shortPass;
+    Xbyak::Label loopEntry, head, shortPass, tookCommand;
     std::array<Aside, Longest> aside;
   };
 

@@ -17,23 +17,21 @@ constexpr std::size_t MostBlockBytes = 2048;
 // Taking samples makes blocks about half as long again.
 constexpr std::size_t MostSamplingBlockBytes = 4096;
 
-// How many instructions from start on make a block: none that writes a
-// device's command cell in code that takes samples (its step needs a
-// service), none that jumps to itself with an operand read from memory or
-// on a command cell (a fixed point the interpreter must see: the others
-// leave before a step that changes nothing), none with a
+// How many instructions from start on make a block: none that jumps to
+// itself with an operand read from memory or on a command cell (a fixed
+// point the interpreter must see: the others leave before a step that
+// changes nothing), none with a
 // constant in a cell the block itself writes, and
 // none after one that always jumps (B = A). Cells read from memory are no
 // constants: what they hold is looked at as the step runs. A step on the
 // screen's command cell or the console takes its B and C as constants.
-int BlockLengthAt(Byte start, const MemoryCells& memory, bool samples, const compiled::FromMemory& read) {
+int BlockLengthAt(Byte start, const MemoryCells& memory, const compiled::FromMemory& read) {
   int n = 0;
   std::array<bool, 256> written{};
   for (int ip = start; ip <= MaxIP && n < CompiledCode::BlockLength; ip += 3) {
     const Byte a = memory[ip];
     const bool readA = read[ip], readB = read[ip + 1], readC = read[ip + 2];
     const bool command = !readA && (a == ScreenCommandCell || a == NetCommandCell);
-    if (command && samples) break;
     if ((command || (!readA && a == ConsoleCell)) && (readB || readC)) break;
     if (!readC && WrapIP(memory[ip + 2]) == ip && (readA || readB || command)) break;
     if ((written[ip] && !readA) || (written[ip + 1] && !readB) || (written[ip + 2] && !readC)) break;
@@ -51,8 +49,10 @@ int BlockLengthAt(Byte start, const MemoryCells& memory, bool samples, const com
 std::uint32_t ServeScreen(CompiledCode::Context* context) {
   MemoryCells& memory = *reinterpret_cast<MemoryCells*>(context->memory);
   const Byte command = memory[ScreenCommandCell];
+  const int colour = memory[ScreenRedCell] + memory[ScreenGreenCell] + memory[ScreenBlueCell];
   detail::ExecuteScreenCommand(memory, *context->screen, command);
   memory[ScreenCommandCell] = 0;
+  context->sum += memory[ScreenRedCell] + memory[ScreenGreenCell] + memory[ScreenBlueCell] - colour;
   if (command <= ScreenLine) ++*context->services;
   const std::uint8_t* holds = context->holdsCode;
   return command == ScreenRead && (holds[250] | holds[251] | holds[252]) != 0 ? 1 : 0;
@@ -62,6 +62,7 @@ std::uint32_t ServeNetwork(CompiledCode::Context* context) {
   MemoryCells& memory = *reinterpret_cast<MemoryCells*>(context->memory);
   const Byte command = memory[NetCommandCell];
   if (command >= NetConnect && command <= NetListen) ++*context->services;
+  context->sum -= command == NetSend ? memory[NetDataCell] : 0;
   context->reached = CheckNetwork(memory, *context->network) == NetCommandResult::Reached ? 1 : 0;
   return context->reached | (command == NetSend ? context->holdsCode[NetDataCell] : 0);
 }
@@ -96,7 +97,7 @@ bool CompiledCode::Compile(const Byte* starts, int count, const MemoryCells& mem
   std::array<compiled::BlockPlan, 256> plans;
   int planned = 0;
   for (int i = 0; i < count; ++i) {
-    const int length = Has(starts[i]) ? 0 : BlockLengthAt(starts[i], memory, samples_, fromMemory_);
+    const int length = Has(starts[i]) ? 0 : BlockLengthAt(starts[i], memory, fromMemory_);
     if (length > 0) plans[static_cast<std::size_t>(planned++)] = {starts[i], length, 0};
   }
   if (planned == 0) return true;

@@ -196,12 +196,21 @@ TEST(Engines, ARepeatFoundGoesWithAnInput) {
 // the colour on:  0: SUB 248,20,3; 3: SUB 249,21,6; 6: SUB 250,22,9;
 // 9: SUB 253,23,0 (the command, 256 minus cell 23).
 TEST(Engines, CompiledScreenCommandsAsThePlainMachine) {
-  for (const int command : {1, 2, 3, 4, 5, 6}) {
-    SCOPED_TRACE(command);
+  for (const auto& [command, history] : {std::pair(1, false),
+                                         {2, false},
+                                         {3, false},
+                                         {4, false},
+                                         {5, false},
+                                         {6, false},
+                                         {3, true},
+                                         {4, true},
+                                         {5, true}}) {
+    SCOPED_TRACE(std::to_string(command) + (history ? ", history" : ""));
     LoggingPort network;
     Session session(network);
     session.SetEngine(Engine::Compiled);
     session.SetCompilesEagerly(true);
+    session.SetRecordsHistory(history);
     session.ReplaceMachine(Image({{0, 248},
                                   {1, 20},
                                   {2, 3},
@@ -220,9 +229,14 @@ TEST(Engines, CompiledScreenCommandsAsThePlainMachine) {
                                   {23, 256 - command},
                                   {246, 7},
                                   {247, 200}}));
+    session.SetRecordsHistory(history);
     PlainMachine plain = PlainLike(session);
     EXPECT_EQ(Difference(session.Run({100'000, true, true}), plain.Run(100'000, true, true)), "");
     EXPECT_EQ(Difference(session, network, plain), "");
+    // Command 6 does nothing: the loop repeats and is skipped.
+    if (command != 6) {
+      EXPECT_GT(session.CompiledSteps(), 50'000u);
+    }
   }
 }
 
@@ -261,6 +275,7 @@ TEST(Engines, CompiledNetworkCommandsAndConsoleAsThePlainMachine) {
           s->SetSkipsCycles(false);  // command 9 with nothing printed repeats
           s->ReplaceMachine(image);
           s->StartRecord();
+          s->SetRecordsHistory(command == 2);
         }
         PlainMachine plain = PlainLike(session);
         plain.networkAnswers = answers;
