@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "reference/session_check.h"
+#include "session/scripted_input.h"
 #include "session/session.h"
 
 namespace zar {
@@ -188,6 +189,83 @@ TEST(Engines, ARepeatFoundGoesWithAnInput) {
       for (Session* s : {&reference, &tested}) input(*s);
       EXPECT_EQ(Seen(reference.Run({20'000, true, true})), Seen(tested.Run({20'000, true, true}))) << what;
       ExpectSameSessions(reference, tested, what);
+    }
+  }
+}
+
+// A program waiting in a loop that repeats wakes on each kind of input and
+// then does as the interpreter stepping every step with the same inputs at
+// the same steps: it waits for cell 30 (the key cell or the network's data
+// cell copied there by 18: SUB 30,30,21; 21: SUB 30,31,0, 31 = 0 - cell),
+// then prints it and clears it:
+//   0: SUB 32,32,3; 3: SUB 32,30,6 (32 = -[30]); 6: SUB 33,33,9; 9: SUB 33,32,12
+//   12: SUB 33,34,0 waits while [30] is 0; 15: SUB 255,32,18 prints it; 18..: back to 0.
+TEST(Engines, AWaitWakesOnEachKindOfInput) {
+  const std::vector<std::pair<int, int>> waiting = {
+      {0, 32},  {1, 32},  {2, 3},   {3, 32}, {4, 30},   {5, 6},   {6, 33},  {7, 33},  {8, 9},   {9, 33}, {10, 32},
+      {11, 12}, {12, 33}, {13, 34}, {14, 0}, {15, 255}, {16, 32}, {17, 18}, {18, 30}, {19, 30}, {20, 0}, {34, 0}};
+  using Input = std::function<void(Session&, std::uint64_t & clock)>;
+  const std::pair<const char*, Input> inputs[] =
+      {
+          {"key", [](Session& s, std::uint64_t&) { s.WriteCell(30, 'K'); }},
+          {"byte", [](Session& s, std::uint64_t&) { s.WriteCell(30, 200); }},
+          {"edit", [](Session& s, std::uint64_t&) { s.WriteCell(4, 35); }},  // waits for cell 35, which holds 7
+          {"load",
+           [](Session& s, std::uint64_t&) {
+    Machine m = Image({{0, 255}, {1, 10}, {2, 3}, {3, 20}, {4, 20}, {5, 3}, {10, 191}});
+    s.ReplaceMachine(m);
+           }},
+          {"timed input",
+           [](Session& s, std::uint64_t& clock) {
+    // A key that the input driver gives 5,000 steps on, the steps to it
+    // counted as those of a wait.
+    TimedInput key;
+    key.step = 5'000;
+    key.cell = 30;
+    key.value = 'T';
+    InputDriver driver(s, {key});
+    driver.Drive({10'000, true, false, true});
+    clock = driver.Clock();
+    driver.ApplyDue();
+           }},
+                                      };
+  for (const auto& [what, input] : inputs) {
+    for (const Engine engine : {Engine::Interpreter, Engine::Compiled}) {
+      SCOPED_TRACE(std::string(what) + ", engine " + std::to_string(int(engine)));
+      OfflineNetworkPort network;
+      Session tested(network), reference(network);
+      tested.SetEngine(engine);
+      reference.SetSkipsCycles(false);
+      Machine image = Image(waiting);
+      image.Memory[35] = 7;
+      for (Session* s : {&tested, &reference}) s->ReplaceMachine(image);
+      RunStop stop;
+      for (int k = 0; k < 100 && stop.reason != RunStop::Reason::Repeating; ++k) {
+        stop = tested.Run({20'000, true, false, true});
+      }
+      ASSERT_EQ(stop.reason, RunStop::Reason::Repeating);
+      EXPECT_EQ(tested.Period(), 5u);
+      EXPECT_EQ(tested.Run({20'000, true, false, true}).steps, 0u) << "waits at once";
+      reference.Run({tested.Steps(), true, false});
+      std::uint64_t clock = 0;
+      const std::uint64_t printed = tested.Printed();
+      input(tested, clock);
+      if (clock == 0) {
+        input(reference, clock);
+      } else {
+        TimedInput key;
+        key.step = 5'000;
+        key.cell = 30;
+        key.value = 'T';
+        InputDriver driver(reference, {key});
+        while (driver.Clock() < clock) driver.Drive({clock - driver.Clock(), true, false});
+        driver.ApplyDue();
+      }
+      stop = tested.Run({20'000, true, false, true});
+      EXPECT_NE(stop.steps + clock, 0u) << "woke";
+      reference.Run({stop.steps, true, false});
+      EXPECT_GT(tested.Printed(), printed);
+      ExpectSameSessions(tested, reference, what);
     }
   }
 }
