@@ -121,7 +121,7 @@ class CompiledCode {
   // block takes some microseconds to compile (and two changes of the pages'
   // protection), a step of the interpreter some nanoseconds.
   static constexpr std::uint16_t HeatToCompile = 256;
-  static constexpr std::uint16_t EagerHeat = 4;
+  static constexpr std::uint16_t EagerHeat = 32;
   // Compiling pays only for code that then runs long enough unchanged: a
   // block costs as much as some thousands of the interpreter's steps. The
   // blocks compiled are paid for, in steps, from a credit that the steps of
