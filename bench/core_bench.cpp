@@ -390,7 +390,7 @@ std::vector<Machine> Program(const std::string& name) {
 
 std::uint64_t ProgramSteps(const std::string& name) { return name == "random" ? 100'000 : 10'000'000; }
 
-void EngineOn(benchmark::State& state, const std::string& name, Engine engine) {
+void EngineOn(benchmark::State& state, const std::string& name, Engine engine, bool skip = true) {
   const std::vector<Machine> images = Program(name);
   const std::uint64_t steps = ProgramSteps(name);
   for (auto _ : state) {
@@ -398,6 +398,7 @@ void EngineOn(benchmark::State& state, const std::string& name, Engine engine) {
       OfflineNetworkPort network;
       Session session(network);
       session.SetEngine(engine);
+      session.SetSkipsCycles(skip);
       session.ReplaceMachine(m);
       benchmark::DoNotOptimize(session.Run({steps, true, false}));
     }
@@ -474,5 +475,9 @@ ZAR_PROGRAM_BENCHMARKS(bounce);
 ZAR_PROGRAM_BENCHMARKS(copy);
 ZAR_PROGRAM_BENCHMARKS(screen);
 ZAR_PROGRAM_BENCHMARKS(random);
+// What looking for repeats costs a program whose state never repeats.
+BENCHMARK_CAPTURE(EngineOn, counter_interp_noskip, "counter", Engine::Interpreter, false)
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(EngineOn, counter_jit_noskip, "counter", Engine::Compiled, false)->Unit(benchmark::kMillisecond);
 
 }  // namespace

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <utility>
 
 #include "session/compiled_code.h"
 
@@ -211,6 +212,7 @@ RunStop Session::RunStepByStep(const RunPolicy& policy) {
 
 RunStop Session::RunOnEngine(const RunPolicy& policy) {
   if (engine_ == Engine::Compiled && !(policy.debugger && Debugging())) return RunCompiled(policy);
+  codeUnchecked_ = true;
   return RunStepByStep(policy);
 }
 
@@ -227,8 +229,18 @@ RunStop Session::RunCompiled(const RunPolicy& policy) {
     compiled = CompiledCode::Create(sampled, eager_);
     refused_ = compiled == nullptr;
   }
-  if (!compiled || policy.maxSteps < ShortestRun) return RunStepByStep(policy);
-  compiled->Check(machine_.Memory, false);
+  if (!compiled || policy.maxSteps < ShortestRun) {
+    codeUnchecked_ = true;
+    return RunStepByStep(policy);
+  }
+  // Cells written since the last run of compiled code, by an input or by
+  // steps no code watched, drop the code made from them; the parts of one
+  // run need no look.
+  if (std::exchange(codeUnchecked_, false)) {
+    for (const std::unique_ptr<CompiledCode>& code : compiled_) {
+      if (code) code->Check(machine_.Memory, false);
+    }
+  }
   MemoryCells& memory = machine_.Memory;
   std::uint64_t done = 0;
   while (done < policy.maxSteps) {

@@ -247,6 +247,7 @@ class Session {
   std::array<std::unique_ptr<CompiledCode>, 2> compiled_;  // without and with history samples
   bool refused_ = false;                                   // the compiled engine could not be made
   bool eager_ = false;
+  bool codeUnchecked_ = true;   // memory may have changed since compiled code last looked
   std::uint64_t services_ = 0;  // screen and network commands that did something
   std::uint64_t steps_ = 0;
   std::uint64_t compiledSteps_ = 0;

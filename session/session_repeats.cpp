@@ -42,6 +42,7 @@ void Session::SetSkipsCycles(bool skip) {
 }
 
 void Session::ForgetRepeats() {
+  codeUnchecked_ = true;  // every input forgets the repeats: the compiled code checks what it changed
   repeats_.power = 1;
   repeats_.part = FirstPart;
   SaveForRepeats();
