@@ -21,10 +21,10 @@ int main(int argc, char** argv) {
   write("copy.oisc", zar::bench::SelfModifyingCopy());
   write("echo.oisc", zar::bench::EchoClient());
   // The peer of the echo client: it takes the connection, then sends a byte
-  // every thousand steps.
+  // every 2,000 steps (a script of less than a megabyte).
   std::ofstream peer(dir + "/echo-peer.txt");
   peer << "10 connect\n";
-  for (int i = 1; i <= 100'000; ++i) peer << i * 1000 << " net " << 1 + i % 255 << "\n";
+  for (int i = 1; i <= 50'000; ++i) peer << i * 2000 << " net " << 1 + i % 255 << "\n";
   const auto images = zar::bench::RandomImages(200, 11);
   for (std::size_t i = 0; i < images.size(); ++i) write("random-" + std::to_string(i) + ".oisc", images[i]);
   return 0;
