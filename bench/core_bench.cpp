@@ -13,6 +13,7 @@
 #include "formats/pipe_room.h"
 #include "machine/cp1252.h"
 #include "machine/instruction.h"
+#include "session/scripted_input.h"
 #include "session/session.h"
 #include "plain_loop.h"
 #include "programs.h"
@@ -389,7 +390,7 @@ std::vector<Machine> Program(const std::string& name) {
 
 std::uint64_t ProgramSteps(const std::string& name) { return name == "random" ? 100'000 : 10'000'000; }
 
-void EngineOn(benchmark::State& state, const std::string& name, Engine engine) {
+void EngineOn(benchmark::State& state, const std::string& name, Engine engine, bool skip = true) {
   const std::vector<Machine> images = Program(name);
   const std::uint64_t steps = ProgramSteps(name);
   for (auto _ : state) {
@@ -397,6 +398,7 @@ void EngineOn(benchmark::State& state, const std::string& name, Engine engine) {
       OfflineNetworkPort network;
       Session session(network);
       session.SetEngine(engine);
+      session.SetSkipsCycles(skip);
       session.ReplaceMachine(m);
       benchmark::DoNotOptimize(session.Run({steps, true, false}));
     }
@@ -415,6 +417,54 @@ void PlainOn(benchmark::State& state, const std::string& name) {
                                                      benchmark::Counter::kIsRate);
 }
 
+// The echo client against a scripted peer that sends a byte every thousand
+// steps, 10^7 steps as `zar run --input` takes them, every step run; the
+// plain loop has no peer and waits the same steps.
+constexpr std::uint64_t EchoSteps = 10'000'000, EchoGap = 1'000;
+
+std::vector<TimedInput> EchoPeer() {
+  std::vector<TimedInput> inputs(1);
+  inputs[0].step = 10;
+  inputs[0].kind = TimedInput::Kind::Connect;
+  for (std::uint64_t step = EchoGap; step < EchoSteps; step += EchoGap) {
+    TimedInput& input = inputs.emplace_back();
+    input.step = step;
+    input.kind = TimedInput::Kind::Net;
+    input.bytes = std::string(1, static_cast<char>(1 + step / EchoGap % 255));
+  }
+  return inputs;
+}
+
+void EchoOn(benchmark::State& state, Engine engine) {
+  const std::vector<TimedInput> inputs = EchoPeer();
+  std::size_t echoed = 0;
+  for (auto _ : state) {
+    ScriptedPeer peer;
+    Session session(peer);
+    session.SetEngine(engine);
+    session.SetSkipsCycles(false);
+    session.ReplaceMachine(bench::EchoClient());
+    InputDriver driver(session, inputs, &peer);
+    while (driver.Clock() < EchoSteps) driver.Drive({EchoSteps - driver.Clock(), false, true});
+    echoed = peer.Received().size();
+  }
+  state.counters["echoed"] = static_cast<double>(echoed);
+  state.counters["steps_per_s"] = benchmark::Counter(static_cast<double>(state.iterations() * EchoSteps),
+                                                     benchmark::Counter::kIsRate);
+}
+
+void BM_PlainOnEcho(benchmark::State& state) {
+  const Machine m = bench::EchoClient();
+  for (auto _ : state) benchmark::DoNotOptimize(plain::Run(m.Memory, EchoSteps));
+  state.counters["steps_per_s"] = benchmark::Counter(static_cast<double>(state.iterations() * EchoSteps),
+                                                     benchmark::Counter::kIsRate);
+}
+BENCHMARK(BM_PlainOnEcho)->Unit(benchmark::kMillisecond);
+void BM_EchoInterp(benchmark::State& state) { EchoOn(state, Engine::Interpreter); }
+BENCHMARK(BM_EchoInterp)->Unit(benchmark::kMillisecond);
+void BM_EchoJit(benchmark::State& state) { EchoOn(state, Engine::Compiled); }
+BENCHMARK(BM_EchoJit)->Unit(benchmark::kMillisecond);
+
 #define ZAR_PROGRAM_BENCHMARKS(name)                                                                     \
   BENCHMARK_CAPTURE(PlainOn, name, #name)->Unit(benchmark::kMillisecond);                                \
   BENCHMARK_CAPTURE(EngineOn, name##_interp, #name, Engine::Interpreter)->Unit(benchmark::kMillisecond); \
@@ -425,5 +475,9 @@ ZAR_PROGRAM_BENCHMARKS(bounce);
 ZAR_PROGRAM_BENCHMARKS(copy);
 ZAR_PROGRAM_BENCHMARKS(screen);
 ZAR_PROGRAM_BENCHMARKS(random);
+// What looking for repeats costs a program whose state never repeats.
+BENCHMARK_CAPTURE(EngineOn, counter_interp_noskip, "counter", Engine::Interpreter, false)
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(EngineOn, counter_jit_noskip, "counter", Engine::Compiled, false)->Unit(benchmark::kMillisecond);
 
 }  // namespace

@@ -6,6 +6,8 @@
 #include <QTimer>
 
 #include "desktop/desktop.h"
+#include "plain_loop.h"
+#include "programs.h"
 #include "ui/dialogs.h"
 
 namespace {
@@ -115,6 +117,21 @@ void BM_FullSpeedAllWindows(benchmark::State& state) {
   FullSpeedAllWindows(state, m);
 }
 BENCHMARK(BM_FullSpeedAllWindows)->Unit(benchmark::kMillisecond)->Iterations(1);
+
+// The bouncing pixel with every window open, and the plain loop on it in
+// the same run: x_plain is the ratio of their steps per second.
+void BM_FullSpeedBounceAllWindows(benchmark::State& state) {
+  const Machine bounce = bench::Example("bounce.OIA");
+  FullSpeedAllWindows(state, bounce.Memory);
+  constexpr std::uint64_t PlainSteps = 20'000'000;
+  QElapsedTimer timer;
+  timer.start();
+  benchmark::DoNotOptimize(plain::Run(bounce.Memory, PlainSteps));
+  const double plainRate = static_cast<double>(PlainSteps) / (static_cast<double>(timer.nsecsElapsed()) / 1e9);
+  state.counters["plain_steps_per_s"] = plainRate;
+  state.counters["x_plain"] = state.counters["steps_per_s"].value / plainRate;
+}
+BENCHMARK(BM_FullSpeedBounceAllWindows)->Unit(benchmark::kMillisecond)->Iterations(1);
 
 //   0: SUB 20,21,3  cell 20 counts up; 3: SUB 255,10,0  print 'A', back to 0
 void BM_FullSpeedPrinting(benchmark::State& state) {

@@ -1,5 +1,6 @@
 // zar-bench-images DIR: writes the benchmarks' programs as program files
-// (counter.oisc, copy.oisc, random-N.oisc) for the process benchmarks.
+// (counter.oisc, copy.oisc, echo.oisc, random-N.oisc) and the echo client's
+// peer (echo-peer.txt) for the process benchmarks.
 #include <cstdio>
 #include <fstream>
 #include <string>
@@ -18,6 +19,12 @@ int main(int argc, char** argv) {
   };
   write("counter.oisc", zar::bench::DownCounter());
   write("copy.oisc", zar::bench::SelfModifyingCopy());
+  write("echo.oisc", zar::bench::EchoClient());
+  // The peer of the echo client: it takes the connection, then sends a byte
+  // every 2,000 steps (a script of less than a megabyte).
+  std::ofstream peer(dir + "/echo-peer.txt");
+  peer << "10 connect\n";
+  for (int i = 1; i <= 50'000; ++i) peer << i * 2000 << " net " << 1 + i % 255 << "\n";
   const auto images = zar::bench::RandomImages(200, 11);
   for (std::size_t i = 0; i < images.size(); ++i) write("random-" + std::to_string(i) + ".oisc", images[i]);
   return 0;

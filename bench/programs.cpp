@@ -89,6 +89,22 @@ Machine SelfModifyingCopy() {
   return w.m;
 }
 
+Machine EchoClient() {
+  constexpr int D = 217, E = 218, Connect = 219, Send = 220;
+  Writer w;
+  Constants(w);
+  w.Set(Connect, 255);  // 0 - 255 = 1
+  w.Set(Send, 254);     // 2
+  w.Sub(NetCommandCell, Connect);
+  const int wait = w.Sub(D, D);
+  w.Sub(D, NetDataCell);  // d = 0 - byte
+  w.Sub(E, E);
+  w.Sub(E, D);  // e = byte
+  w.Sub(E, Zero, wait);
+  w.Sub(NetCommandCell, Send, wait);  // the device clears the data cell
+  return w.m;
+}
+
 Machine Example(const std::string& name) {
   std::ifstream in(std::string(ZAR_EXAMPLES_DIR) + "/" + name, std::ios::binary);
   std::stringstream text;

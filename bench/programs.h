@@ -15,6 +15,9 @@ Machine DownCounter();
 // instructions' operands, again and again, counting the copies down in a
 // 4-byte counter and changing the array's first cell each time.
 Machine SelfModifyingCopy();
+// Connects to a peer and sends back every byte that arrives, the first
+// byte of each chunk, as the echo server does for its client.
+Machine EchoClient();
 // An example source of examples/, assembled.
 Machine Example(const std::string& name);
 // count random images of a seed, the command and console cells 0.

@@ -64,6 +64,7 @@ Plan ReadPlan(const std::uint8_t* data, std::size_t size) {
 
 Session& Prepare(Session& session, const Plan& plan, Engine engine) {
   session.SetEngine(engine);
+  session.SetCompilesEagerly(true);
   session.ReplaceMachine(plan.machine);
   session.SetRecordsHistory(plan.history);
   session.SetBreakpoint(plan.breakpoint, true);

@@ -69,7 +69,8 @@ class BlockCode : public Xbyak::CodeGenerator {
     loops_ = false;
     bool calls = false;  // a call leaves no register as it was (nor does an operand read from memory)
     for (int k = 0; k < length_; ++k) {
-      calls = calls || A(k) == ScreenCommandCell || ReadsAny(k);
+      // A jump to itself must be seen to change something in each step.
+      calls = calls || IsCommandCell(A(k)) || ReadsAny(k) || C(k) == start_ + 3 * k;
       if (Read(k, 2)) continue;
       loops_ = loops_ || C(k) == start_;
       if (const int j = StepAt(C(k)); j > 0) targets[static_cast<std::size_t>(j)] = true;
@@ -113,8 +114,16 @@ class BlockCode : public Xbyak::CodeGenerator {
     test(r14, r14);
     jz(stubs_.plain[ip]);
     if (ReadsAny(k)) return AddMemoryStep(k);
+    if (c == ip) {
+      // A jump to itself that changes nothing (0 - 0; the console and the
+      // command cells are 0 before a step) is a fixed point: the
+      // interpreter takes it.
+      mov(al, byte[rbx + a]);
+      or_(al, byte[rbx + b]);
+      jz(stubs_.plain[ip]);
+    }
     dec(r14);
-    if (a == ScreenCommandCell) return AddScreenStep(b, c);
+    if (IsCommandCell(a)) return AddCommandStep(a, b, c);
     movzx(eax, byte[rbx + a]);
     if (samples_ && a != ConsoleCell) sub(Sum, eax);
     sub(al, byte[rbx + b]);
@@ -203,20 +212,43 @@ class BlockCode : public Xbyak::CodeGenerator {
     L(stay);
   }
 
-  // A step on the screen's command cell, which is 0 before it: it stores
-  // 0 - Memory[b] there and jumps; a command is served by a call (the stack
-  // is as the way in left it, aligned, the context on top).
-  void AddScreenStep(Byte b, Byte c) {
+  static bool IsCommandCell(Byte cell) { return cell == ScreenCommandCell || cell == NetCommandCell; }
+
+  // A step on the screen's or the network's command cell, which is 0
+  // before it: it stores 0 - Memory[b] there and jumps; a command is served
+  // by a call (the stack is as the way in left it, aligned, the context on
+  // top), which tells whether compiled code must leave after the step.
+  // In code that takes samples the call keeps the sum in the context, and
+  // the registers of the samples (which a call does not keep) on the stack,
+  // four of them so that it stays aligned; the command cell is 0 again
+  // after the step, and the service adds what else it changed to the sum.
+  void AddCommandStep(Byte cell, Byte b, Byte c) {
     Xbyak::Label none;
     xor_(eax, eax);
     sub(al, byte[rbx + b]);
-    mov(byte[rbx + ScreenCommandCell], al);
+    mov(byte[rbx + cell], al);
     jz(none, T_NEAR);
     mov(rdi, ptr[rsp]);
-    call(ptr[rdi + offsetof(CompiledCode::Context, serveScreen)]);
+    if (samples_) {
+      mov(dword[rdi + offsetof(CompiledCode::Context, sum)], Sum);
+      for (const auto& reg : {r8, r9, r10, r11}) push(reg);
+    }
+    if (cell == ScreenCommandCell)
+      call(ptr[rdi + offsetof(CompiledCode::Context, serveScreen)]);
+    else
+      call(ptr[rdi + offsetof(CompiledCode::Context, serveNetwork)]);
+    if (samples_) {
+      for (const auto& reg : {r11, r10, r9, r8}) pop(reg);
+      mov(rdi, ptr[rsp]);
+      mov(Sum, dword[rdi + offsetof(CompiledCode::Context, sum)]);
+      StoreSample();
+    }
     test(eax, eax);
     jnz(stubs_.wrote[c]);
+    if (samples_) jmp(l_->tookCommand, T_NEAR);
     L(none);
+    if (samples_) StoreSample();
+    if (samples_) L(l_->tookCommand);
     Go(c);
   }
 
@@ -443,7 +475,7 @@ class BlockCode : public Xbyak::CodeGenerator {
   };
   struct Labels {
     std::array<Xbyak::Label, Longest> steps;  // of the step-by-step code
-    Xbyak::Label loopEntry, head, shortPass;
+    Xbyak::Label loopEntry, head, shortPass, tookCommand;
     std::array<Aside, Longest> aside;
   };
 

@@ -96,6 +96,8 @@ std::size_t PageSize() { return static_cast<std::size_t>(::sysconf(_SC_PAGESIZE)
 
 }  // namespace
 
+bool CodeRegion::Supported() { return true; }
+
 std::unique_ptr<CodeRegion> CodeRegion::Create() {
   void* mapped = ::mmap(nullptr, RegionBytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
   if (mapped == MAP_FAILED) return nullptr;
@@ -139,6 +141,7 @@ void CodeRegion::Seal() {
 
 #else
 
+bool CodeRegion::Supported() { return false; }
 std::unique_ptr<CodeRegion> CodeRegion::Create() { return nullptr; }
 CodeRegion::~CodeRegion() = default;
 bool CodeRegion::Open(std::size_t) { return false; }

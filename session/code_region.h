@@ -16,6 +16,8 @@ class CodeRegion {
  public:
   using Entry = void (*)(CompiledCode::Context*);
 
+  // Whether compiled code can run on this system at all.
+  static bool Supported();
   // Nothing when the system refuses the memory or this is no x86-64.
   static std::unique_ptr<CodeRegion> Create();
   ~CodeRegion();

@@ -18,33 +18,38 @@ constexpr std::size_t MostBlockBytes = 2048;
 // Taking samples makes blocks about half as long again.
 constexpr std::size_t MostSamplingBlockBytes = 4096;
 
-// How many instructions from start on make a block: none that writes the
-// network's command cell (or the screen's, in code that takes samples: its
-// step needs a service) or jumps to itself (a fixed point the interpreter
-// must see), none with a constant in a cell the block itself writes, and
-// none after one that always jumps (B = A), unless to the next instruction
-// where onToNext (the page's code). Cells read from memory are no
+// How many instructions from start on make a block: none that jumps to
+// itself with an operand read from memory or on a command cell (a fixed
+// point the interpreter must see: the others leave before a step that
+// changes nothing), none with a
+// constant in a cell the block itself writes, and
+// none after one that always jumps (B = A). Cells read from memory are no
 // constants: what they hold is looked at as the step runs. A step on the
 // screen's command cell or the console takes its B and C as constants.
-int BlockLengthAt(Byte start, const MemoryCells& memory, bool samples, const compiled::FromMemory& read,
-                  bool onToNext) {
+// The page's code (WebAssembly) serves no network command, and no screen
+// command where it takes samples, and leaves every jump to itself to the
+// interpreter; its blocks go on past a step that always jumps to the next
+// instruction.
+int BlockLengthAt(Byte start, const MemoryCells& memory, const compiled::FromMemory& read, bool samples, bool page) {
   int n = 0;
   std::array<bool, 256> written{};
   for (int ip = start; ip <= MaxIP && n < CompiledCode::BlockLength; ip += 3) {
     const Byte a = memory[ip];
     const bool readA = read[ip], readB = read[ip + 1], readC = read[ip + 2];
-    if (!readA && ((a == ScreenCommandCell && samples) || a == NetCommandCell)) break;
-    if (!readA && (a == ScreenCommandCell || a == ConsoleCell) && (readB || readC)) break;
-    if (!readC && WrapIP(memory[ip + 2]) == ip) break;
+    const bool command = !readA && (a == ScreenCommandCell || a == NetCommandCell);
+    if (page && !readA && (a == NetCommandCell || (samples && a == ScreenCommandCell))) break;
+    if (page && !readC && WrapIP(memory[ip + 2]) == ip) break;
+    if ((command || (!readA && a == ConsoleCell)) && (readB || readC)) break;
+    if (!readC && WrapIP(memory[ip + 2]) == ip && (readA || readB || command)) break;
     if ((written[ip] && !readA) || (written[ip + 1] && !readB) || (written[ip + 2] && !readC)) break;
     if (!readA) {
       if (a >= start && a <= ip + 2 && !read[a]) break;
       written[a] = true;
     }
     ++n;
-    // A step on the screen's command cell (0 before it) always jumps.
-    const bool toNext = onToNext && !readC && WrapIP(memory[ip + 2]) == ip + 3;
-    if (!readA && ((!readB && memory[ip + 1] == a) || a == ScreenCommandCell) && !toNext) break;
+    // A step on a command cell (0 before it) always jumps.
+    const bool toNext = page && !readC && WrapIP(memory[ip + 2]) == ip + 3;
+    if (!readA && ((!readB && memory[ip + 1] == a) || command) && !toNext) break;
   }
   return n;
 }
@@ -52,29 +57,50 @@ int BlockLengthAt(Byte start, const MemoryCells& memory, bool samples, const com
 std::uint32_t ServeScreen(CompiledCode::Context* context) {
   MemoryCells& memory = *reinterpret_cast<MemoryCells*>(context->memory);
   const Byte command = memory[ScreenCommandCell];
+  const int colour = memory[ScreenRedCell] + memory[ScreenGreenCell] + memory[ScreenBlueCell];
   detail::ExecuteScreenCommand(memory, *context->screen, command);
   memory[ScreenCommandCell] = 0;
-  ++*context->services;
+  context->sum += memory[ScreenRedCell] + memory[ScreenGreenCell] + memory[ScreenBlueCell] - colour;
+  if (command <= ScreenLine) ++*context->services;
   const std::uint8_t* holds = context->holdsCode;
   return command == ScreenRead && (holds[250] | holds[251] | holds[252]) != 0 ? 1 : 0;
 }
 
+std::uint32_t ServeNetwork(CompiledCode::Context* context) {
+  MemoryCells& memory = *reinterpret_cast<MemoryCells*>(context->memory);
+  const Byte command = memory[NetCommandCell];
+  if (command >= NetConnect && command <= NetListen) ++*context->services;
+  context->sum -= command == NetSend ? memory[NetDataCell] : 0;
+  context->reached = CheckNetwork(memory, *context->network) == NetCommandResult::Reached ? 1 : 0;
+  return context->reached | (command == NetSend ? context->holdsCode[NetDataCell] : 0);
+}
+
 }  // namespace
 
-std::unique_ptr<CompiledCode> CompiledCode::Create(bool samples) {
-  if (std::unique_ptr<compiled::WasmCode> wasm = compiled::WasmCode::Create(samples)) {
-    std::unique_ptr<CompiledCode> code(new CompiledCode);
-    code->wasm_ = std::move(wasm);
-    code->samples_ = samples;
-    return code;
-  }
-  std::unique_ptr<compiled::CodeRegion> region = compiled::CodeRegion::Create();
-  if (!region) return nullptr;
+std::unique_ptr<CompiledCode> CompiledCode::Create(bool samples, bool eager) {
+  std::unique_ptr<compiled::WasmCode> wasm = compiled::WasmCode::Create(samples);
+  if (!wasm && !compiled::CodeRegion::Supported()) return nullptr;
   std::unique_ptr<CompiledCode> code(new CompiledCode);
-  code->region_ = std::move(region);
+  code->wasm_ = std::move(wasm);
   code->samples_ = samples;
-  code->table_ = code->region_->Stubs().plain;
+  code->eager_ = eager;
+  if (eager) code->heatToCompile_ = EagerHeat;
   return code;
+}
+
+bool CompiledCode::Available() {
+  return compiled::WasmCode::Create(false) != nullptr || compiled::CodeRegion::Create() != nullptr;
+}
+
+// The region is made when the first block is compiled: most short runs
+// compile nothing.
+bool CompiledCode::MakeRegion() {
+  if (region_) return true;
+  if (refused_) return false;
+  region_ = compiled::CodeRegion::Create();
+  refused_ = region_ == nullptr;
+  if (region_) table_ = region_->Stubs().plain;
+  return region_ != nullptr;
 }
 
 CompiledCode::~CompiledCode() = default;
@@ -83,11 +109,13 @@ bool CompiledCode::Compile(const Byte* starts, int count, const MemoryCells& mem
   std::array<compiled::BlockPlan, 256> plans;
   int planned = 0;
   for (int i = 0; i < count; ++i) {
-    const int length = Has(starts[i]) ? 0 : BlockLengthAt(starts[i], memory, samples_, fromMemory_, wasm_ != nullptr);
+    const int length = Has(starts[i]) ? 0 : BlockLengthAt(starts[i], memory, fromMemory_, samples_, wasm_ != nullptr);
     if (length > 0) plans[static_cast<std::size_t>(planned++)] = {starts[i], length, 0};
   }
   if (planned == 0) return true;
+  credit_ -= planned * CompileCost;
   if (wasm_) return CompileWasm(plans.data(), planned, memory);
+  if (!MakeRegion()) return false;
   const std::size_t most = static_cast<std::size_t>(planned) * (samples_ ? MostSamplingBlockBytes : MostBlockBytes);
   if (region_->Room() < most) DropAll();
   // The blocks are written straight into the region: its pages from the
@@ -102,6 +130,7 @@ bool CompiledCode::Compile(const Byte* starts, int count, const MemoryCells& mem
   for (int i = 0; i < planned; ++i) {
     const compiled::BlockPlan& plan = plans[static_cast<std::size_t>(i)];
     blocks_[plan.start] = {at + plan.offset, plan.length};
+    ++blockCount_;
     table_[plan.start] = blocks_[plan.start].code;
     for (int cell = plan.start; cell < plan.start + 3 * plan.length; ++cell) {
       if (fromMemory_[cell]) continue;
@@ -120,6 +149,7 @@ bool CompiledCode::CompileWasm(const compiled::BlockPlan* plans, int planned, co
   for (int i = 0; i < planned; ++i) {
     const compiled::BlockPlan& plan = plans[i];
     blocks_[plan.start] = {wasm_.get(), plan.length};
+    ++blockCount_;
     for (int cell = plan.start; cell < plan.start + 3 * plan.length; ++cell) {
       if (fromMemory_[cell]) continue;
       ++holdsCode_[cell];
@@ -130,12 +160,14 @@ bool CompiledCode::CompileWasm(const compiled::BlockPlan* plans, int planned, co
 }
 
 CompiledCode::Result CompiledCode::Run(Machine& m, std::uint64_t budget, char* console, std::size_t room,
-                                       Samples* samples, ScreenDevice& screen, std::uint64_t& services) {
+                                       Samples* samples, ScreenDevice& screen, NetworkPort& network,
+                                       std::uint64_t& services) {
   if (wasm_) {
     const compiled::WasmCode::Exit exit = wasm_->Run(m, budget, console, room, samples, screen, services,
                                                      holdsCode_.data());
+    credit_ += static_cast<std::int64_t>(exit.steps);
     if (exit.wrote) Check(m.Memory, true);
-    return {exit.steps, exit.printed};
+    return {exit.steps, exit.printed, false};
   }
   Context context{m.Memory.data(),
                   holdsCode_.data(),
@@ -150,8 +182,12 @@ CompiledCode::Result CompiledCode::Run(Machine& m, std::uint64_t budget, char* c
                   samples ? static_cast<std::uint32_t>(samples->position) : 0,
                   &ServeScreen,
                   &screen,
-                  &services};
+                  &services,
+                  &ServeNetwork,
+                  &network,
+                  0};
   region_->EntryPoint()(&context);
+  credit_ += static_cast<std::int64_t>(budget - context.budget);
   m.IP = static_cast<Byte>(context.ip);
   if (samples) {
     samples->sum = context.sum;
@@ -160,15 +196,18 @@ CompiledCode::Result CompiledCode::Run(Machine& m, std::uint64_t budget, char* c
   // Only the cell written differs from when its code was compiled, unless
   // the write left it as it was.
   if (context.wrote) Check(m.Memory, true);
-  return {budget - context.budget, static_cast<std::size_t>(context.console - console)};
+  return {budget - context.budget, static_cast<std::size_t>(context.console - console), context.reached != 0};
 }
 
-void CompiledCode::Heated(Byte ip, const MemoryCells& memory) {
+bool CompiledCode::Heated(Byte ip, const MemoryCells& memory) {
   heat_[ip] = 0;
-  Compile(&ip, 1, memory);
+  credit_ += HeatCredit;
+  if (eager_ || credit_ >= CompileCost) Compile(&ip, 1, memory);
+  return Has(ip);
 }
 
 void CompiledCode::CompileAll(const MemoryCells& memory) {
+  if (!wasm_ && !MakeRegion()) return;
   DropAll();
   std::array<Byte, MaxIP + 1> starts{};
   for (int ip = 0; ip <= MaxIP; ++ip) starts[ip] = static_cast<Byte>(ip);
@@ -181,6 +220,7 @@ void CompiledCode::CompileAt(const std::vector<Byte>& starts, const MemoryCells&
 }
 
 void CompiledCode::Check(const MemoryCells& memory, bool byProgram) {
+  if (blockCount_ == 0) return;
   unsigned changed = 0;  // one pass without branches first: the interpreter's steps rarely touch code
   for (int cell = 0; cell < 256; ++cell) {
     changed |= static_cast<unsigned>(memory[cell] ^ compiledFrom_[cell]) & (holdsCode_[cell] != 0 ? 0xFFu : 0u);
@@ -198,6 +238,7 @@ void CompiledCode::Drop(Byte start) {
     if (!fromMemory_[cell]) --holdsCode_[cell];
   }
   block = {};
+  --blockCount_;
   if (wasm_)
     wasm_->Drop(start);
   else
@@ -215,7 +256,9 @@ void CompiledCode::DropCell(int cell, bool byProgram) {
 }
 
 void CompiledCode::DropAll() {
+  if (!region_ && !wasm_) return;
   blocks_.fill({});
+  blockCount_ = 0;
   holdsCode_.fill(0);
   if (wasm_) return wasm_->DropAll();
   table_ = region_->Stubs().plain;

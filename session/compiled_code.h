@@ -11,6 +11,7 @@
 namespace zar {
 
 struct ScreenDevice;
+class NetworkPort;
 
 namespace compiled {
 struct BlockPlan;
@@ -25,10 +26,10 @@ class WasmCode;
 // compiled, or an instruction wrote a cell that holds compiled code (the
 // step is done and the code of that cell is dropped at once; the cell is
 // read from memory by the code compiled from then on, as the operands of
-// self-modifying code are). A screen command is served by a call from
-// compiled code (not in code that takes samples); instructions that write
-// the network's command cell, or jump to themselves, are never compiled:
-// the interpreter takes their steps. Characters for the console are drained
+// self-modifying code are). Screen and network commands are served by a call
+// from compiled code (not in code that takes samples); a jump to itself
+// leaves before a step that would change nothing, so that the interpreter
+// sees the fixed point. Characters for the console are drained
 // into the room given for them. Code pages are written, then made read-only and
 // executable.
 // Code made to take history samples keeps the memory sum in a register and
@@ -37,18 +38,27 @@ class CompiledCode {
  public:
   static constexpr int BlockLength = 8;
 
-  // Nothing when the system refuses executable memory or this is no x86-64
-  // (in the page, the blocks are a WebAssembly module).
-  static std::unique_ptr<CompiledCode> Create(bool samples = false);
+  // Nothing when this is no x86-64 and no WebAssembly page; the executable
+  // memory is asked for at the first block compiled, and where the system
+  // refuses it nothing is ever compiled (in the page, the blocks are a
+  // WebAssembly module).
+  // Eager code compiles a block after a few visits, whether or not that
+  // pays: short runs of tests and fuzz targets then run compiled code.
+  static std::unique_ptr<CompiledCode> Create(bool samples = false, bool eager = false);
+  // Whether the system gives executable memory here.
+  static bool Available();
   ~CompiledCode();
   CompiledCode(const CompiledCode&) = delete;
   CompiledCode& operator=(const CompiledCode&) = delete;
 
   bool Has(Byte ip) const { return blocks_[ip].code != nullptr; }
   // The interpreter stopped at ip: it counts towards compiling a block there.
-  void Note(Byte ip, const MemoryCells& memory) {
-    if (!Has(ip) && ++heat_[ip] >= HeatToCompile) [[unlikely]]
-      Heated(ip, memory);
+  // Whether ip has a block (now).
+  bool Note(Byte ip, const MemoryCells& memory) {
+    if (Has(ip)) return true;
+    if (++heat_[ip] >= heatToCompile_) [[unlikely]]
+      return Heated(ip, memory);
+    return false;
   }
   // Drops the code of every cell that changed since it was compiled; when
   // the program changed them (not an input), the cells are read from memory
@@ -59,6 +69,15 @@ class CompiledCode {
     if (holdsCode_[cell] != 0 && memory[cell] != compiledFrom_[cell]) [[unlikely]]
       DropCell(cell, true);
   }
+  // While there is no block and too little credit to compile one, the
+  // interpreter's steps need not stop for compiled code nor grow hot: how
+  // many it takes before there is credit, and those steps taken.
+  std::uint64_t Unpaid() const {
+    return eager_ || blockCount_ > 0 || credit_ >= CompileCost
+               ? 0
+               : static_cast<std::uint64_t>((CompileCost - credit_) * InterpreterShare);
+  }
+  void Interpreted(std::uint64_t steps) { credit_ += static_cast<std::int64_t>(steps) / InterpreterShare; }
   // Drops all code and compiles the blocks of every start address anew (for
   // measuring).
   void CompileAll(const MemoryCells& memory);
@@ -68,6 +87,7 @@ class CompiledCode {
   struct Result {
     std::uint64_t steps = 0;
     std::size_t printed = 0;  // characters written to the console
+    bool reached = false;     // the last step's network command reached the port
   };
   // The history's ring, the memory sum and the ring's position: code that
   // takes samples moves the sum and the position on as it runs.
@@ -80,9 +100,11 @@ class CompiledCode {
   // and console cells 0, for at most budget steps; characters printed go to
   // console, which has room for at least one, room in all; samples is given
   // exactly when the code was made to take them.
-  // Screen commands are served on screen and counted in services.
+  // Screen commands are served on screen, network commands on network
+  // (compiled code leaves after one that reached it), and those that did
+  // something are counted in services.
   Result Run(Machine& m, std::uint64_t budget, char* console, std::size_t room, Samples* samples, ScreenDevice& screen,
-             std::uint64_t& services);
+             NetworkPort& network, std::uint64_t& services);
 
   // What compiled code is given and hands back.
   struct Context;
@@ -105,18 +127,35 @@ class CompiledCode {
   // block takes some microseconds to compile (and two changes of the pages'
   // protection), a step of the interpreter some nanoseconds.
   static constexpr std::uint16_t HeatToCompile = 256;
+  static constexpr std::uint16_t EagerHeat = 32;
+  // Compiling pays only for code that then runs long enough unchanged: a
+  // block costs as much as some thousands of the interpreter's steps. The
+  // blocks compiled are paid for, in steps, from a credit that the steps of
+  // compiled code fill, and those of the interpreter a little, so that code
+  // that keeps rewriting itself is not compiled again and again.
+  static constexpr std::int64_t CompileCost = 4096;
+  static constexpr std::int64_t FirstCredit = 0;
+  static constexpr std::int64_t InterpreterShare = 4;  // the interpreter's steps for a step of credit
+  static constexpr std::int64_t HeatCredit = HeatToCompile / InterpreterShare;  // for each address grown hot
 
   CompiledCode() = default;
-  void Heated(Byte ip, const MemoryCells& memory);
+  bool Heated(Byte ip, const MemoryCells& memory);
   bool Compile(const Byte* starts, int count, const MemoryCells& memory);
   bool CompileWasm(const compiled::BlockPlan* plans, int planned, const MemoryCells& memory);
   void Drop(Byte start);
   void DropCell(int cell, bool byProgram);
   void DropAll();
 
+  bool MakeRegion();
+
   std::unique_ptr<compiled::CodeRegion> region_;
   std::unique_ptr<compiled::WasmCode> wasm_;  // the back end in the page, in place of region_
+  bool refused_ = false;  // the system gave no executable memory
   bool samples_ = false;
+  bool eager_ = false;
+  std::uint16_t heatToCompile_ = HeatToCompile;
+  std::int64_t credit_ = FirstCredit;
+  int blockCount_ = 0;  // the blocks there are
   std::array<Block, 256> blocks_{};
   std::array<const void*, 256> table_{};       // a block's code for each address, or its plain stub
   std::array<std::uint8_t, 256> holdsCode_{};  // blocks whose instructions take each cell

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 
+#include "devices/network_device.h"
 #include "devices/screen_device.h"
 #include "session/compiled_code.h"
 
@@ -26,7 +27,13 @@ struct CompiledCode::Context {
   // whether it wrote a cell that holds code.
   std::uint32_t (*serveScreen)(Context* context);
   ScreenDevice* screen;
-  std::uint64_t* services;  // screen and network commands served
+  std::uint64_t* services;  // screen and network commands that did something
+  // The same for a network command: whether it reached the port (noted in
+  // reached, and compiled code leaves after the step) or cleared a cell
+  // that holds code.
+  std::uint32_t (*serveNetwork)(Context* context);
+  NetworkPort* network;
+  std::uint32_t reached;
 };
 
 }  // namespace zar

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <utility>
 
 #include "session/compiled_code.h"
 
@@ -14,6 +15,12 @@ namespace {
 // the network service (command, and the data a send clears).
 constexpr std::array<int, 7> ServiceCells = {NetDataCell,    NetCommandCell,    ScreenRedCell, ScreenGreenCell,
                                              ScreenBlueCell, ScreenCommandCell, ConsoleCell};
+
+// Whether a command does something: a screen command 1 to 5, a network
+// command 1 to 3. The others are cleared and do nothing else, so that a step
+// that gives one is a plain step for the look for repeats.
+bool ScreenServes(Byte command) { return command >= ScreenClear && command <= ScreenLine; }
+bool NetServes(Byte command) { return command >= NetConnect && command <= NetListen; }
 
 }  // namespace
 
@@ -45,7 +52,7 @@ void Session::ReplaceMachine(const Machine& machine) {
 // console drain starts, so the state before the step follows from d. A
 // screen command alone that writes no cell but its own (all but the read)
 // is served on the way: cell 253 is then the only other cell that changes.
-template <bool Sampled, bool Short>
+template <bool Sampled>
 [[gnu::always_inline]] inline bool Session::StepOnce(const Decoded& d, StepCounters& hot) {
   Execute(machine_, d);
   MemoryCells& memory = machine_.Memory;
@@ -54,23 +61,25 @@ template <bool Sampled, bool Short>
     console_.Push(code);
     memory[ConsoleCell] = 0;
   }
-  Byte screenWaiting = 0;  // the screen command cell's value before the step, unless it is the A cell
-  if (const Byte screen = memory[ScreenCommandCell]; (screen | memory[NetCommandCell]) != 0) [[unlikely]] {
-    ++services_;
-    if (!Short || memory[NetCommandCell] != 0 || screen == ScreenRead) {
+  int waiting = 0;  // the command cells' values before the step, but the A cell's
+  const Byte screen = memory[ScreenCommandCell], net = memory[NetCommandCell];
+  if ((screen | net) != 0) [[unlikely]] {
+    if (NetServes(net) || screen == ScreenRead) {
+      ++services_;
       Store(hot);
       const bool changed = ServiceStep<Sampled>(d.a, d.x, d.next != d.ip, code);
       Load(hot);
       return changed;
     }
-    screenWaiting = d.a == ScreenCommandCell ? 0 : screen;
+    waiting = (d.a == ScreenCommandCell ? 0 : screen) + (d.a == NetCommandCell ? 0 : net);
+    if (ScreenServes(screen)) ++services_;
     detail::ExecuteScreenCommand(memory, screen_, screen);
-    memory[ScreenCommandCell] = 0;
+    memory[ScreenCommandCell] = memory[NetCommandCell] = 0;
   }
   const Byte a = memory[d.a];
   if constexpr (Sampled) {
     if (hot.sumKnown) {
-      hot.sum += a - d.x - screenWaiting;
+      hot.sum += a - d.x - waiting;
       if (d.a != ConsoleCell) hot.sum -= code;
     } else {
       hot.sum = MemorySum(memory);
@@ -83,7 +92,7 @@ template <bool Sampled, bool Short>
     Checkpoint(hot.steps);
     Load(hot);
   }
-  return code != 0 || d.next != d.ip || a != d.x || screenWaiting != 0;
+  return code != 0 || d.next != d.ip || a != d.x || waiting != 0;
 }
 
 void Session::Store(const StepCounters& hot) {
@@ -138,7 +147,7 @@ bool Session::Step() { return RunUnpaused({1, false, true}).reason != RunStop::R
 // The counters of a run and IP live in locals while it lasts: every store
 // into a memory cell could otherwise change them as far as the compiler
 // knows, and IP would be read back from memory before every step.
-template <bool Debug, bool Sampled, bool Short>
+template <bool Debug, bool Sampled>
 RunStop Session::StepLoop(const RunPolicy& policy) {
   const std::uint64_t maxSteps = policy.maxSteps;
   const bool fixedPoint = policy.fixedPoint;
@@ -162,7 +171,7 @@ RunStop Session::StepLoop(const RunPolicy& policy) {
       for (std::size_t k = 0; k < count; ++k) before[k] = machine_.Memory[watched[k]];
     }
     ++steps;
-    const bool changed = StepOnce<Sampled, Short>(d, hot);
+    const bool changed = StepOnce<Sampled>(d, hot);
     if constexpr (Debug) {
       bool hit = false;
       for (std::size_t k = 0; k < count && !hit; ++k) {
@@ -194,21 +203,22 @@ RunStop Session::Run(const RunPolicy& policy) {
   return RunUnpaused(policy);
 }
 
-template <bool Short>
 RunStop Session::RunStepByStep(const RunPolicy& policy) {
   if (policy.debugger && Debugging()) {
-    return recordHistory_ ? StepLoop<true, true, Short>(policy) : StepLoop<true, false, Short>(policy);
+    return recordHistory_ ? StepLoop<true, true>(policy) : StepLoop<true, false>(policy);
   }
-  return recordHistory_ ? StepLoop<false, true, Short>(policy) : StepLoop<false, false, Short>(policy);
+  return recordHistory_ ? StepLoop<false, true>(policy) : StepLoop<false, false>(policy);
 }
 
 RunStop Session::RunOnEngine(const RunPolicy& policy) {
   if (engine_ == Engine::Compiled && !(policy.debugger && Debugging())) return RunCompiled(policy);
-  return engine_ == Engine::Reference ? RunStepByStep<false>(policy) : RunStepByStep<true>(policy);
+  codeUnchecked_ = true;
+  return RunStepByStep(policy);
 }
 
 // Compiled code runs while it can; the interpreter takes the steps between,
-// until IP reaches compiled code again. Compiled code stops at a record's
+// until IP reaches compiled code again, and the steps before compiling
+// pays, on its own plain loop. Compiled code stops at a record's
 // checkpoint for it to be taken. The first sample is the interpreter's: it
 // works out the memory sum that compiled code then follows.
 RunStop Session::RunCompiled(const RunPolicy& policy) {
@@ -216,22 +226,44 @@ RunStop Session::RunCompiled(const RunPolicy& policy) {
   const bool sampled = recordHistory_;
   std::unique_ptr<CompiledCode>& compiled = compiled_[sampled ? 1 : 0];
   if (!compiled && !refused_) {
-    compiled = CompiledCode::Create(sampled);
+    compiled = CompiledCode::Create(sampled, eager_);
     refused_ = compiled == nullptr;
   }
-  if (!compiled || policy.maxSteps < ShortestRun) return RunStepByStep<true>(policy);
-  compiled->Check(machine_.Memory, false);
+  if (!compiled || policy.maxSteps < ShortestRun) {
+    codeUnchecked_ = true;
+    return RunStepByStep(policy);
+  }
+  // Cells written since the last run of compiled code, by an input or by
+  // steps no code watched, drop the code made from them; the parts of one
+  // run need no look.
+  if (std::exchange(codeUnchecked_, false)) {
+    for (const std::unique_ptr<CompiledCode>& code : compiled_) {
+      if (code) code->Check(machine_.Memory, false);
+    }
+  }
   MemoryCells& memory = machine_.Memory;
   std::uint64_t done = 0;
   while (done < policy.maxSteps) {
     const std::uint64_t left = policy.maxSteps - done;
+    if (const std::uint64_t unpaid = compiled->Unpaid(); unpaid > 0) {
+      RunPolicy part = policy;
+      part.maxSteps = std::min(left, unpaid);
+      RunStop stop = RunStepByStep(part);
+      compiled->Interpreted(stop.steps);
+      done += stop.steps;
+      if (stop.reason != RunStop::Reason::StepLimit) {
+        stop.steps = done;
+        return stop;
+      }
+      continue;
+    }
     const std::uint64_t room = nextCheckpoint_ - steps_;
     if (room > 0 && (sumKnown_ || !sampled) && compiled->Has(machine_.IP) &&
         (memory[ConsoleCell] | memory[ScreenCommandCell] | memory[NetCommandCell]) == 0) {
       CompiledCode::Samples samples{history_.Ring(), memorySum_, history_.Position()};
       const CompiledCode::Result result = compiled->Run(machine_, std::min(left, room), console_.Tail(),
                                                         console_.TailRoom(), sampled ? &samples : nullptr, screen_,
-                                                        services_);
+                                                        *network_, services_);
       if (sampled) {
         memorySum_ = samples.sum;
         history_.Resume(samples.position);
@@ -240,6 +272,7 @@ RunStop Session::RunCompiled(const RunPolicy& policy) {
       compiledSteps_ += result.steps;
       done += result.steps;
       console_.Commit(result.printed);
+      if (record_ && result.reached) record_->networkSteps.push_back(steps_);
       if (steps_ == nextCheckpoint_) Checkpoint(steps_);
       // A step compiled code leaves to the interpreter before taking it
       // (a jump to itself, a command cell read from memory) is its next.
@@ -266,22 +299,25 @@ RunStop Session::InterpretUntilCompiled(CompiledCode& compiled, std::uint64_t ma
   Byte ip = machine_.IP;
   // Where compiled code left (or could not start) grows hot as well.
   compiled.Note(ip, machine_.Memory);
+  // A command an input left in its cell is cleared by the first step.
+  bool waiting = (machine_.Memory[ScreenCommandCell] | machine_.Memory[NetCommandCell]) != 0;
   while (stop.steps < maxSteps) {
     const Decoded d = Decode(machine_.Memory, ip);
     ip = d.next;
     ++stop.steps;
     const std::uint64_t services = services_;
-    const bool changed = StepOnce<Sampled, true>(d, hot);
+    const bool changed = StepOnce<Sampled>(d, hot);
     compiled.Wrote(d.a, machine_.Memory);
-    if (services_ != services) [[unlikely]] {
+    if (services_ != services || waiting) [[unlikely]] {
       for (const int cell : ServiceCells) compiled.Wrote(cell, machine_.Memory);
+      waiting = false;
     }
-    if (!changed && fixedPoint) {
+    if (!changed) {
+      if (!fixedPoint) continue;  // the same step for ever, not for compiled code
       stop.reason = RunStop::Reason::FixedPoint;
       break;
     }
-    compiled.Note(ip, machine_.Memory);
-    if (compiled.Has(ip)) break;
+    if (compiled.Note(ip, machine_.Memory)) break;
   }
   Store(hot);
   return stop;
@@ -296,7 +332,7 @@ RunStop Session::RunUnpaused(const RunPolicy& policy) {
     ForgetRepeats();
     repeats_.stops = stops;
   }
-  const bool skips = skipCycles_ && engine_ != Engine::Reference && policy.maxSteps > 1;
+  const bool skips = skipCycles_ && policy.maxSteps > 1;
   const RunStop stop = skips ? RunSkippingRepeats(policy) : RunOnEngine(policy);
   if (stop.ByDebugger()) ForgetRepeats();
   return stop;
@@ -331,6 +367,6 @@ RunStop Session::RunSkippingRepeats(const RunPolicy& policy) {
   return {RunStop::Reason::StepLimit, done};
 }
 
-bool CompiledEngineAvailable() { return CompiledCode::Create() != nullptr; }
+bool CompiledEngineAvailable() { return CompiledCode::Available(); }
 
 }  // namespace zar

@@ -24,13 +24,14 @@ namespace zar {
 static_assert(StepRecord::MaxReach < ConsoleStore::Keep);
 
 // The ways a session can carry out steps, all with the same results: the
-// reference takes every step after which a screen or network command waits
-// in its cell through the one service step, which works the change out over
-// every cell the devices touch, and never skips a repeat of the state; the
-// interpreter serves a lone screen command on the way; the compiled engine
-// turns code that runs often into machine code of this computer (x86-64
-// Linux only) and hands every step it does not take to the interpreter.
-enum class Engine { Reference, Interpreter, Compiled };
+// interpreter takes every step through one step loop, serving a lone screen
+// command or a command that does nothing on the way and the others through
+// the one service step, which works the change out over every cell the
+// devices touch; the compiled engine turns code that runs often into machine
+// code of this computer (x86-64 Linux only) and hands every step it does not
+// take to the interpreter. Both are checked against the independent plain
+// machine of reference/, which only tests, fuzz targets and benchmarks link.
+enum class Engine { Interpreter, Compiled };
 
 // Whether the compiled engine runs here; where it does not, the interpreter
 // takes its place.
@@ -96,6 +97,13 @@ class Session {
   // compiled engine cannot be made, and none while the debugger or short
   // runs leave every step to the interpreter.
   std::uint64_t CompiledSteps() const { return compiledSteps_; }
+  // For tests and fuzz targets: the compiled engine compiles code once it
+  // has run a few times, whether or not that pays, so that short runs take
+  // compiled code (off from the start).
+  void SetCompilesEagerly(bool eager) {
+    eager_ = eager;
+    compiled_ = {};
+  }
 
   // Whether runs of the interpreter and the compiled engine skip repeats of
   // the machine's state (on from the start). Once memory and IP are as they
@@ -105,7 +113,7 @@ class Session {
   // checkpoints they would have made, instead of stepped. What the look for
   // a repeat found lasts from one run to the next, until an input, a
   // change of the debugger, the history or the stops a run makes, or going
-  // back. Runs of one step never skip. The reference engine steps every step.
+  // back. Runs of one step never skip.
   void SetSkipsCycles(bool skip);
   // After a Repeating stop: the steps after which the state comes back.
   std::uint64_t Period() const { return repeats_.period; }
@@ -169,7 +177,7 @@ class Session {
   // runs in parts, looks for a repeat at their ends and counts whole
   // repeats instead of stepping them;
   // RunOnEngine chooses the engine for a part; RunCompiled runs compiled
-  // code where the debugger leaves it the steps; RunStepByStep<Short>
+  // code where the debugger leaves it the steps; RunStepByStep
   // chooses the step loop for the debugger and the history samples;
   // StepLoop steps.
   RunStop RunUnpaused(const RunPolicy& policy);
@@ -183,6 +191,7 @@ class Session {
     std::uint64_t nextLook = 0;
     std::uint64_t printed = 0, services = 0;
     std::uint64_t looks = 0, power = 1;
+    std::uint64_t part = 1;  // the steps from one look to the next
     std::uint64_t period = 0;
     int stops = 0;  // what stopped the runs it looked at: the debugger, a fixed point
   };
@@ -196,9 +205,8 @@ class Session {
   // address that has compiled code, the addresses it passes growing hot.
   template <bool Sampled>
   RunStop InterpretUntilCompiled(CompiledCode& compiled, std::uint64_t maxSteps, bool fixedPoint);
-  template <bool Short>
   RunStop RunStepByStep(const RunPolicy& policy);
-  template <bool Debug, bool Sampled, bool Short>
+  template <bool Debug, bool Sampled>
   RunStop StepLoop(const RunPolicy& policy);
   // What a run changes in every step, held in locals while it lasts.
   struct StepCounters {
@@ -210,7 +218,7 @@ class Session {
   };
   void Store(const StepCounters& hot);
   void Load(StepCounters& hot) const;
-  template <bool Sampled, bool Short>
+  template <bool Sampled>
   bool StepOnce(const Decoded& d, StepCounters& hot);
   template <bool Sampled>
   bool ServiceStep(Byte a, Byte x, bool moved, Byte printedCode);
@@ -238,7 +246,9 @@ class Session {
   bool skipCycles_ = true;
   std::array<std::unique_ptr<CompiledCode>, 2> compiled_;  // without and with history samples
   bool refused_ = false;                                   // the compiled engine could not be made
-  std::uint64_t services_ = 0;                             // screen and network commands served
+  bool eager_ = false;
+  bool codeUnchecked_ = true;   // memory may have changed since compiled code last looked
+  std::uint64_t services_ = 0;  // screen and network commands that did something
   std::uint64_t steps_ = 0;
   std::uint64_t compiledSteps_ = 0;
   std::int32_t memorySum_ = 0;  // while samples are taken, followed step by step

@@ -53,7 +53,8 @@ TEST_F(ControllerTest, RunsStopForTheDebuggerAndFullSpeedWaitsForAKey) {
   controller.RunFullSpeed();
   QTimer::singleShot(20, &controller, &MachineController::Stop);
   ASSERT_TRUE(WaitFor([&] { return !controller.FullSpeed(); }));
-  EXPECT_GT(controller.Steps() - before, 1000u);
+  // The loop comes back to its state after 512 steps: full speed then waits.
+  EXPECT_GE(controller.Steps() - before, 512u);
 
   // 0: waits for a key (key - 0 = 0 jumps to itself), 3: prints 'A', 6: clears the key, back to 0.
   controller.LoadImage(Image({254, 30, 0, 255, 31, 6, 254, 254, 0}, {{31, 191}}));

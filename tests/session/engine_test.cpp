@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "reference/session_check.h"
+#include "session/scripted_input.h"
 #include "session/session.h"
 
 namespace zar {
@@ -115,10 +116,10 @@ TEST(Engines, SkippingRepeatsEndsAsSteppingEveryStep) {
     // The plain machine steps as far as it can, stopping where going back
     // will go; each engine is left to skip the rest.
     PlainMachine plain, back;
-    // The reference engine takes the same checkpoints, at the same steps.
+    // The interpreter stepping every step takes the same checkpoints, at the same steps.
     LoggingPort referencePort(true);
     Session reference(referencePort);
-    reference.SetEngine(Engine::Reference);
+    reference.SetSkipsCycles(false);
     Prepare(reference, c);
     const PlainMachine::Stop expected = [&] {
       back = plain = PlainLike(reference);
@@ -172,8 +173,9 @@ TEST(Engines, ARepeatFoundGoesWithAnInput) {
     for (const Engine engine : {Engine::Interpreter, Engine::Compiled}) {
       OfflineNetworkPort network;
       Session reference(network), tested(network);
-      reference.SetEngine(Engine::Reference);
+      reference.SetSkipsCycles(false);
       tested.SetEngine(engine);
+      tested.SetCompilesEagerly(true);
       for (Session* s : {&reference, &tested}) {
         s->ReplaceMachine(Image(Counting));
         s->StartRecord();
@@ -191,15 +193,102 @@ TEST(Engines, ARepeatFoundGoesWithAnInput) {
   }
 }
 
+// A program waiting in a loop that repeats wakes on each kind of input and
+// then does as the interpreter stepping every step with the same inputs at
+// the same steps: it waits for cell 30 (the key cell or the network's data
+// cell copied there by 18: SUB 30,30,21; 21: SUB 30,31,0, 31 = 0 - cell),
+// then prints it and clears it:
+//   0: SUB 32,32,3; 3: SUB 32,30,6 (32 = -[30]); 6: SUB 33,33,9; 9: SUB 33,32,12
+//   12: SUB 33,34,0 waits while [30] is 0; 15: SUB 255,32,18 prints it; 18..: back to 0.
+TEST(Engines, AWaitWakesOnEachKindOfInput) {
+  const std::vector<std::pair<int, int>> waiting = {
+      {0, 32},  {1, 32},  {2, 3},   {3, 32}, {4, 30},   {5, 6},   {6, 33},  {7, 33},  {8, 9},   {9, 33}, {10, 32},
+      {11, 12}, {12, 33}, {13, 34}, {14, 0}, {15, 255}, {16, 32}, {17, 18}, {18, 30}, {19, 30}, {20, 0}, {34, 0}};
+  using Input = std::function<void(Session&, std::uint64_t & clock)>;
+  const std::pair<const char*, Input> inputs[] =
+      {
+          {"key", [](Session& s, std::uint64_t&) { s.WriteCell(30, 'K'); }},
+          {"byte", [](Session& s, std::uint64_t&) { s.WriteCell(30, 200); }},
+          {"edit", [](Session& s, std::uint64_t&) { s.WriteCell(4, 35); }},  // waits for cell 35, which holds 7
+          {"load",
+           [](Session& s, std::uint64_t&) {
+    Machine m = Image({{0, 255}, {1, 10}, {2, 3}, {3, 20}, {4, 20}, {5, 3}, {10, 191}});
+    s.ReplaceMachine(m);
+           }},
+          {"timed input",
+           [](Session& s, std::uint64_t& clock) {
+    // A key that the input driver gives 5,000 steps on, the steps to it
+    // counted as those of a wait.
+    TimedInput key;
+    key.step = 5'000;
+    key.cell = 30;
+    key.value = 'T';
+    InputDriver driver(s, {key});
+    driver.Drive({10'000, true, false, true});
+    clock = driver.Clock();
+    driver.ApplyDue();
+           }},
+                                      };
+  for (const auto& [what, input] : inputs) {
+    for (const Engine engine : {Engine::Interpreter, Engine::Compiled}) {
+      SCOPED_TRACE(std::string(what) + ", engine " + std::to_string(int(engine)));
+      OfflineNetworkPort network;
+      Session tested(network), reference(network);
+      tested.SetEngine(engine);
+      reference.SetSkipsCycles(false);
+      Machine image = Image(waiting);
+      image.Memory[35] = 7;
+      for (Session* s : {&tested, &reference}) s->ReplaceMachine(image);
+      RunStop stop;
+      for (int k = 0; k < 100 && stop.reason != RunStop::Reason::Repeating; ++k) {
+        stop = tested.Run({20'000, true, false, true});
+      }
+      ASSERT_EQ(stop.reason, RunStop::Reason::Repeating);
+      EXPECT_EQ(tested.Period(), 5u);
+      EXPECT_EQ(tested.Run({20'000, true, false, true}).steps, 0u) << "waits at once";
+      reference.Run({tested.Steps(), true, false});
+      std::uint64_t clock = 0;
+      const std::uint64_t printed = tested.Printed();
+      input(tested, clock);
+      if (clock == 0) {
+        input(reference, clock);
+      } else {
+        TimedInput key;
+        key.step = 5'000;
+        key.cell = 30;
+        key.value = 'T';
+        InputDriver driver(reference, {key});
+        while (driver.Clock() < clock) driver.Drive({clock - driver.Clock(), true, false});
+        driver.ApplyDue();
+      }
+      stop = tested.Run({20'000, true, false, true});
+      EXPECT_NE(stop.steps + clock, 0u) << "woke";
+      reference.Run({stop.steps, true, false});
+      EXPECT_GT(tested.Printed(), printed);
+      ExpectSameSessions(tested, reference, what);
+    }
+  }
+}
+
 // Each screen command in a loop hot enough to be compiled, moving X and Y and
 // the colour on:  0: SUB 248,20,3; 3: SUB 249,21,6; 6: SUB 250,22,9;
 // 9: SUB 253,23,0 (the command, 256 minus cell 23).
 TEST(Engines, CompiledScreenCommandsAsThePlainMachine) {
-  for (const int command : {1, 2, 3, 4, 5, 6}) {
-    SCOPED_TRACE(command);
+  for (const auto& [command, history] : {std::pair(1, false),
+                                         {2, false},
+                                         {3, false},
+                                         {4, false},
+                                         {5, false},
+                                         {6, false},
+                                         {3, true},
+                                         {4, true},
+                                         {5, true}}) {
+    SCOPED_TRACE(std::to_string(command) + (history ? ", history" : ""));
     LoggingPort network;
     Session session(network);
     session.SetEngine(Engine::Compiled);
+    session.SetCompilesEagerly(true);
+    session.SetRecordsHistory(history);
     session.ReplaceMachine(Image({{0, 248},
                                   {1, 20},
                                   {2, 3},
@@ -218,9 +307,64 @@ TEST(Engines, CompiledScreenCommandsAsThePlainMachine) {
                                   {23, 256 - command},
                                   {246, 7},
                                   {247, 200}}));
+    session.SetRecordsHistory(history);
     PlainMachine plain = PlainLike(session);
     EXPECT_EQ(Difference(session.Run({100'000, true, true}), plain.Run(100'000, true, true)), "");
     EXPECT_EQ(Difference(session, network, plain), "");
+    // Command 6 does nothing: the loop repeats and is skipped.
+    if (command != 6) {
+      EXPECT_GT(session.CompiledSteps(), 50'000u);
+    }
+  }
+}
+
+// Each network command and console output in a loop hot enough to be
+// compiled, on a port that takes every request or none, with the record on:
+//   0: SUB 244,20,3 moves the data byte on; 3: SUB 255,22,6 prints 'A' every
+//   round (none for 0); 6: SUB 245,21,0 gives the command 256 - cell 21.
+// The interpreter stepping every step leaves the same record: going back
+// across a step that reached the port says so.
+TEST(Engines, CompiledNetworkCommandsAndConsoleAsThePlainMachine) {
+  for (const int command : {1, 2, 3, 9}) {
+    for (const bool answers : {false, true}) {
+      for (const int printed : {0, int{'A'}}) {
+        const std::string what = std::to_string(command) + (answers ? ", answered" : ", refused") + ", print " +
+                                 std::to_string(printed);
+        const Machine image = Image({{0, 244},
+                                     {1, 20},
+                                     {2, 3},
+                                     {3, 255},
+                                     {4, 22},
+                                     {5, 6},
+                                     {6, 245},
+                                     {7, 21},
+                                     {8, 0},
+                                     {20, 255},
+                                     {21, 256 - command},
+                                     {22, (256 - printed) % 256},
+                                     {238, 127},
+                                     {241, 1},
+                                     {243, 80}});
+        LoggingPort network(answers), stepped(answers);
+        Session session(network), reference(stepped);
+        session.SetEngine(Engine::Compiled);
+        session.SetCompilesEagerly(true);
+        for (Session* s : {&session, &reference}) {
+          s->SetSkipsCycles(false);  // command 9 with nothing printed repeats
+          s->ReplaceMachine(image);
+          s->StartRecord();
+          s->SetRecordsHistory(command == 2);
+        }
+        PlainMachine plain = PlainLike(session);
+        plain.networkAnswers = answers;
+        EXPECT_EQ(Difference(session.Run({30'000, true, false}), plain.Run(30'000, true, false)), "") << what;
+        EXPECT_EQ(Difference(session, network, plain), "") << what;
+        EXPECT_GT(session.CompiledSteps(), 20'000u) << what;
+        reference.Run({30'000, true, false});
+        EXPECT_EQ(session.StepBack(5).crossedNetwork, reference.StepBack(5).crossedNetwork) << what;
+        ExpectSameSessions(session, reference, what);
+      }
+    }
   }
 }
 
@@ -248,8 +392,9 @@ TEST(Engines, CodeWrittenToRunsAsWritten) {
     for (const Engine engine : {Engine::Interpreter, Engine::Compiled}) {
       OfflineNetworkPort network;
       Session reference(network), tested(network);
-      reference.SetEngine(Engine::Reference);
+      reference.SetSkipsCycles(false);
       tested.SetEngine(engine);
+      tested.SetCompilesEagerly(true);
       for (Session* s : {&reference, &tested}) s->ReplaceMachine(Image(c.program));
       for (int round = 0; round < 2; ++round) {
         for (Session* s : {&reference, &tested}) s->Run({20'000, false, false});
@@ -288,6 +433,7 @@ void ExpectEnginesAgreeOnRandomImages(int images, unsigned seed) {
     const auto seedOfRuns = random();
     const auto prepare = [&](Session& s, Engine engine) {
       s.SetEngine(engine);
+      s.SetCompilesEagerly(true);
       s.ReplaceMachine(m);
       s.SetRecordsHistory(history);
       if (breakpoint >= 0) s.SetBreakpoint(static_cast<Byte>(breakpoint), true);
