@@ -128,6 +128,7 @@ test('exercise links reach the exercises, and a teacher makes one from an exerci
   const exercise = '{"title": "Zähle", "task": "Print **1**.", "tests": []}';
   await page.click('#mfiles');
   await page.setInputFiles('#exerciseJson', { name: 'mine.json', mimeType: 'application/json', buffer: Buffer.from(exercise) });
+  await expect(page.locator('#exerciseLinkOut')).toHaveValue(/#v1\/exercisejson=/);
   const link = await page.locator('#exerciseLinkOut').inputValue();
   const packed = /#v1\/exercisejson=([A-Za-z0-9_-]+)$/.exec(link)[1];
   expect(zlib.inflateRawSync(Buffer.from(packed, 'base64url')).toString('utf8')).toBe(exercise);
