@@ -90,18 +90,26 @@ class BlockCode : public Xbyak::CodeGenerator {
     }
   }
 
-  // After a step wrote cell a and before it goes on at target: the
-  // console's character, or a way out when a holds code.
-  void Written(Byte a, Byte target) {
+  // After a step wrote cell a (less cell b) and before it goes on at
+  // target: the console's character, or a way out when a holds code and
+  // the step changed it (b, another cell, was not 0).
+  void Written(Byte a, Byte b, Byte target) {
     if (a == ConsoleCell) {
       Drain();
       mov(byte[rbx + ConsoleCell], 0);
       cmp(r15, rbp);
       jae(stubs_.plain[target]);
-    } else {
-      cmp(byte[r12 + a], 0);
-      jne(stubs_.wrote[target]);
+      return;
     }
+    Xbyak::Label stay;
+    cmp(byte[r12 + a], 0);
+    je(stay, T_NEAR);
+    if (a != b) {
+      cmp(byte[rbx + b], 0);
+      je(stay, T_NEAR);
+    }
+    jmp(stubs_.wrote[target], T_NEAR);
+    L(stay);
   }
 
   // Step k, one at a time: the budget, the subtraction, the sample, the
@@ -130,11 +138,11 @@ class BlockCode : public Xbyak::CodeGenerator {
     mov(byte[rbx + a], al);
     ja(notTaken, T_NEAR);
     Sample(a);
-    Written(a, c);
+    Written(a, b, c);
     Go(c);
     L(notTaken);
     Sample(a);
-    Written(a, next);
+    Written(a, b, next);
     if (k + 1 == length_ || next != ip + 3) Go(next);
   }
 
