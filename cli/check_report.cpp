@@ -6,6 +6,8 @@
 #include <cstdlib>
 #include <nlohmann/json.hpp>
 
+#include "exercise/grade_json.h"
+
 namespace zar::cli {
 
 namespace {
@@ -26,12 +28,6 @@ std::string PointsText(double points) {
     if (digits == 17 || std::strtod(text, nullptr) == points) return text;
   }
 #endif
-}
-
-// Points as JSON: whole points as an integer.
-Json PointsJson(double points) {
-  if (points == std::floor(points) && std::fabs(points) < 9e15) return static_cast<std::int64_t>(points);
-  return points;
 }
 
 // A string as JSON writes it, bytes that are no UTF-8 replaced.
@@ -80,19 +76,6 @@ std::string XmlText(const std::string& text) {
 std::string NotRun(const Submission& submission) {
   if (submission.outcome == Outcome::Unreadable) return submission.error;
   return "the program does not assemble";
-}
-
-Json CaseJson(const Exercise& exercise, std::size_t i, const CaseResult& result) {
-  const ExerciseCase& c = exercise.cases[i];
-  Json json = {{"case", i + 1},
-               {"name", c.name},
-               {"passed", result.passed},
-               {"failure", result.failure},
-               {"steps", result.steps},
-               {"outOfSteps", result.outOfSteps},
-               {"timedOut", result.timedOut}};
-  if (exercise.givesPoints) json["points"] = PointsJson(result.passed ? c.points : 0);
-  return json;
 }
 
 Json SubmissionJson(const Exercise& exercise, const Submission& submission) {

@@ -15,6 +15,7 @@
 
 #include "assembler/assemble.h"
 #include "exercise/exercise.h"
+#include "exercise/grade_json.h"
 #include "formats/program_file.h"
 #include "formats/source_file.h"
 #include "machine/cp1252.h"
@@ -25,6 +26,7 @@ using zar::web::PageCore;
 namespace {
 
 using Json = nlohmann::ordered_json;
+using zar::PointsJson;
 
 // A check in the worker holds the page's machine: a teacher's exercise with
 // huge step budgets is cut off after this long, its cases failing as
@@ -40,11 +42,6 @@ struct PageExercise {
 };
 
 // Points as zar check --json writes them: whole points as an integer.
-Json PointsJson(double points) {
-  if (points == std::floor(points) && std::fabs(points) < 9e15) return static_cast<std::int64_t>(points);
-  return points;
-}
-
 std::string Dump(const Json& json) { return json.dump(-1, ' ', false, Json::error_handler_t::replace); }
 
 Json DescribeExercise(const zar::Exercise& exercise) {
@@ -89,19 +86,7 @@ bool ProgramOf(std::string_view bytes, std::string_view name, zar::MemoryCells& 
 // The grade as zar check --json reports one submission.
 Json GradeJson(const zar::Exercise& exercise, const zar::Grade& grade, bool assembled) {
   Json cases = Json::array();
-  for (std::size_t i = 0; i < grade.cases.size(); ++i) {
-    const zar::CaseResult& result = grade.cases[i];
-    const zar::ExerciseCase& c = exercise.cases[i];
-    Json json = {{"case", i + 1},
-                 {"name", c.name},
-                 {"passed", result.passed},
-                 {"failure", result.failure},
-                 {"steps", result.steps},
-                 {"outOfSteps", result.outOfSteps},
-                 {"timedOut", result.timedOut}};
-    if (exercise.givesPoints) json["points"] = PointsJson(result.passed ? c.points : 0);
-    cases.push_back(json);
-  }
+  for (std::size_t i = 0; i < grade.cases.size(); ++i) cases.push_back(zar::CaseJson(exercise, i, grade.cases[i]));
   return {{"assembled", assembled},
           {"passed", assembled && grade.AllPassed()},
           {"casesPassed", grade.passed},
