@@ -150,7 +150,7 @@ class CompiledCode {
 
   std::unique_ptr<compiled::CodeRegion> region_;
   std::unique_ptr<compiled::WasmCode> wasm_;  // the back end in the page, in place of region_
-  bool refused_ = false;  // the system gave no executable memory
+  bool refused_ = false;                      // the system gave no executable memory
   bool samples_ = false;
   bool eager_ = false;
   std::uint16_t heatToCompile_ = HeatToCompile;
