@@ -5,39 +5,19 @@
 import { test, expect } from '@playwright/test';
 import { unzipSync } from 'fflate';
 import fs from 'node:fs';
-import path from 'node:path';
+import { arrive, ascii, current, edit, example, flush, high, openFiles as open, stored } from './support.mjs';
 
-const root = path.resolve(path.dirname(new URL(import.meta.url).pathname), '../..');
-
-// A source with every byte above 0x7F (code page 1252 letters and signs).
-const high = [...Buffer.from('0 text "'), ...Array.from({ length: 128 }, (_, i) => 0x80 + i), ...Buffer.from('"\r\n')];
-const ascii = (s) => [...Buffer.from(s, 'latin1')];
-
-async function open(page) {
-  await page.goto('index.html');
-  await page.waitForSelector('body[data-ready="1"]');
-  await page.waitForFunction(() => window.zarFiles);
-  await page.evaluate(() => window.zarFiles.flush());
-}
-const edit = (page, bytes) => page.evaluate((b) => window.zarFiles.workspace.edited(new Uint8Array(b)), bytes);
-const arrive = (page, name, bytes, origin = 'example') =>
-  page.evaluate(([n, b, o]) => window.zarFiles.workspace.open({ name: n, bytes: new Uint8Array(b) }, o), [name, bytes, origin]);
-const current = (page) =>
-  page.evaluate(() => {
-    const f = window.zarFiles.workspace.current();
-    return { name: f.name, bytes: [...f.bytes] };
-  });
-const stored = (page) =>
-  page.evaluate(async () => {
-    await window.zarFiles.flush();
-    const all = (await window.zarFiles.list()).map((f) => ({ name: f.name, bytes: [...f.bytes] }));
-    return all.sort((a, b) => (a.name < b.name ? -1 : 1));
-  });
-const flush = (page) => page.evaluate(() => window.zarFiles.flush());
 const showFiles = async (page) => {
   await page.click('#mfiles');
   await expect(page.locator('#panel-files')).toBeVisible();
 };
+// Each tab ends showing what is kept under the name it shows.
+async function showKept(...tabs) {
+  for (const p of tabs) {
+    const c = await current(p);
+    await expect.poll(async () => (await stored(p)).find((f) => f.name === c.name)?.bytes).toEqual(c.bytes);
+  }
+}
 
 test('a source typed is kept after a pause and comes back after a reload and in a new tab', async ({ context }) => {
   const page = await context.newPage();
@@ -84,6 +64,11 @@ test('a source that arrives never overwrites a file: same bytes reuse it, others
 test('the list: new, open, rename, delete with undo, upload and download keep the bytes', async ({ page }) => {
   await open(page);
   await showFiles(page);
+  // Whether the browser keeps the files for good, in either case said.
+  const storage = page.locator('#filesStorage');
+  await expect(storage).toHaveAttribute('data-persisted', /true|false/);
+  const kept = (await storage.getAttribute('data-persisted')) === 'true';
+  await expect(storage).toContainText(kept ? 'keeps these files' : 'refused persistent storage');
   await arrive(page, 'first.OIA', high);
   await page.click('#filesNew');
   await flush(page);
@@ -184,11 +169,7 @@ test('two tabs: an edit in one shows in the other; edits at the same time are bo
   const kept = await stored(a);
   expect(kept.map((f) => Buffer.from(f.bytes).toString('latin1')).sort()).toEqual(['from a\r\n', 'from b\r\n']);
   expect(kept.map((f) => f.name).sort()).toEqual(['shared-2.OIA', 'shared.OIA']);
-  // Both tabs end showing what is stored under the name they show.
-  for (const p of [a, b]) {
-    const c = await current(p);
-    await expect.poll(async () => (await stored(p)).find((f) => f.name === c.name)?.bytes).toEqual(c.bytes);
-  }
+  await showKept(a, b);
   // A rename in one tab shows in the other.
   await b.click('#mfiles');
   await b.click('[aria-label="Rename shared-2.OIA"]');
@@ -196,40 +177,6 @@ test('two tabs: an edit in one shows in the other; edits at the same time are bo
   await b.press('.fileRename', 'Enter');
   await a.click('#mfiles');
   await expect(a.locator('#filesList li[data-name="copy.OIA"]')).toHaveCount(1);
-});
-
-test('the panel says whether the browser keeps the files for good', async ({ page }) => {
-  await open(page);
-  await showFiles(page);
-  const line = page.locator('#filesStorage');
-  await expect(line).toHaveAttribute('data-persisted', /true|false/);
-  const kept = (await line.getAttribute('data-persisted')) === 'true';
-  await expect(line).toContainText(kept ? 'keeps these files' : 'refused persistent storage');
-});
-
-// Only where the page has a service worker that keeps it for offline use.
-test('files come back after a reload offline', async ({ context, page }) => {
-  await open(page);
-  const worker = await page.evaluate(() =>
-    Promise.race([
-      'serviceWorker' in navigator ? navigator.serviceWorker.ready.then(() => true) : false,
-      new Promise((r) => setTimeout(() => r(false), 3000)),
-    ]),
-  );
-  test.skip(!worker, 'the page has no service worker yet');
-  await arrive(page, 'offline.OIA', high);
-  await flush(page);
-  await page.reload();
-  await page.waitForFunction(() => navigator.serviceWorker.controller && window.zarFiles);
-  await context.setOffline(true);
-  try {
-    await page.reload();
-    await page.waitForFunction(() => window.zarFiles);
-    await flush(page);
-    expect(await current(page)).toEqual({ name: 'offline.OIA', bytes: high });
-  } finally {
-    await context.setOffline(false);
-  }
 });
 
 test('without IndexedDB the page says so and works on', async ({ context, page }) => {
@@ -271,10 +218,7 @@ for (const seed of [1, 7, 42]) {
     for (const p of [a, b, a, b]) await flush(p);
     const kept = (await stored(a)).map((f) => Buffer.from(f.bytes).toString('latin1'));
     expect(typed.filter((t) => !kept.some((k) => k.includes(t)))).toEqual([]);
-    for (const p of [a, b]) {
-      const c = await current(p);
-      await expect.poll(async () => (await stored(p)).find((f) => f.name === c.name)?.bytes).toEqual(c.bytes);
-    }
+    await showKept(a, b);
   });
 }
 
@@ -292,7 +236,7 @@ test('typing on without a pause is saved all the same', async ({ page }) => {
 
 test('File > Load keeps a source among the files and runs it; a program file is only run', async ({ page }) => {
   await open(page);
-  const source = fs.readFileSync(path.join(root, 'examples', 'hello.OIA'));
+  const source = fs.readFileSync(example('hello.OIA'));
   await page.setInputFiles('#file', { name: 'hello.OIA', mimeType: 'text/plain', buffer: source });
   await expect.poll(() => stored(page)).toEqual([{ name: 'hello.OIA', bytes: [...source] }]);
   await page.setInputFiles('#file', { name: 'memory.oisc', mimeType: 'text/plain', buffer: Buffer.from('0\r\n0\r\n0\r\n') });
