@@ -11,6 +11,20 @@ const showFiles = async (page) => {
   await page.click('#mfiles');
   await expect(page.locator('#panel-files')).toBeVisible();
 };
+const save = async (page, bytes) => {
+  await edit(page, bytes);
+  await flush(page);
+};
+async function rename(page, from, to) {
+  await page.click(`[aria-label="Rename ${from}"]`);
+  await page.fill('.fileRename', to);
+  await page.press('.fileRename', 'Enter');
+}
+// The name and bytes of what a click downloads.
+async function download(page, selector) {
+  const [d] = await Promise.all([page.waitForEvent('download'), page.click(selector)]);
+  return { name: d.suggestedFilename(), bytes: [...fs.readFileSync(await d.path())] };
+}
 // Each tab ends showing what is kept under the name it shows.
 async function showKept(...tabs) {
   for (const p of tabs) {
@@ -56,8 +70,7 @@ test('a source that arrives never overwrites a file: same bytes reuse it, others
   await page.click('#mfiles');
   await page.click('#filesNew');
   await flush(page);
-  await edit(page, ascii('4\r\n'));
-  await flush(page);
+  await save(page, ascii('4\r\n'));
   expect((await stored(page)).find((f) => f.name === 'untitled.OIA')).toEqual({ name: 'untitled.OIA', bytes: ascii('4\r\n') });
 });
 
@@ -72,8 +85,7 @@ test('the list: new, open, rename, delete with undo, upload and download keep th
   await arrive(page, 'first.OIA', high);
   await page.click('#filesNew');
   await flush(page);
-  await edit(page, ascii('5\r\n'));
-  await flush(page);
+  await save(page, ascii('5\r\n'));
   await expect(page.locator('#filesList li')).toHaveCount(2);
   await expect(page.locator('#filesList li[data-name="untitled.OIA"] .fileName')).toHaveAttribute('aria-current', 'true');
 
@@ -84,29 +96,21 @@ test('the list: new, open, rename, delete with undo, upload and download keep th
   await expect(page.locator('#filesList [aria-current]')).toHaveCount(1);
 
   // A taken name is refused with a message; a free one renames, the bytes stay.
-  await page.click('[aria-label="Rename first.OIA"]');
-  await page.fill('.fileRename', 'untitled.OIA');
-  await page.press('.fileRename', 'Enter');
+  await rename(page, 'first.OIA', 'untitled.OIA');
   await expect(page.locator('#filesNote')).toContainText('there is a file named untitled.OIA already');
   await page.click('[aria-label="Rename first.OIA"]');
   await page.fill('.fileRename', 'Zähler.OIA');
   // A save while the name is being typed leaves the field as it is.
-  await edit(page, [...high, 0x20]);
-  await flush(page);
+  await save(page, [...high, 0x20]);
   await page.evaluate(() => window.zarFiles.list());
   await page.waitForTimeout(100);
   await expect(page.locator('.fileRename')).toHaveValue('Zähler.OIA');
   await page.press('.fileRename', 'Enter');
-  await edit(page, high);
-  await flush(page);
+  await save(page, high);
   await expect(page.locator('#filesList li[data-name="Zähler.OIA"]')).toHaveCount(1);
   expect(await current(page)).toEqual({ name: 'Zähler.OIA', bytes: high });
 
-  const downloaded = page.waitForEvent('download');
-  await page.click('[aria-label="Download Zähler.OIA"]');
-  const d = await downloaded;
-  expect(d.suggestedFilename()).toBe('Zähler.OIA');
-  expect([...fs.readFileSync(await d.path())]).toEqual(high);
+  expect(await download(page, '[aria-label="Download Zähler.OIA"]')).toEqual({ name: 'Zähler.OIA', bytes: high });
 
   await page.click('[aria-label="Delete Zähler.OIA"]');
   await expect(page.locator('#filesUndo')).toBeVisible();
@@ -139,12 +143,9 @@ test('Download All gives a zip with every file and its bytes', async ({ page }) 
   const files = { 'one.OIA': high, 'two.OIA': ascii('0 0 3\r\n'), 'empty.OIA': [] };
   for (const [name, bytes] of Object.entries(files)) await arrive(page, name, bytes);
   await flush(page);
-  const downloaded = page.waitForEvent('download');
-  await page.click('#filesZip');
-  const d = await downloaded;
-  expect(d.suggestedFilename()).toBe('zar-files.zip');
-  const entries = unzipSync(new Uint8Array(fs.readFileSync(await d.path())));
-  expect(Object.fromEntries(Object.entries(entries).map(([n, b]) => [n, [...b]]))).toEqual(files);
+  const { name, bytes } = await download(page, '#filesZip');
+  expect(name).toBe('zar-files.zip');
+  expect(Object.fromEntries(Object.entries(unzipSync(new Uint8Array(bytes))).map(([n, b]) => [n, [...b]]))).toEqual(files);
 });
 
 test('two tabs: an edit in one shows in the other; edits at the same time are both kept', async ({ context }) => {
@@ -155,8 +156,7 @@ test('two tabs: an edit in one shows in the other; edits at the same time are bo
   await open(b);
   expect(await current(b)).toEqual({ name: 'shared.OIA', bytes: ascii('1\r\n') });
 
-  await edit(a, high);
-  await flush(a);
+  await save(a, high);
   await expect.poll(() => current(b)).toEqual({ name: 'shared.OIA', bytes: high });
   await expect(b.locator('#filesNote')).toContainText('was changed in another tab');
 
@@ -172,9 +172,7 @@ test('two tabs: an edit in one shows in the other; edits at the same time are bo
   await showKept(a, b);
   // A rename in one tab shows in the other.
   await b.click('#mfiles');
-  await b.click('[aria-label="Rename shared-2.OIA"]');
-  await b.fill('.fileRename', 'copy.OIA');
-  await b.press('.fileRename', 'Enter');
+  await rename(b, 'shared-2.OIA', 'copy.OIA');
   await a.click('#mfiles');
   await expect(a.locator('#filesList li[data-name="copy.OIA"]')).toHaveCount(1);
 });
@@ -184,8 +182,7 @@ test('without IndexedDB the page says so and works on', async ({ context, page }
   await open(page);
   await expect(page.locator('#linkNote')).toContainText('Files cannot be kept in this browser');
   await arrive(page, 'a.OIA', high);
-  await edit(page, ascii('1\r\n'));
-  await flush(page);
+  await save(page, ascii('1\r\n'));
   expect(await current(page)).toEqual({ name: 'a.OIA', bytes: ascii('1\r\n') });
   expect(await stored(page)).toEqual([]);
 });
