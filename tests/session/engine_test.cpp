@@ -12,6 +12,7 @@
 #include "reference/session_check.h"
 #include "session/scripted_input.h"
 #include "session/session.h"
+#include "tests/support/engine_images.h"
 
 namespace zar {
 
@@ -26,11 +27,7 @@ using reference::PlainMachine;
 
 auto Seen(const RunStop& s) { return std::tuple(s.reason, s.steps, s.address, s.before, s.after); }
 
-Machine Image(const std::vector<std::pair<int, int>>& cells) {
-  Machine m;
-  for (const auto& [cell, value] : cells) m.Memory[cell] = static_cast<Byte>(value);
-  return m;
-}
+const auto Image = test::ImageOf;
 
 // Cell 20 counts up for ever: 0: SUB 20,21,3; 3: SUB 22,22,0.
 const std::vector<std::pair<int, int>> Counting = {{0, 20}, {1, 21}, {2, 3}, {3, 22}, {4, 22}, {21, 255}};
@@ -369,26 +366,11 @@ TEST(Engines, CompiledNetworkCommandsAndConsoleAsThePlainMachine) {
 }
 
 // Writes into cells that compiled code was made from, by an input or by the
-// program itself, take effect at once: at the first and last cell of a block
-// of eight (0..23), in blocks that start a few cells before the cell, and at
-// 252..255 (the instruction at 252 has its C in the key cell). The loop takes
-// 16 steps, so that the interpreter's parts end where they start and the
-// blocks at 0, 24 and 252 are made.
+// program itself, take effect at once. The loop takes 16 steps, so that the
+// interpreter's parts end where they start and the blocks at 0, 24 and 252
+// are made.
 TEST(Engines, CodeWrittenToRunsAsWritten) {
-  // 3k: SUB 200+k,199,3k+3 for k < 14 counts cells 200..213 down; 42: SUB 214,214,252;
-  // 252: SUB 215,0,[254] goes back to 0 either way while the key cell holds 0.
-  std::vector<std::pair<int, int>> block = {{42, 214}, {43, 214}, {44, 252}, {199, 1}, {252, 215}};
-  for (int k = 0; k < 14; ++k) block.insert(block.end(), {{3 * k, 200 + k}, {3 * k + 1, 199}, {3 * k + 2, 3 * k + 3}});
-  // 0: SUB 10,21,3 moves the B of the block at 9 down a cell in every round; 3: SUB 23,23,9;
-  // 9: SUB 24,[10],12 reads cells 40, 39, ... in turn; 12: SUB 23,23,0.
-  const std::vector<std::pair<int, int>> writer = {{0, 10},  {1, 21},  {2, 3},   {3, 23},  {4, 23}, {5, 9}, {9, 24},
-                                                   {10, 40}, {11, 12}, {12, 23}, {13, 23}, {21, 1}, {40, 1}};
-  const struct {
-    const std::vector<std::pair<int, int>>& program;
-    int cell, value;
-  } cases[] = {{block, 0, 216}, {block, 4, 216}, {block, 23, 27},  {block, 252, 216},
-               {block, 253, 3}, {block, 254, 3}, {block, 255, 65}, {writer, 20, 0}};
-  for (const auto& c : cases) {
+  for (const test::WrittenTo& c : test::CodeWrittenTo()) {
     for (const Engine engine : {Engine::Interpreter, Engine::Compiled}) {
       OfflineNetworkPort network;
       Session reference(network), tested(network);
@@ -423,42 +405,31 @@ TEST(Engines, DISABLED_LongCompiledAgreesWithTheReferenceOnTenThousandImages) {
 void ExpectEnginesAgreeOnRandomImages(int images, unsigned seed) {
   std::mt19937 random(seed);
   for (int i = 0; i < images; ++i) {
-    Machine m;
-    for (Byte& cell : m.Memory) cell = static_cast<Byte>(random() % 4 == 0 ? 238 + random() % 18 : random());
-    m.IP = static_cast<Byte>(random() % (MaxIP + 1));
-    const bool history = random() % 4 == 0;
-    const int breakpoint = random() % 3 == 0 ? static_cast<int>(random() % 253) : -1;
-    const int watch = random() % 5 == 0 ? static_cast<int>(random() % 256) : -1;
-    const bool answers = random() % 2 == 0;
-    const auto seedOfRuns = random();
+    const test::RandomImage image = test::DrawImage(random);
     const auto prepare = [&](Session& s, Engine engine) {
-      s.SetEngine(engine);
       s.SetCompilesEagerly(true);
-      s.ReplaceMachine(m);
-      s.SetRecordsHistory(history);
-      if (breakpoint >= 0) s.SetBreakpoint(static_cast<Byte>(breakpoint), true);
-      if (watch >= 0) s.SetWatch(static_cast<Byte>(watch), true);
+      test::PrepareImage(s, image, engine);
     };
     // The plain machine after each run, and where the run stopped.
     std::vector<std::pair<PlainMachine, PlainMachine::Stop>> expected;
-    std::mt19937 runs(seedOfRuns);
+    std::mt19937 runs(image.seedOfRuns);
     for (int run = 0; run < 4; ++run) {
       LoggingPort network;
       Session prepared(network);
       prepare(prepared, Engine::Interpreter);
       PlainMachine plain = run == 0 ? PlainLike(prepared) : expected.back().first;
-      plain.networkAnswers = answers;
-      const RunPolicy policy{1 + runs() % 20'000, true, runs() % 2 == 0};
+      plain.networkAnswers = image.answers;
+      const RunPolicy policy = test::NextPolicy(runs);
       const PlainMachine::Stop stop = plain.Run(policy.maxSteps, policy.debugger, policy.fixedPoint);
       expected.emplace_back(std::move(plain), stop);
     }
     for (const Engine engine : {Engine::Interpreter, Engine::Compiled}) {
-      LoggingPort network(answers);
+      LoggingPort network(image.answers);
       Session tested(network);
       prepare(tested, engine);
-      runs.seed(seedOfRuns);
+      runs.seed(image.seedOfRuns);
       for (const auto& [plain, stop] : expected) {
-        const RunPolicy policy{1 + runs() % 20'000, true, runs() % 2 == 0};
+        const RunPolicy policy = test::NextPolicy(runs);
         const std::string where = "image " + std::to_string(i) + ", engine " + std::to_string(int(engine));
         ASSERT_EQ(Difference(tested.Run(policy), stop), "") << where;
         ASSERT_EQ(Difference(tested, network, plain), "") << where;

@@ -5,25 +5,10 @@
 // console is read out in batches that can be switched off.
 import { test, expect } from '@playwright/test';
 import AxeBuilder from '@axe-core/playwright';
-import fs from 'node:fs';
-import os from 'node:os';
 import path from 'node:path';
+import { example, load, open, run, scratch } from './support.mjs';
 
-const root = path.resolve(path.dirname(new URL(import.meta.url).pathname), '../..');
-const shots = process.env.ZAR_SHOTS ?? fs.mkdtempSync(path.join(os.tmpdir(), 'zar-a11y-'));
-
-async function open(page, [width, height] = [1280, 800]) {
-  await page.setViewportSize({ width, height });
-  await page.goto('index.html');
-  await page.waitForSelector('body[data-ready="1"]');
-}
-async function loadAndRun(page, name, steps, runs = 1) {
-  await page.evaluate(([bytes, n, s]) => {
-    window.zar({ type: 'load', bytes: new Uint8Array(bytes), name: n });
-    if (s) window.zar({ type: 'run', steps: s });
-  }, [[...fs.readFileSync(path.join(root, 'examples', name))], name, steps]);
-  if (steps) await page.waitForSelector(`body[data-runs="${runs}"]`);
-}
+const shots = process.env.ZAR_SHOTS ?? scratch('a11y');
 // Every panel shown, those of other parts too.
 const showEveryPanel = (page) => page.evaluate(() => {
   for (const p of document.querySelectorAll('section[id^="panel-"]')) p.hidden = false;
@@ -42,9 +27,10 @@ const controls = (selector) => [...document.querySelectorAll(selector)]
 
 for (const size of [[1280, 800], [390, 844]]) {
   test(`axe finds nothing serious on the page, each panel and each dialog at ${size.join(' x ')}`, async ({ page }) => {
-    await open(page, size);
+    await open(page, { size });
     await showEveryPanel(page);
-    await loadAndRun(page, 'screen.OIA', 100000);
+    await load(page, example('screen.OIA'));
+    await run(page, 100000);
     const sections = await page.locator('section[id^="panel-"]').evaluateAll((all) => all.map((p) => `#${p.id}`));
     expect(sections.length).toBeGreaterThanOrEqual(4);
     for (const part of ['body', ...sections]) expect({ part, faults: await seriousFaults(page, part) }).toEqual({ part, faults: [] });
@@ -81,7 +67,7 @@ test('Tab alone reaches every control of every panel, each with a visible focus 
 
 test('on a phone the panels stack, the memory text fits, every control is a 44 px touch target, and the key pad '
   + 'types into the key cell, seen in the memory table', async ({ page }) => {
-  await open(page, [390, 844]);
+  await open(page, { size: [390, 844] });
   await showEveryPanel(page);
   await page.evaluate(() => window.zar({ type: 'fill', pattern: 3 }));
   await expect(page.locator('#rtb1')).toContainText('IP:');
@@ -99,9 +85,6 @@ test('on a phone the panels stack, the memory text fits, every control is a 44 p
       }).map(([, name]) => name) };
   })()`);
   expect(layout).toEqual({ pageWide: 390, memoryTextScrolls: false, tableScrolls: false, stacked: true, small: [] });
-  await page.screenshot({ path: path.join(shots, 'phone-390x844.png'), fullPage: true });
-  await page.locator('#rtb1').screenshot({ path: path.join(shots, 'phone-memory-text.png') });
-  await page.locator('#panel-memtable').screenshot({ path: path.join(shots, 'phone-memory-table.png') });
   // The table: row and column headers, Ascending's values, the IP's cell, the key cell.
   const table = page.locator('#memTable');
   await page.evaluate(() => window.zar({ type: 'fill', pattern: 1 }));
@@ -124,7 +107,7 @@ test('console output is read out in batches, at most about once a second, and ca
       .observe(region, { childList: true, characterData: true, subtree: true });
   });
   await expect(page.locator('#consoleAnnounce')).toHaveAttribute('aria-live', 'polite');
-  await loadAndRun(page, 'upper.OIA');  // echoes each key as it comes
+  await load(page, example('upper.OIA'));  // echoes each key as it comes
   await page.evaluate(() => window.zar({ type: 'fullSpeed' }));
   await page.waitForTimeout(300);
   const typeAndWait = async (keys, all) => {

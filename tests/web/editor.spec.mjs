@@ -6,24 +6,11 @@
 import { test, expect } from '@playwright/test';
 import { spawnSync } from 'node:child_process';
 import fs from 'node:fs';
-import os from 'node:os';
 import path from 'node:path';
+import { counter, example, examples, native, open, root, saved, scratch, zar } from './support.mjs';
 
-const root = path.resolve(path.dirname(new URL(import.meta.url).pathname), '../..');
-const dumper = path.join(process.env.ZAR_NATIVE ?? path.join(root, 'build'), 'tests/editor-dump');
-const scratch = fs.mkdtempSync(path.join(os.tmpdir(), 'zar-editor-'));
-
-const zar = path.join(process.env.ZAR_NATIVE ?? path.join(root, 'build'), 'cli/zar');
-
-// The machine's memory as the page's Save writes it.
-async function savedMemory(page) {
-  await page.evaluate(() => {
-    window.lastFile = undefined;
-    window.zar({ type: 'save' });
-  });
-  await page.waitForFunction(() => window.lastFile);
-  return page.evaluate(() => new TextDecoder('latin1').decode(window.lastFile));
-}
+const dumper = native('tests/editor-dump');
+const dir = scratch('editor');
 
 function nativeDump(file) {
   const r = spawnSync(dumper, [file], { encoding: 'utf8' });
@@ -32,25 +19,22 @@ function nativeDump(file) {
 }
 
 async function openPanel(page) {
-  await page.goto('index.html');
-  await page.waitForSelector('body[data-ready="1"][data-editor-ready="1"]');
+  await open(page, { ready: '[data-editor-ready="1"]' });
   await page.click('#mzarass');
 }
 
-const assembled = (page) => page.evaluate(() => Number(document.body.dataset.assembled ?? 0));
-
-// Opens the bytes in the editor (as the file list does) and waits for its scan.
-async function openSource(page, name, bytes) {
-  const before = await assembled(page);
-  await page.evaluate(([n, b]) => window.zarEditor.open(n, b), [name, [...bytes]]);
+// Does what action does and waits for the editor's next scan or Generate.
+async function scanned(page, action) {
+  const before = await counter(page, 'assembled');
+  await action();
   await page.waitForFunction((n) => Number(document.body.dataset.assembled) > n, before);
 }
-
-async function generate(page, button = '#mcreateonly') {
-  const before = await assembled(page);
-  await page.click(button);
-  await page.waitForFunction((n) => Number(document.body.dataset.assembled) > n, before);
-}
+const openSource = (page, name, bytes) =>
+  scanned(page, () => page.evaluate(([n, b]) => window.zarEditor.open(n, b), [name, [...bytes]]));
+const generate = (page, button = '#mcreateonly') => scanned(page, () => page.click(button));
+const spans = (page) => page.evaluate(() => window.zarEditor.probe().spans());
+const breakpoints = (page) => page.evaluate(() => window.zarEditor.probe().breakpoints());
+const text = async (page) => Buffer.from(await page.evaluate(() => window.zarEditor.bytes())).toString('latin1');
 
 const messageRows = (page) =>
   page.$$eval('#asm-messages tr', (rows) => rows.map((r) => [...r.cells].map((c) => c.textContent)));
@@ -61,19 +45,14 @@ const expectedRows = (dump) => [
 
 test('every example from Open Example: the colours, the messages and the listings are the core\'s', async ({ page }) => {
   await openPanel(page);
-  const examples = fs.readdirSync(path.join(root, 'examples')).filter((f) => f.endsWith('.OIA'));
   expect(examples.length).toBeGreaterThan(5);
   for (const name of examples) {
-    const file = path.join(root, 'examples', name);
+    const file = example(name);
     const dump = nativeDump(file);
-    const before = await assembled(page);
-    await page.selectOption('#mexamples', name);
-    await page.waitForFunction((n) => Number(document.body.dataset.assembled) > n, before);
+    await scanned(page, () => page.selectOption('#mexamples', name));
     await expect(page.locator('#sourceCaption')).toHaveText(`Quelltext : ${name}`);
-    expect(Buffer.from(await page.evaluate(() => window.zarEditor.bytes())).equals(fs.readFileSync(file)), name).toBe(
-      true,
-    );
-    expect(await page.evaluate(() => window.zarEditor.probe().spans()), name).toEqual(dump.tokens);
+    expect(await text(page), name).toBe(fs.readFileSync(file, 'latin1'));
+    expect(await spans(page), name).toEqual(dump.tokens);
     await page.locator('#msrclisting').setChecked(false);
     await generate(page);
     expect(await messageRows(page), name).toEqual(expectedRows(dump));
@@ -82,26 +61,25 @@ test('every example from Open Example: the colours, the messages and the listing
     await generate(page);
     expect(await page.locator('#asm-listing').textContent(), name).toBe(dump.listingWithSource);
     // Generate and Copy leaves in memory what zar asm writes.
-    const program = path.join(scratch, 'program.oisc');
+    const program = path.join(dir, 'program.oisc');
     const r = spawnSync(zar, ['asm', file, '-o', program]);
     expect(r.status, String(r.stderr)).toBe(0);
     await generate(page, '#mcreatecopy');
-    expect(await savedMemory(page), name).toBe(fs.readFileSync(program, 'latin1'));
+    expect(await saved(page), name).toBe(fs.readFileSync(program, 'latin1'));
   }
 });
 
 test('a malformed source: its messages in the list and the margin; a click goes to the line', async ({ page }) => {
   const source = 'MOV,a,1\nFOO,1,2\nSUB,a\n\n:x\n:x\nGTO,nowhere\nMOVE,a,b\nSUB,a,b,c,d\nSET,a';
-  const file = path.join(scratch, 'bad.OIA');
+  const file = path.join(dir, 'bad.OIA');
   fs.writeFileSync(file, source);
   const dump = nativeDump(file);
   expect(dump.messages.length).toBeGreaterThan(1);
   await openPanel(page);
   await openSource(page, 'bad.OIA', Buffer.from(source));
-  expect(await page.evaluate(() => window.zarEditor.probe().spans())).toEqual(dump.tokens);
+  expect(await spans(page)).toEqual(dump.tokens);
   await generate(page);
-  const rows = await messageRows(page);
-  expect(rows).toEqual(expectedRows(dump));
+  expect(await messageRows(page)).toEqual(expectedRows(dump));
   const lines = new Set(dump.messages.filter((m) => m.line > 0).map((m) => m.line));
   await expect(page.locator('.cm-zar-marks .zar-mark-error')).toHaveCount(lines.size);
   // The error colour is the desktop's red wave, on the lines the core rejects.
@@ -109,7 +87,7 @@ test('a malformed source: its messages in the list and the margin; a click goes 
   expect(wave).toBe('wavy');
   // Generate and Copy of a program that fails: memory cleared.
   await generate(page, '#mcreatecopy');
-  expect(await savedMemory(page)).toBe('0\r\n'.repeat(256));
+  expect(await saved(page)).toBe('0\r\n'.repeat(256));
   const last = dump.messages.findLastIndex((m) => m.line > 0);
   await page.locator('#asm-messages tr').nth(last).click();
   const cursorLine = await page.evaluate(() => {
@@ -133,10 +111,10 @@ const desktopFormats = [
 test('each token class has the desktop\'s format', async ({ page }) => {
   await openPanel(page);
   await openSource(page, 'kinds.OIA', Buffer.from('# note\n:top\nMOV,a,1\nSUB,a,a,?\nFOO\nSET,a'));
-  const spans = await page.evaluate(() => window.zarEditor.probe().spans());
-  expect(new Set(spans.map((t) => t[3]))).toEqual(new Set([0, 1, 2, 3, 4, 5, 6]));
+  const tokens = await spans(page);
+  expect(new Set(tokens.map((t) => t[3]))).toEqual(new Set([0, 1, 2, 3, 4, 5, 6]));
   for (const [kind, [name, colour, weight, style]] of desktopFormats.entries()) {
-    const [line, start] = spans.find((t) => t[3] === kind);
+    const [line, start] = tokens.find((t) => t[3] === kind);
     const format = await page.evaluate(
       ([l, s]) => {
         const { view } = window.zarEditor.probe();
@@ -165,14 +143,14 @@ test('typing gives the workspace code page 1252 bytes with the file\'s line brea
   await page.locator('.cm-content').click();
   // Nothing to undo into the source opened before.
   await page.keyboard.press('Control+Z');
-  expect(Buffer.from(await page.evaluate(() => window.zarEditor.bytes())).toString('latin1')).toBe('SET,a\nSET,b');
+  expect(await text(page)).toBe('SET,a\nSET,b');
   await page.keyboard.press('Control+End');
   await page.keyboard.type('\nSET,c');
-  expect(Buffer.from(await page.evaluate(() => window.zarEditor.bytes())).toString('latin1')).toBe('SET,a\nSET,b\nSET,c');
+  expect(await text(page)).toBe('SET,a\nSET,b\nSET,c');
 });
 
 test('a breakpoint on a line number follows its line and stops Generate and Start', async ({ page }) => {
-  const file = path.join(root, 'examples', 'countdown.OIA');
+  const file = example('countdown.OIA');
   const dump = nativeDump(file);
   const line = 25; // SUB,c,one,?
   const address = dump.instructionAtLine[line - 1];
@@ -181,7 +159,7 @@ test('a breakpoint on a line number follows its line and stops Generate and Star
   await page.click('#mdbg');
   await openSource(page, 'countdown.OIA', fs.readFileSync(file));
   await page.locator('.cm-lineNumbers .cm-gutterElement', { hasText: new RegExp(`^${line}$`) }).click();
-  expect(await page.evaluate(() => window.zarEditor.probe().breakpoints())).toEqual([line]);
+  expect(await breakpoints(page)).toEqual([line]);
   // It waits for the first Generate.
   await page.waitForTimeout(100);
   await expect(page.locator('#breakpoints')).toHaveText('');
@@ -192,12 +170,12 @@ test('a breakpoint on a line number follows its line and stops Generate and Star
     view.dispatch({ selection: { anchor: view.state.doc.line(10).to } });
   });
   await page.keyboard.type('\n# a note');
-  expect(await page.evaluate(() => window.zarEditor.probe().breakpoints())).toEqual([line + 1]);
+  expect(await breakpoints(page)).toEqual([line + 1]);
   // F9 in the editor toggles the cursor line's breakpoint (here the new line's, on and off).
   await page.keyboard.press('F9');
-  expect(await page.evaluate(() => window.zarEditor.probe().breakpoints())).toEqual([11, line + 1]);
+  expect(await breakpoints(page)).toEqual([11, line + 1]);
   await page.keyboard.press('F9');
-  expect(await page.evaluate(() => window.zarEditor.probe().breakpoints())).toEqual([line + 1]);
+  expect(await breakpoints(page)).toEqual([line + 1]);
   await page.keyboard.press('F5');
   await page.waitForSelector('body[data-runs="1"]');
   await expect(page.locator('#breakpoints')).toHaveText(`breakpoint ${address}`);
@@ -205,82 +183,24 @@ test('a breakpoint on a line number follows its line and stops Generate and Star
   await expect(page.locator('#state')).toContainText(`at breakpoint ${address}`);
 });
 
-test('the panel at 1280 x 800 and 390 x 844', async ({ page }) => {
-  const shots = process.env.ZAR_SHOTS;
-  test.skip(!shots, 'ZAR_SHOTS names a folder for the screenshots');
-  for (const [width, height] of [[1280, 800], [390, 844]]) {
-    await page.setViewportSize({ width, height });
-    await openPanel(page);
-    await page.selectOption('#mexamples', 'countdown.OIA');
-    await page.waitForSelector('#asm-table:not(:empty)');
-    await page.locator('.cm-lineNumbers .cm-gutterElement', { hasText: /^15$/ }).click();
-    await page.evaluate(() => window.zarEditor.probe().view.dispatch({ changes: { from: 0, insert: 'FOO,1\n' } }));
-    await generate(page);
-    await page.locator('#panel-assembler').scrollIntoViewIfNeeded();
-    await page.screenshot({ path: path.join(shots, `assembler-${width}.png`) });
-  }
-});
+// The tutorial's programs (docs_test runs each as the text says), each put
+// into the editor by its own button in Help: its text, assembled with a
+// message only where it shows a mistake.
+const tutorial = [...fs.readFileSync(path.join(root, 'docs/tutorial.md'), 'utf8')
+  .matchAll(/^```(oia|oia-fails)\n([\s\S]*?)\n```$/gm)].map(([, kind, text]) => ({ fails: kind === 'oia-fails', text }));
 
-// The tutorial's programs, each put into the editor by its own button in
-// Help: every one assembles without a message, and the ones run without
-// options print in the page's console what the text says.
-function tutorialPrograms() {
-  const lines = fs.readFileSync(path.join(root, 'docs/tutorial.md'), 'utf8').split('\n');
-  const programs = [];
-  for (let i = 0; i < lines.length; ++i) {
-    if (lines[i] !== '```oia' && lines[i] !== '```oia-fails') continue;
-    const end = lines.indexOf('```', i + 1);
-    const program = { fails: lines[i] === '```oia-fails', options: lines[i - 1].startsWith('<!-- run:'), output: null };
-    const next = lines.indexOf('```output', end);
-    const following = lines.findIndex((l, k) => k > end && /^```oia/.test(l));
-    if (next > 0 && (following < 0 || next < following)) {
-      program.output = lines.slice(next + 1, lines.indexOf('```', next + 1)).map((l) => `${l}\n`).join('');
-    }
-    programs.push(program);
-    i = end;
-  }
-  return programs;
-}
-
-test('the tutorial in the page: every program from its button assembles and prints what it says', async ({ page }) => {
-  const programs = tutorialPrograms();
-  expect(programs.length).toBeGreaterThan(10);
+test('the tutorial in the page: every program from its button is its text and assembles as it says', async ({ page }) => {
+  expect(tutorial.length).toBeGreaterThan(10);
   await openPanel(page);
-  for (const [k, program] of programs.entries()) {
+  for (const [k, program] of tutorial.entries()) {
     await page.click('#mhelptutorial');
     const put = page.locator('#asm-help .put-source');
-    await expect(put).toHaveCount(programs.length);
-    const before = await assembled(page);
-    await put.nth(k).click();
-    await page.waitForFunction((n) => Number(document.body.dataset.assembled) > n, before);
+    await expect(put).toHaveCount(tutorial.length);
+    await scanned(page, () => put.nth(k).click());
     await expect(page.locator('#asm-help')).not.toBeVisible();
     await expect(page.locator('#sourceCaption')).toHaveText(`Quelltext : tutorial-${k + 1}.OIA`);
+    expect((await text(page)).replace(/\r\n/g, '\n'), `program ${k + 1}`).toBe(program.text);
     await generate(page, '#mcreatecopy');
     expect((await messageRows(page)).length > 0, `program ${k + 1}`).toBe(program.fails);
-    if (program.options || !program.output) continue;
-    const runs = Number((await page.locator('body').getAttribute('data-runs')) ?? 0);
-    await page.evaluate(() => {
-      window.zar({ type: 'clearConsole' });
-      window.zar({ type: 'run', steps: 1000000 });
-    });
-    await page.waitForSelector(`body[data-runs="${runs + 1}"]`);
-    await expect(page.locator('#cbox'), `program ${k + 1}`).toHaveText(program.output, { useInnerText: false });
   }
-});
-
-test('the tutorial\'s step 8 in the page: the breakpoint on line 11 stops at 27 with 3 printed', async ({ page }) => {
-  const step8 = tutorialPrograms().findIndex((p) => p.output === '3\n');
-  expect(step8).toBeGreaterThan(0);
-  await openPanel(page);
-  await page.click('#mhelptutorial');
-  const before = await assembled(page);
-  await page.locator('#asm-help .put-source').nth(step8).click();
-  await page.waitForFunction((n) => Number(document.body.dataset.assembled) > n, before);
-  await page.locator('.cm-lineNumbers .cm-gutterElement', { hasText: /^11$/ }).click();
-  await expect(page.locator('.cm-lineNumbers .cm-breakpoint')).toHaveText('11');
-  await page.click('#mrun');
-  await page.waitForSelector('body[data-runs="1"]');
-  await expect(page.locator('#breakpoints')).toHaveText('breakpoint 27');
-  await expect(page.locator('#state')).toContainText('at breakpoint 27');
-  await expect(page.locator('#cbox')).toHaveText('3\n');
 });

@@ -4,7 +4,6 @@
 //                                           the programs that write into their code
 //   zar-engine-check digest IMAGES SEED     a line per image: what the runs left
 //   zar-engine-check compile FILE...        each program's hot blocks, the times to compile them and all
-//   zar-engine-check speed STEPS FILE...    each program's steps a second, interpreter and compiled
 // The images are those of the engines' test: self-modifying as most are, a
 // quarter of their cells pointing at the devices, a breakpoint or a watch
 // now and then, runs of random lengths. Every other image against the plain
@@ -30,40 +29,16 @@
 #include "reference/session_check.h"
 #include "session/compiled_code.h"
 #include "session/session.h"
+#include "tests/support/engine_images.h"
 
 namespace {
 
 using namespace zar;
 
-struct Image {
-  Machine machine;
-  bool history = false;
-  int breakpoint = -1, watch = -1;
-  bool answers = false;
-  std::uint32_t seedOfRuns = 0;
-};
-
-Image Draw(std::mt19937& random) {
-  Image image;
-  for (Byte& cell : image.machine.Memory) {
-    cell = static_cast<Byte>(random() % 4 == 0 ? 238 + random() % 18 : random());
-  }
-  image.machine.IP = static_cast<Byte>(random() % (MaxIP + 1));
-  image.history = random() % 4 == 0;
-  image.breakpoint = random() % 3 == 0 ? static_cast<int>(random() % 253) : -1;
-  image.watch = random() % 5 == 0 ? static_cast<int>(random() % 256) : -1;
-  image.answers = random() % 2 == 0;
-  image.seedOfRuns = static_cast<std::uint32_t>(random());
-  return image;
-}
-
-void Prepare(Session& s, const Image& image, Engine engine) {
-  s.SetEngine(engine);
-  s.ReplaceMachine(image.machine);
-  s.SetRecordsHistory(image.history);
-  if (image.breakpoint >= 0) s.SetBreakpoint(static_cast<Byte>(image.breakpoint), true);
-  if (image.watch >= 0) s.SetWatch(static_cast<Byte>(image.watch), true);
-}
+using test::DrawImage;
+using test::NextPolicy;
+using test::PrepareImage;
+using Image = test::RandomImage;
 
 // A loop of 2 to 8 instructions from IP, each A cell in the loop one time in
 // three and each B cell one in four, each jump to one of the loop's
@@ -81,14 +56,12 @@ void MakeLoop(Image& image, std::mt19937& random) {
   m.IP = static_cast<Byte>(start);
 }
 
-RunPolicy NextPolicy(std::mt19937& runs) { return {1 + runs() % 20'000, true, runs() % 2 == 0}; }
-
 // The first difference of the compiled engine from the plain machine over
 // four runs, or nothing.
 std::string AgainstReference(const Image& image, std::uint64_t& compiledSteps) {
   reference::LoggingPort network(image.answers);
   Session tested(network);
-  Prepare(tested, image, Engine::Compiled);
+  PrepareImage(tested, image, Engine::Compiled);
   reference::PlainMachine plain = reference::PlainLike(tested);
   plain.networkAnswers = image.answers;
   std::mt19937 runs(image.seedOfRuns);
@@ -103,51 +76,33 @@ std::string AgainstReference(const Image& image, std::uint64_t& compiledSteps) {
   return {};
 }
 
-using Cells = std::vector<std::pair<int, int>>;
-
-// A program of the given cells, with the history or without, run in two
-// rounds of 20,000 steps against the plain machine, with the cell set to
-// value after each round, as an input: the first difference, or nothing.
-std::string WrittenTo(const Cells& cells, int cell, int value, bool history) {
+// A program run in two rounds of 20,000 steps against the plain machine,
+// with the history or without, with the cell set to value after each round,
+// as an input: the first difference, or nothing.
+std::string WrittenTo(const test::WrittenTo& c, bool history) {
   Image image;
-  for (const auto& [at, held] : cells) image.machine.Memory[at] = static_cast<Byte>(held);
+  image.machine = test::ImageOf(c.program);
   image.history = history;
   reference::LoggingPort network;
   Session tested(network);
-  Prepare(tested, image, Engine::Compiled);
+  PrepareImage(tested, image, Engine::Compiled);
   reference::PlainMachine plain = reference::PlainLike(tested);
   for (int round = 0; round < 2; ++round) {
     std::string difference = reference::Difference(tested.Run({20'000, false, false}), plain.Run(20'000, false, false));
     if (difference.empty()) difference = reference::Difference(tested, network, plain);
     if (!difference.empty())
-      return "cell " + std::to_string(cell) + ", round " + std::to_string(round) + ": " + difference;
-    tested.WriteCell(cell, static_cast<Byte>(value));
-    plain.memory[cell] = static_cast<Byte>(value);
+      return "cell " + std::to_string(c.cell) + ", round " + std::to_string(round) + ": " + difference;
+    tested.WriteCell(c.cell, static_cast<Byte>(c.value));
+    plain.memory[c.cell] = static_cast<Byte>(c.value);
   }
   return {};
 }
 
-// Code written to by the program and by inputs: at the first and last cell
-// of a block of eight, in blocks that start a few cells before the cell, at
-// 252..255, and a B cell the program moves in every round.
 int GoldenFailures() {
-  // 3k: SUB 200+k,199,3k+3 for k < 14 counts cells 200..213 down; 42: SUB 214,214,252;
-  // 252: SUB 215,0,[254] goes back to 0 either way while the key cell holds 0.
-  Cells block = {{42, 214}, {43, 214}, {44, 252}, {199, 1}, {252, 215}};
-  for (int k = 0; k < 14; ++k) block.insert(block.end(), {{3 * k, 200 + k}, {3 * k + 1, 199}, {3 * k + 2, 3 * k + 3}});
-  // 0: SUB 10,21,3 moves the B of the block at 9 down a cell in every round; 3: SUB 23,23,9;
-  // 9: SUB 24,[10],12 reads cells 40, 39, ... in turn; 12: SUB 23,23,0.
-  const Cells writer = {{0, 10},  {1, 21},  {2, 3},   {3, 23},  {4, 23}, {5, 9}, {9, 24},
-                        {10, 40}, {11, 12}, {12, 23}, {13, 23}, {21, 1}, {40, 1}};
-  const struct {
-    const Cells& program;
-    int cell, value;
-  } cases[] = {{block, 0, 216}, {block, 4, 216}, {block, 23, 27},  {block, 252, 216},
-               {block, 253, 3}, {block, 254, 3}, {block, 255, 65}, {writer, 20, 0}};
   int failed = 0;
-  for (const auto& c : cases) {
+  for (const test::WrittenTo& c : test::CodeWrittenTo()) {
     for (const bool history : {false, true}) {
-      const std::string difference = WrittenTo(c.program, c.cell, c.value, history);
+      const std::string difference = WrittenTo(c, history);
       if (!difference.empty() && ++failed <= 5) std::printf("written to: %s\n", difference.c_str());
     }
   }
@@ -167,7 +122,7 @@ std::uint64_t Mix(std::uint64_t hash, std::uint64_t value) {
 std::uint64_t Digest(const Image& image, std::uint64_t& compiledSteps) {
   reference::LoggingPort network(image.answers);
   Session tested(network);
-  Prepare(tested, image, Engine::Compiled);
+  PrepareImage(tested, image, Engine::Compiled);
   std::mt19937 runs(image.seedOfRuns);
   std::uint64_t hash = 14695981039346656037u;
   for (int run = 0; run < 4; ++run) {
@@ -245,41 +200,10 @@ int CompileTimes(int count, char** files) {
   return 0;
 }
 
-// Runs of steps steps as the page runs them (with its record), on each
-// engine: the medians of five, in millions of steps a second.
-int Speeds(std::uint64_t steps, int count, char** files) {
-  for (int i = 0; i < count; ++i) {
-    Machine machine;
-    machine.Memory = Assembled(files[i]);
-    std::printf("%s", files[i]);
-    for (const Engine engine : {Engine::Interpreter, Engine::Compiled}) {
-      std::vector<double> rates;
-      for (int round = 0; round < 5; ++round) {
-        OfflineNetworkPort offline;
-        Session session(offline);
-        session.SetEngine(engine);
-        session.ReplaceMachine(machine);
-        session.StartRecord();
-        const auto began = std::chrono::steady_clock::now();
-        const RunStop stop = session.Run({steps, true, true});
-        const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - began).count();
-        rates.push_back(static_cast<double>(stop.steps) / seconds / 1e6);
-      }
-      std::sort(rates.begin(), rates.end());
-      std::printf(" %s %.1f", engine == Engine::Compiled ? "compiled" : "interpreter", rates[2]);
-    }
-    std::printf(" M steps/s\n");
-  }
-  return 0;
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
   if (argc >= 2 && std::string_view(argv[1]) == "compile") return CompileTimes(argc - 2, argv + 2);
-  if (argc >= 3 && std::string_view(argv[1]) == "speed") {
-    return Speeds(std::strtoull(argv[2], nullptr, 10), argc - 3, argv + 3);
-  }
   const std::string mode = argc == 4 ? argv[1] : "";
   if (mode != "reference" && mode != "digest") {
     std::fprintf(stderr, "usage: zar-engine-check reference|digest IMAGES SEED\n");
@@ -292,7 +216,7 @@ int main(int argc, char** argv) {
   int failed = 0;
   std::uint64_t compiledSteps = 0;
   for (int i = 0; i < images; ++i) {
-    Image image = Draw(random);
+    Image image = DrawImage(random);
     if (mode == "reference" && i % 2 == 1) MakeLoop(image, random);
     if (mode == "digest") {
       std::printf("%d %016llx\n", i, static_cast<unsigned long long>(Digest(image, compiledSteps)));

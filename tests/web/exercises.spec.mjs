@@ -8,55 +8,37 @@
 import { test, expect } from '@playwright/test';
 import { spawnSync } from 'node:child_process';
 import fs from 'node:fs';
-import os from 'node:os';
 import path from 'node:path';
+import { counter, example, nativeRun, open, pageState, root, run, scratch, zar } from './support.mjs';
 
-// A teacher's pictures come from routes of the test, which the page's service
+// The teacher's pictures come from routes of the test, which the page's service
 // worker would not see.
 test.use({ serviceWorkers: 'block' });
 
-const root = path.resolve(path.dirname(new URL(import.meta.url).pathname), '../..');
-const zar = path.join(process.env.ZAR_NATIVE ?? path.join(root, 'build'), 'cli/zar');
-const scratch = fs.mkdtempSync(path.join(os.tmpdir(), 'zar-exercises-'));
+const dir = scratch('exercises');
 const exercisesDir = path.join(root, 'exercises');
 const solutions = path.join(root, 'tests/exercises/solutions');
 const course = JSON.parse(fs.readFileSync(path.join(exercisesDir, 'course.json'), 'utf8')).exercises.map((e) => e.file);
 const solution = (k) => path.join(solutions, course[k % course.length].replace('.json', '.OIA'));
 
+// zar check --json of a course exercise (or an exercise file elsewhere).
 function nativeCheck(exercise, program) {
-  const r = spawnSync(zar, ['check', '--json', path.join(exercisesDir, exercise), program], { encoding: 'utf8' });
+  const r = spawnSync(zar, ['check', '--json', path.resolve(exercisesDir, exercise), program], { encoding: 'utf8' });
   expect([0, 1, 3], r.stderr).toContain(r.status);
   const { path: _, ...submission } = JSON.parse(r.stdout).submissions[0];
   return submission;
 }
 
-function nativeRun(program, script, steps) {
-  const input = path.join(scratch, 'input.txt');
-  const dump = path.join(scratch, 'dump.oisc');
-  fs.writeFileSync(input, script);
-  const r = spawnSync(zar, ['run', program, '--steps', String(steps), '--input', input, '--dump', dump],
-    { encoding: 'latin1' });
-  expect(r.status, r.stderr).toBe(0);
-  return {
-    console: Buffer.from(r.stdout, 'latin1').toString('utf8').replace(/\r\n|\r/g, '\n'),
-    steps: r.stderr.match(/steps: (\d+)/)[1], ip: r.stderr.match(/ip: (\d+)/)[1], dump: fs.readFileSync(dump, 'latin1'),
-  };
-}
-
-async function openPage(page) {
-  await page.goto('index.html');
-  await page.waitForSelector('body[data-ready="1"]');
-}
-
-// Opens the exercise in the panel, puts the program into the workspace as
-// the editor would, presses Check and reads the report and the table.
+// Opens the exercise (a course exercise's file name, or what zarExercises.open
+// takes) in the panel, puts the program into the workspace as the editor
+// would, presses Check and reads the report and the table.
 async function checkInPage(page, exercise, program) {
-  const checks = Number((await page.locator('body').getAttribute('data-checks')) ?? 0);
-  const opened = await page.evaluate(async ([name, bytes, file]) => {
-    const info = await window.zarExercises.open({ name });
+  const checks = await counter(page, 'checks');
+  const opened = await page.evaluate(async ([which, bytes, file]) => {
+    const info = await window.zarExercises.open(which);
     window.zarExercises.workspace.open({ name: file, bytes: new Uint8Array(bytes) }, 'editor');
     return info;
-  }, [exercise, [...fs.readFileSync(program)], path.basename(program)]);
+  }, [typeof exercise === 'string' ? { name: exercise } : exercise, [...fs.readFileSync(program)], path.basename(program)]);
   expect(typeof opened, String(opened)).toBe('object');
   await page.click('#exerciseCheck');
   await page.waitForSelector(`body[data-checks="${checks + 1}"]`);
@@ -71,7 +53,7 @@ const row = (c, points) => [String(c.case), c.name, c.passed ? 'PASS' : 'FAIL', 
   c.failure, c.passed ? '' : 'Step through'];
 
 test('Check gives zar check\'s results for every exercise, its solution and a wrong program', async ({ page }) => {
-  await openPage(page);
+  await open(page);
   await page.click('#mexer');
   for (let i = 0; i < course.length; ++i) {
     const exercise = JSON.parse(fs.readFileSync(path.join(exercisesDir, course[i]), 'utf8'));
@@ -84,7 +66,7 @@ test('Check gives zar check\'s results for every exercise, its solution and a wr
     }
   }
   // A source that does not assemble: no case runs, the assembler says why.
-  const broken = path.join(scratch, 'broken.OIA');
+  const broken = path.join(dir, 'broken.OIA');
   fs.writeFileSync(broken, 'SUB,1\nGTO\n');
   const got = await checkInPage(page, course[0], broken);
   expect(got.report).toEqual(nativeCheck(course[0], broken));
@@ -93,9 +75,10 @@ test('Check gives zar check\'s results for every exercise, its solution and a wr
   // Every exercise passed once: each is marked in the list, and stays so.
   const marked = () => page.locator('#exerciseList button.passed').count();
   expect(await marked()).toBe(course.length);
-  await openPage(page);
+  await open(page);
   await page.click('#mexer');
   await expect(page.locator('#exerciseList button.passed')).toHaveCount(course.length);
+  await expect(page.locator('#courseProgress')).toHaveText(`(${course.length} of ${course.length} passed)`);
   expect(JSON.parse(await page.evaluate(() => localStorage.getItem('zar.exercises.passed')))).toEqual([...course].sort());
 });
 
@@ -103,14 +86,11 @@ test('the expected picture is decoded by the browser as the core reads it', asyn
   // The square without its left side meets every pixel the case names, but
   // not the picture.
   const full = fs.readFileSync(path.join(solutions, '11_square_outline.OIA'), 'latin1');
-  const open = path.join(scratch, 'three_sides.OIA');
-  fs.writeFileSync(open, full.replace(/# left[\s\S]*?:end/, ':end'), 'latin1');
-  await openPage(page);
-  for (const program of [solution(course.indexOf('11_square_outline.json')), open]) {
-    const got = await checkInPage(page, '11_square_outline.json', program);
-    expect(got.report).toEqual(nativeCheck('11_square_outline.json', program));
-  }
-  const got = await checkInPage(page, '11_square_outline.json', open);
+  const threeSides = path.join(dir, 'three_sides.OIA');
+  fs.writeFileSync(threeSides, full.replace(/# left[\s\S]*?:end/, ':end'), 'latin1');
+  await open(page);
+  const got = await checkInPage(page, '11_square_outline.json', threeSides);
+  expect(got.report).toEqual(nativeCheck('11_square_outline.json', threeSides));
   expect(got.report.cases[0].failure).toMatch(/^screen differs from 11_square_outline\.png in \d+ pixels/);
   // Stepping through a case that expects a picture shows the screen.
   await page.getByRole('button', { name: 'Step through' }).click();
@@ -121,28 +101,19 @@ test('the expected picture is decoded by the browser as the core reads it', asyn
 // A teacher's exercise with a picture of many colours, served beside it: the
 // colours come through the browser's decoding in their channels.
 test('a teacher\'s picture of many colours checks as zar check checks it', async ({ page, context }) => {
-  const folder = fs.mkdtempSync(path.join(scratch, 'teacher-'));
+  const folder = fs.mkdtempSync(path.join(dir, 'teacher-'));
   const picture = path.join(folder, 'colours.png');
-  const r = spawnSync(zar, ['run', path.join(root, 'examples/screen.OIA'), '--steps', '100000', '--screen', picture]);
+  const r = spawnSync(zar, ['run', example('screen.OIA'), '--steps', '100000', '--screen', picture]);
   expect(r.status, String(r.stderr)).toBe(0);
   const json = JSON.stringify({ title: 'Colours', task: 'Draw them.',
     cases: [{ name: 'colours', steps: 100000, expect: { screen: 'colours.png' } }] });
   fs.writeFileSync(path.join(folder, 'colours.json'), json);
   await context.route('**/teacher/colours.png', (route) => route.fulfill({ body: fs.readFileSync(picture),
     contentType: 'image/png' }));
-  await openPage(page);
-  const opened = await page.evaluate((text) => window.zarExercises.open({ json: text, base: 'teacher/' }), json);
-  expect(opened.title).toBe('Colours');
-  for (const example of ['screen.OIA', 'square.OIA', 'bounce.OIA']) {
-    const program = path.join(root, 'examples', example);
-    const checks = Number((await page.locator('body').getAttribute('data-checks')) ?? 0);
-    await page.evaluate(([bytes, file]) => window.zarExercises.workspace.open({ name: file, bytes: new Uint8Array(bytes) },
-      'editor'), [[...fs.readFileSync(program)], example]);
-    await page.click('#exerciseCheck');
-    await page.waitForSelector(`body[data-checks="${checks + 1}"]`);
-    const native = spawnSync(zar, ['check', '--json', path.join(folder, 'colours.json'), program], { encoding: 'utf8' });
-    const { path: _, ...want } = JSON.parse(native.stdout).submissions[0];
-    expect({ example, ...(await page.evaluate(() => window.zarGrade)) }).toEqual({ example, ...want });
+  await open(page);
+  for (const name of ['screen.OIA', 'square.OIA', 'bounce.OIA']) {
+    const { report } = await checkInPage(page, { json, base: 'teacher/' }, example(name));
+    expect({ name, ...report }).toEqual({ name, ...nativeCheck(path.join(folder, 'colours.json'), example(name)) });
   }
 });
 
@@ -151,31 +122,19 @@ test('a failed case loads into the machine and steps as zar run steps it', async
   // at step 5000.
   const exercise = JSON.parse(fs.readFileSync(path.join(exercisesDir, '06_one_key.json'), 'utf8'));
   const program = solution(course.indexOf('06_one_key.json') + 1);
-  await openPage(page);
+  await open(page);
   const got = await checkInPage(page, '06_one_key.json', program);
   expect(got.report.cases[1].passed).toBe(false);
   await page.locator('#exerciseCases tbody tr').nth(1).getByRole('button', { name: 'Step through' }).click();
   await expect(page.locator('#panel-debugger')).toBeVisible();
   const script = exercise.cases[1].inputs.join('\n') + '\n';
-  const state = async () => {
-    await page.evaluate(() => window.zar({ type: 'save' }));
-    await page.waitForFunction(() => window.lastFile);
-    return page.evaluate(() => {
-      const file = new TextDecoder('latin1').decode(window.lastFile);
-      window.lastFile = undefined;
-      const b = document.body.dataset;
-      return { console: document.getElementById('cbox').textContent, steps: b.clock, ip: b.ip, dump: file };
-    });
-  };
   for (let k = 1; k <= 3; ++k) {
     await page.click('#Command3');
     await page.waitForSelector(`body[data-clock="${k}"]`);
   }
-  expect(await state()).toEqual(nativeRun(program, script, 3));
-  const runs = Number((await page.locator('body').getAttribute('data-runs')) ?? 0);
-  await page.evaluate((n) => window.zar({ type: 'run', steps: n }), exercise.cases[1].steps - 3);
-  await page.waitForSelector(`body[data-runs="${runs + 1}"]`);
-  expect(await state()).toEqual(nativeRun(program, script, exercise.cases[1].steps));
+  expect(await pageState(page)).toEqual(nativeRun(program, script, 3));
+  await run(page, exercise.cases[1].steps - 3);
+  expect(await pageState(page)).toEqual(nativeRun(program, script, exercise.cases[1].steps));
 });
 
 test('an exercise that is not valid is refused with the core\'s reason, and nothing is lost', async ({ page }) => {
@@ -186,11 +145,11 @@ test('an exercise that is not valid is refused with the core\'s reason, and noth
     '{"title": "t", "task": "x", "cases": [{"name": "a", "steps": 10, "expect": {"screen": "nowhere.png"}}]}',
     '{"title": "t",',
   ];
-  await openPage(page);
+  await open(page);
   const kept = await page.evaluate(() => window.zarExercises.open({ name: '06_one_key' }));
   expect(kept.title).toBe('Read a key');
   for (const json of bad.slice(0, 3).concat(bad.slice(4))) {
-    const file = path.join(scratch, 'bad.json');
+    const file = path.join(dir, 'bad.json');
     fs.writeFileSync(file, json);
     const r = spawnSync(zar, ['check', '--validate', file], { encoding: 'utf8' });
     expect(r.status).toBe(2);
@@ -207,7 +166,7 @@ test('an exercise that is not valid is refused with the core\'s reason, and noth
 // A budget no check can finish in the page: the worker cuts the run off
 // after ten seconds, as zar check --timeout does, and the page goes on.
 test('a check that would run for hours is cut off, and the machine goes on', async ({ page }) => {
-  await openPage(page);
+  await open(page);
   const json = JSON.stringify({ title: 'Forever', task: 'Loop.',
     cases: [{ name: 'long', steps: 1e15, expect: { fixedPoint: true } }, { name: 'after', steps: 10, expect: { console: 'A' } }] });
   await page.evaluate((text) => window.zarExercises.open({ json: text }), json);
@@ -225,7 +184,7 @@ test('a check that would run for hours is cut off, and the machine goes on', asy
 });
 
 test('the learner\'s source of each exercise is kept, across exercises and visits', async ({ page }) => {
-  await openPage(page);
+  await open(page);
   const starter = fs.readFileSync(path.join(exercisesDir, '01_starter.OIA'), 'latin1');
   const current = () => page.evaluate(() => {
     const file = window.zarExercises.workspace.current();
@@ -238,13 +197,13 @@ test('the learner\'s source of each exercise is kept, across exercises and visit
     edited);
   await page.evaluate(() => window.zarExercises.open({ name: '02_print_a_line' }));
   expect(await current()).toEqual({ name: '02_print_a_line.OIA', text: '' });
-  await openPage(page);
+  await open(page);
   await page.evaluate(() => window.zarExercises.open({ name: '01_print_a_character' }));
   expect(await current()).toEqual({ name: '01_starter.OIA', text: edited });
 });
 
 test('a task\'s Markdown is shown without its scripts', async ({ page }) => {
-  await openPage(page);
+  await open(page);
   const json = JSON.stringify({ title: 'Sly', task: '**Bold** <img src=x onerror="window.hacked=1"><script>window.hacked=2</script>',
     hints: ['[a link](javascript:window.hacked=3)'], cases: [{ name: 'a', steps: 10, expect: { fixedPoint: true } }] });
   await page.evaluate((text) => window.zarExercises.open({ json: text }), json);
@@ -255,18 +214,3 @@ test('a task\'s Markdown is shown without its scripts', async ({ page }) => {
   await page.locator('#exerciseHints a').click().catch(() => {});
   expect(await page.evaluate(() => window.hacked)).toBeUndefined();
 });
-
-for (const [width, height] of [[1280, 800], [390, 844]]) {
-  test(`a picture of the Exercises panel at ${width} x ${height}`, async ({ page }) => {
-    await page.setViewportSize({ width, height });
-    await openPage(page);
-    await page.click('#mexer');
-    await checkInPage(page, '06_one_key.json', solution(course.indexOf('06_one_key.json')));
-    await checkInPage(page, '07_stars.json', solution(course.indexOf('08_echo_keys.json')));
-    await expect(page.locator('#courseProgress')).toHaveText(`(1 of ${course.length} passed)`);
-    await page.click('#exerciseHint');
-    const shots = process.env.ZAR_SHOTS ?? scratch;
-    await page.locator('#panel-exercises').screenshot({ path: path.join(shots, `exercises-${width}x${height}.png`) });
-    await page.screenshot({ path: path.join(shots, `exercises-page-${width}x${height}.png`), fullPage: true });
-  });
-}

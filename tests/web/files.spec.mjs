@@ -5,39 +5,33 @@
 import { test, expect } from '@playwright/test';
 import { unzipSync } from 'fflate';
 import fs from 'node:fs';
-import path from 'node:path';
+import { arrive, ascii, current, edit, example, flush, high, openFiles as open, stored } from './support.mjs';
 
-const root = path.resolve(path.dirname(new URL(import.meta.url).pathname), '../..');
-
-// A source with every byte above 0x7F (code page 1252 letters and signs).
-const high = [...Buffer.from('0 text "'), ...Array.from({ length: 128 }, (_, i) => 0x80 + i), ...Buffer.from('"\r\n')];
-const ascii = (s) => [...Buffer.from(s, 'latin1')];
-
-async function open(page) {
-  await page.goto('index.html');
-  await page.waitForSelector('body[data-ready="1"]');
-  await page.waitForFunction(() => window.zarFiles);
-  await page.evaluate(() => window.zarFiles.flush());
-}
-const edit = (page, bytes) => page.evaluate((b) => window.zarFiles.workspace.edited(new Uint8Array(b)), bytes);
-const arrive = (page, name, bytes, origin = 'example') =>
-  page.evaluate(([n, b, o]) => window.zarFiles.workspace.open({ name: n, bytes: new Uint8Array(b) }, o), [name, bytes, origin]);
-const current = (page) =>
-  page.evaluate(() => {
-    const f = window.zarFiles.workspace.current();
-    return { name: f.name, bytes: [...f.bytes] };
-  });
-const stored = (page) =>
-  page.evaluate(async () => {
-    await window.zarFiles.flush();
-    const all = (await window.zarFiles.list()).map((f) => ({ name: f.name, bytes: [...f.bytes] }));
-    return all.sort((a, b) => (a.name < b.name ? -1 : 1));
-  });
-const flush = (page) => page.evaluate(() => window.zarFiles.flush());
 const showFiles = async (page) => {
   await page.click('#mfiles');
   await expect(page.locator('#panel-files')).toBeVisible();
 };
+const save = async (page, bytes) => {
+  await edit(page, bytes);
+  await flush(page);
+};
+async function rename(page, from, to) {
+  await page.click(`[aria-label="Rename ${from}"]`);
+  await page.fill('.fileRename', to);
+  await page.press('.fileRename', 'Enter');
+}
+// The name and bytes of what a click downloads.
+async function download(page, selector) {
+  const [d] = await Promise.all([page.waitForEvent('download'), page.click(selector)]);
+  return { name: d.suggestedFilename(), bytes: [...fs.readFileSync(await d.path())] };
+}
+// Each tab ends showing what is kept under the name it shows.
+async function showKept(...tabs) {
+  for (const p of tabs) {
+    const c = await current(p);
+    await expect.poll(async () => (await stored(p)).find((f) => f.name === c.name)?.bytes).toEqual(c.bytes);
+  }
+}
 
 test('a source typed is kept after a pause and comes back after a reload and in a new tab', async ({ context }) => {
   const page = await context.newPage();
@@ -76,19 +70,22 @@ test('a source that arrives never overwrites a file: same bytes reuse it, others
   await page.click('#mfiles');
   await page.click('#filesNew');
   await flush(page);
-  await edit(page, ascii('4\r\n'));
-  await flush(page);
+  await save(page, ascii('4\r\n'));
   expect((await stored(page)).find((f) => f.name === 'untitled.OIA')).toEqual({ name: 'untitled.OIA', bytes: ascii('4\r\n') });
 });
 
 test('the list: new, open, rename, delete with undo, upload and download keep the bytes', async ({ page }) => {
   await open(page);
   await showFiles(page);
+  // Whether the browser keeps the files for good, in either case said.
+  const storage = page.locator('#filesStorage');
+  await expect(storage).toHaveAttribute('data-persisted', /true|false/);
+  const kept = (await storage.getAttribute('data-persisted')) === 'true';
+  await expect(storage).toContainText(kept ? 'keeps these files' : 'refused persistent storage');
   await arrive(page, 'first.OIA', high);
   await page.click('#filesNew');
   await flush(page);
-  await edit(page, ascii('5\r\n'));
-  await flush(page);
+  await save(page, ascii('5\r\n'));
   await expect(page.locator('#filesList li')).toHaveCount(2);
   await expect(page.locator('#filesList li[data-name="untitled.OIA"] .fileName')).toHaveAttribute('aria-current', 'true');
 
@@ -99,29 +96,21 @@ test('the list: new, open, rename, delete with undo, upload and download keep th
   await expect(page.locator('#filesList [aria-current]')).toHaveCount(1);
 
   // A taken name is refused with a message; a free one renames, the bytes stay.
-  await page.click('[aria-label="Rename first.OIA"]');
-  await page.fill('.fileRename', 'untitled.OIA');
-  await page.press('.fileRename', 'Enter');
+  await rename(page, 'first.OIA', 'untitled.OIA');
   await expect(page.locator('#filesNote')).toContainText('there is a file named untitled.OIA already');
   await page.click('[aria-label="Rename first.OIA"]');
   await page.fill('.fileRename', 'Zähler.OIA');
   // A save while the name is being typed leaves the field as it is.
-  await edit(page, [...high, 0x20]);
-  await flush(page);
+  await save(page, [...high, 0x20]);
   await page.evaluate(() => window.zarFiles.list());
   await page.waitForTimeout(100);
   await expect(page.locator('.fileRename')).toHaveValue('Zähler.OIA');
   await page.press('.fileRename', 'Enter');
-  await edit(page, high);
-  await flush(page);
+  await save(page, high);
   await expect(page.locator('#filesList li[data-name="Zähler.OIA"]')).toHaveCount(1);
   expect(await current(page)).toEqual({ name: 'Zähler.OIA', bytes: high });
 
-  const downloaded = page.waitForEvent('download');
-  await page.click('[aria-label="Download Zähler.OIA"]');
-  const d = await downloaded;
-  expect(d.suggestedFilename()).toBe('Zähler.OIA');
-  expect([...fs.readFileSync(await d.path())]).toEqual(high);
+  expect(await download(page, '[aria-label="Download Zähler.OIA"]')).toEqual({ name: 'Zähler.OIA', bytes: high });
 
   await page.click('[aria-label="Delete Zähler.OIA"]');
   await expect(page.locator('#filesUndo')).toBeVisible();
@@ -154,12 +143,9 @@ test('Download All gives a zip with every file and its bytes', async ({ page }) 
   const files = { 'one.OIA': high, 'two.OIA': ascii('0 0 3\r\n'), 'empty.OIA': [] };
   for (const [name, bytes] of Object.entries(files)) await arrive(page, name, bytes);
   await flush(page);
-  const downloaded = page.waitForEvent('download');
-  await page.click('#filesZip');
-  const d = await downloaded;
-  expect(d.suggestedFilename()).toBe('zar-files.zip');
-  const entries = unzipSync(new Uint8Array(fs.readFileSync(await d.path())));
-  expect(Object.fromEntries(Object.entries(entries).map(([n, b]) => [n, [...b]]))).toEqual(files);
+  const { name, bytes } = await download(page, '#filesZip');
+  expect(name).toBe('zar-files.zip');
+  expect(Object.fromEntries(Object.entries(unzipSync(new Uint8Array(bytes))).map(([n, b]) => [n, [...b]]))).toEqual(files);
 });
 
 test('two tabs: an edit in one shows in the other; edits at the same time are both kept', async ({ context }) => {
@@ -170,8 +156,7 @@ test('two tabs: an edit in one shows in the other; edits at the same time are bo
   await open(b);
   expect(await current(b)).toEqual({ name: 'shared.OIA', bytes: ascii('1\r\n') });
 
-  await edit(a, high);
-  await flush(a);
+  await save(a, high);
   await expect.poll(() => current(b)).toEqual({ name: 'shared.OIA', bytes: high });
   await expect(b.locator('#filesNote')).toContainText('was changed in another tab');
 
@@ -184,52 +169,12 @@ test('two tabs: an edit in one shows in the other; edits at the same time are bo
   const kept = await stored(a);
   expect(kept.map((f) => Buffer.from(f.bytes).toString('latin1')).sort()).toEqual(['from a\r\n', 'from b\r\n']);
   expect(kept.map((f) => f.name).sort()).toEqual(['shared-2.OIA', 'shared.OIA']);
-  // Both tabs end showing what is stored under the name they show.
-  for (const p of [a, b]) {
-    const c = await current(p);
-    await expect.poll(async () => (await stored(p)).find((f) => f.name === c.name)?.bytes).toEqual(c.bytes);
-  }
+  await showKept(a, b);
   // A rename in one tab shows in the other.
   await b.click('#mfiles');
-  await b.click('[aria-label="Rename shared-2.OIA"]');
-  await b.fill('.fileRename', 'copy.OIA');
-  await b.press('.fileRename', 'Enter');
+  await rename(b, 'shared-2.OIA', 'copy.OIA');
   await a.click('#mfiles');
   await expect(a.locator('#filesList li[data-name="copy.OIA"]')).toHaveCount(1);
-});
-
-test('the panel says whether the browser keeps the files for good', async ({ page }) => {
-  await open(page);
-  await showFiles(page);
-  const line = page.locator('#filesStorage');
-  await expect(line).toHaveAttribute('data-persisted', /true|false/);
-  const kept = (await line.getAttribute('data-persisted')) === 'true';
-  await expect(line).toContainText(kept ? 'keeps these files' : 'refused persistent storage');
-});
-
-// Only where the page has a service worker that keeps it for offline use.
-test('files come back after a reload offline', async ({ context, page }) => {
-  await open(page);
-  const worker = await page.evaluate(() =>
-    Promise.race([
-      'serviceWorker' in navigator ? navigator.serviceWorker.ready.then(() => true) : false,
-      new Promise((r) => setTimeout(() => r(false), 3000)),
-    ]),
-  );
-  test.skip(!worker, 'the page has no service worker yet');
-  await arrive(page, 'offline.OIA', high);
-  await flush(page);
-  await page.reload();
-  await page.waitForFunction(() => navigator.serviceWorker.controller && window.zarFiles);
-  await context.setOffline(true);
-  try {
-    await page.reload();
-    await page.waitForFunction(() => window.zarFiles);
-    await flush(page);
-    expect(await current(page)).toEqual({ name: 'offline.OIA', bytes: high });
-  } finally {
-    await context.setOffline(false);
-  }
 });
 
 test('without IndexedDB the page says so and works on', async ({ context, page }) => {
@@ -237,8 +182,7 @@ test('without IndexedDB the page says so and works on', async ({ context, page }
   await open(page);
   await expect(page.locator('#linkNote')).toContainText('Files cannot be kept in this browser');
   await arrive(page, 'a.OIA', high);
-  await edit(page, ascii('1\r\n'));
-  await flush(page);
+  await save(page, ascii('1\r\n'));
   expect(await current(page)).toEqual({ name: 'a.OIA', bytes: ascii('1\r\n') });
   expect(await stored(page)).toEqual([]);
 });
@@ -271,10 +215,7 @@ for (const seed of [1, 7, 42]) {
     for (const p of [a, b, a, b]) await flush(p);
     const kept = (await stored(a)).map((f) => Buffer.from(f.bytes).toString('latin1'));
     expect(typed.filter((t) => !kept.some((k) => k.includes(t)))).toEqual([]);
-    for (const p of [a, b]) {
-      const c = await current(p);
-      await expect.poll(async () => (await stored(p)).find((f) => f.name === c.name)?.bytes).toEqual(c.bytes);
-    }
+    await showKept(a, b);
   });
 }
 
@@ -292,7 +233,7 @@ test('typing on without a pause is saved all the same', async ({ page }) => {
 
 test('File > Load keeps a source among the files and runs it; a program file is only run', async ({ page }) => {
   await open(page);
-  const source = fs.readFileSync(path.join(root, 'examples', 'hello.OIA'));
+  const source = fs.readFileSync(example('hello.OIA'));
   await page.setInputFiles('#file', { name: 'hello.OIA', mimeType: 'text/plain', buffer: source });
   await expect.poll(() => stored(page)).toEqual([{ name: 'hello.OIA', bytes: [...source] }]);
   await page.setInputFiles('#file', { name: 'memory.oisc', mimeType: 'text/plain', buffer: Buffer.from('0\r\n0\r\n0\r\n') });

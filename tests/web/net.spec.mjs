@@ -4,16 +4,13 @@
 import { test, expect } from '@playwright/test';
 import { spawn, spawnSync } from 'node:child_process';
 import fs from 'node:fs';
-import os from 'node:os';
 import path from 'node:path';
 import { startBridge } from '../../web/bridge/zar-bridge.mjs';
+import { load, open as openPage, port as sitePort, root, saved, scratch, zar } from './support.mjs';
 
-const root = path.resolve(path.dirname(new URL(import.meta.url).pathname), '../..');
-const zar = path.join(process.env.ZAR_NATIVE ?? path.join(root, 'build'), 'cli/zar');
-const scratch = fs.mkdtempSync(path.join(os.tmpdir(), 'zar-net-'));
+const dir = scratch('net');
 const server = fs.readFileSync(path.join(root, 'examples/echo_server.OIA'), 'latin1');
 const client = fs.readFileSync(path.join(root, 'tests/web/net/echo_client.OIA'), 'latin1');
-const siteOrigin = `http://127.0.0.1:${Number(process.env.ZAR_WEB_PORT ?? 8765)}`;
 
 // The sources with another port: the server's p9/p19 and the client's cells 242/243.
 const serverOn = (port) => server.replace('MOV,p9,247', `MOV,p9,${(256 - (port >> 8)) % 256}`)
@@ -22,8 +19,7 @@ const clientTo = (port) => client.replace('MOV,t,247\nSUB,242', `MOV,t,${(256 - 
   .replace('MOV,t,237\nSUB,243', `MOV,t,${(256 - (port & 255)) % 256}\nSUB,243`);
 
 async function open(page, hash = '') {
-  await page.goto(`index.html${hash}`);
-  await page.waitForSelector('body[data-ready="1"]');
+  await openPage(page, { hash });
   await page.click('#mnet');
 }
 const net = (page) => page.locator('#panel-network');
@@ -31,30 +27,19 @@ async function route(page, value) {
   await page.check(`input[name="netRoute"][value="${value}"]`);
   await expect(net(page)).toHaveAttribute('data-route', value);
 }
-async function load(page, text, name) {
-  await page.evaluate(([bytes, n]) => window.zar({ type: 'load', bytes: new Uint8Array(bytes), name: n }),
-    [[...Buffer.from(text, 'latin1')], name]);
-}
+const loadText = (page, text, name) => load(page, name, Buffer.from(text, 'latin1'));
 async function start(page, ms = 1) {
   await page.fill('#Text1', String(ms));
   await page.click('#Command1');
 }
-// The machine's cells, from a saved program file.
-async function cells(page) {
-  await page.evaluate(() => {
-    window.lastFile = undefined;
-    window.zar({ type: 'save' });
-  });
-  await page.waitForFunction(() => window.lastFile);
-  return page.evaluate(() => new TextDecoder('latin1').decode(window.lastFile).split(/\r?\n/).map(Number));
-}
+const cells = async (page) => (await saved(page)).split(/\r?\n/).map(Number);
 async function step(page, settings) {
   for (const [cell, value] of settings) await page.evaluate(([c, v]) => window.zar({ type: 'setCell', cell: c, value: v }), [cell, value]);
   await page.click('#Command3');
 }
 
 function native(program, script) {
-  const [source, input, out] = ['prog.OIA', 'input.txt', 'net.out'].map((f) => path.join(scratch, f));
+  const [source, input, out] = ['prog.OIA', 'input.txt', 'net.out'].map((f) => path.join(dir, f));
   fs.writeFileSync(source, program, 'latin1');
   fs.writeFileSync(input, script);
   const r = spawnSync(zar, ['run', source, '--steps', '3000', '--input', input, '--net-out', out], { encoding: 'latin1' });
@@ -68,10 +53,10 @@ test('the echo server in one tab serves its client in another; bytes and closes 
     await open(p);
     await route(p, 'tabs');
   }
-  await load(a, server, 'echo_server.OIA');
+  await loadText(a, server, 'echo_server.OIA');
   await start(a);
   await expect(net(a)).toHaveAttribute('data-state', 'listening on port 2323');
-  await load(b, client, 'echo_client.OIA');
+  await loadText(b, client, 'echo_client.OIA');
   await start(b);
   // What the client prints is what it prints against the scripted peer.
   const want = native(client, '20 connect\n700 net 72\n900 net 73\n');
@@ -114,7 +99,7 @@ test('the echo server in one tab serves its client in another; bytes and closes 
 test('the peer panel plays the other end as the scripted peer does', async ({ page }) => {
   await open(page);
   await route(page, 'peer');
-  await load(page, server, 'echo_server.OIA');
+  await loadText(page, server, 'echo_server.OIA');
   await start(page);
   await expect(net(page)).toHaveAttribute('data-state', 'listening on port 2323');
   await page.click('#peerConnect');
@@ -162,22 +147,6 @@ test('the peer panel answers a program that connects; a send without a connectio
   await expect(net(page)).toHaveAttribute('data-state', 'listening on port 80');
 });
 
-test('with a route on, full speed waits at a repeat and keys still reach the program', async ({ page }) => {
-  await open(page);
-  await route(page, 'peer');
-  await page.click('#mdbg');
-  await load(page, fs.readFileSync(path.join(root, 'examples/upper.OIA'), 'latin1'), 'upper.OIA');
-  await page.keyboard.press('F5');
-  await expect(page.locator('#state')).toHaveText(/^State: waiting/);
-  await page.focus('#keyb');
-  for (const k of ['h', 'i']) {
-    await page.keyboard.press(k);
-    await page.waitForTimeout(200);
-  }
-  await page.keyboard.type('abc');
-  await expect(page.locator('#cbox')).toHaveText('HIABC');
-});
-
 // A Python peer on 127.0.0.1: an echo server (mode echo) or a client that
 // sends XYZ, then times 100 one-byte round trips (mode time).
 const python = `
@@ -219,7 +188,7 @@ const freePort = () => 20000 + Math.floor(Math.random() * 20000);
 test.describe('the bridge to TCP', () => {
   let bridge;
   test.beforeAll(async () => {
-    bridge = await startBridge({ origin: siteOrigin, port: 0 });
+    bridge = await startBridge({ origin: `http://127.0.0.1:${sitePort}`, port: 0 });
   });
   test.afterAll(() => bridge.close());
   const hash = () => bridge.link.slice(bridge.link.indexOf('#'));
@@ -229,7 +198,7 @@ test.describe('the bridge to TCP', () => {
     const port = Number(await echo.line(0));
     await open(page, hash());
     await expect(net(page)).toHaveAttribute('data-route', 'bridge');
-    await load(page, clientTo(port), 'echo_client.OIA');
+    await loadText(page, clientTo(port), 'echo_client.OIA');
     await start(page);
     await expect(page.locator('#cbox')).toHaveText('HI');
     await expect(net(page)).toHaveAttribute('data-state', `listening on port ${(port & ~255) | ((port + 1) & 255)}`);
@@ -239,7 +208,7 @@ test.describe('the bridge to TCP', () => {
   test('a listening program is reached from Python; a chunk gives its first byte; round trips', async ({ page }) => {
     const port = freePort();
     await open(page, hash());
-    await load(page, serverOn(port), 'echo_server.OIA');
+    await loadText(page, serverOn(port), 'echo_server.OIA');
     await page.click('#mdbg');
     await page.click('#fullSpeed');
     await expect(net(page)).toHaveAttribute('data-state', `listening on port ${port}`);
@@ -250,21 +219,20 @@ test.describe('the bridge to TCP', () => {
     await expect(net(page)).toHaveAttribute('data-state', /^closed by peer 127\.0\.0\.1:\d+$/);
   });
 
-  test('a host other than 127.0.0.1 is refused unless allowed', async ({ page }) => {
-    await open(page, hash());
-    await page.click('#fillNULL');
-    await step(page, [[238, 10], [239, 0], [240, 0], [241, 7], [242, 0], [243, 80], [245, 1]]);
-    await expect(page.locator('#netErrorText')).toHaveText(/connects only to 127\.0\.0\.1, not to 10\.0\.0\.7/);
-  });
-
-  test('a wrong token is refused, and the page says so', async ({ page }) => {
-    await open(page, hash().replace(/token=[^&]*/, 'token=wrong'));
-    await page.click('#fillNULL');
-    await step(page, [[238, 127], [241, 1], [242, 9], [243, 19], [245, 1]]);
-    await expect(page.locator('#netErrorText')).toHaveText(/refused the page/);
-    await page.click('#netError button[value="stop"]');
-    await expect(net(page)).toHaveAttribute('data-state', 'idle');
-  });
+  // The device's cells of a connect, and what the error box says of it.
+  for (const [what, token, settings, says] of [
+    ['a host other than 127.0.0.1 is refused', undefined, [[238, 10], [239, 0], [240, 0], [241, 7], [242, 0], [243, 80]],
+      /connects only to 127\.0\.0\.1, not to 10\.0\.0\.7/],
+    ['a wrong token is refused', 'wrong', [[238, 127], [241, 1], [242, 9], [243, 19]], /refused the page/]]) {
+    test(`${what}, and the page says so`, async ({ page }) => {
+      await open(page, token ? hash().replace(/token=[^&]*/, `token=${token}`) : hash());
+      await page.click('#fillNULL');
+      await step(page, [...settings, [245, 1]]);
+      await expect(page.locator('#netErrorText')).toHaveText(says);
+      await page.click('#netError button[value="stop"]');
+      await expect(net(page)).toHaveAttribute('data-state', 'idle');
+    });
+  }
 
   test('without an address the device is offline and the panel says so', async ({ page }) => {
     await open(page);
@@ -273,19 +241,3 @@ test.describe('the bridge to TCP', () => {
     await expect(net(page)).toHaveAttribute('data-state', 'offline');
   });
 });
-
-for (const [width, height] of [[1280, 800], [390, 844]]) {
-  test(`a picture of the Network panel at ${width} x ${height}`, async ({ page }) => {
-    await page.setViewportSize({ width, height });
-    await open(page);
-    await route(page, 'peer');
-    await load(page, server, 'echo_server.OIA');
-    await start(page);
-    await page.click('#peerConnect');
-    await page.fill('#peerText', 'Hello');
-    await page.click('#peerSend');
-    await expect(page.locator('#peerBytes')).toHaveText('72');
-    await page.locator('#panel-network').scrollIntoViewIfNeeded();
-    await page.screenshot({ path: path.join(process.env.ZAR_SHOTS ?? scratch, `net-${width}x${height}.png`), fullPage: true });
-  });
-}

@@ -4,25 +4,10 @@
 import { test, expect } from '@playwright/test';
 import { spawnSync } from 'node:child_process';
 import fs from 'node:fs';
-import os from 'node:os';
 import path from 'node:path';
+import { counter, example, load, open, run, scratch, zar } from './support.mjs';
 
-const root = path.resolve(path.dirname(new URL(import.meta.url).pathname), '../..');
-const zar = path.join(process.env.ZAR_NATIVE ?? path.join(root, 'build'), 'cli/zar');
 const Keep = 1_010_000;
-const body = (page, name) => page.locator('body').getAttribute(`data-${name}`).then(Number);
-
-async function open(page, name, bytes, steps) {
-  await page.goto('index.html');
-  await page.waitForSelector('body[data-ready="1"]');
-  await page.evaluate(([b, n]) => window.zar({ type: 'load', bytes: new Uint8Array(b), name: n }), [[...bytes], name]);
-  if (steps) await run(page, steps);
-}
-async function run(page, steps) {
-  const runs = await body(page, 'runs');
-  await page.evaluate((n) => window.zar({ type: 'run', steps: n }), steps);
-  await page.waitForSelector(`body[data-runs="${runs + 1}"]`);
-}
 
 test('hidden panels are not sent: only what a shown panel needs', async ({ page }) => {
   // Every update's fields, as the worker posts them.
@@ -35,7 +20,8 @@ test('hidden panels are not sent: only what a shown panel needs', async ({ page 
       }
     };
   });
-  await open(page, 'screen.OIA', fs.readFileSync(path.join(root, 'examples/screen.OIA')));
+  await open(page);
+  await load(page, example('screen.OIA'));
   const panelFields = ['screenRows', 'history', 'instruction', 'depth'];
   for (const [ids, want] of [[[], []], [['#msop'], ['screenRows']], [['#mhist', '#mdbg'], panelFields],
     [['#msop', '#mhist', '#mdbg'], []]]) {
@@ -52,7 +38,7 @@ test('hidden panels are not sent: only what a shown panel needs', async ({ page 
 // "a\r\n" for ever: the shown console (a line break for the pair) is two thirds of what was printed.
 const flood = 'MOV,a,159\nMOV,cr,243\nMOV,lf,246\n:loop\nSUB,255,a,?\nSUB,255,cr,?\nSUB,255,lf,?\nGTO,loop\n' +
   'SET,a\nSET,cr\nSET,lf\n';
-const program = path.join(fs.mkdtempSync(path.join(os.tmpdir(), 'zar-sends-')), 'flood.OIA');
+const program = path.join(scratch('sends'), 'flood.OIA');
 fs.writeFileSync(program, flood);
 // The console as the page shows it after zar run: the characters the console keeps (it drops the oldest
 // million when it holds two), their line breaks as one, and no more than the last 1,010,000 of those.
@@ -66,9 +52,11 @@ function nativeConsole(steps) {
 for (const [steps, cut] of [[2_500_000, true], [2_800_000, false]]) {
   test(`the worker sends no more of a long console than the page keeps (${steps} steps), run and gone back`,
     async ({ page }) => {
-      await open(page, 'flood.OIA', Buffer.from(flood), steps);
+      await open(page);
+      await load(page, program);
+      await run(page, steps);
       for (const back of [0, 1, 4999]) {
-        const n = await body(page, 'steps') - back;
+        const n = await counter(page, 'steps') - back;
         if (back) {
           await page.evaluate((b) => window.zar({ type: 'stepBack', steps: b }), back);
           await page.waitForSelector(`body[data-steps="${n}"]`);
