@@ -110,6 +110,7 @@ web-bridge:
 
 # The page's speed against the native zar (medians, printed, never asserted).
 bench-web: web configure
+	$(EMENV) cmake --build $(WEB_BUILD) -j $(JOBS) --target zar-compile-times
 	cmake --build $(BUILD) -j $(JOBS) --target zar
 	ZAR_NATIVE=$(abspath $(BUILD)) ZAR_SITE=$(abspath $(WEB_BUILD))/site node bench/web/bench.mjs
 

@@ -65,14 +65,14 @@ async function engineRates(page, program) {
 }
 
 // The time to compile the hot blocks of each example into one module, and
-// the blocks of every address, under node (zar-engine-check.js compile).
+// the blocks of every address, under node (zar-compile-times.js).
 function compileTimes() {
-  const check = path.join(site, '..', 'web/core/zar-engine-check.js');
+  const check = path.join(site, '..', 'web/core/zar-compile-times.js');
   const examples = fs.readdirSync(path.join(root, 'examples')).filter((f) => f.endsWith('.OIA'))
     .map((f) => path.join(root, 'examples', f));
-  const r = spawnSync('node', ['--no-experimental-fetch', check, 'compile', ...examples],
+  const r = spawnSync('node', ['--no-experimental-fetch', check, ...examples],
     { encoding: 'utf8', env: { ...process.env, NODE_PATH: '/usr/share/nodejs' } });
-  if (r.status !== 0) throw new Error(`zar-engine-check compile: ${r.status} ${r.stderr}`);
+  if (r.status !== 0) throw new Error(`zar-compile-times: ${r.status} ${r.stderr}`);
   return r.stdout.trim().split('\n').map((line) => {
     const [file, blocks, hot, all] = line.split(' ');
     return { name: path.basename(file, '.OIA'), blocks: Number(blocks), hot: Number(hot), all: Number(all) };

@@ -3,7 +3,6 @@
 //   zar-engine-check reference IMAGES SEED  each image against the plain machine, after
 //                                           the programs that write into their code
 //   zar-engine-check digest IMAGES SEED     a line per image: what the runs left
-//   zar-engine-check compile FILE...        each program's hot blocks, the times to compile them and all
 // The images are those of the engines' test: self-modifying as most are, a
 // quarter of their cells pointing at the devices, a breakpoint or a watch
 // now and then, runs of random lengths. Every other image against the plain
@@ -11,11 +10,8 @@
 // and write into themselves now and then, so that compiled code runs hot and
 // is written to.
 #include <algorithm>
-#include <chrono>
 #include <cstdint>
 #include <cstdio>
-#include <fstream>
-#include <iterator>
 #include <memory>
 #include <cstdlib>
 #include <random>
@@ -23,8 +19,6 @@
 #include <string_view>
 #include <vector>
 
-#include "assembler/assemble.h"
-#include "formats/source_file.h"
 #include "machine/instruction.h"
 #include "reference/session_check.h"
 #include "session/compiled_code.h"
@@ -145,65 +139,9 @@ std::uint64_t Digest(const Image& image, std::uint64_t& compiledSteps) {
   return hash;
 }
 
-// The image of an assembler source.
-MemoryCells Assembled(const char* file) {
-  std::ifstream in(file, std::ios::binary);
-  const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  AssemblerState state;
-  Assemble(SourceLines(text), state, {GenerateMode::Copy, false});
-  MemoryCells memory{};
-  std::copy_n(state.Image.begin(), memory.size(), memory.begin());
-  return memory;
-}
-
-// The blocks of a program that grow hot in its first million steps (the
-// machine alone, without its devices), as the engine heats them.
-std::vector<Byte> HotStarts(const MemoryCells& memory) {
-  const std::unique_ptr<CompiledCode> code = CompiledCode::Create();
-  Machine m;
-  m.Memory = memory;
-  for (int step = 0; step < 1'000'000; ++step) {
-    code->Note(m.IP, m.Memory);
-    Execute(m, Decode(m));
-  }
-  std::vector<Byte> starts;
-  for (int ip = 0; ip <= MaxIP; ++ip) {
-    if (code->Has(static_cast<Byte>(ip))) starts.push_back(static_cast<Byte>(ip));
-  }
-  return starts;
-}
-
-// The medians of five compiles of a program's hot blocks, and of the blocks
-// of every address, into one module each, in milliseconds.
-int CompileTimes(int count, char** files) {
-  for (int i = 0; i < count; ++i) {
-    const MemoryCells memory = Assembled(files[i]);
-    if (!CompiledCode::Create()) return 1;
-    const std::vector<Byte> hot = HotStarts(memory);
-    std::vector<double> hotTimes, allTimes;
-    for (int round = 0; round < 5; ++round) {
-      for (const bool all : {false, true}) {
-        const std::unique_ptr<CompiledCode> code = CompiledCode::Create();
-        const auto began = std::chrono::steady_clock::now();
-        if (all)
-          code->CompileAll(memory);
-        else
-          code->CompileAt(hot, memory);
-        const double ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - began).count();
-        (all ? allTimes : hotTimes).push_back(ms);
-      }
-    }
-    std::sort(hotTimes.begin(), hotTimes.end());
-    std::sort(allTimes.begin(), allTimes.end());
-    std::printf("%s %zu %.3f %.3f\n", files[i], hot.size(), hotTimes[2], allTimes[2]);
-  }
-  return 0;
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc >= 2 && std::string_view(argv[1]) == "compile") return CompileTimes(argc - 2, argv + 2);
   const std::string mode = argc == 4 ? argv[1] : "";
   if (mode != "reference" && mode != "digest") {
     std::fprintf(stderr, "usage: zar-engine-check reference|digest IMAGES SEED\n");
