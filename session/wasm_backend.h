@@ -44,10 +44,11 @@ class WasmCode {
  private:
   explicit WasmCode(bool samples) : samples_(samples) {}
 
-  bool samples_;
-  int instance_ = 0;  // the module's instance in the page, 0 for none
-  std::array<int, 256> lengths_{};
-  std::array<std::uint16_t, 256> table_{};
+  // Used only in a build for WebAssembly.
+  [[maybe_unused]] bool samples_;
+  [[maybe_unused]] int instance_ = 0;  // the module's instance in the page, 0 for none
+  [[maybe_unused]] std::array<int, 256> lengths_{};
+  [[maybe_unused]] std::array<std::uint16_t, 256> table_{};
   std::size_t moduleBytes_ = 0;
   double lastCompileMs_ = 0;
 };
