@@ -13,5 +13,10 @@ export function initOffline() {
     if (updating) document.getElementById('newVersion')!.hidden = false;
   });
   controlled();
-  navigator.serviceWorker.register('sw.js').catch(() => undefined);
+  // Each start asks for the site's service worker anew, so that a new build
+  // is found at this start and takes over at the next one.
+  navigator.serviceWorker
+    .register('sw.js')
+    .then((registration) => registration.update())
+    .catch(() => undefined);
 }
