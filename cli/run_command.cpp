@@ -107,10 +107,13 @@ class HeadlessNetwork final : public TcpPortEvents {
   TcpPort& Port() { return port_; }
   void Attach(Session& session) { session_ = &session; }
 
-  void Serve() { ServeTcpPort(port_, 0); }
-  // At a fixed point: nothing changes until a byte arrives or the run ends.
-  void WaitForByte(RunEnd& end) {
+  void Serve() {
     arrived_ = false;
+    ServeTcpPort(port_, 0);
+  }
+  // At a fixed point: nothing changes until a byte arrives (the one the last
+  // Serve took counts) or the run ends.
+  void WaitForByte(RunEnd& end) {
     while (!arrived_ && !end.Over()) ServeTcpPort(port_, end.WaitMs());
   }
 
