@@ -185,7 +185,9 @@ CompiledCode::Result CompiledCode::Run(Machine& m, std::uint64_t budget, char* c
                   &services,
                   &ServeNetwork,
                   &network,
-                  0};
+                  0,
+                  screen.Buffer.Raw(),
+                  &screen.ScreenColor};
   region_->EntryPoint()(&context);
   credit_ += static_cast<std::int64_t>(budget - context.budget);
   m.IP = static_cast<Byte>(context.ip);
