@@ -132,6 +132,7 @@ class BlockCode : public Xbyak::CodeGenerator {
     }
     dec(r14);
     if (IsCommandCell(a)) return AddCommandStep(a, b, c);
+    if (a == b && a != ConsoleCell) return AddZeroStep(k, a, c);
     movzx(eax, byte[rbx + a]);
     if (samples_ && a != ConsoleCell) sub(Sum, eax);
     sub(al, byte[rbx + b]);
@@ -144,6 +145,19 @@ class BlockCode : public Xbyak::CodeGenerator {
     Sample(a);
     Written(a, b, next);
     if (k + 1 == length_ || next != ip + 3) Go(next);
+  }
+
+  // Step k on A = B: the cell becomes 0 whatever it held, and the step
+  // jumps; the store waits for no load (but the sample's).
+  void AddZeroStep(int k, Byte a, Byte c) {
+    if (samples_) {
+      movzx(eax, byte[rbx + a]);
+      sub(Sum, eax);
+    }
+    mov(byte[rbx + a], 0);
+    if (samples_) StoreSample();
+    Written(a, a, c);
+    if (k + 1 == length_ || c != start_ + 3 * k + 3) Go(c);
   }
 
   // Step k with operands read from memory: r11 the A cell, rcx the B cell,
@@ -231,7 +245,7 @@ class BlockCode : public Xbyak::CodeGenerator {
   // four of them so that it stays aligned; the command cell is 0 again
   // after the step, and the service adds what else it changed to the sum.
   void AddCommandStep(Byte cell, Byte b, Byte c) {
-    Xbyak::Label none, byCall;
+    Xbyak::Label none, byCall, took;
     xor_(eax, eax);
     sub(al, byte[rbx + b]);
     mov(byte[rbx + cell], al);
@@ -255,10 +269,10 @@ class BlockCode : public Xbyak::CodeGenerator {
     }
     test(eax, eax);
     jnz(stubs_.wrote[c]);
-    if (samples_) jmp(l_->tookCommand, T_NEAR);
+    if (samples_) jmp(took, T_NEAR);
     L(none);
     if (samples_) StoreSample();
-    if (samples_) L(l_->tookCommand);
+    L(took);
     Go(c);
   }
 
@@ -535,7 +549,7 @@ class BlockCode : public Xbyak::CodeGenerator {
   };
   struct Labels {
     std::array<Xbyak::Label, Longest> steps;  // of the step-by-step code
-    Xbyak::Label loopEntry, head, shortPass, tookCommand;
+    Xbyak::Label loopEntry, head, shortPass;
     std::array<Aside, Longest> aside;
   };
 

@@ -23,13 +23,13 @@ constexpr std::size_t MostSamplingBlockBytes = 4096;
 // point the interpreter must see: the others leave before a step that
 // changes nothing), none with a
 // constant in a cell the block itself writes, and
-// none after one that always jumps (B = A). Cells read from memory are no
+// none after one that always jumps (B = A) but to the next instruction.
+// Cells read from memory are no
 // constants: what they hold is looked at as the step runs. A step on the
 // screen's command cell or the console takes its B and C as constants.
 // The page's code (WebAssembly) serves no network command, and no screen
 // command where it takes samples, and leaves every jump to itself to the
-// interpreter; its blocks go on past a step that always jumps to the next
-// instruction.
+// interpreter.
 int BlockLengthAt(Byte start, const MemoryCells& memory, const compiled::FromMemory& read, bool samples, bool page) {
   int n = 0;
   std::array<bool, 256> written{};
@@ -48,7 +48,7 @@ int BlockLengthAt(Byte start, const MemoryCells& memory, const compiled::FromMem
     }
     ++n;
     // A step on a command cell (0 before it) always jumps.
-    const bool toNext = page && !readC && WrapIP(memory[ip + 2]) == ip + 3;
+    const bool toNext = !readC && WrapIP(memory[ip + 2]) == ip + 3;
     if (!readA && ((!readB && memory[ip + 1] == a) || command) && !toNext) break;
   }
   return n;

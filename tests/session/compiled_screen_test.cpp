@@ -48,8 +48,11 @@ TEST(CompiledScreen, PlotsAndColourSetsAsTheInterpreter) {
       {"rows waiting for a clear's colour", {{253, 24}, {253, 25}, {250, 23}, {248, 20}, {249, 21}, {253, 22}}, 6},
       {"a clear before each plot, history", {{253, 24}, {253, 25}, {250, 23}, {249, 21}, {253, 22}}, 0, true},
       {"a read after each plot, history", {{248, 20}, {249, 21}, {253, 22}, {250, 23}, {253, 26}}, 0, true},
-      {"the command rewritten, every one in turn, record", {{248, 20}, {249, 21}, {250, 23}, {22, 27}, {253, 22}}, 0,
-       false, true},
+      {"the command rewritten, every one in turn, record",
+       {{248, 20}, {249, 21}, {250, 23}, {22, 27}, {253, 22}},
+       0,
+       false,
+       true},
       {"history and record", {{250, 23}, {248, 20}, {249, 21}, {253, 22}}, 0, true, true},
   };
   for (const Case& c : cases) {
