@@ -238,8 +238,9 @@ class BlockCode : public Xbyak::CodeGenerator {
 
   // A step on the screen's or the network's command cell, which is 0
   // before it: it stores 0 - Memory[b] there and jumps; a command is served
-  // in line (a plot, a colour set) or by a call (the stack is as the way in left it, aligned, the context on
-  // top), which tells whether compiled code must leave after the step.
+  // in line (a plot, a colour set) or by a call (the stack is as the way in
+  // left it, aligned, the context on top), which tells whether compiled code
+  // must leave after the step.
   // In code that takes samples the call keeps the sum in the context, and
   // the registers of the samples (which a call does not keep) on the stack,
   // four of them so that it stays aligned; the command cell is 0 again

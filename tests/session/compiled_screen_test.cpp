@@ -58,6 +58,8 @@ TEST(CompiledScreen, PlotsAndColourSetsAsTheInterpreter) {
       {"a read after each plot, history", {{248, 20}, {249, 21}, {253, 22}, {250, 23}, {253, 26}}, 0, true},
       {"each command in turn, record", {{248, 20}, {249, 21}, {250, 23}, {22, 27}, {253, 22}}, 0, false, true},
       {"history and record", {{250, 23}, {248, 20}, {249, 21}, {253, 22}}, 0, true, true},
+      // The code takes cells 0 to 23: cell 0 holds 253.
+      {"eight plots in one block, history", std::vector<std::array<int, 2>>(8, {253, 0}), 0, true},
       {"a compiled step on A = B zeros a cell of code", {}, 0, false, false, ZeroingCode},
   };
   for (const Case& c : cases) {
