@@ -132,6 +132,7 @@ class BlockCode : public Xbyak::CodeGenerator {
     }
     dec(r14);
     if (IsCommandCell(a)) return AddCommandStep(a, b, c);
+    if (a == b && a != ConsoleCell) return AddZeroStep(k, a, c);
     movzx(eax, byte[rbx + a]);
     if (samples_ && a != ConsoleCell) sub(Sum, eax);
     sub(al, byte[rbx + b]);
@@ -144,6 +145,19 @@ class BlockCode : public Xbyak::CodeGenerator {
     Sample(a);
     Written(a, b, next);
     if (k + 1 == length_ || next != ip + 3) Go(next);
+  }
+
+  // Step k on A = B: the cell becomes 0 whatever it held, and the step
+  // jumps; the store waits for no load (but the sample's).
+  void AddZeroStep(int k, Byte a, Byte c) {
+    if (samples_) {
+      movzx(eax, byte[rbx + a]);
+      sub(Sum, eax);
+    }
+    mov(byte[rbx + a], 0);
+    if (samples_) StoreSample();
+    Written(a, a, c);
+    if (k + 1 == length_ || c != start_ + 3 * k + 3) Go(c);
   }
 
   // Step k with operands read from memory: r11 the A cell, rcx the B cell,
@@ -224,18 +238,21 @@ class BlockCode : public Xbyak::CodeGenerator {
 
   // A step on the screen's or the network's command cell, which is 0
   // before it: it stores 0 - Memory[b] there and jumps; a command is served
-  // by a call (the stack is as the way in left it, aligned, the context on
-  // top), which tells whether compiled code must leave after the step.
+  // in line (a plot, a colour set) or by a call (the stack is as the way in
+  // left it, aligned, the context on top), which tells whether compiled code
+  // must leave after the step.
   // In code that takes samples the call keeps the sum in the context, and
   // the registers of the samples (which a call does not keep) on the stack,
   // four of them so that it stays aligned; the command cell is 0 again
   // after the step, and the service adds what else it changed to the sum.
   void AddCommandStep(Byte cell, Byte b, Byte c) {
-    Xbyak::Label none;
+    Xbyak::Label none, byCall, took;
     xor_(eax, eax);
     sub(al, byte[rbx + b]);
     mov(byte[rbx + cell], al);
     jz(none, T_NEAR);
+    if (cell == ScreenCommandCell) AddScreenServed(byCall, c);
+    L(byCall);
     mov(rdi, ptr[rsp]);
     if (samples_) {
       mov(dword[rdi + offsetof(CompiledCode::Context, sum)], Sum);
@@ -253,11 +270,61 @@ class BlockCode : public Xbyak::CodeGenerator {
     }
     test(eax, eax);
     jnz(stubs_.wrote[c]);
-    if (samples_) jmp(l_->tookCommand, T_NEAR);
+    if (samples_) jmp(took, T_NEAR);
     L(none);
     if (samples_) StoreSample();
-    if (samples_) L(l_->tookCommand);
+    L(took);
     Go(c);
+  }
+
+  // A plot (into a row that needs no fill first) and a colour set, the
+  // command in al, served here as the service serves them: the pixel, its
+  // row's written mark and version, the command cell cleared, the command
+  // counted; the memory sum does not change. Any other command goes to byCall.
+  void AddScreenServed(Xbyak::Label& byCall, Byte c) {
+    using Context = CompiledCode::Context;
+    constexpr std::size_t raw = offsetof(Context, screenRaw);
+    Xbyak::Label plot, served;
+    mov(rdi, ptr[rsp]);
+    cmp(al, ScreenPlot);
+    je(plot, T_NEAR);
+    cmp(al, ScreenSetColor);
+    jne(byCall, T_NEAR);
+    CellColour();
+    mov(rdx, ptr[rdi + offsetof(Context, screenColor)]);
+    mov(dword[rdx], eax);
+    jmp(served, T_NEAR);
+    L(plot);
+    movzx(ecx, byte[rbx + ScreenYCell]);
+    mov(rdx, ptr[rdi + raw + offsetof(ScreenBufferRaw, filling)]);
+    cmp(byte[rdx + rcx], 0);
+    jne(byCall, T_NEAR);
+    mov(rdx, ptr[rdi + raw + offsetof(ScreenBufferRaw, written)]);
+    mov(byte[rdx + rcx], 1);
+    mov(rdx, ptr[rdi + raw + offsetof(ScreenBufferRaw, versions)]);
+    inc(dword[rdx + rcx * 4]);
+    shl(ecx, 8);
+    movzx(edx, byte[rbx + ScreenXCell]);
+    or_(ecx, edx);
+    CellColour();
+    mov(rdx, ptr[rdi + raw + offsetof(ScreenBufferRaw, pixels)]);
+    mov(dword[rdx + rcx * 4], eax);
+    L(served);
+    mov(byte[rbx + ScreenCommandCell], 0);
+    mov(rdx, ptr[rdi + offsetof(Context, services)]);
+    inc(qword[rdx]);
+    if (samples_) StoreSample();
+    Go(c);
+  }
+  // The colour of cells 250 to 252 into eax (edx as well).
+  void CellColour() {
+    movzx(eax, byte[rbx + ScreenBlueCell]);
+    shl(eax, 16);
+    movzx(edx, byte[rbx + ScreenGreenCell]);
+    shl(edx, 8);
+    or_(eax, edx);
+    movzx(edx, byte[rbx + ScreenRedCell]);
+    or_(eax, edx);
   }
 
   // Puts the console cell's new value, in al, into the console: the byte is
@@ -483,7 +550,7 @@ class BlockCode : public Xbyak::CodeGenerator {
   };
   struct Labels {
     std::array<Xbyak::Label, Longest> steps;  // of the step-by-step code
-    Xbyak::Label loopEntry, head, shortPass, tookCommand;
+    Xbyak::Label loopEntry, head, shortPass;
     std::array<Aside, Longest> aside;
   };
 

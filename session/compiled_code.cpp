@@ -14,8 +14,10 @@ namespace zar {
 
 namespace {
 
-constexpr std::size_t MostBlockBytes = 2048;
-// Taking samples makes blocks about half as long again.
+// A block of eight screen commands served in line takes about 1900 bytes.
+constexpr std::size_t MostBlockBytes = 3072;
+// Taking samples makes blocks about half as long again (eight screen
+// commands about 2600).
 constexpr std::size_t MostSamplingBlockBytes = 4096;
 
 // How many instructions from start on make a block: none that jumps to
@@ -23,13 +25,13 @@ constexpr std::size_t MostSamplingBlockBytes = 4096;
 // point the interpreter must see: the others leave before a step that
 // changes nothing), none with a
 // constant in a cell the block itself writes, and
-// none after one that always jumps (B = A). Cells read from memory are no
+// none after one that always jumps (B = A) but to the next instruction.
+// Cells read from memory are no
 // constants: what they hold is looked at as the step runs. A step on the
 // screen's command cell or the console takes its B and C as constants.
 // The page's code (WebAssembly) serves no network command, and no screen
 // command where it takes samples, and leaves every jump to itself to the
-// interpreter; its blocks go on past a step that always jumps to the next
-// instruction.
+// interpreter.
 int BlockLengthAt(Byte start, const MemoryCells& memory, const compiled::FromMemory& read, bool samples, bool page) {
   int n = 0;
   std::array<bool, 256> written{};
@@ -48,7 +50,7 @@ int BlockLengthAt(Byte start, const MemoryCells& memory, const compiled::FromMem
     }
     ++n;
     // A step on a command cell (0 before it) always jumps.
-    const bool toNext = page && !readC && WrapIP(memory[ip + 2]) == ip + 3;
+    const bool toNext = !readC && WrapIP(memory[ip + 2]) == ip + 3;
     if (!readA && ((!readB && memory[ip + 1] == a) || command) && !toNext) break;
   }
   return n;
@@ -185,7 +187,9 @@ CompiledCode::Result CompiledCode::Run(Machine& m, std::uint64_t budget, char* c
                   &services,
                   &ServeNetwork,
                   &network,
-                  0};
+                  0,
+                  screen.Buffer.Raw(),
+                  &screen.ScreenColor};
   region_->EntryPoint()(&context);
   credit_ += static_cast<std::int64_t>(budget - context.budget);
   m.IP = static_cast<Byte>(context.ip);

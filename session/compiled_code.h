@@ -26,8 +26,9 @@ class WasmCode;
 // compiled, or an instruction wrote a cell that holds compiled code (the
 // step is done and the code of that cell is dropped at once; the cell is
 // read from memory by the code compiled from then on, as the operands of
-// self-modifying code are). Screen and network commands are served by a call
-// from compiled code (not in code that takes samples); a jump to itself
+// self-modifying code are). A plot and a colour set are served by compiled
+// code itself, the other screen and network commands by a call from it; a
+// jump to itself
 // leaves before a step that would change nothing, so that the interpreter
 // sees the fixed point. Characters for the console are drained
 // into the room given for them. Code pages are written, then made read-only and

@@ -34,6 +34,9 @@ struct CompiledCode::Context {
   std::uint32_t (*serveNetwork)(Context* context);
   NetworkPort* network;
   std::uint32_t reached;
+  // What compiled code plots into and sets the colour of without a call.
+  ScreenBufferRaw screenRaw;
+  ColorValue* screenColor;
 };
 
 }  // namespace zar
