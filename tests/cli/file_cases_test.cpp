@@ -10,14 +10,6 @@ namespace {
 using test::Outcome;
 using test::ZarTool;
 
-// A shell command line run in the tool's folder; $ZAR is zar.
-Outcome Shell(const ZarTool& zar, const std::string& line) {
-  const std::string command = "cd '" + zar.folder.Path().string() + "' && ZAR='" + ZAR_EXECUTABLE + "' && (" + line +
-                              ") >zar.out 2>zar.err </dev/null";
-  const int status = std::system(command.c_str());
-  return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, zar.Read("zar.out"), zar.Read("zar.err")};
-}
-
 TEST(ZarFiles, NeverWritesOverItsSourceAndStopsAtLimitsWithAMessage) {
   ZarTool zar;
   std::string source = "VAL,1";
@@ -56,7 +48,7 @@ TEST(ZarFiles, NeverWritesOverItsSourceAndStopsAtLimitsWithAMessage) {
                {"mkfifo g && { $ZAR check g c.oisc 2>&1 | head -n1 >&2 & sleep 1.2; echo x >g; wait; }", 0,
                 "zar: waiting for a program at the other end of the pipe g\n"}};
   for (const auto& c : cases) {
-    const Outcome outcome = Shell(zar, c.line);
+    const Outcome outcome = zar.Shell(c.line);
     EXPECT_EQ(outcome.exit, c.exit) << c.line;
     EXPECT_EQ(outcome.err, c.err) << c.line;
   }

@@ -1,9 +1,10 @@
 // The network device in the page: two tabs of the site talking to each other,
 // the peer panel against the native zar run's scripted peer, and real TCP
-// through the bridge with a Python peer on 127.0.0.1.
+// through the bridge with a peer on 127.0.0.1.
 import { test, expect } from '@playwright/test';
-import { spawn, spawnSync } from 'node:child_process';
+import { spawnSync } from 'node:child_process';
 import fs from 'node:fs';
+import { connect, createServer } from 'node:net';
 import path from 'node:path';
 import { startBridge } from '../../web/bridge/zar-bridge.mjs';
 import { load, open as openPage, port as sitePort, root, saved, scratch, zar } from './support.mjs';
@@ -147,41 +148,43 @@ test('the peer panel answers a program that connects; a send without a connectio
   await expect(net(page)).toHaveAttribute('data-state', 'listening on port 80');
 });
 
-// A Python peer on 127.0.0.1: an echo server (mode echo) or a client that
-// sends XYZ, then times 100 one-byte round trips (mode time).
-const python = `
-import socket, sys, time, statistics
-mode, port = sys.argv[1], int(sys.argv[2])
-if mode == 'echo':
-    s = socket.socket(); s.bind(('127.0.0.1', 0)); s.listen(1)
-    print(s.getsockname()[1], flush=True)
-    c, _ = s.accept()
-    got = b''
-    while True:
-        d = c.recv(100)
-        if not d: break
-        got += d; c.sendall(d)
-    print(got.decode('latin1'), flush=True)
-else:
-    c = socket.create_connection(('127.0.0.1', port)); c.setsockopt(socket.IPPROTO_TCP, socket.TCP_NODELAY, 1)
-    c.sendall(b'XYZ'); first = c.recv(10)
-    times = []
-    for i in range(100):
-        b = bytes([1 + i % 200]); t = time.perf_counter(); c.sendall(b)
-        if c.recv(10) != b: print('wrong echo', flush=True); sys.exit(1)
-        times.append((time.perf_counter() - t) * 1000)
-    print(first.decode('latin1'), '%.2f' % statistics.median(times), flush=True)
-`;
-function peer(mode, port = 0) {
-  const p = spawn('python3', ['-c', python, mode, String(port)]);
-  const lines = [];
-  let part = '';
-  p.stdout.setEncoding('latin1').on('data', (d) => {
-    const whole = (part + d).split('\n');
-    part = whole.pop();
-    lines.push(...whole);
+// An echo peer on 127.0.0.1: its port, and all it got once the program closed.
+async function echoPeer() {
+  const server = createServer((c) => {
+    const got = [];
+    c.on('data', (d) => {
+      got.push(d);
+      c.write(d);
+    }).on('end', () => server.emit('got', Buffer.concat(got).toString('latin1')));
   });
-  return { line: (n) => expect.poll(() => lines[n], { timeout: 20_000 }).toBeDefined().then(() => lines[n]), p };
+  await new Promise((listening) => server.listen(0, '127.0.0.1', listening));
+  const got = new Promise((done) => server.once('got', done)).finally(() => server.close());
+  return { port: server.address().port, got };
+}
+// A client that sends XYZ, then times 100 one-byte round trips: the first chunk back and the median in ms.
+async function roundTrips(port) {
+  const c = connect({ port, host: '127.0.0.1', noDelay: true });
+  const chunks = [];
+  let woken = () => {};
+  c.on('data', (d) => {
+    chunks.push(d);
+    woken();
+  });
+  const next = async () => {
+    while (!chunks.length) await new Promise((wake) => { woken = wake; });
+    return chunks.shift().toString('latin1');
+  };
+  c.write('XYZ');
+  const first = await next();
+  const times = [];
+  for (let i = 0; i < 100; ++i) {
+    const b = String.fromCharCode(1 + (i % 200)), t = performance.now();
+    c.write(b, 'latin1');
+    expect(await next()).toBe(b);
+    times.push(performance.now() - t);
+  }
+  c.destroy();
+  return { first, median: times.sort((x, y) => x - y)[50].toFixed(2) };
 }
 const freePort = () => 20000 + Math.floor(Math.random() * 20000);
 
@@ -193,27 +196,25 @@ test.describe('the bridge to TCP', () => {
   test.afterAll(() => bridge.close());
   const hash = () => bridge.link.slice(bridge.link.indexOf('#'));
 
-  test('a client program reaches a Python echo peer through it', async ({ page }) => {
-    const echo = peer('echo');
-    const port = Number(await echo.line(0));
+  test('a client program reaches an echo peer through it', async ({ page }) => {
+    const { port, got } = await echoPeer();
     await open(page, hash());
     await expect(net(page)).toHaveAttribute('data-route', 'bridge');
     await loadText(page, clientTo(port), 'echo_client.OIA');
     await start(page);
     await expect(page.locator('#cbox')).toHaveText('HI');
     await expect(net(page)).toHaveAttribute('data-state', `listening on port ${(port & ~255) | ((port + 1) & 255)}`);
-    expect(await echo.line(1)).toBe('HI');
+    expect(await got).toBe('HI');
   });
 
-  test('a listening program is reached from Python; a chunk gives its first byte; round trips', async ({ page }) => {
+  test('a listening program is reached over TCP; a chunk gives its first byte; round trips', async ({ page }) => {
     const port = freePort();
     await open(page, hash());
     await loadText(page, serverOn(port), 'echo_server.OIA');
     await page.click('#mdbg');
     await page.click('#fullSpeed');
     await expect(net(page)).toHaveAttribute('data-state', `listening on port ${port}`);
-    const timer = peer('time', port);
-    const [first, median] = (await timer.line(0)).split(' ');
+    const { first, median } = await roundTrips(port);
     expect(first).toBe('X');
     console.log(`one-byte round trip through the bridge, machine at full speed: median ${median} ms of 100`);
     await expect(net(page)).toHaveAttribute('data-state', /^closed by peer 127\.0\.0\.1:\d+$/);
