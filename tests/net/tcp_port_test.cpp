@@ -21,11 +21,8 @@ using test::TestPeer;
 // without its times.
 struct Recorder final : TcpPortEvents {
   void WatchChanged(int fd, bool read, bool write) override {
-    if (read || write) {
-      watched[fd] = {read, write};
-    } else {
-      watched.erase(fd);
-    }
+    watched[fd] = {read, write};
+    if (!read && !write) watched.erase(fd);
   }
   void ByteArrived(Byte firstByte) override { bytes += static_cast<char>(firstByte); }
   void Logged(const std::string& line) override { lines.push_back(line.substr(line.find(' ') + 1)); }
@@ -109,29 +106,25 @@ TEST_F(TcpPortTest, ListensForOnePeerThatStillReceivesAfterItFinishedSending) {
 TEST_F(TcpPortTest, FailuresAreResultsOrErrorsTakenLater) {
   TestListener occupant(true);
   const int closed = test::FreePort();
+  const auto listen = [](int on) { return [on](TcpPort& p) { return p.Listen(on); }; };
+  const auto connect = [](const char* host, int on) { return [=](TcpPort& p) { return p.Connect(host, on); }; };
+  // The call, what it returns, its log's last line and the errors that come later.
   const struct {
-    const char* what;
     std::function<NetResult(TcpPort&)> call;
     NetResult result;
     std::string line;
-    std::vector<std::string> errors;
-  } cases[] = {
-      {"port in use",
-       [&](TcpPort& p) { return p.Listen(occupant.Port()); },
-       NetResult::Failed,
-       "listening on " + Local(occupant.Port()) + " failed: Address already in use",
-       {}},
-      {"no port", [](TcpPort& p) { return p.Listen(65536); }, NetResult::Failed, "", {}},
-      {"no address", [](TcpPort& p) { return p.Connect("localhost", 80); }, NetResult::Failed, "", {}},
-      {"nothing to send on", [](TcpPort& p) { return p.SendByte(1); }, NetResult::Failed, Dropped, {}},
-      {"refused",
-       [&](TcpPort& p) { return p.Connect("127.0.0.1", closed); },
-       NetResult::Done,
-       "connecting to " + Local(closed) + " failed: Connection refused",
-       {"Connection refused"}},
-  };
+    std::vector<std::string> errors = {};
+  } cases[] = {{listen(occupant.Port()), NetResult::Failed,
+                "listening on " + Local(occupant.Port()) + " failed: Address already in use"},
+               {listen(65536), NetResult::Failed, ""},
+               {connect("localhost", 80), NetResult::Failed, ""},
+               {[](TcpPort& p) { return p.SendByte(1); }, NetResult::Failed, Dropped},
+               {connect("127.0.0.1", closed),
+                NetResult::Done,
+                "connecting to " + Local(closed) + " failed: Connection refused",
+                {"Connection refused"}}};
   for (const auto& c : cases) {
-    SCOPED_TRACE(c.what);
+    SCOPED_TRACE(&c - cases);
     Recorder recorder;
     TcpPort fresh(recorder);
     EXPECT_EQ(c.call(fresh), c.result);
