@@ -11,15 +11,10 @@
 namespace zar::web {
 namespace {
 
-MemoryCells Cells(std::initializer_list<std::pair<int, Byte>> set) {
-  MemoryCells m{};
-  for (const auto& [cell, value] : set) m[cell] = value;
-  return m;
-}
-
 // Gives the device the command in cell 245 with the other cells as set.
 void Command(PageSocket& socket, std::initializer_list<std::pair<int, Byte>> set) {
-  MemoryCells m = Cells(set);
+  MemoryCells m{};
+  for (const auto& [cell, value] : set) m[cell] = value;
   CheckNetwork(m, socket);
 }
 
