@@ -4,19 +4,14 @@
 // cursor on its line; the editor's text becomes code page 1252 bytes; a
 // breakpoint on a line number follows its line and stops Generate and Start.
 import { test, expect } from '@playwright/test';
-import { spawnSync } from 'node:child_process';
 import fs from 'node:fs';
 import path from 'node:path';
-import { counter, example, examples, native, open, root, saved, scratch, zar } from './support.mjs';
+import { counter, example, examples, native, open, root, runNative, saved, scratch } from './support.mjs';
 
 const dumper = native('tests/editor-dump');
 const dir = scratch('editor');
 
-function nativeDump(file) {
-  const r = spawnSync(dumper, [file], { encoding: 'utf8' });
-  expect(r.status, r.stderr).toBe(0);
-  return JSON.parse(r.stdout);
-}
+const nativeDump = (file) => JSON.parse(runNative([file], { tool: dumper, encoding: 'utf8' }).stdout);
 
 async function openPanel(page) {
   await open(page, { ready: '[data-editor-ready="1"]' });
@@ -62,8 +57,7 @@ test('every example from Open Example: the colours, the messages and the listing
     expect(await page.locator('#asm-listing').textContent(), name).toBe(dump.listingWithSource);
     // Generate and Copy leaves in memory what zar asm writes.
     const program = path.join(dir, 'program.oisc');
-    const r = spawnSync(zar, ['asm', file, '-o', program]);
-    expect(r.status, String(r.stderr)).toBe(0);
+    runNative(['asm', file, '-o', program]);
     await generate(page, '#mcreatecopy');
     expect(await saved(page), name).toBe(fs.readFileSync(program, 'latin1'));
   }

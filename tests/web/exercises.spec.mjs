@@ -6,10 +6,9 @@
 // machine steps as zar run steps the same program with the case's inputs.
 // The fixtures are made by the native build in this run (ZAR_NATIVE).
 import { test, expect } from '@playwright/test';
-import { spawnSync } from 'node:child_process';
 import fs from 'node:fs';
 import path from 'node:path';
-import { counter, example, nativeRun, open, pageState, root, run, scratch, zar } from './support.mjs';
+import { counter, example, nativeRun, open, pageState, root, run, runNative, scratch } from './support.mjs';
 
 // The teacher's pictures come from routes of the test, which the page's service
 // worker would not see.
@@ -23,8 +22,7 @@ const solution = (k) => path.join(solutions, course[k % course.length].replace('
 
 // zar check --json of a course exercise (or an exercise file elsewhere).
 function nativeCheck(exercise, program) {
-  const r = spawnSync(zar, ['check', '--json', path.resolve(exercisesDir, exercise), program], { encoding: 'utf8' });
-  expect([0, 1, 3], r.stderr).toContain(r.status);
+  const r = runNative(['check', '--json', path.resolve(exercisesDir, exercise), program], { ok: [0, 1, 3], encoding: 'utf8' });
   const { path: _, ...submission } = JSON.parse(r.stdout).submissions[0];
   return submission;
 }
@@ -103,8 +101,7 @@ test('the expected picture is decoded by the browser as the core reads it', asyn
 test('a teacher\'s picture of many colours checks as zar check checks it', async ({ page, context }) => {
   const folder = fs.mkdtempSync(path.join(dir, 'teacher-'));
   const picture = path.join(folder, 'colours.png');
-  const r = spawnSync(zar, ['run', example('screen.OIA'), '--steps', '100000', '--screen', picture]);
-  expect(r.status, String(r.stderr)).toBe(0);
+  runNative(['run', example('screen.OIA'), '--steps', '100000', '--screen', picture]);
   const json = JSON.stringify({ title: 'Colours', task: 'Draw them.',
     cases: [{ name: 'colours', steps: 100000, expect: { screen: 'colours.png' } }] });
   fs.writeFileSync(path.join(folder, 'colours.json'), json);
@@ -151,8 +148,7 @@ test('an exercise that is not valid is refused with the core\'s reason, and noth
   for (const json of bad.slice(0, 3).concat(bad.slice(4))) {
     const file = path.join(dir, 'bad.json');
     fs.writeFileSync(file, json);
-    const r = spawnSync(zar, ['check', '--validate', file], { encoding: 'utf8' });
-    expect(r.status).toBe(2);
+    const r = runNative(['check', '--validate', file], { ok: [2], encoding: 'utf8' });
     const said = await page.evaluate((text) => window.zarExercises.open({ json: text }), json);
     expect(said).toBe(`This is not a valid exercise: ${r.stderr.trim().slice(`zar: ${file}:`.length)}`);
     await expect(page.locator('#exerciseSummary')).toHaveText(said);

@@ -2,12 +2,12 @@
 // the peer panel against the native zar run's scripted peer, and real TCP
 // through the bridge with a peer on 127.0.0.1.
 import { test, expect } from '@playwright/test';
-import { spawnSync } from 'node:child_process';
 import fs from 'node:fs';
+import { once } from 'node:events';
 import { connect, createServer } from 'node:net';
 import path from 'node:path';
 import { startBridge } from '../../web/bridge/zar-bridge.mjs';
-import { load, open as openPage, port as sitePort, root, saved, scratch, zar } from './support.mjs';
+import { load, open as openPage, port as sitePort, root, runNative, saved, scratch } from './support.mjs';
 
 const dir = scratch('net');
 const server = fs.readFileSync(path.join(root, 'examples/echo_server.OIA'), 'latin1');
@@ -43,8 +43,7 @@ function native(program, script) {
   const [source, input, out] = ['prog.OIA', 'input.txt', 'net.out'].map((f) => path.join(dir, f));
   fs.writeFileSync(source, program, 'latin1');
   fs.writeFileSync(input, script);
-  const r = spawnSync(zar, ['run', source, '--steps', '3000', '--input', input, '--net-out', out], { encoding: 'latin1' });
-  expect(r.status, r.stderr).toBe(0);
+  const r = runNative(['run', source, '--steps', '3000', '--input', input, '--net-out', out]);
   return { console: r.stdout, sent: [...fs.readFileSync(out)] };
 }
 
@@ -164,24 +163,19 @@ async function echoPeer() {
 // A client that sends XYZ, then times 100 one-byte round trips: the first chunk back and the median in ms.
 async function roundTrips(port) {
   const c = connect({ port, host: '127.0.0.1', noDelay: true });
-  const chunks = [];
-  let woken = () => {};
-  c.on('data', (d) => {
-    chunks.push(d);
-    woken();
-  });
-  const next = async () => {
-    while (!chunks.length) await new Promise((wake) => { woken = wake; });
-    return chunks.shift().toString('latin1');
+  const echo = async (bytes) => {
+    const start = performance.now();
+    c.write(bytes, 'latin1');
+    const [back] = await once(c, 'data');
+    return [back.toString('latin1'), performance.now() - start];
   };
-  c.write('XYZ');
-  const first = await next();
+  const [first] = await echo('XYZ');
   const times = [];
   for (let i = 0; i < 100; ++i) {
-    const b = String.fromCharCode(1 + (i % 200)), t = performance.now();
-    c.write(b, 'latin1');
-    expect(await next()).toBe(b);
-    times.push(performance.now() - t);
+    const byte = String.fromCharCode(1 + (i % 200));
+    const [back, ms] = await echo(byte);
+    expect(back).toBe(byte);
+    times.push(ms);
   }
   c.destroy();
   return { first, median: times.sort((x, y) => x - y)[50].toFixed(2) };
