@@ -120,10 +120,8 @@ TEST(Examples, AddTakesOneDigitKeyAfterTheOther) {
 
 // The pixel (x, y) of a binary PPM of the screen, as "R,G,B".
 std::string Pixel(const std::string& ppm, int x, int y) {
-  const std::size_t at = 15 + static_cast<std::size_t>(y * 256 + x) * 3;
-  return std::to_string(static_cast<unsigned char>(ppm[at])) + "," +
-         std::to_string(static_cast<unsigned char>(ppm[at + 1])) + "," +
-         std::to_string(static_cast<unsigned char>(ppm[at + 2]));
+  const auto* rgb = reinterpret_cast<const unsigned char*>(ppm.data()) + 15 + (y * 256 + x) * 3;
+  return std::to_string(rgb[0]) + "," + std::to_string(rgb[1]) + "," + std::to_string(rgb[2]);
 }
 
 // square: an orange square over 96..159 on dark blue. bounce: after

@@ -78,7 +78,7 @@ TEST(PageSocket, SendsWithoutAConnectionAreLostAndLoggedOnce) {
             "a byte to send was dropped: not connected\n");
 }
 
-TEST(PageSocket, FailuresLeaveTheSocketIdleWithTheRoutesWords) {
+TEST(PageSocket, FailuresAndARouteChangeLeaveTheSocketIdle) {
   PageSocket socket;
   Command(socket, ConnectTo300);
   EXPECT_TRUE(socket.Failed(1, "connection refused"));
@@ -93,19 +93,16 @@ TEST(PageSocket, FailuresLeaveTheSocketIdleWithTheRoutesWords) {
             "connecting to 127.0.0.1:300\nconnecting to 127.0.0.1:300 failed: connection refused\n"
             "listening on port 23\nlistening on port 23 failed: port 23 is in use\n"
             "connecting to 127.0.0.1:300\nconnected to P\nP: the bridge closed the connection\n");
-}
-
-TEST(PageSocket, ARouteChangeDropsWhatWasHeldAndWaiting) {
-  PageSocket socket;
+  // A route change drops what was held and waiting; the next request is a use of its own.
   Command(socket, ConnectTo300);
-  socket.Connected(1, "P");
+  socket.Connected(4, "P");
   Command(socket, {{NetDataCell, 65}, {245, NetSend}});
   socket.Reset();
   EXPECT_EQ(socket.TakeRequests(), "");
   EXPECT_EQ(socket.State(), "idle");
-  EXPECT_EQ(socket.Arrived(1, "A"), std::nullopt);
+  EXPECT_EQ(socket.Arrived(4, "A"), std::nullopt);
   Command(socket, {{242, 0}, {243, 23}, {245, NetListen}});
-  EXPECT_EQ(socket.TakeRequests(), "listen 3 23\n");  // a use of its own
+  EXPECT_EQ(socket.TakeRequests(), "listen 6 23\n");
 }
 
 TEST(PageSocket, AtMostMaxPendingBytesWaitForTheRoute) {
