@@ -12,6 +12,7 @@
 #include "assembler/number_text.h"
 #include "assembler/positions.h"
 #include "assembler/scanner.h"
+#include "support/malformed_sources.h"
 
 namespace zar {
 namespace {
@@ -45,11 +46,7 @@ std::vector<int> Lines(const std::vector<StageMessage>& messages) {
 }
 
 // n copies of the line, each ended by a line feed.
-std::string Repeat(const std::string& line, int n) {
-  std::string text;
-  for (int i = 0; i < n; ++i) text += line + '\n';
-  return text;
-}
+const auto Repeat = test::Many;
 
 TEST(NumberText, ReadsWholeAndLeadingNumbers) {
   const std::string nines(1000, '9');
@@ -292,17 +289,16 @@ TEST(GenerateCode, LooksUpByPosButWritesAtTheRunningAddress) {
 // collected. Every message names its source line: labels and empty lines
 // count, and a MOV's constant row is the MOV's line.
 TEST(Assemble, RunsEveryStageOnWhatTheOneBeforeLeftAndCollectsTheMessages) {
+  // clang-format off
   const std::tuple<std::string, Strings, std::vector<int>> cases[] = {
       {"SET\nGTO,nowhere\n", {InputFailed + "SET", InputFailed, CompileFailed + "1 = GTO,nowhere,,"}, {1, 3, 2}},
       {":top\n\nNUL\r\n:mid\nGTO,lop", {InputFailed, CompileFailed + "1 = GTO,lop,,"}, {2, 5}},
       {"SET,x\n:l\nMOV,x,18446744073709551617",
-       {CompileFailed + "2 = VAL," + std::to_string(256 - NumberLimit) + ",,"},
-       {3}},
+       {CompileFailed + "2 = VAL," + std::to_string(256 - NumberLimit) + ",,"}, {3}},
       {Repeat("SUB,255,255,?", 10922) + "NUL\nNXT",
-       {InputFailed + "32767", CompileFailed + "85 = SUB,255,255,?"},
-       {10924, 86}},
-      {"", {InputFailed}, {1}},
-  };
+       {InputFailed + "32767", CompileFailed + "85 = SUB,255,255,?"}, {10924, 86}},
+      {"", {InputFailed}, {1}}};
+  // clang-format on
   for (const auto& [source, texts, lines] : cases) {
     const Assembly assembly = Assembled(source, Copy).assembly;
     EXPECT_EQ(std::tuple(Texts(assembly.messages), Lines(assembly.messages)), std::tuple(texts, lines))
