@@ -39,8 +39,7 @@ test('a source typed is kept after a pause and comes back after a reload and in 
   await arrive(page, 'prog.OIA', ascii('0 0 0\r\n'));
   await edit(page, high);
   // No flush: the pause saves it.
-  await expect.poll(async () => (await page.evaluate(() => window.zarFiles.list())).length).toBe(1);
-  await expect.poll(async () => (await page.evaluate(async () => [...(await window.zarFiles.list())[0].bytes]))).toEqual(high);
+  await expect.poll(() => page.evaluate(async () => (await window.zarFiles.list()).map((f) => [...f.bytes]))).toEqual([high]);
   await page.reload();
   await page.waitForFunction(() => window.zarFiles);
   await flush(page);

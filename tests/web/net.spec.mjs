@@ -34,9 +34,11 @@ async function start(page, ms = 1) {
   await page.click('#Command1');
 }
 const cells = async (page) => (await saved(page)).split(/\r?\n/).map(Number);
-async function step(page, settings) {
+// Sets the cells, takes a step and waits for the device's state, when one is given.
+async function step(page, settings, state) {
   for (const [cell, value] of settings) await page.evaluate(([c, v]) => window.zar({ type: 'setCell', cell: c, value: v }), [cell, value]);
   await page.click('#Command3');
+  if (state) await expect(net(page)).toHaveAttribute('data-state', state);
 }
 
 function native(program, script) {
@@ -70,8 +72,8 @@ test('the echo server in one tab serves its client in another; bytes and closes 
     await p.click('#Command2');
     await p.click('#fillNULL');  // no instruction of the program touches the device's cells now
   }
-  await step(a, [[238, 127], [239, 0], [240, 0], [241, 1], [242, 9], [243, 20], [245, 1]]);
-  await expect(net(a)).toHaveAttribute('data-state', 'connected to 127.0.0.1:2324 in another tab');
+  await step(a, [[238, 127], [239, 0], [240, 0], [241, 1], [242, 9], [243, 20], [245, 1]],
+    'connected to 127.0.0.1:2324 in another tab');
   await expect(net(b)).toHaveAttribute('data-state', 'connected to a program in another tab');
   await step(a, [[244, 65], [245, 2]]);
   await expect.poll(async () => (await cells(b))[244]).toBe(65);
@@ -85,13 +87,11 @@ test('the echo server in one tab serves its client in another; bytes and closes 
   await a.click('#netError button[value="ok"]');
   await expect(net(a)).toHaveAttribute('data-state', 'idle');
   // A second listen on a port a tab listens on fails, in the log only.
-  await step(a, [[242, 0], [243, 0], [245, 3]]);
-  await expect(net(a)).toHaveAttribute('data-state', 'idle');
+  await step(a, [[242, 0], [243, 0], [245, 3]], 'idle');
   await expect(a.locator('#netLog')).toContainText('listening on port 0 failed: port 0 is in use');
   await expect(a.locator('#netError')).toBeHidden();
   // A tab that goes away closes its connection.
-  await step(a, [[245, 1]]);
-  await expect(net(a)).toHaveAttribute('data-state', 'connected to 127.0.0.1:0 in another tab');
+  await step(a, [[245, 1]], 'connected to 127.0.0.1:0 in another tab');
   await b.close();
   await expect(net(a)).toHaveAttribute('data-state', 'closed by peer 127.0.0.1:0 in another tab');
 });
@@ -129,8 +129,7 @@ test('the peer panel answers a program that connects; a send without a connectio
   await expect(page.locator('#netLog')).toContainText('a byte to send was dropped: not connected');
   expect((await cells(page)).slice(244, 246)).toEqual([0, 0]);
   await page.click('#peerConnect');  // nobody to connect to: nothing changes
-  await step(page, [[238, 127], [241, 1], [243, 80], [245, 1]]);
-  await expect(net(page)).toHaveAttribute('data-state', 'connecting to 127.0.0.1:80');
+  await step(page, [[238, 127], [241, 1], [243, 80], [245, 1]], 'connecting to 127.0.0.1:80');
   await page.click('#peerConnect');
   await expect(net(page)).toHaveAttribute('data-state', 'connected to the peer panel');
   await step(page, [[244, 0], [245, 2]]);  // a zero byte is sent too
@@ -141,8 +140,7 @@ test('the peer panel answers a program that connects; a send without a connectio
   await page.click('#peerSend');
   await expect(page.locator('#netTraffic')).toHaveText('Bytes sent: 2   received: 1');
   // A new command closes the connection the peer panel had; the panel's close then changes nothing.
-  await step(page, [[245, 3]]);
-  await expect(net(page)).toHaveAttribute('data-state', 'listening on port 80');
+  await step(page, [[245, 3]], 'listening on port 80');
   await page.click('#peerClose');
   await expect(net(page)).toHaveAttribute('data-state', 'listening on port 80');
 });
