@@ -247,68 +247,60 @@ TEST(Engines, AWaitWakesOnEachKindOfInput) {
   }
 }
 
-// Each screen command in a loop hot enough to be compiled, moving X and Y and
-// the colour on:  0: SUB 248,20,3; 3: SUB 249,21,6; 6: SUB 250,22,9;
-// 9: SUB 253,23,0 (the command, 256 minus cell 23).
-TEST(Engines, CompiledScreenCommandsAsThePlainMachine) {
-  const std::pair<int, bool> cases[] = {{1, false}, {2, false}, {3, false}, {4, false}, {5, false},
-                                        {6, false}, {3, true},  {4, true},  {5, true}};
-  for (const auto& [command, history] : cases) {
-    SCOPED_TRACE(std::to_string(command) + (history ? ", history" : ""));
-    LoggingPort network;
-    Session session(network);
-    session.SetEngine(Engine::Compiled);
-    session.SetCompilesEagerly(true);
-    session.ReplaceMachine({test::Image({248, 20, 3, 249, 21, 6, 250, 22, 9, 253, 23, 0},
-                                        {{20, 255}, {21, 253}, {22, 249}, {23, 256 - command}, {246, 7}, {247, 200}}),
-                            0});
-    session.SetRecordsHistory(history);
-    PlainMachine plain = PlainLike(session);
-    EXPECT_EQ(Difference(session.Run({100'000, true, true}), plain.Run(100'000, true, true)), "");
-    EXPECT_EQ(Difference(session, network, plain), "");
-    // Command 6 does nothing: the loop repeats and is skipped.
-    if (command != 6) {
-      EXPECT_GT(session.CompiledSteps(), 50'000u);
+// Each device command in a loop hot enough to be compiled, on a port that
+// takes every request or none, with the record on, as the plain machine does
+// it; the interpreter stepping every step leaves the same record (going back
+// across a step that reached the port says so).
+//   The screen: 0: SUB 248,20,3; 3: SUB 249,21,6; 6: SUB 250,22,9 move X, Y
+//   and the colour on; 9: SUB 253,23,0 gives the command 256 - cell 23.
+//   The network: 0: SUB 244,20,3 moves the data byte on; 3: SUB 255,22,6
+//   prints 'A' every round (none for 0); 6: SUB 245,21,0 gives the command
+//   256 - cell 21.
+TEST(Engines, CompiledDeviceCommandsAsThePlainMachine) {
+  std::vector<std::tuple<std::string, Machine, bool, bool>> cases;  // what, image, answered, history
+  for (const int command : {1, 2, 3, 4, 5, 6}) {
+    for (const bool history : {false, true}) {
+      cases.emplace_back(
+          "screen " + std::to_string(command) + (history ? ", history" : ""),
+          Machine{test::Image({248, 20, 3, 249, 21, 6, 250, 22, 9, 253, 23, 0},
+                              {{20, 255}, {21, 253}, {22, 249}, {23, 256 - command}, {246, 7}, {247, 200}}),
+                  0},
+          false, history);
     }
   }
-}
-
-// Each network command and console output in a loop hot enough to be
-// compiled, on a port that takes every request or none, with the record on:
-//   0: SUB 244,20,3 moves the data byte on; 3: SUB 255,22,6 prints 'A' every
-//   round (none for 0); 6: SUB 245,21,0 gives the command 256 - cell 21.
-// The interpreter stepping every step leaves the same record: going back
-// across a step that reached the port says so.
-TEST(Engines, CompiledNetworkCommandsAndConsoleAsThePlainMachine) {
   for (const int command : {1, 2, 3, 9}) {
     for (const bool answers : {false, true}) {
       for (const int printed : {0, int{'A'}}) {
-        const std::string what = std::to_string(command) + (answers ? ", answered" : ", refused") + ", print " +
-                                 std::to_string(printed);
-        const Machine image{
-            test::Image({244, 20, 3, 255, 22, 6, 245, 21, 0},
+        cases.emplace_back(
+            "network " + std::to_string(command) + (answers ? ", answered" : ", refused") + ", print " +
+                std::to_string(printed),
+            Machine{test::Image(
+                        {244, 20, 3, 255, 22, 6, 245, 21, 0},
                         {{20, 255}, {21, 256 - command}, {22, (256 - printed) % 256}, {238, 127}, {241, 1}, {243, 80}}),
-            0};
-        LoggingPort network(answers), stepped(answers);
-        Session session(network), reference(stepped);
-        session.SetEngine(Engine::Compiled);
-        session.SetCompilesEagerly(true);
-        for (Session* s : {&session, &reference}) {
-          s->SetSkipsCycles(false);  // command 9 with nothing printed repeats
-          s->ReplaceMachine(image);
-          s->StartRecord();
-          s->SetRecordsHistory(command == 2);
-        }
-        PlainMachine plain = PlainLike(session);
-        plain.networkAnswers = answers;
-        EXPECT_EQ(Difference(session.Run({30'000, true, false}), plain.Run(30'000, true, false)), "") << what;
-        EXPECT_EQ(Difference(session, network, plain), "") << what;
-        EXPECT_GT(session.CompiledSteps(), 20'000u) << what;
-        reference.Run({30'000, true, false});
-        EXPECT_EQ(session.StepBack(5).crossedNetwork, reference.StepBack(5).crossedNetwork) << what;
-        ExpectSameSessions(session, reference, what);
+                    0},
+            answers, command == 2);
       }
     }
+  }
+  for (const auto& [what, image, answers, history] : cases) {
+    LoggingPort network(answers), stepped(answers);
+    Session session(network), reference(stepped);
+    session.SetEngine(Engine::Compiled);
+    session.SetCompilesEagerly(true);
+    for (Session* s : {&session, &reference}) {
+      s->SetSkipsCycles(false);  // screen command 6 and network command 9 with nothing printed repeat
+      s->ReplaceMachine(image);
+      s->StartRecord();
+      s->SetRecordsHistory(history);
+    }
+    PlainMachine plain = PlainLike(session);
+    plain.networkAnswers = answers;
+    EXPECT_EQ(Difference(session.Run({30'000, true, false}), plain.Run(30'000, true, false)), "") << what;
+    EXPECT_EQ(Difference(session, network, plain), "") << what;
+    EXPECT_GT(session.CompiledSteps(), 20'000u) << what;
+    reference.Run({30'000, true, false});
+    EXPECT_EQ(session.StepBack(5).crossedNetwork, reference.StepBack(5).crossedNetwork) << what;
+    ExpectSameSessions(session, reference, what);
   }
 }
 
