@@ -7,7 +7,7 @@ import crypto from 'node:crypto';
 import fs from 'node:fs';
 import path from 'node:path';
 import zlib from 'node:zlib';
-import { arrive, ascii, current, example, examples, high, openFiles, root, stored } from './support.mjs';
+import { arrive, ascii, current, edit, example, examples, flush, high, openFiles, root, stored } from './support.mjs';
 
 const b64url = (buf) => Buffer.from(buf).toString('base64url');
 const packed = (text) => b64url(zlib.deflateRawSync(text));
@@ -122,7 +122,9 @@ test('Copy Link gives every source byte for byte in another browser, which node\
     await expect(b.locator('#linkNote')).toContainText(`Opened ${name} from the link`);
     expect(await current(b), name).toEqual({ name, bytes });
   }
-  // The tab reloaded does not take its own link for a new source.
+  // The tab reloaded does not take its own link for a new source, though its file has changed since.
+  await edit(a, ascii('changed\r\n'));
+  await flush(a);
   await a.reload();
   await a.waitForFunction(() => window.zarFiles);
   expect((await stored(a)).map((f) => f.name).sort()).toEqual(sources.map(([name]) => name).sort());
