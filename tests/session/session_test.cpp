@@ -212,11 +212,11 @@ TEST(Record, WritesToOneCellBetweenStepsKeepOnlyTheLast) {
   session.WriteCell(200, 7);
   session.Step();  // [100] = -17
   // Going back to a step keeps the inputs given at it for going back again.
-  for (const auto& [back, cell100, cell200] :
-       {std::tuple(1, 256 - 10, 7), std::tuple(1, 256 - 10, 7), std::tuple(3, 0, 5)}) {
+  const std::tuple<int, int, int> backs[] = {{1, 256 - 10, 7}, {1, 256 - 10, 7}, {3, 0, 5}};
+  for (const auto& [back, cell100, cell200] : backs) {
     session.StepBack(back);
-    EXPECT_EQ(std::pair(int(session.State().Memory[100]), int(session.State().Memory[200])),
-              std::pair(cell100, cell200));
+    EXPECT_EQ(std::vector<int>({session.State().Memory[100], session.State().Memory[200]}),
+              std::vector<int>({cell100, cell200}));
     session.Step();
   }
 }
