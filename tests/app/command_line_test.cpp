@@ -26,13 +26,11 @@ TEST(CommandLine, PrintsHelpAndVersionOrNamesTheFile) {
     QStringList arguments;
     Action action;
     QString text, file;
-  } cases[] = {
-      {{"--help"}, Action::Print, "Usage: zar-workbench [options] [FILE]\n", {}},
-      {{"-v"}, Action::Print, QString("zar-workbench %1\n").arg(VersionText), {}},
-      {{"p.oisc"}, Action::Open, {}, "p.oisc"},
-      {{"a", "b"}, Action::Fail, "Give one FILE at most.", {}},
-      {{"--bogus"}, Action::Fail, "Unknown option 'bogus'.", {}},
-  };
+  } cases[] = {{{"--help"}, Action::Print, "Usage: zar-workbench [options] [FILE]\n", {}},
+               {{"-v"}, Action::Print, QString("zar-workbench %1\n").arg(VersionText), {}},
+               {{"p.oisc"}, Action::Open, {}, "p.oisc"},
+               {{"a", "b"}, Action::Fail, "Give one FILE at most.", {}},
+               {{"--bogus"}, Action::Fail, "Unknown option 'bogus'.", {}}};
   for (const auto& c : cases) {
     const CommandLine line = ReadCommandLine(QStringList{"zar-workbench"} + c.arguments);
     EXPECT_EQ(std::tuple(line.action, line.text.startsWith(c.text), line.file), std::tuple(c.action, true, c.file))
