@@ -17,7 +17,7 @@ const follow = (page, hash) => page.evaluate((h) => (location.hash = h), hash);
 
 // A link opens through the workspace as any source arriving does, never over
 // a file of its name (files.spec.mjs: a source that arrives never overwrites).
-test('a link pasted into an open tab opens under a free name; one with a bad name under a plain one', async ({ page }) => {
+test('a link pasted into an open tab opens under a free name, one with a bad name under a plain one; a source too long for a link says so', async ({ page }) => {
   await open(page);
   await arrive(page, 'prog.OIA', ascii('mine\r\n'));
   await follow(page, srcLink(high, 'prog.OIA'));
@@ -25,6 +25,11 @@ test('a link pasted into an open tab opens under a free name; one with a bad nam
   expect(await current(page)).toEqual({ name: 'prog-2.OIA', bytes: high });
   await follow(page, srcLink(ascii('x\r\n'), 'a/b'));
   await expect(page.locator('#linkNote')).toContainText('Opened shared.OIA from the link');
+  // A source too long for a link says so and leaves the address as it was: random bytes do not compress.
+  await arrive(page, 'big.OIA', [...crypto.randomBytes(40000)]);
+  await page.click('#mlink');
+  await expect(page.locator('#linkNote')).toContainText('big.OIA is too long for a link');
+  expect(page.url()).not.toContain('#');
 });
 
 const big = 'A'.repeat(33 * 1024);
@@ -84,15 +89,6 @@ test('exercise links reach the exercises, and a teacher makes one from an exerci
   }
 });
 
-test('a source too long for a link says so and leaves the address as it was', async ({ page }) => {
-  await open(page);
-  // Random bytes do not compress: 40000 of them make a link above 32 KB.
-  const noise = [...crypto.randomBytes(40000)];
-  await arrive(page, 'big.OIA', noise);
-  await page.click('#mlink');
-  await expect(page.locator('#linkNote')).toContainText('big.OIA is too long for a link');
-  expect(page.url()).not.toContain('#');
-});
 
 // Copy Link in one browser, the link followed in another: every example and
 // exercise starter and a source of code page 1252 bytes.
