@@ -21,7 +21,7 @@ namespace {
 
 using Action = CommandLine::Action;
 
-TEST(CommandLine, PrintsHelpAndVersionOrNamesTheFile) {
+TEST(CommandLine, PrintsHelpAndVersionWithoutAWindowOrNamesTheFile) {
   const struct {
     QStringList arguments;
     Action action;
@@ -36,10 +36,7 @@ TEST(CommandLine, PrintsHelpAndVersionOrNamesTheFile) {
     EXPECT_EQ(std::tuple(line.action, line.text.startsWith(c.text), line.file), std::tuple(c.action, true, c.file))
         << c.arguments.join(' ').toStdString() << ": " << line.text.toStdString();
   }
-}
-
-// Without a display to connect to.
-TEST(CommandLine, HelpNeedsNoWindow) {
+  // The program's help without a display to connect to.
   FILE* out = popen("env -u QT_QPA_PLATFORM -u DISPLAY -u WAYLAND_DISPLAY " ZAR_WORKBENCH " --help", "r");
   char first[64] = {};
   ASSERT_NE(std::fgets(first, sizeof first, out), nullptr);

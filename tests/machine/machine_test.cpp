@@ -75,7 +75,7 @@ TEST(FillMemory, WritesEveryCellAndResetsIpAndRandomCellsCoverTheRange) {
   EXPECT_TRUE(highest > 0.999f && highest < 1.0f) << highest;
 }
 
-TEST(Cp1252, MapsTheHighControlsAndSurvivesARoundTrip) {
+TEST(Cp1252, MapsTheHighControlsSurvivesARoundTripAndConvertsTextCharacterByCharacter) {
   // An undefined byte, such as 0x81, keeps its number.
   const std::pair<Byte, char32_t> pairs[] = {
       {'A', U'A'}, {0x80, U'\u20AC'}, {0x9F, U'\u0178'}, {0xE4, U'\u00E4'}, {0x81, U'\u0081'}};
@@ -84,10 +84,7 @@ TEST(Cp1252, MapsTheHighControlsAndSurvivesARoundTrip) {
     EXPECT_EQ(UnicodeToCp1252(Cp1252ToUnicode(static_cast<Byte>(code))), static_cast<Byte>(code)) << code;
   }
   EXPECT_FALSE(UnicodeToCp1252(U'\u4E2D') || UnicodeToCp1252(U'\u0080'));  // byte 0x80 is the euro sign
-}
-
-TEST(Cp1252, ConvertsTextCharacterByCharacter) {
-  // Runs of ASCII of every length around the eight bytes taken at once,
+  // Text is converted character by character: runs of ASCII of every length around the eight bytes taken at once,
   // between high bytes, at either end.
   std::mt19937 random(3);
   for (int round = 0; round < 2000; ++round) {

@@ -35,7 +35,7 @@ TEST(PageSocket, RequestsInOrderWithTheBytesOfOneGoAsOneChunk) {
             "connecting to 127.0.0.1:300\nconnected to the peer panel\nclosed\nlistening on port 23\n");
 }
 
-TEST(PageSocket, OnlyTheFirstByteOfAChunkOnAConnectionOfTheCurrentUse) {
+TEST(PageSocket, OnlyTheFirstByteOfAChunkOfTheCurrentUseArrivesAndNoneAfterThePeerClosed) {
   PageSocket socket;
   EXPECT_EQ(socket.Arrived(0, "A"), std::nullopt);  // nothing held
   Command(socket, {{242, 0}, {243, 23}, {245, NetListen}});
@@ -53,20 +53,16 @@ TEST(PageSocket, OnlyTheFirstByteOfAChunkOnAConnectionOfTheCurrentUse) {
   socket.PeerClosed(1);
   EXPECT_FALSE(socket.Failed(1, "old failure"));
   EXPECT_EQ(socket.State(), "connecting to 127.0.0.1:300");
-}
-
-TEST(PageSocket, AfterThePeerClosesTheProgramMayStillSendButNothingArrives) {
-  PageSocket socket;
-  Command(socket, ConnectTo300);
-  socket.Connected(1, "P");
-  socket.PeerClosed(1);
+  // After the peer closes, the program may still send, but nothing arrives.
+  socket.Connected(2, "P");
+  socket.PeerClosed(2);
   EXPECT_EQ(socket.State(), "closed by peer P");
-  EXPECT_EQ(socket.Arrived(1, "A"), std::nullopt);
+  EXPECT_EQ(socket.Arrived(2, "A"), std::nullopt);
   Command(socket, {{NetDataCell, 65}, {245, NetSend}});
-  EXPECT_EQ(socket.TakeRequests(), "connect 1 300 127.0.0.1\nsend 1 65\n");
+  EXPECT_EQ(socket.TakeRequests(), "listen 1 23\nclose 1\nconnect 2 300 127.0.0.1\nsend 2 65\n");
 }
 
-TEST(PageSocket, SendsWithoutAConnectionAreLostAndLoggedOnce) {
+TEST(PageSocket, SendsWithoutAConnectionAreLostAndLoggedOnceAndAFewWaitForTheRoute) {
   PageSocket socket;
   for (int i = 0; i < 3; ++i) Command(socket, {{NetDataCell, 65}, {245, NetSend}});
   Command(socket, ConnectTo300);  // still connecting
@@ -76,6 +72,14 @@ TEST(PageSocket, SendsWithoutAConnectionAreLostAndLoggedOnce) {
   EXPECT_EQ(socket.TakeLog(),
             "a byte to send was dropped: not connected\nconnecting to 127.0.0.1:300\n"
             "a byte to send was dropped: not connected\n");
+  // Connected, at most MaxPendingBytes wait for the route.
+  socket.Connected(1, "P");
+  for (std::size_t i = 0; i < PageSocket::MaxPendingBytes + 5; ++i) Command(socket, {{NetDataCell, 1}, {245, NetSend}});
+  EXPECT_EQ(socket.BytesSent(), static_cast<std::int64_t>(PageSocket::MaxPendingBytes));
+  EXPECT_NE(socket.TakeLog().find("a byte to send was dropped: too many wait"), std::string::npos);
+  socket.TakeRequests();
+  Command(socket, {{NetDataCell, 1}, {245, NetSend}});
+  EXPECT_EQ(socket.TakeRequests(), "send 1 1\n");
 }
 
 TEST(PageSocket, FailuresAndARouteChangeLeaveTheSocketIdle) {
@@ -103,18 +107,6 @@ TEST(PageSocket, FailuresAndARouteChangeLeaveTheSocketIdle) {
   EXPECT_EQ(socket.Arrived(4, "A"), std::nullopt);
   Command(socket, {{242, 0}, {243, 23}, {245, NetListen}});
   EXPECT_EQ(socket.TakeRequests(), "listen 6 23\n");
-}
-
-TEST(PageSocket, AtMostMaxPendingBytesWaitForTheRoute) {
-  PageSocket socket;
-  Command(socket, ConnectTo300);
-  socket.Connected(1, "P");
-  for (std::size_t i = 0; i < PageSocket::MaxPendingBytes + 5; ++i) Command(socket, {{NetDataCell, 1}, {245, NetSend}});
-  EXPECT_EQ(socket.BytesSent(), static_cast<std::int64_t>(PageSocket::MaxPendingBytes));
-  EXPECT_NE(socket.TakeLog().find("a byte to send was dropped: too many wait"), std::string::npos);
-  socket.TakeRequests();
-  Command(socket, {{NetDataCell, 1}, {245, NetSend}});
-  EXPECT_EQ(socket.TakeRequests(), "send 1 1\n");
 }
 
 }  // namespace
