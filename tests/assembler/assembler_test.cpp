@@ -195,7 +195,7 @@ struct Assembled {
   Assembly assembly;
 };
 
-TEST(GenerateCode, PutsTheBytesOfEachStatementAtItsAddress) {
+TEST(GenerateCode, PutsTheBytesOfEachStatementAtItsAddressLookingLabelsUpByPos) {
   // The source, and its cells from address `first` on.
   // clang-format off
   const std::tuple<std::string, int, Ints> cases[] = {
@@ -275,9 +275,7 @@ TEST(GenerateCode, ListsEachByteAndCopyClearsTheImageFirst) {
   const Assembled top(Repeat("SUB,255,255,?", 85) + "VAL,77\nVAL,88", Copy);  // the 257th byte stays in the image
   EXPECT_EQ(top.Image(254, 3), (Ints{255, 77, 88}));
   EXPECT_TRUE(top.assembly.listing.ends_with("\n255\t:77\n256\t:88\n"));
-}
-
-TEST(GenerateCode, LooksUpByPosButWritesAtTheRunningAddress) {
+  // Labels are looked up by their Pos, but code is written at the running address.
   CmdTable table;
   table.Replace({{"SUB", "255", "255", "?", "", 40}, {"GTO", "t", "", "", "", 0}, {"NUL", "", "", "", "t", 9}});
   CodeImage image{};

@@ -55,7 +55,7 @@ std::string WritePng(int colorType, int depth, int interlace, bool transparency,
   return png;
 }
 
-TEST(PngReader, ReadsAsLibpngDoes) {
+TEST(PngReader, ReadsAsLibpngDoesAndRefusesBrokenPictures) {
   struct Case {
     int colorType, depth;
     bool transparency;
@@ -83,9 +83,7 @@ TEST(PngReader, ReadsAsLibpngDoes) {
       }
     }
   }
-}
-
-TEST(PngReader, RefusesBrokenPictures) {
+  // Broken pictures are refused.
   const std::string png = WritePng(2, 8, 0, false, 1);
   std::string error;
   for (const std::size_t cut : {std::size_t{7}, std::size_t{30}, png.size() / 2, png.size() - 13}) {
