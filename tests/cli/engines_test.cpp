@@ -11,7 +11,7 @@
 namespace zar::test {
 namespace {
 
-TEST(ZarRunEngines, EndTheExamplesAlike) {
+TEST(ZarRunEngines, EndTheExamplesAlikeAndSkipRepeatsAsEveryStepRuns) {
   // The example, and the options of its run.
   // clang-format off
   const std::string cases[] = {"hello", "digits", "countdown --steps 77", "square --steps 3000000",
@@ -39,20 +39,15 @@ TEST(ZarRunEngines, EndTheExamplesAlike) {
     const Outcome stats = zar.Run("run '" ZAR_EXAMPLES_DIR "/bounce.OIA' --steps 100000 --stats " + options);
     EXPECT_NE(stats.err.find("\nengine: " + engine), std::string::npos) << options << stats.err;
   }
-}
-
-// Loops whose state repeats, in the slices of a plain run and of --seconds,
-// with input to come and with the device cells in use, end as when every
-// step runs (--no-skip); a long one is counted at once.
-TEST(ZarRunEngines, SkipRepeatsAsEveryStepRuns) {
-  const ZarTool zar;
+  // Loops whose state repeats, in the slices of a plain run and of --seconds, with input to come and with the
+  // device cells in use, end as when every step runs (--no-skip); a long one is counted at once.
   zar.Write("key.txt", "3000001 key 75\n");
   const std::string keys = "run '" ZAR_EXAMPLES_DIR "/keyboard_echo.OIA' ";
-  const std::string cases[] = {keys + "--steps 5000003", keys + "--steps 5000003 --seconds 100",
+  const std::string loops[] = {keys + "--steps 5000003", keys + "--steps 5000003 --seconds 100",
                                keys + "--steps 4000000 --input key.txt",
                                keys + "--steps 4000000 --input key.txt --seconds 100 --engine interp",
                                "run '" ZAR_EXAMPLES_DIR "/echo_server.OIA' --steps 3000000"};
-  for (const std::string& run : cases) {
+  for (const std::string& run : loops) {
     const Outcome skipping = zar.Run(run + " --dump skip.oisc");
     const Outcome stepping = zar.Run(run + " --dump step.oisc --no-skip");
     EXPECT_EQ(std::tuple(skipping.exit, skipping.out, skipping.err), std::tuple(0, stepping.out, stepping.err)) << run;

@@ -88,7 +88,7 @@ TEST(Examples, AssembleWithoutAWordAndEndWithoutALineBreak) {
   }
 }
 
-TEST(Examples, PrintWhatTheyPromise) {
+TEST(Examples, PrintWhatTheyPromiseAndAddTakesOneDigitKeyAfterTheOther) {
   // Letter keys are 65..90 with or without Shift; every other code is passed over.
   const std::tuple<std::string, std::string, std::string> cases[] = {
       {"hello", "", "Hello, World!\n"},        {"keyboard_echo", "--key 72 --steps 1000", "H"},
@@ -104,12 +104,8 @@ TEST(Examples, PrintWhatTheyPromise) {
     EXPECT_EQ(ran.out, out) << example << " " << options;
     EXPECT_TRUE(!options.empty() || StepsRun(ran.err) < 1'000'000) << example << " halts";
   }
-}
-
-// zar run takes one key: each run goes on from the memory the one before left.
-TEST(Examples, AddTakesOneDigitKeyAfterTheOther) {
+  // add takes one key a run: each run goes on from the memory the one before left.
   const std::pair<int, std::string> keys[] = {{51, "3+"}, {65, ""}, {53, "5=8\n"}, {57, "9+"}, {49, "1=10\n"}};
-  const ZarTool zar;
   ASSERT_EQ(zar.Run(AssembleExample("add", "m0")).exit, 0);
   for (std::size_t i = 0; i < std::size(keys); ++i) {
     const Outcome ran = zar.Run("run m" + std::to_string(i) + ".oisc --key " + std::to_string(keys[i].first) +

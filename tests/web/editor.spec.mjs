@@ -101,7 +101,7 @@ const desktopFormats = [
   ['comment', 'rgb(110, 110, 110)', '400', 'italic'],
 ];
 
-test('each token class has the desktop\'s format', async ({ page }) => {
+test('each token class has the desktop\'s format; typing gives code page 1252 bytes with the file\'s line breaks', async ({ page }) => {
   await openPanel(page);
   await openSource(page, 'kinds.OIA', Buffer.from('# note\n:top\nMOV,a,1\nSUB,a,a,?\nFOO\nSET,a'));
   const tokens = await spans(page);
@@ -120,10 +120,7 @@ test('each token class has the desktop\'s format', async ({ page }) => {
     );
     expect(format, name).toEqual([`tok-${name}`, colour, weight, style]);
   }
-});
-
-test('typing gives the workspace code page 1252 bytes with the file\'s line breaks', async ({ page }) => {
-  await openPanel(page);
+  // Typing gives the workspace code page 1252 bytes with the file's line breaks.
   await openSource(page, 'crlf.OIA', Buffer.from('SET,a\r\nSET,b'));
   await page.locator('.cm-content').click();
   await page.keyboard.press('Control+End');

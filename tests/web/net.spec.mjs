@@ -96,7 +96,7 @@ test('the echo server in one tab serves its client in another; bytes and closes 
   await expect(net(a)).toHaveAttribute('data-state', 'closed by peer 127.0.0.1:0 in another tab');
 });
 
-test('the peer panel plays the other end as the scripted peer does', async ({ page }) => {
+test('the peer panel plays the other end as the scripted peer does, and answers a program that connects', async ({ page }) => {
   await open(page);
   await route(page, 'peer');
   await loadText(page, server, 'echo_server.OIA');
@@ -119,9 +119,7 @@ test('the peer panel plays the other end as the scripted peer does', async ({ pa
   const want = native(server, '9 connect\n100 net "XYZ"\n200 net 65 66\n300 close\n');
   expect((await page.locator('#peerBytes').textContent()).split(' ').map(Number)).toEqual(want.sent);
   await expect(page.locator('#peerChars')).toHaveText('XA');
-});
-
-test('the peer panel answers a program that connects; a send without a connection is lost', async ({ page }) => {
+  // The peer panel answers a program that connects; a send without a connection is lost.
   await open(page);
   // Without a bridge address the device is an offline socket, and the panel says so.
   await route(page, 'bridge');
