@@ -249,7 +249,7 @@ TEST(Debugger, StopsAtBreakpointsAndWatchesGoingForwardAndBack) {
 
 // The scripted peer connects only to a program that listens or connects,
 // delivers only on a connection, and still takes bytes after it closed.
-TEST(ScriptedPeer, FollowsTheConnection) {
+TEST(ScriptedInputs, ThePeerFollowsTheConnectionAndTheDriverGivesInputsAgainAfterGoingBack) {
   ScriptedPeer peer;
   peer.PeerConnects();
   EXPECT_FALSE(peer.Arrive("a"));
@@ -267,11 +267,8 @@ TEST(ScriptedPeer, FollowsTheConnection) {
   peer.PeerConnects();
   EXPECT_EQ(peer.SendByte(5), NetResult::Done);
   EXPECT_EQ(peer.Received(), "\2\3\5");
-}
-
-// Going back undoes the inputs after the step it went to: they come again,
-// but none before the step they were given at.
-TEST(InputDriver, GivesInputsAgainAfterGoingBack) {
+  // The input driver gives inputs again after going back: they come again, but none before the step they were
+  // given at.
   OfflineNetworkPort offline;
   Session session(offline);
   session.StartRecord();

@@ -33,7 +33,7 @@ async function showKept(...tabs) {
   }
 }
 
-test('a source typed is kept after a pause and comes back after a reload and in a new tab', async ({ context }) => {
+test('a source typed is kept after a pause, or typed on without one, and comes back after a reload and in a new tab', async ({ context }) => {
   const page = await context.newPage();
   await open(page);
   await arrive(page, 'prog.OIA', ascii('0 0 0\r\n'));
@@ -51,6 +51,13 @@ test('a source typed is kept after a pause and comes back after a reload and in 
   await open(again);
   expect(await current(again)).toEqual({ name: 'prog.OIA', bytes: [...high, 0x41] });
   expect(await stored(again)).toEqual([{ name: 'prog.OIA', bytes: [...high, 0x41] }]);
+  // Typing on without a pause is saved all the same.
+  for (let i = 0; i < 30; ++i) {
+    await edit(again, ascii(`x${i}`));
+    await again.waitForTimeout(200);
+  }
+  const kept = await again.evaluate(async () => [...(await window.zarFiles.list())[0].bytes]);
+  expect(Buffer.from(kept).toString('latin1')).toMatch(/^x\d+$/);
 });
 
 test('a source that arrives never overwrites a file: same bytes reuse it, others get a free name', async ({ page }) => {
@@ -204,18 +211,6 @@ for (const seed of [1, 7, 42]) {
     await showKept(a, b);
   });
 }
-
-test('typing on without a pause is saved all the same', async ({ page }) => {
-  await open(page);
-  await arrive(page, 'long.OIA', ascii('x'));
-  await flush(page);
-  for (let i = 0; i < 30; ++i) {
-    await edit(page, ascii(`x${i}`));
-    await page.waitForTimeout(200);
-  }
-  const kept = await page.evaluate(async () => [...(await window.zarFiles.list())[0].bytes]);
-  expect(Buffer.from(kept).toString('latin1')).toMatch(/^x\d+$/);
-});
 
 test('File > Load keeps a source among the files and runs it; a program file is only run', async ({ page }) => {
   await open(page);
