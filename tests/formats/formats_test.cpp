@@ -22,17 +22,6 @@ MemoryCells Filled(Byte value) {
   return cells;
 }
 
-TEST(ParseProgramLine, ReadsRoundedDecimalsWithinACell) {
-  // Nothing: the line does not convert.
-  const std::pair<const char*, std::optional<int>> cases[] = {
-      {"0", 0},     {"255", 255},   {"  17  ", 17}, {"+3", 3},     {"007", 7},    {"000000000000000000042", 42},
-      {"12.5", 12}, {"13.5", 14},   {"12.51", 13},  {".5", 0},     {"7.", 7},     {"-0.4", 0},
-      {"-0.5", 0},  {"254.5", 254}, {"255.5", {}},  {"256", {}},   {"-1", {}},    {"-0.6", {}},
-      {"", {}},     {"   ", {}},    {"abc", {}},    {"12abc", {}}, {"\t5", {}},   {"&HFF", {}},
-      {"1e2", {}},  {".", {}},      {"-", {}},      {"1 2", {}},   {"1.2.3", {}}, {"99999999999999999999999", {}}};
-  for (const auto& [line, value] : cases) EXPECT_EQ(ParseProgramLine(line), value) << "'" << line << "'";
-}
-
 TEST(ProgramFile, IsSavedInTheExactFormKeepingPermissions) {
   MemoryCells memory{255, 7};
   EXPECT_EQ(ProgramFileText(memory).substr(0, 14), "255\r\n7\r\n0\r\n0\r\n");
@@ -54,7 +43,15 @@ TEST(ProgramFile, IsSavedInTheExactFormKeepingPermissions) {
 
 // Bad lines are passed over, and a cell keeps its value when its line does
 // not convert; the text gives what the file gives.
-TEST(ProgramFile, ReadingToleratesBadLinesAndNeverShiftsTheCells) {
+TEST(ProgramFile, ReadsRoundedDecimalsPassesOverBadLinesAndNeverShiftsTheCells) {
+  // A line reads as a rounded decimal within a cell, or (nothing) does not convert.
+  const std::pair<const char*, std::optional<int>> lines[] = {
+      {"0", 0},     {"255", 255},   {"  17  ", 17}, {"+3", 3},     {"007", 7},    {"000000000000000000042", 42},
+      {"12.5", 12}, {"13.5", 14},   {"12.51", 13},  {".5", 0},     {"7.", 7},     {"-0.4", 0},
+      {"-0.5", 0},  {"254.5", 254}, {"255.5", {}},  {"256", {}},   {"-1", {}},    {"-0.6", {}},
+      {"", {}},     {"   ", {}},    {"abc", {}},    {"12abc", {}}, {"\t5", {}},   {"&HFF", {}},
+      {"1e2", {}},  {".", {}},      {"-", {}},      {"1 2", {}},   {"1.2.3", {}}, {"99999999999999999999999", {}}};
+  for (const auto& [line, value] : lines) EXPECT_EQ(ParseProgramLine(line), value) << "'" << line << "'";
   std::string lines300;
   for (int i = 0; i < 300; ++i) lines300 += std::to_string(i % 200) + "\r\n";
   // The text, and {cell, value} after; all were 99.
