@@ -78,7 +78,7 @@ std::string AssembleExample(const std::string& name, const std::string& image) {
   return "asm '" ZAR_EXAMPLES_DIR "/" + name + ".OIA' -o " + image + ".oisc";
 }
 
-TEST(Examples, AssembleWithoutAWordAndEndWithoutALineBreak) {
+TEST(Examples, AssembleWithoutAWordPrintWhatTheyPromiseAndAddTakesOneDigitKeyAfterTheOther) {
   const ZarTool zar;
   for (const auto& entry : std::filesystem::directory_iterator(ZAR_EXAMPLES_DIR)) {
     const std::string path = entry.path().string();
@@ -86,9 +86,6 @@ TEST(Examples, AssembleWithoutAWordAndEndWithoutALineBreak) {
     EXPECT_EQ(std::tuple(assembled.exit, assembled.err), std::tuple(0, "")) << path;
     EXPECT_FALSE(TempFolder::Read(path).ends_with('\n')) << path << ": a final line break makes an empty last line";
   }
-}
-
-TEST(Examples, PrintWhatTheyPromiseAndAddTakesOneDigitKeyAfterTheOther) {
   // Letter keys are 65..90 with or without Shift; every other code is passed over.
   const std::tuple<std::string, std::string, std::string> cases[] = {
       {"hello", "", "Hello, World!\n"},        {"keyboard_echo", "--key 72 --steps 1000", "H"},
@@ -97,7 +94,6 @@ TEST(Examples, PrintWhatTheyPromiseAndAddTakesOneDigitKeyAfterTheOther) {
       {"upper", "--key 64 --steps 1000", ""},  {"upper", "--key 91 --steps 1000", ""},
       {"upper", "--key 188 --steps 1000", ""}, {"reverse", "--keys 'stressed\\n'", "DESSERTS\n"},
   };
-  const ZarTool zar;
   for (const auto& [example, options, out] : cases) {
     ASSERT_EQ(zar.Run(AssembleExample(example, "x")).exit, 0);
     const Outcome ran = zar.Run("run x.oisc " + options);
