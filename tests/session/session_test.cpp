@@ -166,7 +166,7 @@ TEST(StepBack, TheRecordKeepsAMillionStepsAfterTenMillionCharactersAndGoesBackAc
 // Going back ends as running forward to the same step: with the whole screen
 // as it was, bytes sent in the steps undone (and only those) staying sent,
 // and Run Back at the last breakpoint before now, also from a checkpoint's step.
-TEST(StepBack, EndsAsRunningForwardToTheSameStep) {
+TEST(StepBack, EndsAsRunningForwardToTheSameStepAndKeepsOnlyTheLastWriteOfAFlood) {
   // 0: SUB 244,10,3 puts 'A' into the data cell; 3: SUB 245,11,0 sends it.
   const MemoryCells sending = test::Image({244, 10, 3, 245, 11, 0}, {{10, 191}, {11, 254}});
   // 0: SUB 253,10,3 plots at ([248], 255); 3: SUB 248,11,0 moves left; 6: SUB 22,22,0.
@@ -193,11 +193,8 @@ TEST(StepBack, EndsAsRunningForwardToTheSameStep) {
     forward.Run({c.run - c.undone, false, false});
     ExpectSameSessions(back, forward, "run " + std::to_string(c.run));
   }
-}
-
-// A flood of writes to one cell between two steps is one input in the
-// record; going back still finds the last value of each flood.
-TEST(Record, WritesToOneCellBetweenStepsKeepOnlyTheLast) {
+  // A flood of writes to one cell between two steps is one input in the record; going back still finds the
+  // last value of each flood.
   OfflineNetworkPort network;
   Session session(network);
   session.ReplaceMachine({test::Image({100, 200, 0, 100, 200, 0}), 0});  // [100] -= [200] in every step
