@@ -21,27 +21,22 @@ namespace {
 
 using Action = CommandLine::Action;
 
-TEST(CommandLine, PrintsHelpAndVersionOrNamesTheFile) {
+TEST(CommandLine, PrintsHelpAndVersionWithoutAWindowOrNamesTheFile) {
   const struct {
     QStringList arguments;
     Action action;
     QString text, file;
-  } cases[] = {
-      {{"--help"}, Action::Print, "Usage: zar-workbench [options] [FILE]\n", {}},
-      {{"-v"}, Action::Print, QString("zar-workbench %1\n").arg(VersionText), {}},
-      {{"p.oisc"}, Action::Open, {}, "p.oisc"},
-      {{"a", "b"}, Action::Fail, "Give one FILE at most.", {}},
-      {{"--bogus"}, Action::Fail, "Unknown option 'bogus'.", {}},
-  };
+  } cases[] = {{{"--help"}, Action::Print, "Usage: zar-workbench [options] [FILE]\n", {}},
+               {{"-v"}, Action::Print, QString("zar-workbench %1\n").arg(VersionText), {}},
+               {{"p.oisc"}, Action::Open, {}, "p.oisc"},
+               {{"a", "b"}, Action::Fail, "Give one FILE at most.", {}},
+               {{"--bogus"}, Action::Fail, "Unknown option 'bogus'.", {}}};
   for (const auto& c : cases) {
     const CommandLine line = ReadCommandLine(QStringList{"zar-workbench"} + c.arguments);
     EXPECT_EQ(std::tuple(line.action, line.text.startsWith(c.text), line.file), std::tuple(c.action, true, c.file))
         << c.arguments.join(' ').toStdString() << ": " << line.text.toStdString();
   }
-}
-
-// Without a display to connect to.
-TEST(CommandLine, HelpNeedsNoWindow) {
+  // The program's help without a display to connect to.
   FILE* out = popen("env -u QT_QPA_PLATFORM -u DISPLAY -u WAYLAND_DISPLAY " ZAR_WORKBENCH " --help", "r");
   char first[64] = {};
   ASSERT_NE(std::fgets(first, sizeof first, out), nullptr);

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <tuple>
 
 #include "support/zar_tool.h"
 
@@ -46,10 +47,8 @@ TEST(ScriptedRun, GoldenRuns) {
     EXPECT_EQ(ran.err.substr(0, c.err.size()), c.err) << c.words;
   }
   // "-" reads the image, here a source, from standard input.
-  const std::string piped = "cd '" + zar.folder.Path().string() +
-                            "' && " ZAR_EXECUTABLE " run - --keys z <w.OIA >zar.out 2>zar.err";
-  EXPECT_EQ(std::system(piped.c_str()), 0);
-  EXPECT_EQ(zar.Read("zar.out") + zar.Read("zar.err"), "Zsteps: 6\nip: 0\n");
+  const Outcome piped = zar.Shell("$ZAR run - --keys z <w.OIA");
+  EXPECT_EQ(std::tuple(piped.exit, piped.out + piped.err), std::tuple(0, "Zsteps: 6\nip: 0\n"));
 }
 
 }  // namespace

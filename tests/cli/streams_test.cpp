@@ -59,10 +59,20 @@ std::string Listener(const TempFolder& folder) {
 }
 
 // Long runs write the trace, the network's log and the console as they go,
-// in memory that does not grow with the run.
-TEST(Streams, LongRunsKeepMemorySmall) {
-  if (Sanitized) GTEST_SKIP() << "AddressSanitizer's own memory hides the program's";
+// in memory that does not grow with the run. A console that cannot be
+// written ends the run with exit 2 and one line.
+TEST(Streams, LongRunsKeepMemorySmallAndAnUnwritableConsoleIsAnError) {
   const TempFolder folder;
+  int pipe[2];
+  ASSERT_EQ(::pipe(pipe), 0);
+  ::close(pipe[0]);  // nobody reads
+  for (const int out : {::open("/dev/full", O_WRONLY), pipe[1]}) {
+    const Process run = RunZar(folder, {"run", Printer(folder)}, out);
+    EXPECT_EQ(run.exit, 2);
+    EXPECT_EQ(run.err, "zar: cannot write to standard output\n");
+    ::close(out);
+  }
+  if (Sanitized) GTEST_SKIP() << "AddressSanitizer's own memory hides the program's";
   const std::string program = Printer(folder);
   const std::string log = folder.File("log.txt").string();
   const int null = ::open("/dev/null", O_WRONLY);
@@ -78,21 +88,6 @@ TEST(Streams, LongRunsKeepMemorySmall) {
   const std::string lines = TempFolder::Read(log);
   EXPECT_EQ(std::count(lines.begin(), lines.end(), '\n'), 299'999);
   ::close(null);
-}
-
-// A console that cannot be written ends the run with exit 2 and one line.
-TEST(Streams, AnUnwritableConsoleIsAnError) {
-  const TempFolder folder;
-  int pipe[2];
-  ASSERT_EQ(::pipe(pipe), 0);
-  ::close(pipe[0]);  // nobody reads
-  const int outputs[] = {::open("/dev/full", O_WRONLY), pipe[1]};
-  for (const int out : outputs) {
-    const Process run = RunZar(folder, {"run", Printer(folder)}, out);
-    EXPECT_EQ(run.exit, 2);
-    EXPECT_EQ(run.err, "zar: cannot write to standard output\n");
-    ::close(out);
-  }
 }
 
 }  // namespace

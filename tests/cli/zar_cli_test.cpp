@@ -40,23 +40,20 @@ TEST_F(ZarCli, AssemblesIntoEveryOutputAndRuns) {
 TEST_F(ZarCli, ExitStatusAndWhatItSays) {
   temp.Write("x.oisc", "0\n");
   temp.Write("bad.OIA", "SET\nGTO,nowhere\n");
+  // clang-format off
   const std::tuple<const char*, int, std::string> cases[] = {
       {"asm {}/bad.OIA -o {}/bad.oisc --listing {}/l", 1,
        "Input Processing failed at: SET\nInput Processing failed at: \nCompile Failed at command: 1 = GTO,nowhere,,\n"},
-      {"--help", 0, "zar asm SOURCE"},
-      {"", 2, "Usage: zar COMMAND"},
-      {"asm", 2, "missing file name"},
-      {"frobnicate", 2, "unknown command 'frobnicate'"},
-      {"asm {}/x.oisc {}/x.oisc", 2, "too many file names"},
-      {"asm {}/none.OIA", 2, "none.OIA\": No such file"},
-      {"asm {}/x.oisc -o", 2, "option -o needs a value"},
+      {"--help", 0, "zar asm SOURCE"}, {"", 2, "Usage: zar COMMAND"}, {"asm", 2, "missing file name"},
+      {"frobnicate", 2, "unknown command 'frobnicate'"}, {"asm {}/x.oisc {}/x.oisc", 2, "too many file names"},
+      {"asm {}/none.OIA", 2, "none.OIA\": No such file"}, {"asm {}/x.oisc -o", 2, "option -o needs a value"},
       {"run {}/x.oisc --bogus", 2, "unknown option --bogus"},
       {"run {}/x.oisc --key 256", 2, "--key takes a key code from 0 to 255, not '256'"},
       {"run {}/x.oisc --steps ten", 2, "--steps takes a whole number of steps, not 'ten'"},
       {"run {}/x.oisc --back 1000001", 2, "--back takes at most 1000000 steps, what the record always holds"},
       {"run {}/x.oisc --back 1000000", 0, ""},
-      {"run {}/x.oisc --seconds 0", 2, "--seconds takes a number of seconds above 0, not '0'"},
-  };
+      {"run {}/x.oisc --seconds 0", 2, "--seconds takes a number of seconds above 0, not '0'"}};
+  // clang-format on
   for (const auto& [words, exit, says] : cases) {
     const Outcome outcome = Zar(words);
     EXPECT_EQ(outcome.exit, exit) << words;

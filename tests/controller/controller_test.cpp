@@ -30,10 +30,9 @@ class ControllerTest : public testing::Test {
 };
 
 // A breakpoint stops a run on the timer, a watch one at full speed, each told
-// by DebugStopped; Stop and a fixed point are no debugger stops. Full speed
-// waits at a fixed point without a step, and a key wakes it. (How stops and
+// by DebugStopped; Stop and a repeat are no debugger stops. (How stops and
 // steps back work is the session's; see its tests.)
-TEST_F(ControllerTest, RunsStopForTheDebuggerAndFullSpeedWaitsForAKey) {
+TEST_F(ControllerTest, RunsStopForTheDebuggerAndFullSpeedWaitsInALoopUntilAnInput) {
   controller.LoadImage(Image({20, 21, 3, 22, 22, 0}, {{21, 255}}));  // 0: cell 20 counts up, 3: back to 0
   std::vector<RunStop::Reason> stops;
   QObject::connect(&controller, &MachineController::DebugStopped, [&](const RunStop& s) { stops.push_back(s.reason); });
@@ -55,38 +54,17 @@ TEST_F(ControllerTest, RunsStopForTheDebuggerAndFullSpeedWaitsForAKey) {
   ASSERT_TRUE(WaitFor([&] { return !controller.FullSpeed(); }));
   // The loop comes back to its state after 512 steps: full speed then waits.
   EXPECT_GE(controller.Steps() - before, 512u);
-
-  // 0: waits for a key (key - 0 = 0 jumps to itself), 3: prints 'A', 6: clears the key, back to 0.
-  controller.LoadImage(Image({254, 30, 0, 255, 31, 6, 254, 254, 0}, {{31, 191}}));
-  controller.RunFullSpeed();
-  ASSERT_TRUE(WaitFor([&] { return controller.Run().waiting; }));
-  const std::uint64_t waiting = controller.Steps();
-  test::Linger(30);
-  EXPECT_EQ(controller.Steps(), waiting);
-  controller.KeyReleased(75);
-  ASSERT_TRUE(WaitFor([&] { return controller.Run().waiting && controller.Steps() > waiting; }));
-  EXPECT_TRUE(controller.FullSpeed() && controller.Console().Visible() == "A");
-  controller.Stop();
   EXPECT_EQ(stops.size(), 2u);
-}
-
-// Full speed waits in a loop that repeats its state as at a fixed point,
-// without a step, and each kind of input wakes it; a timed input is run to,
-// its steps counted. 0..12: a key loop of five steps; 15: prints the key,
-// 18: clears it and goes back to 0.
-TEST_F(ControllerTest, FullSpeedWaitsInALoopUntilAnInput) {
+  // Full speed waits in a loop that repeats its state as at a fixed point, without a step, and each kind of
+  // input wakes it; a timed input is run to, its steps counted. 0..12: a key loop of five steps; 15: prints the
+  // key, 18: clears it and goes back to 0.
   const MemoryCells loop = Image({30, 30, 3, 30, 254, 6, 31, 31, 9, 31, 30, 12, 31, 32, 0, 255, 30, 18, 254, 254, 0});
-  const std::pair<const char*, std::function<void()>> inputs[] =
-      {
-          {"K", [&] { controller.KeyReleased(75); }},
-          {"", [&] { controller.NetworkByteArrived(7); }},
-          {"", [&] { controller.EditCell(40, 1); }},
-          {"", [&] { controller.LoadImage(loop); }},
-          {"T",
-           [&] {
-    controller.SetTimedInputs({{10'000'000, TimedInput::Kind::Key, KeyCell, 84, "", 0}});
-           }},
-  };
+  const TimedInput late{10'000'000, TimedInput::Kind::Key, KeyCell, 84, "", 0};
+  const std::pair<const char*, std::function<void()>> inputs[] = {{"K", [&] { controller.KeyReleased(75); }},
+                                                                  {"", [&] { controller.NetworkByteArrived(7); }},
+                                                                  {"", [&] { controller.EditCell(40, 1); }},
+                                                                  {"", [&] { controller.LoadImage(loop); }},
+                                                                  {"T", [&] { controller.SetTimedInputs({late}); }}};
   controller.LoadImage(loop);
   controller.RunFullSpeed();
   for (const auto& [printed, input] : inputs) {

@@ -78,7 +78,7 @@ std::string AssembleExample(const std::string& name, const std::string& image) {
   return "asm '" ZAR_EXAMPLES_DIR "/" + name + ".OIA' -o " + image + ".oisc";
 }
 
-TEST(Examples, AssembleWithoutAWordAndEndWithoutALineBreak) {
+TEST(Examples, AssembleWithoutAWordPrintWhatTheyPromiseAndAddTakesOneDigitKeyAfterTheOther) {
   const ZarTool zar;
   for (const auto& entry : std::filesystem::directory_iterator(ZAR_EXAMPLES_DIR)) {
     const std::string path = entry.path().string();
@@ -86,9 +86,6 @@ TEST(Examples, AssembleWithoutAWordAndEndWithoutALineBreak) {
     EXPECT_EQ(std::tuple(assembled.exit, assembled.err), std::tuple(0, "")) << path;
     EXPECT_FALSE(TempFolder::Read(path).ends_with('\n')) << path << ": a final line break makes an empty last line";
   }
-}
-
-TEST(Examples, PrintWhatTheyPromise) {
   // Letter keys are 65..90 with or without Shift; every other code is passed over.
   const std::tuple<std::string, std::string, std::string> cases[] = {
       {"hello", "", "Hello, World!\n"},        {"keyboard_echo", "--key 72 --steps 1000", "H"},
@@ -97,19 +94,14 @@ TEST(Examples, PrintWhatTheyPromise) {
       {"upper", "--key 64 --steps 1000", ""},  {"upper", "--key 91 --steps 1000", ""},
       {"upper", "--key 188 --steps 1000", ""}, {"reverse", "--keys 'stressed\\n'", "DESSERTS\n"},
   };
-  const ZarTool zar;
   for (const auto& [example, options, out] : cases) {
     ASSERT_EQ(zar.Run(AssembleExample(example, "x")).exit, 0);
     const Outcome ran = zar.Run("run x.oisc " + options);
     EXPECT_EQ(ran.out, out) << example << " " << options;
     EXPECT_TRUE(!options.empty() || StepsRun(ran.err) < 1'000'000) << example << " halts";
   }
-}
-
-// zar run takes one key: each run goes on from the memory the one before left.
-TEST(Examples, AddTakesOneDigitKeyAfterTheOther) {
+  // add takes one key a run: each run goes on from the memory the one before left.
   const std::pair<int, std::string> keys[] = {{51, "3+"}, {65, ""}, {53, "5=8\n"}, {57, "9+"}, {49, "1=10\n"}};
-  const ZarTool zar;
   ASSERT_EQ(zar.Run(AssembleExample("add", "m0")).exit, 0);
   for (std::size_t i = 0; i < std::size(keys); ++i) {
     const Outcome ran = zar.Run("run m" + std::to_string(i) + ".oisc --key " + std::to_string(keys[i].first) +
@@ -120,10 +112,8 @@ TEST(Examples, AddTakesOneDigitKeyAfterTheOther) {
 
 // The pixel (x, y) of a binary PPM of the screen, as "R,G,B".
 std::string Pixel(const std::string& ppm, int x, int y) {
-  const std::size_t at = 15 + static_cast<std::size_t>(y * 256 + x) * 3;
-  return std::to_string(static_cast<unsigned char>(ppm[at])) + "," +
-         std::to_string(static_cast<unsigned char>(ppm[at + 1])) + "," +
-         std::to_string(static_cast<unsigned char>(ppm[at + 2]));
+  const auto* rgb = reinterpret_cast<const unsigned char*>(ppm.data()) + 15 + (y * 256 + x) * 3;
+  return std::to_string(rgb[0]) + "," + std::to_string(rgb[1]) + "," + std::to_string(rgb[2]);
 }
 
 // square: an orange square over 96..159 on dark blue. bounce: after

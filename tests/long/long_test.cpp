@@ -51,11 +51,7 @@ void Program(MachineController& controller, std::initializer_list<int> cells, qu
 class HostilePeerTest : public test::DesktopTest {
  protected:
   void RunMachineUntil(const std::function<bool()>& done) {
-    const auto step = [&] {
-      controller.RunStep();
-      return done();
-    };
-    test::WaitFor(step, 20000);
+    test::WaitFor([&] { return controller.RunStep(), done(); }, 20000);
   }
   const quint16 port = test::FreePort();
 };

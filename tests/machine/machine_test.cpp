@@ -45,7 +45,7 @@ TEST(Decode, SubtractsWrapsAndBranchesOnZeroOrNegativeAndSaysSoInWords) {
   }
 }
 
-TEST(MemoryText, BracketsIpAndTheOperandsAndEndsWithTheStatusLine) {
+TEST(MemoryText, BracketsIpAndTheOperandsEndsWithTheStatusLineAndShowsEveryFillPattern) {
   EXPECT_TRUE(MemoryText(Machine{}).starts_with("[0]\t0\t0\t"));  // four marks on one cell, one bracket
   const std::string text = MemoryText({Image({}, {{3, 10}, {4, 11}, {5, 6}, {10, 5}, {11, 7}}), 3});
   EXPECT_TRUE(text.starts_with("0\t0\t0\t[10]\t11\t6\t[0]\t0\t0\t0\t[5]\t[7]\t0\t")) << text.substr(0, 50);
@@ -58,13 +58,8 @@ TEST(MemoryText, BracketsIpAndTheOperandsAndEndsWithTheStatusLine) {
       << "16 values to a line";
   EXPECT_EQ(std::count(lines.begin(), lines.end(), '\r'), 17);
   EXPECT_TRUE(lines.ends_with("\t254\t255\t\r\rIP:0 [A]:0 [B]:1 C:2"));
-}
-
-// A pattern writes every cell and resets IP (the main window's memory picture
-// shows the ascending one); random cells round to the nearest value over the
-// whole range.
-TEST(FillMemory, WritesEveryCellAndResetsIpAndRandomCellsCoverTheRange) {
-  std::mt19937 generator(7);
+  // A pattern writes every cell and resets IP; random cells round to the nearest value over the whole range.
+  generator.seed(7);
   Machine m{Image({}, {{0, 9}, {130, 9}, {255, 9}}), 120};
   FillMemory(m, FillPattern::Descending, generator);
   EXPECT_EQ(std::vector<int>({m.Memory[0], m.Memory[130], m.Memory[255], m.IP}), std::vector<int>({255, 125, 0, 0}));
@@ -75,7 +70,7 @@ TEST(FillMemory, WritesEveryCellAndResetsIpAndRandomCellsCoverTheRange) {
   EXPECT_TRUE(highest > 0.999f && highest < 1.0f) << highest;
 }
 
-TEST(Cp1252, MapsTheHighControlsAndSurvivesARoundTrip) {
+TEST(Cp1252, MapsTheHighControlsSurvivesARoundTripAndConvertsTextCharacterByCharacter) {
   // An undefined byte, such as 0x81, keeps its number.
   const std::pair<Byte, char32_t> pairs[] = {
       {'A', U'A'}, {0x80, U'\u20AC'}, {0x9F, U'\u0178'}, {0xE4, U'\u00E4'}, {0x81, U'\u0081'}};
@@ -84,10 +79,7 @@ TEST(Cp1252, MapsTheHighControlsAndSurvivesARoundTrip) {
     EXPECT_EQ(UnicodeToCp1252(Cp1252ToUnicode(static_cast<Byte>(code))), static_cast<Byte>(code)) << code;
   }
   EXPECT_FALSE(UnicodeToCp1252(U'\u4E2D') || UnicodeToCp1252(U'\u0080'));  // byte 0x80 is the euro sign
-}
-
-TEST(Cp1252, ConvertsTextCharacterByCharacter) {
-  // Runs of ASCII of every length around the eight bytes taken at once,
+  // Text is converted character by character: runs of ASCII of every length around the eight bytes taken at once,
   // between high bytes, at either end.
   std::mt19937 random(3);
   for (int round = 0; round < 2000; ++round) {

@@ -21,11 +21,8 @@ using test::TestPeer;
 // without its times.
 struct Recorder final : TcpPortEvents {
   void WatchChanged(int fd, bool read, bool write) override {
-    if (read || write) {
-      watched[fd] = {read, write};
-    } else {
-      watched.erase(fd);
-    }
+    watched[fd] = {read, write};
+    if (!read && !write) watched.erase(fd);
   }
   void ByteArrived(Byte firstByte) override { bytes += static_cast<char>(firstByte); }
   void Logged(const std::string& line) override { lines.push_back(line.substr(line.find(' ') + 1)); }
@@ -60,7 +57,7 @@ class TcpPortTest : public testing::Test {
   TcpPort port{events};
 };
 
-TEST_F(TcpPortTest, ConnectsSendsAndReceivesTheFirstByteOfEachChunk) {
+TEST_F(TcpPortTest, ConnectsSendsReceivesTheFirstByteOfEachChunkAndEndsQuietlyWhenThePeerLeaves) {
   TestListener server;
   const std::string peer = Local(server.Port());
   ASSERT_EQ(port.Connect("127.0.0.1", server.Port()), NetResult::Done);
@@ -80,8 +77,26 @@ TEST_F(TcpPortTest, ConnectsSendsAndReceivesTheFirstByteOfEachChunk) {
   EXPECT_TRUE(remote->Ended());
   EXPECT_EQ(events.lines,
             (std::vector<std::string>{"connecting to " + peer, Dropped, "connected to " + peer, "closed"}));
-  EXPECT_TRUE(events.watched.empty());
+  // A peer that goes without a word is no failure: the connection ends when a send finds it gone, or at once
+  // when the peer resets it.
+  for (const bool reset : {false, true}) {
+    SCOPED_TRACE(reset ? "reset" : "closed");
+    TestListener other;
+    ASSERT_EQ(port.Connect("127.0.0.1", other.Port()), NetResult::Done);
+    std::optional<TestPeer> leaving;
+    ASSERT_TRUE(WaitFor([&] {
+      if (!leaving) leaving = other.Accept();
+      return leaving && port.State().starts_with("connected");
+    }));
+    leaving->Close(reset);
+    EXPECT_TRUE(WaitFor([&] {
+      if (port.State().starts_with("closed")) port.SendByte(0);
+      return port.State() == "idle";
+    }));
+    EXPECT_EQ(events.lines.back(), Local(other.Port()) + " closed the connection");
+  }
   EXPECT_TRUE(port.TakeErrors().empty());
+  EXPECT_TRUE(events.watched.empty());
 }
 
 TEST_F(TcpPortTest, ListensForOnePeerThatStillReceivesAfterItFinishedSending) {
@@ -109,29 +124,25 @@ TEST_F(TcpPortTest, ListensForOnePeerThatStillReceivesAfterItFinishedSending) {
 TEST_F(TcpPortTest, FailuresAreResultsOrErrorsTakenLater) {
   TestListener occupant(true);
   const int closed = test::FreePort();
+  const auto listen = [](int on) { return [on](TcpPort& p) { return p.Listen(on); }; };
+  const auto connect = [](const char* host, int on) { return [=](TcpPort& p) { return p.Connect(host, on); }; };
+  // The call, what it returns, its log's last line and the errors that come later.
   const struct {
-    const char* what;
     std::function<NetResult(TcpPort&)> call;
     NetResult result;
     std::string line;
-    std::vector<std::string> errors;
-  } cases[] = {
-      {"port in use",
-       [&](TcpPort& p) { return p.Listen(occupant.Port()); },
-       NetResult::Failed,
-       "listening on " + Local(occupant.Port()) + " failed: Address already in use",
-       {}},
-      {"no port", [](TcpPort& p) { return p.Listen(65536); }, NetResult::Failed, "", {}},
-      {"no address", [](TcpPort& p) { return p.Connect("localhost", 80); }, NetResult::Failed, "", {}},
-      {"nothing to send on", [](TcpPort& p) { return p.SendByte(1); }, NetResult::Failed, Dropped, {}},
-      {"refused",
-       [&](TcpPort& p) { return p.Connect("127.0.0.1", closed); },
-       NetResult::Done,
-       "connecting to " + Local(closed) + " failed: Connection refused",
-       {"Connection refused"}},
-  };
+    std::vector<std::string> errors = {};
+  } cases[] = {{listen(occupant.Port()), NetResult::Failed,
+                "listening on " + Local(occupant.Port()) + " failed: Address already in use"},
+               {listen(65536), NetResult::Failed, ""},
+               {connect("localhost", 80), NetResult::Failed, ""},
+               {[](TcpPort& p) { return p.SendByte(1); }, NetResult::Failed, Dropped},
+               {connect("127.0.0.1", closed),
+                NetResult::Done,
+                "connecting to " + Local(closed) + " failed: Connection refused",
+                {"Connection refused"}}};
   for (const auto& c : cases) {
-    SCOPED_TRACE(c.what);
+    SCOPED_TRACE(&c - cases);
     Recorder recorder;
     TcpPort fresh(recorder);
     EXPECT_EQ(c.call(fresh), c.result);
@@ -143,29 +154,6 @@ TEST_F(TcpPortTest, FailuresAreResultsOrErrorsTakenLater) {
     EXPECT_EQ(fresh.TakeErrors(), c.errors);
     EXPECT_TRUE(recorder.watched.empty());
   }
-}
-
-// A peer that goes without a word is no failure: the connection ends when a
-// send finds it gone, or at once when the peer resets it.
-TEST_F(TcpPortTest, APeerThatLeavesEndsTheConnectionQuietly) {
-  for (const bool reset : {false, true}) {
-    SCOPED_TRACE(reset ? "reset" : "closed");
-    TestListener server;
-    ASSERT_EQ(port.Connect("127.0.0.1", server.Port()), NetResult::Done);
-    std::optional<TestPeer> remote;
-    ASSERT_TRUE(WaitFor([&] {
-      if (!remote) remote = server.Accept();
-      return remote && port.State().starts_with("connected");
-    }));
-    remote->Close(reset);
-    EXPECT_TRUE(WaitFor([&] {
-      if (port.State().starts_with("closed")) port.SendByte(0);
-      return port.State() == "idle";
-    }));
-    EXPECT_EQ(events.lines.back(), Local(server.Port()) + " closed the connection");
-  }
-  EXPECT_TRUE(port.TakeErrors().empty());
-  EXPECT_TRUE(events.watched.empty());
 }
 
 }  // namespace

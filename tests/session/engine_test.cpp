@@ -13,6 +13,7 @@
 #include "session/scripted_input.h"
 #include "session/session.h"
 #include "tests/support/engine_images.h"
+#include "tests/support/memory_image.h"
 
 namespace zar {
 
@@ -154,18 +155,14 @@ TEST(Engines, SkippingRepeatsEndsAsSteppingEveryStep) {
 // What a run found to repeat goes with anything that comes from outside: a
 // run that stopped at a repeat, given one of them, ends as the reference.
 TEST(Engines, ARepeatFoundGoesWithAnInput) {
-  const std::pair<const char*, std::function<void(Session&)>> inputs[] =
-      {
-          {"breakpoint", [](Session& s) { s.SetBreakpoint(3, true); }},
-          {"watch", [](Session& s) { s.SetWatch(20, true); }},
-          {"cell", [](Session& s) { s.WriteCell(21, 254); }},
-          {"back", [](Session& s) { s.StepBack(3); }},
-          {"history", [](Session& s) { s.SetRecordsHistory(true); }},
-          {"machine",
-           [](Session& s) {
-    s.ReplaceMachine(Image({{0, 20}, {1, 21}, {2, 0}, {21, 1}}));
-           }},
-  };
+  const Machine other = Image({{0, 20}, {1, 21}, {2, 0}, {21, 1}});
+  const std::pair<const char*, std::function<void(Session&)>> inputs[] = {
+      {"breakpoint", [](Session& s) { s.SetBreakpoint(3, true); }},
+      {"watch", [](Session& s) { s.SetWatch(20, true); }},
+      {"cell", [](Session& s) { s.WriteCell(21, 254); }},
+      {"back", [](Session& s) { s.StepBack(3); }},
+      {"history", [](Session& s) { s.SetRecordsHistory(true); }},
+      {"machine", [&](Session& s) { s.ReplaceMachine(other); }}};
   for (const auto& [what, input] : inputs) {
     for (const Engine engine : {Engine::Interpreter, Engine::Compiled}) {
       OfflineNetworkPort network;
@@ -198,34 +195,23 @@ TEST(Engines, ARepeatFoundGoesWithAnInput) {
 //   0: SUB 32,32,3; 3: SUB 32,30,6 (32 = -[30]); 6: SUB 33,33,9; 9: SUB 33,32,12
 //   12: SUB 33,34,0 waits while [30] is 0; 15: SUB 255,32,18 prints it; 18..: back to 0.
 TEST(Engines, AWaitWakesOnEachKindOfInput) {
-  const std::vector<std::pair<int, int>> waiting = {
-      {0, 32},  {1, 32},  {2, 3},   {3, 32}, {4, 30},   {5, 6},   {6, 33},  {7, 33},  {8, 9},   {9, 33}, {10, 32},
-      {11, 12}, {12, 33}, {13, 34}, {14, 0}, {15, 255}, {16, 32}, {17, 18}, {18, 30}, {19, 30}, {20, 0}, {34, 0}};
+  const Machine waiting{
+      test::Image({32, 32, 3, 32, 30, 6, 33, 33, 9, 33, 32, 12, 33, 34, 0, 255, 32, 18, 30, 30, 0}, {{35, 7}}), 0};
+  const Machine printing{test::Image({255, 10, 3, 20, 20, 3}, {{10, 191}}), 0};
+  // A key that the input driver gives 5,000 steps on, the steps to it counted as those of a wait.
+  const TimedInput key{5'000, TimedInput::Kind::Key, 30, 'T', "", 0};
   using Input = std::function<void(Session&, std::uint64_t & clock)>;
-  const std::pair<const char*, Input> inputs[] =
-      {
-          {"key", [](Session& s, std::uint64_t&) { s.WriteCell(30, 'K'); }},
-          {"byte", [](Session& s, std::uint64_t&) { s.WriteCell(30, 200); }},
-          {"edit", [](Session& s, std::uint64_t&) { s.WriteCell(4, 35); }},  // waits for cell 35, which holds 7
-          {"load",
-           [](Session& s, std::uint64_t&) {
-    Machine m = Image({{0, 255}, {1, 10}, {2, 3}, {3, 20}, {4, 20}, {5, 3}, {10, 191}});
-    s.ReplaceMachine(m);
-           }},
-          {"timed input",
-           [](Session& s, std::uint64_t& clock) {
-    // A key that the input driver gives 5,000 steps on, the steps to it
-    // counted as those of a wait.
-    TimedInput key;
-    key.step = 5'000;
-    key.cell = 30;
-    key.value = 'T';
-    InputDriver driver(s, {key});
-    driver.Drive({10'000, true, false, true});
-    clock = driver.Clock();
-    driver.ApplyDue();
-           }},
-                                      };
+  const std::pair<const char*, Input> inputs[] = {
+      {"key", [](Session& s, std::uint64_t&) { s.WriteCell(30, 'K'); }},
+      {"byte", [](Session& s, std::uint64_t&) { s.WriteCell(30, 200); }},
+      {"edit", [](Session& s, std::uint64_t&) { s.WriteCell(4, 35); }},  // waits for cell 35, which holds 7
+      {"load", [&](Session& s, std::uint64_t&) { s.ReplaceMachine(printing); }},
+      {"timed input", [&](Session& s, std::uint64_t& clock) {
+         InputDriver driver(s, {key});
+         driver.Drive({10'000, true, false, true});
+         clock = driver.Clock();
+         driver.ApplyDue();
+       }}};
   for (const auto& [what, input] : inputs) {
     for (const Engine engine : {Engine::Interpreter, Engine::Compiled}) {
       SCOPED_TRACE(std::string(what) + ", engine " + std::to_string(int(engine)));
@@ -233,9 +219,7 @@ TEST(Engines, AWaitWakesOnEachKindOfInput) {
       Session tested(network), reference(network);
       tested.SetEngine(engine);
       reference.SetSkipsCycles(false);
-      Machine image = Image(waiting);
-      image.Memory[35] = 7;
-      for (Session* s : {&tested, &reference}) s->ReplaceMachine(image);
+      for (Session* s : {&tested, &reference}) s->ReplaceMachine(waiting);
       RunStop stop;
       for (int k = 0; k < 100 && stop.reason != RunStop::Reason::Repeating; ++k) {
         stop = tested.Run({20'000, true, false, true});
@@ -250,10 +234,6 @@ TEST(Engines, AWaitWakesOnEachKindOfInput) {
       if (clock == 0) {
         input(reference, clock);
       } else {
-        TimedInput key;
-        key.step = 5'000;
-        key.cell = 30;
-        key.value = 'T';
         InputDriver driver(reference, {key});
         while (driver.Clock() < clock) driver.Drive({clock - driver.Clock(), true, false});
         driver.ApplyDue();
@@ -267,101 +247,60 @@ TEST(Engines, AWaitWakesOnEachKindOfInput) {
   }
 }
 
-// Each screen command in a loop hot enough to be compiled, moving X and Y and
-// the colour on:  0: SUB 248,20,3; 3: SUB 249,21,6; 6: SUB 250,22,9;
-// 9: SUB 253,23,0 (the command, 256 minus cell 23).
-TEST(Engines, CompiledScreenCommandsAsThePlainMachine) {
-  for (const auto& [command, history] : {std::pair(1, false),
-                                         {2, false},
-                                         {3, false},
-                                         {4, false},
-                                         {5, false},
-                                         {6, false},
-                                         {3, true},
-                                         {4, true},
-                                         {5, true}}) {
-    SCOPED_TRACE(std::to_string(command) + (history ? ", history" : ""));
-    LoggingPort network;
-    Session session(network);
-    session.SetEngine(Engine::Compiled);
-    session.SetCompilesEagerly(true);
-    session.SetRecordsHistory(history);
-    session.ReplaceMachine(Image({{0, 248},
-                                  {1, 20},
-                                  {2, 3},
-                                  {3, 249},
-                                  {4, 21},
-                                  {5, 6},
-                                  {6, 250},
-                                  {7, 22},
-                                  {8, 9},
-                                  {9, 253},
-                                  {10, 23},
-                                  {11, 0},
-                                  {20, 255},
-                                  {21, 253},
-                                  {22, 249},
-                                  {23, 256 - command},
-                                  {246, 7},
-                                  {247, 200}}));
-    session.SetRecordsHistory(history);
-    PlainMachine plain = PlainLike(session);
-    EXPECT_EQ(Difference(session.Run({100'000, true, true}), plain.Run(100'000, true, true)), "");
-    EXPECT_EQ(Difference(session, network, plain), "");
-    // Command 6 does nothing: the loop repeats and is skipped.
-    if (command != 6) {
-      EXPECT_GT(session.CompiledSteps(), 50'000u);
+// Each device command in a loop hot enough to be compiled, on a port that
+// takes every request or none, with the record on, as the plain machine does
+// it; the interpreter stepping every step leaves the same record (going back
+// across a step that reached the port says so).
+//   The screen: 0: SUB 248,20,3; 3: SUB 249,21,6; 6: SUB 250,22,9 move X, Y
+//   and the colour on; 9: SUB 253,23,0 gives the command 256 - cell 23.
+//   The network: 0: SUB 244,20,3 moves the data byte on; 3: SUB 255,22,6
+//   prints 'A' every round (none for 0); 6: SUB 245,21,0 gives the command
+//   256 - cell 21.
+TEST(Engines, CompiledDeviceCommandsAsThePlainMachine) {
+  std::vector<std::tuple<std::string, Machine, bool, bool>> cases;  // what, image, answered, history
+  for (const int command : {1, 2, 3, 4, 5, 6}) {
+    for (const bool history : {false, true}) {
+      cases.emplace_back(
+          "screen " + std::to_string(command) + (history ? ", history" : ""),
+          Machine{test::Image({248, 20, 3, 249, 21, 6, 250, 22, 9, 253, 23, 0},
+                              {{20, 255}, {21, 253}, {22, 249}, {23, 256 - command}, {246, 7}, {247, 200}}),
+                  0},
+          false, history);
     }
   }
-}
-
-// Each network command and console output in a loop hot enough to be
-// compiled, on a port that takes every request or none, with the record on:
-//   0: SUB 244,20,3 moves the data byte on; 3: SUB 255,22,6 prints 'A' every
-//   round (none for 0); 6: SUB 245,21,0 gives the command 256 - cell 21.
-// The interpreter stepping every step leaves the same record: going back
-// across a step that reached the port says so.
-TEST(Engines, CompiledNetworkCommandsAndConsoleAsThePlainMachine) {
   for (const int command : {1, 2, 3, 9}) {
     for (const bool answers : {false, true}) {
       for (const int printed : {0, int{'A'}}) {
-        const std::string what = std::to_string(command) + (answers ? ", answered" : ", refused") + ", print " +
-                                 std::to_string(printed);
-        const Machine image = Image({{0, 244},
-                                     {1, 20},
-                                     {2, 3},
-                                     {3, 255},
-                                     {4, 22},
-                                     {5, 6},
-                                     {6, 245},
-                                     {7, 21},
-                                     {8, 0},
-                                     {20, 255},
-                                     {21, 256 - command},
-                                     {22, (256 - printed) % 256},
-                                     {238, 127},
-                                     {241, 1},
-                                     {243, 80}});
-        LoggingPort network(answers), stepped(answers);
-        Session session(network), reference(stepped);
-        session.SetEngine(Engine::Compiled);
-        session.SetCompilesEagerly(true);
-        for (Session* s : {&session, &reference}) {
-          s->SetSkipsCycles(false);  // command 9 with nothing printed repeats
-          s->ReplaceMachine(image);
-          s->StartRecord();
-          s->SetRecordsHistory(command == 2);
-        }
-        PlainMachine plain = PlainLike(session);
-        plain.networkAnswers = answers;
-        EXPECT_EQ(Difference(session.Run({30'000, true, false}), plain.Run(30'000, true, false)), "") << what;
-        EXPECT_EQ(Difference(session, network, plain), "") << what;
-        EXPECT_GT(session.CompiledSteps(), 20'000u) << what;
-        reference.Run({30'000, true, false});
-        EXPECT_EQ(session.StepBack(5).crossedNetwork, reference.StepBack(5).crossedNetwork) << what;
-        ExpectSameSessions(session, reference, what);
+        cases.emplace_back(
+            "network " + std::to_string(command) + (answers ? ", answered" : ", refused") + ", print " +
+                std::to_string(printed),
+            Machine{test::Image(
+                        {244, 20, 3, 255, 22, 6, 245, 21, 0},
+                        {{20, 255}, {21, 256 - command}, {22, (256 - printed) % 256}, {238, 127}, {241, 1}, {243, 80}}),
+                    0},
+            answers, command == 2);
       }
     }
+  }
+  for (const auto& [what, image, answers, history] : cases) {
+    LoggingPort network(answers), stepped(answers);
+    Session session(network), reference(stepped);
+    session.SetEngine(Engine::Compiled);
+    session.SetCompilesEagerly(true);
+    for (Session* s : {&session, &reference}) {
+      s->SetSkipsCycles(false);  // screen command 6 and network command 9 with nothing printed repeat
+      s->ReplaceMachine(image);
+      s->StartRecord();
+      s->SetRecordsHistory(history);
+    }
+    PlainMachine plain = PlainLike(session);
+    plain.networkAnswers = answers;
+    EXPECT_EQ(Difference(session.Run({30'000, true, false}), plain.Run(30'000, true, false)), "") << what;
+    EXPECT_EQ(Difference(session, network, plain), "") << what;
+    EXPECT_GT(session.CompiledSteps(), 20'000u) << what;
+    reference.Run({30'000, true, false});
+    EXPECT_EQ(session.StepBack(5).crossedNetwork, reference.StepBack(5).crossedNetwork) << what;
+    ExpectSameSessions(session, reference, what);
   }
 }
 

@@ -16,7 +16,7 @@ constexpr Byte N = 30, K = 31, C64 = 32, C26 = 33, Z = 34;
 constexpr Byte Upper[] = {N, N,   3,  N, KeyCell, 6, K,           K, 9,  K, N, 12, KeyCell, KeyCell, 15, K,  C64, 0,
                           K, C26, 24, Z, Z,       0, ConsoleCell, N, 27, Z, Z, 0,  0,       0,       64, 26, 0};
 
-TEST(KeyQueue, KeysBetweenSlicesAreNeitherLostNorDoubled) {
+TEST(KeyQueue, KeysBetweenSlicesAreNeitherLostNorDoubledAndStoppedGoInAtOnce) {
   for (std::uint64_t phase = 0; phase < 24; ++phase) {
     SCOPED_TRACE(phase);
     OfflineNetworkPort network;
@@ -37,9 +37,7 @@ TEST(KeyQueue, KeysBetweenSlicesAreNeitherLostNorDoubled) {
     session.Run({5000, true, false});
     EXPECT_EQ(session.Console().Range(session.Console().Begin(), session.Console().End()), "HI");
   }
-}
-
-TEST(KeyQueue, StoppedAKeyGoesInAtOnceAndAFixedPointTakesOneWaiting) {
+  // Stopped, a key goes in at once; at a fixed point one waiting is taken.
   OfflineNetworkPort network;
   Session session(network);
   session.ReplaceMachine(Machine{});  // SUB 0,0,0: a jump to itself

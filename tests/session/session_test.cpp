@@ -166,7 +166,7 @@ TEST(StepBack, TheRecordKeepsAMillionStepsAfterTenMillionCharactersAndGoesBackAc
 // Going back ends as running forward to the same step: with the whole screen
 // as it was, bytes sent in the steps undone (and only those) staying sent,
 // and Run Back at the last breakpoint before now, also from a checkpoint's step.
-TEST(StepBack, EndsAsRunningForwardToTheSameStep) {
+TEST(StepBack, EndsAsRunningForwardToTheSameStepAndKeepsOnlyTheLastWriteOfAFlood) {
   // 0: SUB 244,10,3 puts 'A' into the data cell; 3: SUB 245,11,0 sends it.
   const MemoryCells sending = test::Image({244, 10, 3, 245, 11, 0}, {{10, 191}, {11, 254}});
   // 0: SUB 253,10,3 plots at ([248], 255); 3: SUB 248,11,0 moves left; 6: SUB 22,22,0.
@@ -193,11 +193,8 @@ TEST(StepBack, EndsAsRunningForwardToTheSameStep) {
     forward.Run({c.run - c.undone, false, false});
     ExpectSameSessions(back, forward, "run " + std::to_string(c.run));
   }
-}
-
-// A flood of writes to one cell between two steps is one input in the
-// record; going back still finds the last value of each flood.
-TEST(Record, WritesToOneCellBetweenStepsKeepOnlyTheLast) {
+  // A flood of writes to one cell between two steps is one input in the record; going back still finds the
+  // last value of each flood.
   OfflineNetworkPort network;
   Session session(network);
   session.ReplaceMachine({test::Image({100, 200, 0, 100, 200, 0}), 0});  // [100] -= [200] in every step
@@ -212,11 +209,11 @@ TEST(Record, WritesToOneCellBetweenStepsKeepOnlyTheLast) {
   session.WriteCell(200, 7);
   session.Step();  // [100] = -17
   // Going back to a step keeps the inputs given at it for going back again.
-  for (const auto& [back, cell100, cell200] :
-       {std::tuple(1, 256 - 10, 7), std::tuple(1, 256 - 10, 7), std::tuple(3, 0, 5)}) {
+  const std::tuple<int, int, int> backs[] = {{1, 256 - 10, 7}, {1, 256 - 10, 7}, {3, 0, 5}};
+  for (const auto& [back, cell100, cell200] : backs) {
     session.StepBack(back);
-    EXPECT_EQ(std::pair(int(session.State().Memory[100]), int(session.State().Memory[200])),
-              std::pair(cell100, cell200));
+    EXPECT_EQ(std::vector<int>({session.State().Memory[100], session.State().Memory[200]}),
+              std::vector<int>({cell100, cell200}));
     session.Step();
   }
 }
@@ -249,7 +246,7 @@ TEST(Debugger, StopsAtBreakpointsAndWatchesGoingForwardAndBack) {
 
 // The scripted peer connects only to a program that listens or connects,
 // delivers only on a connection, and still takes bytes after it closed.
-TEST(ScriptedPeer, FollowsTheConnection) {
+TEST(ScriptedInputs, ThePeerFollowsTheConnectionAndTheDriverGivesInputsAgainAfterGoingBack) {
   ScriptedPeer peer;
   peer.PeerConnects();
   EXPECT_FALSE(peer.Arrive("a"));
@@ -267,11 +264,8 @@ TEST(ScriptedPeer, FollowsTheConnection) {
   peer.PeerConnects();
   EXPECT_EQ(peer.SendByte(5), NetResult::Done);
   EXPECT_EQ(peer.Received(), "\2\3\5");
-}
-
-// Going back undoes the inputs after the step it went to: they come again,
-// but none before the step they were given at.
-TEST(InputDriver, GivesInputsAgainAfterGoingBack) {
+  // The input driver gives inputs again after going back: they come again, but none before the step they were
+  // given at.
   OfflineNetworkPort offline;
   Session session(offline);
   session.StartRecord();

@@ -22,8 +22,12 @@ class ZarTool {
  public:
   Outcome Run(std::string words) const {
     for (std::size_t at; (at = words.find("{}")) != std::string::npos;) words.replace(at, 2, folder.Path().string());
-    const std::string command = "cd '" + folder.Path().string() + "' && " + ZAR_EXECUTABLE + " " + words +
-                                " >zar.out 2>zar.err </dev/null";
+    return Shell("$ZAR " + words);
+  }
+  // A shell command line run in the folder; $ZAR is zar.
+  Outcome Shell(const std::string& line) const {
+    const std::string command = "cd '" + folder.Path().string() + "' && ZAR='" + ZAR_EXECUTABLE + "' && (" + line +
+                                ") >zar.out 2>zar.err </dev/null";
     const int status = std::system(command.c_str());
     return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, Read("zar.out"), Read("zar.err")};
   }

@@ -1,12 +1,13 @@
 // The network device in the page: two tabs of the site talking to each other,
 // the peer panel against the native zar run's scripted peer, and real TCP
-// through the bridge with a Python peer on 127.0.0.1.
+// through the bridge with a peer on 127.0.0.1.
 import { test, expect } from '@playwright/test';
-import { spawn, spawnSync } from 'node:child_process';
 import fs from 'node:fs';
+import { once } from 'node:events';
+import { connect, createServer } from 'node:net';
 import path from 'node:path';
 import { startBridge } from '../../web/bridge/zar-bridge.mjs';
-import { load, open as openPage, port as sitePort, root, saved, scratch, zar } from './support.mjs';
+import { load, open as openPage, port as sitePort, root, runNative, saved, scratch } from './support.mjs';
 
 const dir = scratch('net');
 const server = fs.readFileSync(path.join(root, 'examples/echo_server.OIA'), 'latin1');
@@ -33,17 +34,18 @@ async function start(page, ms = 1) {
   await page.click('#Command1');
 }
 const cells = async (page) => (await saved(page)).split(/\r?\n/).map(Number);
-async function step(page, settings) {
+// Sets the cells, takes a step and waits for the device's state, when one is given.
+async function step(page, settings, state) {
   for (const [cell, value] of settings) await page.evaluate(([c, v]) => window.zar({ type: 'setCell', cell: c, value: v }), [cell, value]);
   await page.click('#Command3');
+  if (state) await expect(net(page)).toHaveAttribute('data-state', state);
 }
 
 function native(program, script) {
   const [source, input, out] = ['prog.OIA', 'input.txt', 'net.out'].map((f) => path.join(dir, f));
   fs.writeFileSync(source, program, 'latin1');
   fs.writeFileSync(input, script);
-  const r = spawnSync(zar, ['run', source, '--steps', '3000', '--input', input, '--net-out', out], { encoding: 'latin1' });
-  expect(r.status, r.stderr).toBe(0);
+  const r = runNative(['run', source, '--steps', '3000', '--input', input, '--net-out', out]);
   return { console: r.stdout, sent: [...fs.readFileSync(out)] };
 }
 
@@ -70,8 +72,8 @@ test('the echo server in one tab serves its client in another; bytes and closes 
     await p.click('#Command2');
     await p.click('#fillNULL');  // no instruction of the program touches the device's cells now
   }
-  await step(a, [[238, 127], [239, 0], [240, 0], [241, 1], [242, 9], [243, 20], [245, 1]]);
-  await expect(net(a)).toHaveAttribute('data-state', 'connected to 127.0.0.1:2324 in another tab');
+  await step(a, [[238, 127], [239, 0], [240, 0], [241, 1], [242, 9], [243, 20], [245, 1]],
+    'connected to 127.0.0.1:2324 in another tab');
   await expect(net(b)).toHaveAttribute('data-state', 'connected to a program in another tab');
   await step(a, [[244, 65], [245, 2]]);
   await expect.poll(async () => (await cells(b))[244]).toBe(65);
@@ -85,18 +87,16 @@ test('the echo server in one tab serves its client in another; bytes and closes 
   await a.click('#netError button[value="ok"]');
   await expect(net(a)).toHaveAttribute('data-state', 'idle');
   // A second listen on a port a tab listens on fails, in the log only.
-  await step(a, [[242, 0], [243, 0], [245, 3]]);
-  await expect(net(a)).toHaveAttribute('data-state', 'idle');
+  await step(a, [[242, 0], [243, 0], [245, 3]], 'idle');
   await expect(a.locator('#netLog')).toContainText('listening on port 0 failed: port 0 is in use');
   await expect(a.locator('#netError')).toBeHidden();
   // A tab that goes away closes its connection.
-  await step(a, [[245, 1]]);
-  await expect(net(a)).toHaveAttribute('data-state', 'connected to 127.0.0.1:0 in another tab');
+  await step(a, [[245, 1]], 'connected to 127.0.0.1:0 in another tab');
   await b.close();
   await expect(net(a)).toHaveAttribute('data-state', 'closed by peer 127.0.0.1:0 in another tab');
 });
 
-test('the peer panel plays the other end as the scripted peer does', async ({ page }) => {
+test('the peer panel plays the other end as the scripted peer does, and answers a program that connects', async ({ page }) => {
   await open(page);
   await route(page, 'peer');
   await loadText(page, server, 'echo_server.OIA');
@@ -119,18 +119,19 @@ test('the peer panel plays the other end as the scripted peer does', async ({ pa
   const want = native(server, '9 connect\n100 net "XYZ"\n200 net 65 66\n300 close\n');
   expect((await page.locator('#peerBytes').textContent()).split(' ').map(Number)).toEqual(want.sent);
   await expect(page.locator('#peerChars')).toHaveText('XA');
-});
-
-test('the peer panel answers a program that connects; a send without a connection is lost', async ({ page }) => {
+  // The peer panel answers a program that connects; a send without a connection is lost.
   await open(page);
+  // Without a bridge address the device is an offline socket, and the panel says so.
+  await route(page, 'bridge');
+  await expect(page.locator('#netNote')).toHaveText(/^No bridge address: the device is an offline socket/);
+  await expect(net(page)).toHaveAttribute('data-state', 'offline');
   await route(page, 'peer');
   await page.click('#fillNULL');
   await step(page, [[244, 66], [245, 2]]);
   await expect(page.locator('#netLog')).toContainText('a byte to send was dropped: not connected');
   expect((await cells(page)).slice(244, 246)).toEqual([0, 0]);
   await page.click('#peerConnect');  // nobody to connect to: nothing changes
-  await step(page, [[238, 127], [241, 1], [243, 80], [245, 1]]);
-  await expect(net(page)).toHaveAttribute('data-state', 'connecting to 127.0.0.1:80');
+  await step(page, [[238, 127], [241, 1], [243, 80], [245, 1]], 'connecting to 127.0.0.1:80');
   await page.click('#peerConnect');
   await expect(net(page)).toHaveAttribute('data-state', 'connected to the peer panel');
   await step(page, [[244, 0], [245, 2]]);  // a zero byte is sent too
@@ -141,47 +142,43 @@ test('the peer panel answers a program that connects; a send without a connectio
   await page.click('#peerSend');
   await expect(page.locator('#netTraffic')).toHaveText('Bytes sent: 2   received: 1');
   // A new command closes the connection the peer panel had; the panel's close then changes nothing.
-  await step(page, [[245, 3]]);
-  await expect(net(page)).toHaveAttribute('data-state', 'listening on port 80');
+  await step(page, [[245, 3]], 'listening on port 80');
   await page.click('#peerClose');
   await expect(net(page)).toHaveAttribute('data-state', 'listening on port 80');
 });
 
-// A Python peer on 127.0.0.1: an echo server (mode echo) or a client that
-// sends XYZ, then times 100 one-byte round trips (mode time).
-const python = `
-import socket, sys, time, statistics
-mode, port = sys.argv[1], int(sys.argv[2])
-if mode == 'echo':
-    s = socket.socket(); s.bind(('127.0.0.1', 0)); s.listen(1)
-    print(s.getsockname()[1], flush=True)
-    c, _ = s.accept()
-    got = b''
-    while True:
-        d = c.recv(100)
-        if not d: break
-        got += d; c.sendall(d)
-    print(got.decode('latin1'), flush=True)
-else:
-    c = socket.create_connection(('127.0.0.1', port)); c.setsockopt(socket.IPPROTO_TCP, socket.TCP_NODELAY, 1)
-    c.sendall(b'XYZ'); first = c.recv(10)
-    times = []
-    for i in range(100):
-        b = bytes([1 + i % 200]); t = time.perf_counter(); c.sendall(b)
-        if c.recv(10) != b: print('wrong echo', flush=True); sys.exit(1)
-        times.append((time.perf_counter() - t) * 1000)
-    print(first.decode('latin1'), '%.2f' % statistics.median(times), flush=True)
-`;
-function peer(mode, port = 0) {
-  const p = spawn('python3', ['-c', python, mode, String(port)]);
-  const lines = [];
-  let part = '';
-  p.stdout.setEncoding('latin1').on('data', (d) => {
-    const whole = (part + d).split('\n');
-    part = whole.pop();
-    lines.push(...whole);
+// An echo peer on 127.0.0.1: its port, and all it got once the program closed.
+async function echoPeer() {
+  const server = createServer((c) => {
+    const got = [];
+    c.on('data', (d) => {
+      got.push(d);
+      c.write(d);
+    }).on('end', () => server.emit('got', Buffer.concat(got).toString('latin1')));
   });
-  return { line: (n) => expect.poll(() => lines[n], { timeout: 20_000 }).toBeDefined().then(() => lines[n]), p };
+  await new Promise((listening) => server.listen(0, '127.0.0.1', listening));
+  const got = new Promise((done) => server.once('got', done)).finally(() => server.close());
+  return { port: server.address().port, got };
+}
+// A client that sends XYZ, then times 100 one-byte round trips: the first chunk back and the median in ms.
+async function roundTrips(port) {
+  const c = connect({ port, host: '127.0.0.1', noDelay: true });
+  const echo = async (bytes) => {
+    const start = performance.now();
+    c.write(bytes, 'latin1');
+    const [back] = await once(c, 'data');
+    return [back.toString('latin1'), performance.now() - start];
+  };
+  const [first] = await echo('XYZ');
+  const times = [];
+  for (let i = 0; i < 100; ++i) {
+    const byte = String.fromCharCode(1 + (i % 200));
+    const [back, ms] = await echo(byte);
+    expect(back).toBe(byte);
+    times.push(ms);
+  }
+  c.destroy();
+  return { first, median: times.sort((x, y) => x - y)[50].toFixed(2) };
 }
 const freePort = () => 20000 + Math.floor(Math.random() * 20000);
 
@@ -193,27 +190,25 @@ test.describe('the bridge to TCP', () => {
   test.afterAll(() => bridge.close());
   const hash = () => bridge.link.slice(bridge.link.indexOf('#'));
 
-  test('a client program reaches a Python echo peer through it', async ({ page }) => {
-    const echo = peer('echo');
-    const port = Number(await echo.line(0));
+  test('a client program reaches an echo peer through it', async ({ page }) => {
+    const { port, got } = await echoPeer();
     await open(page, hash());
     await expect(net(page)).toHaveAttribute('data-route', 'bridge');
     await loadText(page, clientTo(port), 'echo_client.OIA');
     await start(page);
     await expect(page.locator('#cbox')).toHaveText('HI');
     await expect(net(page)).toHaveAttribute('data-state', `listening on port ${(port & ~255) | ((port + 1) & 255)}`);
-    expect(await echo.line(1)).toBe('HI');
+    expect(await got).toBe('HI');
   });
 
-  test('a listening program is reached from Python; a chunk gives its first byte; round trips', async ({ page }) => {
+  test('a listening program is reached over TCP; a chunk gives its first byte; round trips', async ({ page }) => {
     const port = freePort();
     await open(page, hash());
     await loadText(page, serverOn(port), 'echo_server.OIA');
     await page.click('#mdbg');
     await page.click('#fullSpeed');
     await expect(net(page)).toHaveAttribute('data-state', `listening on port ${port}`);
-    const timer = peer('time', port);
-    const [first, median] = (await timer.line(0)).split(' ');
+    const { first, median } = await roundTrips(port);
     expect(first).toBe('X');
     console.log(`one-byte round trip through the bridge, machine at full speed: median ${median} ms of 100`);
     await expect(net(page)).toHaveAttribute('data-state', /^closed by peer 127\.0\.0\.1:\d+$/);
@@ -233,11 +228,4 @@ test.describe('the bridge to TCP', () => {
       await expect(net(page)).toHaveAttribute('data-state', 'idle');
     });
   }
-
-  test('without an address the device is offline and the panel says so', async ({ page }) => {
-    await open(page);
-    await route(page, 'bridge');
-    await expect(page.locator('#netNote')).toHaveText(/^No bridge address: the device is an offline socket/);
-    await expect(net(page)).toHaveAttribute('data-state', 'offline');
-  });
 });

@@ -11,15 +11,10 @@
 namespace zar::web {
 namespace {
 
-MemoryCells Cells(std::initializer_list<std::pair<int, Byte>> set) {
-  MemoryCells m{};
-  for (const auto& [cell, value] : set) m[cell] = value;
-  return m;
-}
-
 // Gives the device the command in cell 245 with the other cells as set.
 void Command(PageSocket& socket, std::initializer_list<std::pair<int, Byte>> set) {
-  MemoryCells m = Cells(set);
+  MemoryCells m{};
+  for (const auto& [cell, value] : set) m[cell] = value;
   CheckNetwork(m, socket);
 }
 
@@ -40,7 +35,7 @@ TEST(PageSocket, RequestsInOrderWithTheBytesOfOneGoAsOneChunk) {
             "connecting to 127.0.0.1:300\nconnected to the peer panel\nclosed\nlistening on port 23\n");
 }
 
-TEST(PageSocket, OnlyTheFirstByteOfAChunkOnAConnectionOfTheCurrentUse) {
+TEST(PageSocket, OnlyTheFirstByteOfAChunkOfTheCurrentUseArrivesAndNoneAfterThePeerClosed) {
   PageSocket socket;
   EXPECT_EQ(socket.Arrived(0, "A"), std::nullopt);  // nothing held
   Command(socket, {{242, 0}, {243, 23}, {245, NetListen}});
@@ -58,20 +53,16 @@ TEST(PageSocket, OnlyTheFirstByteOfAChunkOnAConnectionOfTheCurrentUse) {
   socket.PeerClosed(1);
   EXPECT_FALSE(socket.Failed(1, "old failure"));
   EXPECT_EQ(socket.State(), "connecting to 127.0.0.1:300");
-}
-
-TEST(PageSocket, AfterThePeerClosesTheProgramMayStillSendButNothingArrives) {
-  PageSocket socket;
-  Command(socket, ConnectTo300);
-  socket.Connected(1, "P");
-  socket.PeerClosed(1);
+  // After the peer closes, the program may still send, but nothing arrives.
+  socket.Connected(2, "P");
+  socket.PeerClosed(2);
   EXPECT_EQ(socket.State(), "closed by peer P");
-  EXPECT_EQ(socket.Arrived(1, "A"), std::nullopt);
+  EXPECT_EQ(socket.Arrived(2, "A"), std::nullopt);
   Command(socket, {{NetDataCell, 65}, {245, NetSend}});
-  EXPECT_EQ(socket.TakeRequests(), "connect 1 300 127.0.0.1\nsend 1 65\n");
+  EXPECT_EQ(socket.TakeRequests(), "listen 1 23\nclose 1\nconnect 2 300 127.0.0.1\nsend 2 65\n");
 }
 
-TEST(PageSocket, SendsWithoutAConnectionAreLostAndLoggedOnce) {
+TEST(PageSocket, SendsWithoutAConnectionAreLostAndLoggedOnceAndAFewWaitForTheRoute) {
   PageSocket socket;
   for (int i = 0; i < 3; ++i) Command(socket, {{NetDataCell, 65}, {245, NetSend}});
   Command(socket, ConnectTo300);  // still connecting
@@ -81,9 +72,17 @@ TEST(PageSocket, SendsWithoutAConnectionAreLostAndLoggedOnce) {
   EXPECT_EQ(socket.TakeLog(),
             "a byte to send was dropped: not connected\nconnecting to 127.0.0.1:300\n"
             "a byte to send was dropped: not connected\n");
+  // Connected, at most MaxPendingBytes wait for the route.
+  socket.Connected(1, "P");
+  for (std::size_t i = 0; i < PageSocket::MaxPendingBytes + 5; ++i) Command(socket, {{NetDataCell, 1}, {245, NetSend}});
+  EXPECT_EQ(socket.BytesSent(), static_cast<std::int64_t>(PageSocket::MaxPendingBytes));
+  EXPECT_NE(socket.TakeLog().find("a byte to send was dropped: too many wait"), std::string::npos);
+  socket.TakeRequests();
+  Command(socket, {{NetDataCell, 1}, {245, NetSend}});
+  EXPECT_EQ(socket.TakeRequests(), "send 1 1\n");
 }
 
-TEST(PageSocket, FailuresLeaveTheSocketIdleWithTheRoutesWords) {
+TEST(PageSocket, FailuresAndARouteChangeLeaveTheSocketIdle) {
   PageSocket socket;
   Command(socket, ConnectTo300);
   EXPECT_TRUE(socket.Failed(1, "connection refused"));
@@ -98,31 +97,16 @@ TEST(PageSocket, FailuresLeaveTheSocketIdleWithTheRoutesWords) {
             "connecting to 127.0.0.1:300\nconnecting to 127.0.0.1:300 failed: connection refused\n"
             "listening on port 23\nlistening on port 23 failed: port 23 is in use\n"
             "connecting to 127.0.0.1:300\nconnected to P\nP: the bridge closed the connection\n");
-}
-
-TEST(PageSocket, ARouteChangeDropsWhatWasHeldAndWaiting) {
-  PageSocket socket;
+  // A route change drops what was held and waiting; the next request is a use of its own.
   Command(socket, ConnectTo300);
-  socket.Connected(1, "P");
+  socket.Connected(4, "P");
   Command(socket, {{NetDataCell, 65}, {245, NetSend}});
   socket.Reset();
   EXPECT_EQ(socket.TakeRequests(), "");
   EXPECT_EQ(socket.State(), "idle");
-  EXPECT_EQ(socket.Arrived(1, "A"), std::nullopt);
+  EXPECT_EQ(socket.Arrived(4, "A"), std::nullopt);
   Command(socket, {{242, 0}, {243, 23}, {245, NetListen}});
-  EXPECT_EQ(socket.TakeRequests(), "listen 3 23\n");  // a use of its own
-}
-
-TEST(PageSocket, AtMostMaxPendingBytesWaitForTheRoute) {
-  PageSocket socket;
-  Command(socket, ConnectTo300);
-  socket.Connected(1, "P");
-  for (std::size_t i = 0; i < PageSocket::MaxPendingBytes + 5; ++i) Command(socket, {{NetDataCell, 1}, {245, NetSend}});
-  EXPECT_EQ(socket.BytesSent(), static_cast<std::int64_t>(PageSocket::MaxPendingBytes));
-  EXPECT_NE(socket.TakeLog().find("a byte to send was dropped: too many wait"), std::string::npos);
-  socket.TakeRequests();
-  Command(socket, {{NetDataCell, 1}, {245, NetSend}});
-  EXPECT_EQ(socket.TakeRequests(), "send 1 1\n");
+  EXPECT_EQ(socket.TakeRequests(), "listen 6 23\n");
 }
 
 }  // namespace

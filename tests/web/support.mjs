@@ -19,14 +19,20 @@ export const high = [...Buffer.from('0 text "'), ...Array.from({ length: 128 }, 
 export const ascii = (s) => [...Buffer.from(s, 'latin1')];
 const shown = (stdout) => Buffer.from(stdout, 'latin1').toString('utf8').replace(/\r\n|\r/g, '\n');
 
+// A native tool's run (zar unless named) that ends with one of the statuses ok: its stdout and stderr.
+export function runNative(args, { tool = zar, ok = [0], encoding = 'latin1' } = {}) {
+  const r = spawnSync(tool, args, { encoding, maxBuffer: 1 << 26 });
+  expect(ok, r.stderr).toContain(r.status);
+  return r;
+}
+
 // zar run with an input script: console, steps, IP and memory (and the screen's RGB in base64 with screen).
 const runDir = scratch('run');
 export function nativeRun(program, script, steps, { screen = false } = {}) {
   const [input, dump, ppm] = ['input.txt', 'dump.oisc', 'screen.ppm'].map((f) => path.join(runDir, f));
   fs.writeFileSync(input, script);
-  const r = spawnSync(zar, ['run', program, '--steps', String(steps), '--input', input, '--dump', dump,
-    ...(screen ? ['--screen', ppm] : [])], { encoding: 'latin1' });
-  expect(r.status, r.stderr).toBe(0);
+  const r = runNative(['run', program, '--steps', String(steps), '--input', input, '--dump', dump,
+    ...(screen ? ['--screen', ppm] : [])]);
   const state = { console: shown(r.stdout), steps: r.stderr.match(/steps: (\d+)/)[1],
     ip: r.stderr.match(/ip: (\d+)/)[1], dump: fs.readFileSync(dump, 'latin1') };
   if (screen) state.screen = fs.readFileSync(ppm).subarray(-256 * 256 * 3).toString('base64');

@@ -2,10 +2,9 @@
 // more of the console than the page keeps (its last 1,010,000 characters as
 // shown), compared with the native zar run.
 import { test, expect } from '@playwright/test';
-import { spawnSync } from 'node:child_process';
 import fs from 'node:fs';
 import path from 'node:path';
-import { counter, example, load, open, run, scratch, zar } from './support.mjs';
+import { counter, example, load, open, run, runNative, scratch } from './support.mjs';
 
 const Keep = 1_010_000;
 
@@ -43,7 +42,7 @@ fs.writeFileSync(program, flood);
 // The console as the page shows it after zar run: the characters the console keeps (it drops the oldest
 // million when it holds two), their line breaks as one, and no more than the last 1,010,000 of those.
 function nativeConsole(steps) {
-  const r = spawnSync(zar, ['run', program, '--steps', String(steps)], { encoding: 'latin1', maxBuffer: 1 << 26 });
+  const r = runNative(['run', program, '--steps', String(steps)]);
   const [printed, room] = [r.stdout.length, 2 * Keep];
   const kept = printed < room ? printed : Keep + ((printed - room) % (room - Keep));
   return r.stdout.slice(-kept).replace(/\r\n|\r/g, '\n').slice(-Keep);

@@ -11,6 +11,8 @@
 #include <QTableWidget>
 #include <QTextBrowser>
 
+#include <algorithm>
+
 #include "exercise/course.h"
 
 #include "support/desktop_fixture.h"
@@ -97,11 +99,9 @@ TEST_F(ExerciseMenu, ChecksTheSourceLoadsAFailedCaseAndSaysWhyAFileIsNone) {
 }
 
 TEST_F(ExerciseMenu, FollowsTheCourseAndLoadsItsStarters) {
-  for (const auto& [name, listed] : {std::pair{"07_stars.json", true},
-                                     {"course.json", false},
-                                     {"my_course.json", false},
-                                     {"exercise.schema.json", false}}) {
-    EXPECT_EQ(ListedAsExercise(name), listed) << name;
+  EXPECT_TRUE(ListedAsExercise("07_stars.json"));
+  for (const char* name : {"course.json", "my_course.json", "exercise.schema.json"}) {
+    EXPECT_FALSE(ListedAsExercise(name)) << name;
   }
   Course course;
   std::string error;
@@ -115,10 +115,8 @@ TEST_F(ExerciseMenu, FollowsTheCourseAndLoadsItsStarters) {
   QAction* next = Find<QAction>(workbench, "mnextexercise");
   QAction* previous = Find<QAction>(workbench, "mpreviousexercise");
   const auto checked = [&] {
-    for (qsizetype i = 0; i < entries.size(); ++i) {
-      if (entries[i]->isChecked()) return static_cast<int>(i);
-    }
-    return -1;
+    const auto at = std::find_if(entries.begin(), entries.end(), [](QAction* a) { return a->isChecked(); });
+    return at == entries.end() ? -1 : static_cast<int>(at - entries.begin());
   };
   EXPECT_TRUE(next->isEnabled());
   EXPECT_FALSE(previous->isEnabled());
