@@ -14,9 +14,11 @@ bool SameRow(const ColorValue* pixels, const ScreenSnapshot::Row& row) {
 }  // namespace
 
 // The group's rows as the store has them now: previous itself when none of
-// them differs from it.
+// them differs from it. A new row that equals the row above it shares that
+// row's copy (above: the copy of the row before the group's first).
 CountedPtr<ScreenSnapshot::GroupNode> ScreenSnapshot::TakeGroup(const ScreenBuffer& store, int group,
-                                                                const CountedPtr<GroupNode>* previous) {
+                                                                const CountedPtr<GroupNode>* previous,
+                                                                const CountedPtr<RowNode>* above) {
   const int first = group * GroupRows;
   std::bitset<GroupRows> fresh;
   for (int r = 0; r < GroupRows; ++r) {
@@ -26,13 +28,17 @@ CountedPtr<ScreenSnapshot::GroupNode> ScreenSnapshot::TakeGroup(const ScreenBuff
   if (fresh.none()) return *previous;
   CountedPtr<GroupNode> copy(new GroupNode);
   for (int r = 0; r < GroupRows; ++r) {
+    const int y = first + r;
     if (!fresh[r]) {
       copy->rows[r] = (*previous)->rows[r];
-      continue;
+    } else if (above && std::equal(store.Row(y), store.Row(y) + ScreenSize, store.Row(y - 1))) {
+      copy->rows[r] = *above;  // the row above is in the store as in its copy
+    } else {
+      CountedPtr<RowNode> row(new RowNode);
+      std::copy_n(store.Row(y), ScreenSize, row->pixels.begin());
+      copy->rows[r] = std::move(row);
     }
-    CountedPtr<RowNode> row(new RowNode);
-    std::copy_n(store.Row(first + r), ScreenSize, row->pixels.begin());
-    copy->rows[r] = std::move(row);
+    above = &copy->rows[r];
   }
   return copy;
 }
@@ -45,10 +51,12 @@ ScreenSnapshot ScreenSnapshot::Take(ScreenBuffer& store, const ScreenSnapshot* p
   }
   CountedPtr<TopNode> top(new TopNode);
   bool changed = !previous;
+  const CountedPtr<RowNode>* above = nullptr;
   for (int g = 0; g < GroupCount; ++g) {
     const CountedPtr<GroupNode>* before = previous ? &previous->top_->groups[g] : nullptr;
-    top->groups[g] = TakeGroup(store, g, before);
+    top->groups[g] = TakeGroup(store, g, before, above);
     changed = changed || !(top->groups[g] == *before);
+    above = &top->groups[g]->rows[GroupRows - 1];
   }
   copy.top_ = changed ? std::move(top) : previous->top_;
   store.ForgetWrites();
@@ -65,15 +73,23 @@ void ScreenSnapshot::RestoreInto(ScreenBuffer& store) const {
 
 std::size_t ScreenSnapshot::BytesBeyond(const ScreenSnapshot* previous) const {
   if (previous && previous->top_ == top_) return 0;
+  // A row's copy is new here when it is neither the previous copy's row at
+  // that place nor, shared downwards, the row above in this copy: Take
+  // makes no other.
   std::size_t bytes = sizeof(TopNode);
+  const RowNode* above = nullptr;
   for (int g = 0; g < GroupCount; ++g) {
     const GroupNode* before = previous ? previous->top_->groups[g].get() : nullptr;
     const GroupNode& group = *top_->groups[g];
-    if (&group == before) continue;
-    bytes += sizeof(GroupNode);
-    for (int r = 0; r < GroupRows; ++r) {
-      if (!before || !(group.rows[r] == before->rows[r])) bytes += sizeof(RowNode);
+    if (&group != before) {
+      bytes += sizeof(GroupNode);
+      for (int r = 0; r < GroupRows; ++r) {
+        const RowNode* row = group.rows[r].get();
+        if ((!before || row != before->rows[r].get()) && row != above) bytes += sizeof(RowNode);
+        above = row;
+      }
     }
+    above = group.rows[GroupRows - 1].get();
   }
   return bytes;
 }

@@ -13,8 +13,9 @@ namespace zar {
 // are equal: the rows in a tree of GroupCount groups of GroupRows rows each.
 // A row the store wrote since the previous copy is copied only when its
 // pixels differ from that copy's row (a moving sprite writes many rows and
-// leaves most of them as they were), a group with no new row is shared
-// whole, and so is a copy with no new group. Taking a copy and dropping one
+// leaves most of them as they were), a new row that equals the row above
+// it shares that row's copy (a cleared screen is one row), a group with no
+// new row is shared whole, and so is a copy with no new group. Taking a copy and dropping one
 // cost in proportion to what changed.
 //
 // The counts of owners are not atomic: the copies are taken, restored and
@@ -57,7 +58,8 @@ class ScreenSnapshot {
     std::array<CountedPtr<GroupNode>, GroupCount> groups;
   };
 
-  static CountedPtr<GroupNode> TakeGroup(const ScreenBuffer& store, int group, const CountedPtr<GroupNode>* previous);
+  static CountedPtr<GroupNode> TakeGroup(const ScreenBuffer& store, int group, const CountedPtr<GroupNode>* previous,
+                                         const CountedPtr<RowNode>* above);
 
   CountedPtr<TopNode> top_;
 };
