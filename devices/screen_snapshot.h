@@ -19,10 +19,11 @@ namespace zar {
 // cost in proportion to what changed.
 //
 // The counts of owners are not atomic: the copies are taken, restored and
-// dropped by the step-back record, which lives on the one thread that runs
-// its session (the desktop's controller runs the machine from the GUI
-// thread's event loop, the page's core in its one worker). Copies must not
-// be handed to another thread.
+// dropped by a session's step-back record, and a session lives on one
+// thread. The desktop's controller runs the machine in slices on the GUI
+// thread's event loop and the windows read it there; `zar` and the page's
+// core (in its one worker) have no other thread. Copies must never be handed
+// to another thread.
 class ScreenSnapshot {
  public:
   using Row = std::array<ColorValue, ScreenSize>;
