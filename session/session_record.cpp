@@ -37,11 +37,10 @@ std::size_t Session::RecordBytes() const {
 
 void Session::Checkpoint(std::uint64_t atStep) {
   std::deque<zar::Checkpoint>& checkpoints = record_->checkpoints;
-  // Made in place: a checkpoint is a few kilobytes (the memory, the history).
-  ScreenSnapshot screen =
-      ScreenSnapshot::Take(screen_.Buffer, checkpoints.empty() ? nullptr : &checkpoints.back().screen);
-  checkpoints.emplace_back(atStep, machine_, std::move(screen), screen_.ScreenColor, history_, recordHistory_,
-                           console_.End());
+  checkpoints.push_back(
+      {atStep, machine_,
+       ScreenSnapshot::Take(screen_.Buffer, checkpoints.empty() ? nullptr : &checkpoints.back().screen),
+       screen_.ScreenColor, history_, recordHistory_, console_.End()});
   nextCheckpoint_ = atStep + StepRecord::CheckpointSteps;
   // The oldest checkpoint goes once the next one is deep enough on its own.
   while (checkpoints.size() > 1 && checkpoints[1].step + StepRecord::MaxDepth <= atStep) checkpoints.pop_front();
