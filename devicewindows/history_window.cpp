@@ -73,13 +73,23 @@ class HistorySurface : public QWidget {
   }
 
  private:
-  // A cosmetic pen keeps the outline one pixel wide whatever the scale, so a
+  // The area is filled strip by strip, one four-cornered strip from each
+  // sample to the next, and then outlined: the same pixels as filling the
+  // outline polygon itself, but a polygon of 514 corners this narrow costs
+  // the rasterizer several times as much, at every frame of a run. A
+  // cosmetic pen keeps the outline one pixel wide whatever the scale, so a
   // flat history still shows as a line along the bottom edge.
   void DrawAreaChart(QPainter& painter) const {
     const QPolygonF curve = SampleCurve(history_.Samples(), *stats_);
     painter.setTransform(PlotTransform(size()));
-    painter.setPen(QPen(Qt::black, 0));
+    painter.setPen(Qt::NoPen);
     painter.setBrush(Qt::black);
+    for (int i = 0; i + 1 < SumHistory::Plot; ++i) {
+      const QPointF strip[4] = {QPointF(i, PlotBottom), curve[i], curve[i + 1], QPointF(i + 1, PlotBottom)};
+      painter.drawConvexPolygon(strip, 4);
+    }
+    painter.setPen(QPen(Qt::black, 0));
+    painter.setBrush(Qt::NoBrush);
     painter.drawPolygon(AreaUnderBars(curve));
     // The newest sample has no bar of its own, only the segment leading to it.
     painter.drawLine(curve[SumHistory::Size - 2], curve[SumHistory::Size - 1]);
