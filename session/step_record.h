@@ -46,8 +46,9 @@ struct RecordedInput {
 // At least MaxDepth steps are kept; the oldest go first.
 struct StepRecord {
   // Replaying this many steps costs well under a millisecond even when
-  // every other step draws a line, and the checkpoints of MaxDepth steps,
-  // each with a whole screen of its own, stay under 64 MB.
+  // every other step draws a line, and the checkpoints of MaxDepth steps
+  // would stay under 64 MB even if each had a whole screen of its own (the
+  // screen copies share the rows that did not change).
   static constexpr std::uint64_t CheckpointSteps = 4608;
   static constexpr std::uint64_t MaxDepth = 1'000'000;
   // The most steps that can be undone: the oldest checkpoint goes only once

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <set>
 #include <tuple>
@@ -7,6 +8,7 @@
 
 #include "devices/network_device.h"
 #include "devices/screen_device.h"
+#include "devices/screen_snapshot.h"
 #include "devices/sum_history.h"
 
 namespace zar {
@@ -132,6 +134,48 @@ TEST(SumHistory, KeepsTheLast513SumsAndTheirFigures) {
   EXPECT_EQ(HistoryLabelText(history.Stats()), "Current: 7 MAX:7 MIN:7 DIFF:0");
   EXPECT_EQ(PlotY(7, history.Stats()), 512);              // a flat history lies at the bottom
   EXPECT_EQ(MemorySum(MemoryCells{200, 100, 255}), 555);  // cells add as unsigned bytes, without wrapping
+}
+
+// A chain of copies, each taken after one edit of the store: the rows it
+// shares with the one before, the memory beyond it, and every copy put
+// back after the older ones were dropped.
+TEST(ScreenSnapshot, SharesTheRowsThatDidNotChangeAndRestoresAfterOlderCopiesWent) {
+  using Edit = void (*)(ScreenBuffer&);
+  constexpr std::size_t Row = sizeof(ScreenSnapshot::Row);
+  // clang-format off
+  const std::tuple<Edit, int, std::size_t, std::size_t> edits[] = {
+    {[](ScreenBuffer&) {}, 256, 0, 0},                                  // nothing written
+    {[](ScreenBuffer& s) { s(5, 3) = 7; }, 255, Row, 2 * Row},          // one pixel
+    {[](ScreenBuffer& s) { s(5, 3) = 0; s(5, 3) = 7; }, 256, 0, 0},    // written back as it was
+    {[](ScreenBuffer& s) { s(0, 40) = 1; s(9, 200) = 2; }, 254, 2 * Row, 4 * Row},  // two groups
+    {[](ScreenBuffer& s) { DrawLine(s, 0, 255, 17, 17, 9); }, 255, Row, 2 * Row},
+    {[](ScreenBuffer& s) { s(7, 31) = 5; s(7, 32) = 5; }, 254, Row, 2 * Row},  // equal rows, one copy
+    {[](ScreenBuffer& s) { s.FillAll(RGB(1, 2, 3)); }, 0, Row, 4 * Row},       // all rows one copy
+    {[](ScreenBuffer& s) { s.FillAll(RGB(1, 2, 3)); }, 256, 0, 0},    // the same clear again
+    {[](ScreenBuffer& s) { s.WriteRow(255)[255] = 4; }, 255, Row, 2 * Row},
+  };
+  // clang-format on
+  ScreenBuffer store;
+  std::vector<ScreenSnapshot> copies{ScreenSnapshot::Take(store, nullptr)};
+  std::vector<std::vector<ColorValue>> pictures{{store.Rows(), store.Rows() + ScreenSize * ScreenSize}};
+  EXPECT_LT(copies[0].BytesBeyond(nullptr), 4 * Row);  // a black screen is one row
+  for (const auto& [edit, shared, least, most] : edits) {
+    edit(store);
+    copies.push_back(ScreenSnapshot::Take(store, &copies.back()));
+    pictures.emplace_back(store.Rows(), store.Rows() + ScreenSize * ScreenSize);
+    const ScreenSnapshot& before = copies[copies.size() - 2];
+    EXPECT_EQ(copies.back().RowsSharedWith(before), shared) << copies.size();
+    const std::size_t bytes = copies.back().BytesBeyond(&before);
+    EXPECT_TRUE(bytes >= least && bytes <= most) << copies.size() << ": " << bytes;
+    EXPECT_FALSE(store.AnyRowWritten());
+  }
+  for (std::size_t k = 0; k < copies.size(); ++k) {
+    copies.erase(copies.begin());  // the oldest goes first, as in the record
+    for (std::size_t i = 0; i < copies.size(); ++i) {
+      copies[i].RestoreInto(store);
+      EXPECT_TRUE(std::equal(pictures[k + 1 + i].begin(), pictures[k + 1 + i].end(), store.Rows())) << k << " " << i;
+    }
+  }
 }
 
 }  // namespace
