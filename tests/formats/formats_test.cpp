@@ -52,6 +52,7 @@ TEST(ProgramFile, ReadsRoundedDecimalsPassesOverBadLinesAndNeverShiftsTheCells) 
       {"", {}},     {"   ", {}},    {"abc", {}},    {"12abc", {}}, {"\t5", {}},   {"&HFF", {}},
       {"1e2", {}},  {".", {}},      {"-", {}},      {"1 2", {}},   {"1.2.3", {}}, {"99999999999999999999999", {}}};
   for (const auto& [line, value] : lines) EXPECT_EQ(ParseProgramLine(line), value) << "'" << line << "'";
+  const auto pad = [](std::size_t spaces) { return std::string(spaces, ' ') + "25"; };
   std::string lines300;
   for (int i = 0; i < 300; ++i) lines300 += std::to_string(i % 200) + "\r\n";
   // The text, and {cell, value} after; all were 99.
@@ -59,7 +60,10 @@ TEST(ProgramFile, ReadsRoundedDecimalsPassesOverBadLinesAndNeverShiftsTheCells) 
       {"1\n2\r\n3\n4\n300\n6\nabc\n\n9\n10",
        {{0, 1}, {1, 2}, {4, 99}, {5, 6}, {6, 99}, {7, 99}, {8, 9}, {9, 10}, {10, 99}, {255, 99}}},
       {lines300, {{199, 199}, {200, 0}, {255, 55}}},
-      // The overlong line runs across reading chunks and leaves its cell alone.
+      // Lines of up to 4096 characters before CR LF or LF are read; an overlong one, across reading chunks
+      // too, leaves its cell alone.
+      {pad(4093) + "1\r\n" + pad(4093) + "2\n" + pad(4094) + "3\r\n" + pad(4094) + "4\n",
+       {{0, 251}, {1, 252}, {2, 99}, {3, 99}, {4, 99}}},
       {"8\r\n" + std::string(100000, '1') + "\n12\r", {{0, 8}, {1, 99}, {2, 12}, {3, 99}}}};
   TempFolder temp;
   for (const auto& [text, cells] : cases) {

@@ -1,5 +1,5 @@
-// The assembler workbench: its windows, the messages of a command, source
-// files, and an example program against a peer.
+// The assembler workbench: its windows, the messages of a command and
+// source files.
 #include "workbench/workbench_window.h"
 
 #include <gtest/gtest.h>
@@ -11,8 +11,6 @@
 #include "widgets/text_area.h"
 #include "support/desktop_fixture.h"
 #include "support/malformed_sources.h"
-#include "support/qt_wait.h"
-#include "support/test_peer.h"
 #include "workbench/child_windows.h"
 #include "workbench/messages_window.h"
 
@@ -123,30 +121,6 @@ TEST_F(WorkbenchTest, MessagesListShowsReasonsAndWarnings) {
     EXPECT_EQ(rows, expected);
     EXPECT_EQ(std::tuple(dialogs.messages, workbench->Messages().isVisible()), std::tuple(boxes, !c.said.empty()));
   }
-}
-
-// The echo server example, told to listen on a free port instead of its own.
-TEST_F(WorkbenchTest, EchoServerExampleAnswersAPeer) {
-  std::string source = test::TempFolder::Read(ZAR_EXAMPLES_DIR "/echo_server.OIA");
-  const quint16 port = test::FreePort();
-  const auto constant = [](int byte) { return std::to_string((256 - byte) % 256); };
-  source.replace(source.find("MOV,p9,247"), 10, "MOV,p9," + constant(port / 256));
-  source.replace(source.find("MOV,p19,237"), 11, "MOV,p19," + constant(port % 256));
-  Source().SetWholeText(QString::fromStdString(source));
-  controller.SetInterval(1);
-  Trigger("mrun");
-  test::TestPeer peer;
-  // The program listens within its first few steps.
-  const auto connected = [&] {
-    if (!peer.Open() || peer.Error() != 0) peer = test::TestPeer::ConnectTo(port);
-    return peer.Connected();
-  };
-  ASSERT_TRUE(test::WaitFor(connected, 5000));
-  peer.Send("z");
-  peer.ShutdownSending();  // as 'printf z | nc -N' does
-  EXPECT_TRUE(test::WaitFor([&] { return !peer.Received().empty(); }, 5000));
-  EXPECT_EQ(peer.Received(), "z");
-  controller.Stop();
 }
 
 }  // namespace
