@@ -54,6 +54,7 @@ TEST(CompiledScreen, PlotsAndColourSetsAsTheInterpreter) {
   const Case cases[] = {
       {"rows never touched, x and y through 0 and 255", {{250, 23}, {248, 20}, {249, 21}, {253, 22}}},
       {"rows waiting for a clear's colour", {{253, 24}, {253, 25}, {250, 23}, {248, 20}, {249, 21}, {253, 22}}, 6},
+      {"clears alone, served by a call", {{253, 25}, {253, 25}}},
       {"a clear before each plot, history", {{253, 24}, {253, 25}, {250, 23}, {249, 21}, {253, 22}}, 0, true},
       {"a read after each plot, history", {{248, 20}, {249, 21}, {253, 22}, {250, 23}, {253, 26}}, 0, true},
       {"each command in turn, record", {{248, 20}, {249, 21}, {250, 23}, {22, 27}, {253, 22}}, 0, false, true},
