@@ -22,7 +22,7 @@ enum Op : std::uint8_t {
   Br = 0x0C,
   BrIf = 0x0D,
   BrTable = 0x0E,
-  CallIndirect = 0x11,
+  Call = 0x10,
   LocalGet = 0x20,
   LocalSet = 0x21,
   LocalTee = 0x22,
@@ -69,6 +69,11 @@ enum Local : std::uint8_t {
   Ring,
   Sum,
   Position,
+  Pixels,
+  Filling,
+  Written,
+  Versions,
+  Plots,
   Held,  // the cells a pass holds, one local each
   Locals = Held + 2 * CompiledCode::BlockLength
 };
@@ -109,9 +114,8 @@ void Section(std::vector<std::uint8_t>& out, std::uint8_t id, const std::vector<
 // its label and the depth is worked out.
 class Body {
  public:
-  Body(const std::vector<WasmBlock>& blocks, const MemoryCells& memory, const FromMemory& fromMemory, bool samples,
-       std::uint32_t serve)
-      : blocks_(blocks), memory_(memory), fromMemory_(fromMemory), samples_(samples), serve_(serve) {}
+  Body(const std::vector<WasmBlock>& blocks, const MemoryCells& memory, const FromMemory& fromMemory, bool samples)
+      : blocks_(blocks), memory_(memory), fromMemory_(fromMemory), samples_(samples) {}
 
   std::vector<std::uint8_t> Write(std::array<std::uint16_t, 256>& entry);
 
@@ -123,6 +127,8 @@ class Body {
   static constexpr int Inner = -3;  // an if or a block of no interest
   // A pass's labels: the steps one by one, its head, too little room.
   static constexpr int PassOut = -4, Head = -5, Short = -6;
+  // A screen command: served in the module, or to be called out.
+  static constexpr int Served = -7, CallOut = -8;
 
   void Op(std::uint8_t op) { code_.push_back(op); }
   void Get(int local) { Op(LocalGet), Op(static_cast<std::uint8_t>(local)); }
@@ -134,12 +140,13 @@ class Body {
   }
   void Open(std::uint8_t op, int label) { Op(op), Op(Void), open_.push_back(label); }
   void Close() { Op(End), open_.pop_back(); }
-  void Branch(int label);
+  void Branch(int label, std::uint8_t op = Br);
   void ContextField(std::size_t offset, Local local, bool store);
 
   void Step(int block, int k);
   void MemoryStep(int block, int k);
   void ScreenStep(Byte b, Byte c, int block, int k);
+  void Plot(int callLabel);
   void Leave(Byte ip, bool wrote);
   void LeaveDynamic(bool wrote);
   void Go(Byte target, int block, int k, bool follows);
@@ -173,7 +180,6 @@ class Body {
   const MemoryCells& memory_;
   const FromMemory& fromMemory_;
   bool samples_;
-  std::uint32_t serve_;
   std::vector<int> first_;  // the step label of each block's first step
   std::vector<int> open_;
   std::vector<std::uint8_t> code_;
@@ -308,10 +314,10 @@ void Body::PassStep(int u, int k) {
   PassGo(next, u, k);
 }
 
-void Body::Branch(int label) {
+void Body::Branch(int label, std::uint8_t op) {
   for (std::size_t depth = 0; depth < open_.size(); ++depth) {
     if (open_[open_.size() - 1 - depth] == label) {
-      Op(Br), Unsigned(code_, static_cast<std::uint32_t>(depth));
+      Op(op), Unsigned(code_, static_cast<std::uint32_t>(depth));
       return;
     }
   }
@@ -468,17 +474,42 @@ void Body::MemoryStep(int block, int k) {
 }
 
 // A step on the screen's command cell, which is 0 before it: it stores
-// 0 - Memory[b] there and jumps; a command is served by a call.
+// 0 - Memory[b] there and jumps; a plot is served here, another command by
+// a call.
 void Body::ScreenStep(Byte b, Byte c, int block, int k) {
-  Get(Mem), Constant(0), Get(Mem), Memory(Load8, 0, b), Op(Sub), Op(LocalTee), Op(R);
+  Get(Mem), Constant(0), Get(Mem), Memory(Load8, 0, b), Op(Sub), Constant(0xFF), Op(And), Op(LocalTee), Op(R);
   Memory(Store8, 0, ScreenCommandCell);
-  Get(Mem), Memory(Load8, 0, ScreenCommandCell), Open(If, Inner);
-  Get(Ctx), Constant(static_cast<std::int32_t>(serve_)), Op(CallIndirect), Unsigned(code_, 1), Unsigned(code_, 0);
+  Get(R), Open(If, Inner);
+  Open(Block, Served);
+  Open(Block, CallOut);
+  Plot(CallOut);
+  Branch(Served);
+  Close();
+  Get(Ctx), Op(Call), Unsigned(code_, 0);
   Open(If, Inner);
   Leave(c, true);
   Close();
   Close();
+  Close();
   Go(c, block, k, true);
+}
+
+// The plot of the command in R, as ScreenBuffer's operator() keeps it: the
+// row marked written, its version counted, the pixel stored; a row still to
+// take its fill colour, and any other command, go to callLabel.
+void Body::Plot(int callLabel) {
+  Get(R), Constant(ScreenPlot), Op(Ne), Branch(callLabel, BrIf);
+  Get(Mem), Memory(Load8, 0, ScreenYCell), Set(Y);
+  Get(Filling), Get(Y), Op(Add), Memory(Load8, 0, 0), Branch(callLabel, BrIf);
+  Get(Written), Get(Y), Op(Add), Constant(1), Memory(Store8, 0, 0);
+  Get(Versions), Get(Y), Constant(2), Op(Shl), Op(Add), Op(LocalTee), Op(X);
+  Get(X), Memory(Load, 2, 0), Constant(1), Op(Add), Memory(Store, 2, 0);
+  Get(Pixels), Get(Y), Constant(8), Op(Shl), Get(Mem), Memory(Load8, 0, ScreenXCell), Op(Or), Constant(2), Op(Shl);
+  Op(Add);
+  Get(Mem), Memory(Load8, 0, ScreenRedCell), Get(Mem), Memory(Load8, 0, ScreenGreenCell), Constant(8), Op(Shl);
+  Op(Or), Get(Mem), Memory(Load8, 0, ScreenBlueCell), Constant(16), Op(Shl), Op(Or), Memory(Store, 2, 0);
+  Get(Mem), Constant(0), Memory(Store8, 0, ScreenCommandCell);
+  Get(Plots), Constant(1), Op(Add), Set(Plots);
 }
 
 std::vector<std::uint8_t> Body::Write(std::array<std::uint16_t, 256>& entry) {
@@ -501,6 +532,10 @@ std::vector<std::uint8_t> Body::Write(std::array<std::uint16_t, 256>& entry) {
   ContextField(offsetof(WasmContext, ring), Ring, false);
   ContextField(offsetof(WasmContext, sum), Sum, false);
   ContextField(offsetof(WasmContext, position), Position, false);
+  ContextField(offsetof(WasmContext, pixels), Pixels, false);
+  ContextField(offsetof(WasmContext, filling), Filling, false);
+  ContextField(offsetof(WasmContext, written), Written, false);
+  ContextField(offsetof(WasmContext, versions), Versions, false);
   Get(Table), Get(Ip), Constant(1), Op(Shl), Op(Add), Memory(Load16, 1, 0), Set(Case);
   Open(Loop, DispatchLabel);
   Open(Block, ExitLabel);
@@ -523,6 +558,7 @@ std::vector<std::uint8_t> Body::Write(std::array<std::uint16_t, 256>& entry) {
   ContextField(offsetof(WasmContext, console), Console, true);
   ContextField(offsetof(WasmContext, sum), Sum, true);
   ContextField(offsetof(WasmContext, position), Position, true);
+  ContextField(offsetof(WasmContext, plots), Plots, true);
   Close();  // the dispatch
   Op(End);
   if (failed_) code_.clear();
@@ -532,7 +568,7 @@ std::vector<std::uint8_t> Body::Write(std::array<std::uint16_t, 256>& entry) {
 }  // namespace
 
 WasmModule WriteModule(const std::vector<WasmBlock>& blocks, const MemoryCells& memory, const FromMemory& fromMemory,
-                       bool samples, std::uint32_t serve) {
+                       bool samples) {
   WasmModule module;
   std::vector<std::uint8_t>& out = module.bytes;
   out = {0x00, 0x61, 0x73, 0x6D, 0x01, 0x00, 0x00, 0x00};
@@ -540,13 +576,13 @@ WasmModule WriteModule(const std::vector<WasmBlock>& blocks, const MemoryCells& 
   Section(out, 1, {2, 0x60, 1, I32, 0, 0x60, 1, I32, 1, I32});
   std::vector<std::uint8_t> imports{2};
   Name(imports, "env"), Name(imports, "memory"), imports.insert(imports.end(), {0x02, 0x00, 0x00});
-  Name(imports, "env"), Name(imports, "table"), imports.insert(imports.end(), {0x01, 0x70, 0x00, 0x00});
+  Name(imports, "env"), Name(imports, "serve"), imports.insert(imports.end(), {0x00, 0x01});
   Section(out, 2, imports);
   Section(out, 3, {1, 0});
   std::vector<std::uint8_t> exports{1};
-  Name(exports, "run"), exports.insert(exports.end(), {0x00, 0x00});
+  Name(exports, "run"), exports.insert(exports.end(), {0x00, 0x01});
   Section(out, 7, exports);
-  const std::vector<std::uint8_t> body = Body(blocks, memory, fromMemory, samples, serve).Write(module.entry);
+  const std::vector<std::uint8_t> body = Body(blocks, memory, fromMemory, samples).Write(module.entry);
   if (body.empty()) return {};
   std::vector<std::uint8_t> code{1};
   Unsigned(code, static_cast<std::uint32_t>(body.size()));
