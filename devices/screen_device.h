@@ -29,6 +29,14 @@ inline constexpr int ScreenRedCell = 250;
 inline constexpr int ScreenGreenCell = 251;
 inline constexpr int ScreenBlueCell = 252;
 
+// The store's arrays, for compiled code that plots as operator() does.
+struct ScreenBufferRaw {
+  ColorValue* pixels;
+  bool* filling;
+  bool* written;
+  std::uint32_t* versions;
+};
+
 // The pixel store of the screen device, black at start, kept for the whole
 // process whether a window shows it or not. Element (x, y) with x to the right
 // and y downwards, stored row by row. It marks the rows written to since the
@@ -69,6 +77,7 @@ class ScreenBuffer {
   // Counts the writes to each row, so that a view can tell the rows that
   // changed since it last looked.
   std::uint32_t RowVersion(int y) const { return versions_[y]; }
+  ScreenBufferRaw Raw() { return {pixels_.data(), filling_.data(), written_.data(), versions_.data()}; }
 
  private:
   void Touch(int y) {

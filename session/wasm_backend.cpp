@@ -147,15 +147,15 @@ WasmCode::Exit WasmCode::Run(Machine& m, std::uint64_t budget, char* console, st
   if (instance_ == 0) return {};
   const std::uint32_t given = static_cast<std::uint32_t>(std::min<std::uint64_t>(budget, 1u << 30));
   const ScreenBufferRaw store = screen.Buffer.Raw();
-  RunContext context{{Address(m.Memory.data()), Address(holdsCode), Address(table_.data()), given, Address(console),
-                      Address(console + room), m.IP, 0, samples ? Address(samples->ring) : 0u,
-                      samples ? samples->sum : 0, samples ? static_cast<std::uint32_t>(samples->position) : 0u,
-                      Address(store.pixels), Address(store.filling), Address(store.written), Address(store.versions),
-                      0},
-                     m.Memory.data(),
-                     holdsCode,
-                     &screen,
-                     &services};
+  RunContext context{
+      {Address(m.Memory.data()), Address(holdsCode), Address(table_.data()), given, Address(console),
+       Address(console + room), m.IP, 0, samples ? Address(samples->ring) : 0u, samples ? samples->sum : 0,
+       samples ? static_cast<std::uint32_t>(samples->position) : 0u, Address(store.pixels), Address(store.filling),
+       Address(store.written), Address(store.versions), 0},
+      m.Memory.data(),
+      holdsCode,
+      &screen,
+      &services};
   zar_wasm_run(instance_, &context.words);
   m.IP = static_cast<Byte>(context.words.ip);
   services += context.words.plots;

@@ -71,7 +71,7 @@ enum Local : std::uint8_t {
   Position,
   Pixels,
   Filling,
-  Written,
+  RowsWritten,
   Versions,
   Plots,
   Held,  // the cells a pass holds, one local each
@@ -501,7 +501,7 @@ void Body::Plot(int callLabel) {
   Get(R), Constant(ScreenPlot), Op(Ne), Branch(callLabel, BrIf);
   Get(Mem), Memory(Load8, 0, ScreenYCell), Set(Y);
   Get(Filling), Get(Y), Op(Add), Memory(Load8, 0, 0), Branch(callLabel, BrIf);
-  Get(Written), Get(Y), Op(Add), Constant(1), Memory(Store8, 0, 0);
+  Get(RowsWritten), Get(Y), Op(Add), Constant(1), Memory(Store8, 0, 0);
   Get(Versions), Get(Y), Constant(2), Op(Shl), Op(Add), Op(LocalTee), Op(X);
   Get(X), Memory(Load, 2, 0), Constant(1), Op(Add), Memory(Store, 2, 0);
   Get(Pixels), Get(Y), Constant(8), Op(Shl), Get(Mem), Memory(Load8, 0, ScreenXCell), Op(Or), Constant(2), Op(Shl);
@@ -534,7 +534,7 @@ std::vector<std::uint8_t> Body::Write(std::array<std::uint16_t, 256>& entry) {
   ContextField(offsetof(WasmContext, position), Position, false);
   ContextField(offsetof(WasmContext, pixels), Pixels, false);
   ContextField(offsetof(WasmContext, filling), Filling, false);
-  ContextField(offsetof(WasmContext, written), Written, false);
+  ContextField(offsetof(WasmContext, written), RowsWritten, false);
   ContextField(offsetof(WasmContext, versions), Versions, false);
   Get(Table), Get(Ip), Constant(1), Op(Shl), Op(Add), Memory(Load16, 1, 0), Set(Case);
   Open(Loop, DispatchLabel);
