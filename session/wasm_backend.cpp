@@ -82,8 +82,9 @@ int WasmCode::Gather(const Byte* starts, int count, Byte* out) {
   for (int i = 0; i < count; ++i) {
     const Byte start = starts[i];
     if (asked_[start] == 0) ++waitingCount_;
+    if (asked_[start] < 255) ++asked_[start];
     // Code rewritten again and again waits longer each time it is dropped.
-    due = due || ++asked_[start] > 1 << std::min<int>(drops_[start], 4);
+    due = due || asked_[start] > 1 << std::min<int>(drops_[start], 4);
   }
   // A module of k blocks is written again once k / 4 more wait: the blocks
   // written over and over stay a few times those kept.

@@ -167,6 +167,12 @@ class Body {
   }
   void StoreBack();
   void Took(int steps) { Get(Budget), Constant(steps), Op(Sub), Set(Budget); }
+  // Leaves with IP at ip unless the steps left make up a dispatch's.
+  void Enough(Byte ip) {
+    Get(Budget), Constant(CompiledCode::BlockLength), Op(LtU), Open(If, Inner);
+    Leave(ip, false);
+    Close();
+  }
 
   // The step k of a block, its case (from 1), and the step of a block at an address.
   Byte Cell(int block, int k, int i) const { return memory_[blocks_[block].start + 3 * k + i]; }
@@ -189,6 +195,9 @@ class Body {
   int block_ = 0, rounds_ = 1, pass_ = 1;
   std::array<int, 256> held_{};
   std::array<bool, 256> writes_{};
+  // The cells that may hold code while this module lives: those of its
+  // blocks (compiling more writes a new module).
+  std::array<bool, 256> mayHold_{};
 };
 
 // Whether a block runs in passes: it jumps back to its start and neither
@@ -231,7 +240,7 @@ void Body::Pass(int block) {
   Open(Block, PassOut);
   Constant(0);
   for (int cell = 0; cell < 256; ++cell) {
-    if (writes_[cell]) Get(Holds), Memory(Load8, 0, static_cast<std::uint32_t>(cell)), Op(Or);
+    if (writes_[cell] && mayHold_[cell]) Get(Holds), Memory(Load8, 0, static_cast<std::uint32_t>(cell)), Op(Or);
   }
   Op(BrIf), Unsigned(code_, 0);
   for (int cell = 0; cell < 256; ++cell) {
@@ -251,6 +260,7 @@ void Body::Pass(int block) {
   Branch(PassOut);
   Close();  // the head
   Close();  // the way out to the steps one by one
+  Enough(blocks_[block].start);
   block_ = -1;
   held_.fill(-1);
 }
@@ -279,7 +289,10 @@ void Body::PassGo(Byte target, int u, int k) {
   }
   StoreBack();
   Took(steps);
-  if (const int j = StepAt(target, block_); j > 0) return Branch(first_[block_] + j);
+  if (const int j = StepAt(target, block_); j > 0) {
+    Enough(target);
+    return Branch(first_[block_] + j);
+  }
   Constant(target), Set(Ip);
   Get(Table), Memory(Load16, 1, 2u * target), Set(Case);
   Branch(DispatchLabel);
@@ -355,6 +368,7 @@ void Body::Go(Byte target, int block, int k, bool follows) {
   if (j == k + 1 && follows) return;
   if (j > k) return Branch(first_[block] + j);
   if (j >= 0) {
+    Constant(target), Set(Ip);
     Constant(first_[block] + j + 1), Set(Case);
     return Branch(DispatchLabel);
   }
@@ -380,7 +394,7 @@ void Body::Written(Byte a, Byte target) {
     Get(Console), Get(ConsoleEnd), Op(GeU), Open(If, Inner);
     Leave(target, false);
     Close();
-  } else {
+  } else if (mayHold_[a]) {
     Get(R), Get(X), Op(Ne), Constant(0), Get(Holds), Memory(Load8, 0, a), Op(Select), Open(If, Inner);
     Leave(target, true);
     Close();
@@ -399,9 +413,6 @@ void Body::Sample(bool changesSum) {
 void Body::Step(int block, int k) {
   const int ip = blocks_[block].start + 3 * k;
   const Byte a = Cell(block, k, 0), b = Cell(block, k, 1), c = WrapIP(Cell(block, k, 2)), next = WrapIP(ip + 3);
-  Get(Budget), Op(Eqz), Open(If, Inner);
-  Leave(static_cast<Byte>(ip), false);
-  Close();
   if (Read(block, k, 0) || Read(block, k, 1) || Read(block, k, 2)) return MemoryStep(block, k);
   Get(Budget), Constant(1), Op(Sub), Set(Budget);
   if (a == ScreenCommandCell) return ScreenStep(b, c, block, k);
@@ -515,6 +526,7 @@ void Body::Plot(int callLabel) {
 std::vector<std::uint8_t> Body::Write(std::array<std::uint16_t, 256>& entry) {
   int steps = 0;
   for (const WasmBlock& block : blocks_) {
+    for (int cell = block.start; cell < block.start + 3 * block.length; ++cell) mayHold_[cell] = !fromMemory_[cell];
     first_.push_back(steps);
     entry[block.start] = static_cast<std::uint16_t>(steps + 1);
     steps += block.length;
@@ -540,7 +552,10 @@ std::vector<std::uint8_t> Body::Write(std::array<std::uint16_t, 256>& entry) {
   Open(Loop, DispatchLabel);
   Open(Block, ExitLabel);
   for (int s = steps - 1; s >= 0; --s) Open(Block, s);
-  Get(Case), Op(BrTable), Unsigned(code_, static_cast<std::uint32_t>(steps + 1));
+  // A block runs at most BlockLength steps between two dispatches, which
+  // leave when fewer are left: its steps count none.
+  Constant(0), Get(Case), Get(Budget), Constant(CompiledCode::BlockLength), Op(LtU), Op(Select);
+  Op(BrTable), Unsigned(code_, static_cast<std::uint32_t>(steps + 1));
   Unsigned(code_, static_cast<std::uint32_t>(steps));  // case 0: the way out
   for (int s = 0; s < steps; ++s) Unsigned(code_, static_cast<std::uint32_t>(s));
   Unsigned(code_, static_cast<std::uint32_t>(steps));
