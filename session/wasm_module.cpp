@@ -201,9 +201,9 @@ class Body {
 };
 
 // Whether a block runs in passes: it jumps back to its start and neither
-// serves the screen nor reads an operand from memory.
+// serves the screen nor reads an operand from memory. A pass takes the
+// history's samples as the steps one by one do.
 bool Body::Loops(int block) const {
-  if (samples_) return false;
   bool loops = false;
   for (int k = 0; k < blocks_[block].length; ++k) {
     if (Read(block, k, 0) || Read(block, k, 1) || Read(block, k, 2)) return false;
@@ -308,11 +308,13 @@ void Body::PassStep(int u, int k) {
     // room for its characters.
     Get(Console), Constant(0), Take(b), Op(Sub), Constant(0xFF), Op(And), Tee(R), Memory(Store8, 0, 0);
     Get(Console), Get(R), Constant(0), Op(Ne), Op(Add), Set(Console);
+    Sample(false);
     return PassGo(c, u, k);
   }
   Take(a), Set(X);
   Take(b), Set(Y);
-  Get(X), Get(Y), Op(Sub), Constant(0xFF), Op(And), Set(Held + held_[a]);
+  Get(X), Get(Y), Op(Sub), Constant(0xFF), Op(And), Op(LocalTee), Op(R), Set(Held + held_[a]);
+  Sample(true);
   if (c == next) return PassGo(next, u, k);
   const bool jumpLeaves = FollowedBy(next, u, k);
   if (jumpLeaves || FollowedBy(c, u, k)) {
