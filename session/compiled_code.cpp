@@ -108,6 +108,11 @@ bool CompiledCode::MakeRegion() {
 CompiledCode::~CompiledCode() = default;
 
 bool CompiledCode::Compile(const Byte* starts, int count, const MemoryCells& memory) {
+  std::array<Byte, 256> gathered;
+  if (wasm_) {
+    count = wasm_->Gather(starts, count, gathered.data());
+    starts = gathered.data();
+  }
   std::array<compiled::BlockPlan, 256> plans;
   int planned = 0;
   for (int i = 0; i < count; ++i) {

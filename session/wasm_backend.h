@@ -22,6 +22,12 @@ class WasmCode {
   WasmCode(const WasmCode&) = delete;
   WasmCode& operator=(const WasmCode&) = delete;
 
+  // Of the starts whose blocks grew hot, those to compile now (into out):
+  // each writing of the module compiles every block kept again, so a lone
+  // new block waits, run by the interpreter, until it grows hot once more
+  // (twice as often for each time it was dropped, up to 16 times) or enough
+  // others wait with it; several asked for at once go at once.
+  int Gather(const Byte* starts, int count, Byte* out);
   // Adds the blocks planned to those kept and writes the module of all;
   // false (and none added) when the module cannot be made.
   bool Compile(const BlockPlan* plans, int count, const MemoryCells& memory, const FromMemory& fromMemory);
@@ -49,6 +55,10 @@ class WasmCode {
   [[maybe_unused]] int instance_ = 0;  // the module's instance in the page, 0 for none
   [[maybe_unused]] std::array<int, 256> lengths_{};
   [[maybe_unused]] std::array<std::uint16_t, 256> table_{};
+  std::array<std::uint8_t, 256> asked_{};  // for starts whose blocks wait: the times they grew hot
+  std::array<std::uint8_t, 256> drops_{};  // the times each start's block was dropped
+  int waitingCount_ = 0;
+  int kept_ = 0;  // the blocks of the module not dropped
   std::size_t moduleBytes_ = 0;
   double lastCompileMs_ = 0;
 };

@@ -22,7 +22,7 @@ enum Op : std::uint8_t {
   Br = 0x0C,
   BrIf = 0x0D,
   BrTable = 0x0E,
-  CallIndirect = 0x11,
+  Call = 0x10,
   LocalGet = 0x20,
   LocalSet = 0x21,
   LocalTee = 0x22,
@@ -69,6 +69,11 @@ enum Local : std::uint8_t {
   Ring,
   Sum,
   Position,
+  Pixels,
+  Filling,
+  RowsWritten,
+  Versions,
+  Plots,
   Held,  // the cells a pass holds, one local each
   Locals = Held + 2 * CompiledCode::BlockLength
 };
@@ -109,9 +114,8 @@ void Section(std::vector<std::uint8_t>& out, std::uint8_t id, const std::vector<
 // its label and the depth is worked out.
 class Body {
  public:
-  Body(const std::vector<WasmBlock>& blocks, const MemoryCells& memory, const FromMemory& fromMemory, bool samples,
-       std::uint32_t serve)
-      : blocks_(blocks), memory_(memory), fromMemory_(fromMemory), samples_(samples), serve_(serve) {}
+  Body(const std::vector<WasmBlock>& blocks, const MemoryCells& memory, const FromMemory& fromMemory, bool samples)
+      : blocks_(blocks), memory_(memory), fromMemory_(fromMemory), samples_(samples) {}
 
   std::vector<std::uint8_t> Write(std::array<std::uint16_t, 256>& entry);
 
@@ -123,6 +127,8 @@ class Body {
   static constexpr int Inner = -3;  // an if or a block of no interest
   // A pass's labels: the steps one by one, its head, too little room.
   static constexpr int PassOut = -4, Head = -5, Short = -6;
+  // A screen command: served in the module, or to be called out.
+  static constexpr int Served = -7, CallOut = -8;
 
   void Op(std::uint8_t op) { code_.push_back(op); }
   void Get(int local) { Op(LocalGet), Op(static_cast<std::uint8_t>(local)); }
@@ -134,12 +140,13 @@ class Body {
   }
   void Open(std::uint8_t op, int label) { Op(op), Op(Void), open_.push_back(label); }
   void Close() { Op(End), open_.pop_back(); }
-  void Branch(int label);
+  void Branch(int label, std::uint8_t op = Br);
   void ContextField(std::size_t offset, Local local, bool store);
 
   void Step(int block, int k);
   void MemoryStep(int block, int k);
   void ScreenStep(Byte b, Byte c, int block, int k);
+  void Plot(int callLabel);
   void Leave(Byte ip, bool wrote);
   void LeaveDynamic(bool wrote);
   void Go(Byte target, int block, int k, bool follows);
@@ -160,6 +167,12 @@ class Body {
   }
   void StoreBack();
   void Took(int steps) { Get(Budget), Constant(steps), Op(Sub), Set(Budget); }
+  // Leaves with IP at ip unless the steps left make up a dispatch's.
+  void Enough(Byte ip) {
+    Get(Budget), Constant(CompiledCode::BlockLength), Op(LtU), Open(If, Inner);
+    Leave(ip, false);
+    Close();
+  }
 
   // The step k of a block, its case (from 1), and the step of a block at an address.
   Byte Cell(int block, int k, int i) const { return memory_[blocks_[block].start + 3 * k + i]; }
@@ -173,7 +186,6 @@ class Body {
   const MemoryCells& memory_;
   const FromMemory& fromMemory_;
   bool samples_;
-  std::uint32_t serve_;
   std::vector<int> first_;  // the step label of each block's first step
   std::vector<int> open_;
   std::vector<std::uint8_t> code_;
@@ -183,12 +195,15 @@ class Body {
   int block_ = 0, rounds_ = 1, pass_ = 1;
   std::array<int, 256> held_{};
   std::array<bool, 256> writes_{};
+  // The cells that may hold code while this module lives: those of its
+  // blocks (compiling more writes a new module).
+  std::array<bool, 256> mayHold_{};
 };
 
 // Whether a block runs in passes: it jumps back to its start and neither
-// serves the screen nor reads an operand from memory.
+// serves the screen nor reads an operand from memory. A pass takes the
+// history's samples as the steps one by one do.
 bool Body::Loops(int block) const {
-  if (samples_) return false;
   bool loops = false;
   for (int k = 0; k < blocks_[block].length; ++k) {
     if (Read(block, k, 0) || Read(block, k, 1) || Read(block, k, 2)) return false;
@@ -225,7 +240,7 @@ void Body::Pass(int block) {
   Open(Block, PassOut);
   Constant(0);
   for (int cell = 0; cell < 256; ++cell) {
-    if (writes_[cell]) Get(Holds), Memory(Load8, 0, static_cast<std::uint32_t>(cell)), Op(Or);
+    if (writes_[cell] && mayHold_[cell]) Get(Holds), Memory(Load8, 0, static_cast<std::uint32_t>(cell)), Op(Or);
   }
   Op(BrIf), Unsigned(code_, 0);
   for (int cell = 0; cell < 256; ++cell) {
@@ -245,6 +260,7 @@ void Body::Pass(int block) {
   Branch(PassOut);
   Close();  // the head
   Close();  // the way out to the steps one by one
+  Enough(blocks_[block].start);
   block_ = -1;
   held_.fill(-1);
 }
@@ -273,7 +289,10 @@ void Body::PassGo(Byte target, int u, int k) {
   }
   StoreBack();
   Took(steps);
-  if (const int j = StepAt(target, block_); j > 0) return Branch(first_[block_] + j);
+  if (const int j = StepAt(target, block_); j > 0) {
+    Enough(target);
+    return Branch(first_[block_] + j);
+  }
   Constant(target), Set(Ip);
   Get(Table), Memory(Load16, 1, 2u * target), Set(Case);
   Branch(DispatchLabel);
@@ -289,11 +308,13 @@ void Body::PassStep(int u, int k) {
     // room for its characters.
     Get(Console), Constant(0), Take(b), Op(Sub), Constant(0xFF), Op(And), Tee(R), Memory(Store8, 0, 0);
     Get(Console), Get(R), Constant(0), Op(Ne), Op(Add), Set(Console);
+    Sample(false);
     return PassGo(c, u, k);
   }
   Take(a), Set(X);
   Take(b), Set(Y);
-  Get(X), Get(Y), Op(Sub), Constant(0xFF), Op(And), Set(Held + held_[a]);
+  Get(X), Get(Y), Op(Sub), Constant(0xFF), Op(And), Op(LocalTee), Op(R), Set(Held + held_[a]);
+  Sample(true);
   if (c == next) return PassGo(next, u, k);
   const bool jumpLeaves = FollowedBy(next, u, k);
   if (jumpLeaves || FollowedBy(c, u, k)) {
@@ -308,10 +329,10 @@ void Body::PassStep(int u, int k) {
   PassGo(next, u, k);
 }
 
-void Body::Branch(int label) {
+void Body::Branch(int label, std::uint8_t op) {
   for (std::size_t depth = 0; depth < open_.size(); ++depth) {
     if (open_[open_.size() - 1 - depth] == label) {
-      Op(Br), Unsigned(code_, static_cast<std::uint32_t>(depth));
+      Op(op), Unsigned(code_, static_cast<std::uint32_t>(depth));
       return;
     }
   }
@@ -349,6 +370,7 @@ void Body::Go(Byte target, int block, int k, bool follows) {
   if (j == k + 1 && follows) return;
   if (j > k) return Branch(first_[block] + j);
   if (j >= 0) {
+    Constant(target), Set(Ip);
     Constant(first_[block] + j + 1), Set(Case);
     return Branch(DispatchLabel);
   }
@@ -374,7 +396,7 @@ void Body::Written(Byte a, Byte target) {
     Get(Console), Get(ConsoleEnd), Op(GeU), Open(If, Inner);
     Leave(target, false);
     Close();
-  } else {
+  } else if (mayHold_[a]) {
     Get(R), Get(X), Op(Ne), Constant(0), Get(Holds), Memory(Load8, 0, a), Op(Select), Open(If, Inner);
     Leave(target, true);
     Close();
@@ -393,9 +415,6 @@ void Body::Sample(bool changesSum) {
 void Body::Step(int block, int k) {
   const int ip = blocks_[block].start + 3 * k;
   const Byte a = Cell(block, k, 0), b = Cell(block, k, 1), c = WrapIP(Cell(block, k, 2)), next = WrapIP(ip + 3);
-  Get(Budget), Op(Eqz), Open(If, Inner);
-  Leave(static_cast<Byte>(ip), false);
-  Close();
   if (Read(block, k, 0) || Read(block, k, 1) || Read(block, k, 2)) return MemoryStep(block, k);
   Get(Budget), Constant(1), Op(Sub), Set(Budget);
   if (a == ScreenCommandCell) return ScreenStep(b, c, block, k);
@@ -468,22 +487,48 @@ void Body::MemoryStep(int block, int k) {
 }
 
 // A step on the screen's command cell, which is 0 before it: it stores
-// 0 - Memory[b] there and jumps; a command is served by a call.
+// 0 - Memory[b] there and jumps; a plot is served here, another command by
+// a call.
 void Body::ScreenStep(Byte b, Byte c, int block, int k) {
-  Get(Mem), Constant(0), Get(Mem), Memory(Load8, 0, b), Op(Sub), Op(LocalTee), Op(R);
+  Get(Mem), Constant(0), Get(Mem), Memory(Load8, 0, b), Op(Sub), Constant(0xFF), Op(And), Op(LocalTee), Op(R);
   Memory(Store8, 0, ScreenCommandCell);
-  Get(Mem), Memory(Load8, 0, ScreenCommandCell), Open(If, Inner);
-  Get(Ctx), Constant(static_cast<std::int32_t>(serve_)), Op(CallIndirect), Unsigned(code_, 1), Unsigned(code_, 0);
+  Get(R), Open(If, Inner);
+  Open(Block, Served);
+  Open(Block, CallOut);
+  Plot(CallOut);
+  Branch(Served);
+  Close();
+  Get(Ctx), Op(Call), Unsigned(code_, 0);
   Open(If, Inner);
   Leave(c, true);
+  Close();
   Close();
   Close();
   Go(c, block, k, true);
 }
 
+// The plot of the command in R, as ScreenBuffer's operator() keeps it: the
+// row marked written, its version counted, the pixel stored; a row still to
+// take its fill colour, and any other command, go to callLabel.
+void Body::Plot(int callLabel) {
+  Get(R), Constant(ScreenPlot), Op(Ne), Branch(callLabel, BrIf);
+  Get(Mem), Memory(Load8, 0, ScreenYCell), Set(Y);
+  Get(Filling), Get(Y), Op(Add), Memory(Load8, 0, 0), Branch(callLabel, BrIf);
+  Get(RowsWritten), Get(Y), Op(Add), Constant(1), Memory(Store8, 0, 0);
+  Get(Versions), Get(Y), Constant(2), Op(Shl), Op(Add), Op(LocalTee), Op(X);
+  Get(X), Memory(Load, 2, 0), Constant(1), Op(Add), Memory(Store, 2, 0);
+  Get(Pixels), Get(Y), Constant(8), Op(Shl), Get(Mem), Memory(Load8, 0, ScreenXCell), Op(Or), Constant(2), Op(Shl);
+  Op(Add);
+  Get(Mem), Memory(Load8, 0, ScreenRedCell), Get(Mem), Memory(Load8, 0, ScreenGreenCell), Constant(8), Op(Shl);
+  Op(Or), Get(Mem), Memory(Load8, 0, ScreenBlueCell), Constant(16), Op(Shl), Op(Or), Memory(Store, 2, 0);
+  Get(Mem), Constant(0), Memory(Store8, 0, ScreenCommandCell);
+  Get(Plots), Constant(1), Op(Add), Set(Plots);
+}
+
 std::vector<std::uint8_t> Body::Write(std::array<std::uint16_t, 256>& entry) {
   int steps = 0;
   for (const WasmBlock& block : blocks_) {
+    for (int cell = block.start; cell < block.start + 3 * block.length; ++cell) mayHold_[cell] = !fromMemory_[cell];
     first_.push_back(steps);
     entry[block.start] = static_cast<std::uint16_t>(steps + 1);
     steps += block.length;
@@ -501,11 +546,18 @@ std::vector<std::uint8_t> Body::Write(std::array<std::uint16_t, 256>& entry) {
   ContextField(offsetof(WasmContext, ring), Ring, false);
   ContextField(offsetof(WasmContext, sum), Sum, false);
   ContextField(offsetof(WasmContext, position), Position, false);
+  ContextField(offsetof(WasmContext, pixels), Pixels, false);
+  ContextField(offsetof(WasmContext, filling), Filling, false);
+  ContextField(offsetof(WasmContext, written), RowsWritten, false);
+  ContextField(offsetof(WasmContext, versions), Versions, false);
   Get(Table), Get(Ip), Constant(1), Op(Shl), Op(Add), Memory(Load16, 1, 0), Set(Case);
   Open(Loop, DispatchLabel);
   Open(Block, ExitLabel);
   for (int s = steps - 1; s >= 0; --s) Open(Block, s);
-  Get(Case), Op(BrTable), Unsigned(code_, static_cast<std::uint32_t>(steps + 1));
+  // A block runs at most BlockLength steps between two dispatches, which
+  // leave when fewer are left: its steps count none.
+  Constant(0), Get(Case), Get(Budget), Constant(CompiledCode::BlockLength), Op(LtU), Op(Select);
+  Op(BrTable), Unsigned(code_, static_cast<std::uint32_t>(steps + 1));
   Unsigned(code_, static_cast<std::uint32_t>(steps));  // case 0: the way out
   for (int s = 0; s < steps; ++s) Unsigned(code_, static_cast<std::uint32_t>(s));
   Unsigned(code_, static_cast<std::uint32_t>(steps));
@@ -523,6 +575,7 @@ std::vector<std::uint8_t> Body::Write(std::array<std::uint16_t, 256>& entry) {
   ContextField(offsetof(WasmContext, console), Console, true);
   ContextField(offsetof(WasmContext, sum), Sum, true);
   ContextField(offsetof(WasmContext, position), Position, true);
+  ContextField(offsetof(WasmContext, plots), Plots, true);
   Close();  // the dispatch
   Op(End);
   if (failed_) code_.clear();
@@ -532,7 +585,7 @@ std::vector<std::uint8_t> Body::Write(std::array<std::uint16_t, 256>& entry) {
 }  // namespace
 
 WasmModule WriteModule(const std::vector<WasmBlock>& blocks, const MemoryCells& memory, const FromMemory& fromMemory,
-                       bool samples, std::uint32_t serve) {
+                       bool samples) {
   WasmModule module;
   std::vector<std::uint8_t>& out = module.bytes;
   out = {0x00, 0x61, 0x73, 0x6D, 0x01, 0x00, 0x00, 0x00};
@@ -540,13 +593,13 @@ WasmModule WriteModule(const std::vector<WasmBlock>& blocks, const MemoryCells& 
   Section(out, 1, {2, 0x60, 1, I32, 0, 0x60, 1, I32, 1, I32});
   std::vector<std::uint8_t> imports{2};
   Name(imports, "env"), Name(imports, "memory"), imports.insert(imports.end(), {0x02, 0x00, 0x00});
-  Name(imports, "env"), Name(imports, "table"), imports.insert(imports.end(), {0x01, 0x70, 0x00, 0x00});
+  Name(imports, "env"), Name(imports, "serve"), imports.insert(imports.end(), {0x00, 0x01});
   Section(out, 2, imports);
   Section(out, 3, {1, 0});
   std::vector<std::uint8_t> exports{1};
-  Name(exports, "run"), exports.insert(exports.end(), {0x00, 0x00});
+  Name(exports, "run"), exports.insert(exports.end(), {0x00, 0x01});
   Section(out, 7, exports);
-  const std::vector<std::uint8_t> body = Body(blocks, memory, fromMemory, samples, serve).Write(module.entry);
+  const std::vector<std::uint8_t> body = Body(blocks, memory, fromMemory, samples).Write(module.entry);
   if (body.empty()) return {};
   std::vector<std::uint8_t> code{1};
   Unsigned(code, static_cast<std::uint32_t>(body.size()));

@@ -22,6 +22,13 @@ struct WasmContext {
   std::uint32_t ring;   // the history's ring, with samples
   std::int32_t sum;
   std::uint32_t position;
+  // The screen's store (ScreenBufferRaw) for the plots served in the
+  // module, and how many it served.
+  std::uint32_t pixels;
+  std::uint32_t filling;
+  std::uint32_t written;
+  std::uint32_t versions;
+  std::uint32_t plots;
 };
 
 // A block of the module: its start and its number of instructions.
@@ -37,15 +44,18 @@ struct WasmModule {
 };
 
 // The module of the given blocks: it imports the page's memory ("env"
-// "memory") and its table of functions ("env" "table"), and exports "run",
+// "memory") and the screen's service ("env" "serve"), and exports "run",
 // which takes the address of a WasmContext and runs from its ip. Every step
 // of every block is a case of one dispatch; a way on to another block goes
 // through the table of cases in memory (0: leave with ip there), so a block
-// dropped needs no new module. A screen command is served by the function
-// at serve in the table, given the context: it returns whether it wrote a
-// cell that holds code. Each instruction takes A, B and C as constants but
-// those in cells read from memory, as the x86 blocks do.
+// dropped needs no new module. A plot is served in the module, as the
+// screen's store keeps one, but on a row still to take its fill colour;
+// other screen commands are served by serve, given the context: it returns
+// whether it wrote a cell that holds code. (The
+// page's table of functions is not imported: V8 keeps every instance that
+// imports a table alive as long as the table.) Each instruction takes A, B
+// and C as constants but those in cells read from memory, as the x86 blocks do.
 WasmModule WriteModule(const std::vector<WasmBlock>& blocks, const MemoryCells& memory, const FromMemory& fromMemory,
-                       bool samples, std::uint32_t serve);
+                       bool samples);
 
 }  // namespace zar::compiled

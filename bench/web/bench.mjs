@@ -1,6 +1,6 @@
 // make bench-web: the page's speed against the native zar on this machine,
 // in the same run, as medians of five. Never asserted: printed.
-//   ZAR_NATIVE, ZAR_SITE: the native build folder and the built site.
+//   ZAR_NATIVE, ZAR_SITE: the native build folder and the built site; ZAR_BENCH_PORT its port.
 import { chromium } from '@playwright/test';
 import { spawn, spawnSync } from 'node:child_process';
 import fs from 'node:fs';
@@ -11,7 +11,7 @@ const here = path.dirname(new URL(import.meta.url).pathname);
 const root = path.resolve(here, '../..');
 const zar = path.join(process.env.ZAR_NATIVE ?? path.join(root, 'build'), 'cli/zar');
 const site = process.env.ZAR_SITE ?? path.join(root, 'build-web/site');
-const port = 8766;
+const port = Number(process.env.ZAR_BENCH_PORT ?? 8766);
 const Steps = 20_000_000;
 const median = (xs) => [...xs].sort((a, b) => a - b)[Math.floor(xs.length / 2)];
 const repeat = async (n, f) => { const r = []; for (let i = 0; i < n; ++i) r.push(await f()); return median(r); };
@@ -92,9 +92,12 @@ async function fullSpeedRate(page, program) {
   return rate;
 }
 
-function siteGzipped() {
+function siteGzipped(folder = site) {
   let total = 0;
-  for (const f of fs.readdirSync(site)) total += zlib.gzipSync(fs.readFileSync(path.join(site, f)), { level: 9 }).length;
+  for (const f of fs.readdirSync(folder, { withFileTypes: true })) {
+    const file = path.join(folder, f.name);
+    total += f.isDirectory() ? siteGzipped(file) : zlib.gzipSync(fs.readFileSync(file), { level: 9 }).length;
+  }
   return total;
 }
 

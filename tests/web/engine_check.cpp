@@ -2,7 +2,8 @@
 // node and the native build alike:
 //   zar-engine-check reference IMAGES SEED  each image against the plain machine, after
 //                                           the programs that write into their code
-//   zar-engine-check digest IMAGES SEED     a line per image: what the runs left
+//   zar-engine-check digest IMAGES SEED     a line per image: what the runs left, and
+//                                           one more for a loop that plots
 // The images are those of the engines' test: self-modifying as most are, a
 // quarter of their cells pointing at the devices, a breakpoint or a watch
 // now and then, runs of random lengths. Every other image against the plain
@@ -112,10 +113,11 @@ std::uint64_t Mix(std::uint64_t hash, std::uint64_t value) {
 }
 
 // What four runs of the compiled engine left: stops, memory, IP, steps,
-// console, screen, history and the network's calls, as one number.
+// console, screen (with its rows' marks), history and the network's calls, as one number.
 std::uint64_t Digest(const Image& image, std::uint64_t& compiledSteps) {
   reference::LoggingPort network(image.answers);
   Session tested(network);
+  tested.SetCompilesEagerly(true);  // as the engines' test compiles
   PrepareImage(tested, image, Engine::Compiled);
   std::mt19937 runs(image.seedOfRuns);
   std::uint64_t hash = 14695981039346656037u;
@@ -131,13 +133,23 @@ std::uint64_t Digest(const Image& image, std::uint64_t& compiledSteps) {
   hash = Mix(hash, tested.Steps());
   hash = Mix(hash, tested.Console().Visible());
   for (int y = 0; y < ScreenSize; ++y) {
-    for (int x = 0; x < ScreenSize; ++x) hash = Mix(hash, static_cast<std::uint64_t>(tested.Screen().Buffer(x, y)));
+    const ScreenBuffer& screen = tested.Screen().Buffer;
+    for (int x = 0; x < ScreenSize; ++x) hash = Mix(hash, static_cast<std::uint64_t>(screen(x, y)));
+    hash = Mix(hash, screen.RowVersion(y) * 2u + (screen.RowWritten(y) ? 1u : 0u));  // what a view copies
   }
   for (const std::int32_t sample : tested.History().Samples()) hash = Mix(hash, static_cast<std::uint64_t>(sample));
   for (const std::string& call : network.calls) hash = Mix(hash, call);
   compiledSteps += tested.CompiledSteps();
   return hash;
 }
+
+// After a clear, a loop that plots a pixel every four steps, each in the
+// next row but two: 15: SUB 253,33,0 clears; 0: SUB 248,30,3 and 3: SUB
+// 249,35,6 move x on by 1 and y by 3; 6: SUB 250,30,9 reddens; 9: SUB
+// 253,31,12 plots; 12: SUB 32,32,0.
+const test::Cells PlotLoop = {{0, 248},  {1, 30},  {2, 3},    {3, 249},  {4, 35},   {5, 6},   {6, 250},
+                              {7, 30},   {8, 9},   {9, 253},  {10, 31},  {11, 12},  {12, 32}, {13, 32},
+                              {15, 253}, {16, 33}, {30, 255}, {31, 253}, {33, 255}, {35, 253}};
 
 }  // namespace
 
@@ -162,6 +174,13 @@ int main(int argc, char** argv) {
     }
     const std::string difference = AgainstReference(image, compiledSteps);
     if (!difference.empty() && ++failed <= 5) std::printf("image %d: %s\n", i, difference.c_str());
+  }
+  if (mode == "digest") {
+    Image plots;
+    plots.machine = test::ImageOf(PlotLoop);
+    plots.machine.IP = 15;
+    plots.seedOfRuns = 7;
+    std::printf("%d %016llx\n", images, static_cast<unsigned long long>(Digest(plots, compiledSteps)));
   }
   std::printf("compiled steps %llu\n", static_cast<unsigned long long>(compiledSteps));
   if (mode == "digest") return 0;

@@ -67,3 +67,15 @@ for (const [route, state] of [['off', 'State: running at full speed'], ['peer', 
     await expect(page.locator('body')).toHaveAttribute('data-steps', stopped);
   });
 }
+
+// A program waiting at a fixed point at full speed wakes for timed inputs sent meanwhile.
+test('timed inputs sent while full speed waits reach the program', async ({ page }) => {
+  await open(page);
+  const waits = ':wait\nSUB,z,41,wait\nSUB,255,40,?\n:halt\nSUB,z,z,halt\nSET,z\n';
+  await load(page, 'waits.OIA', Buffer.from(waits));
+  await page.keyboard.press('F5');
+  await expect(page.locator('#state')).toHaveText(/^State: waiting/);
+  const script = new TextEncoder().encode('0 cell 40 191\n9 cell 41 1\n');
+  await page.evaluate((s) => window.zar({ type: 'inputs', text: new Uint8Array(s), keys: false }), [...script]);
+  await expect(page.locator('#cbox')).toHaveText('A');
+});

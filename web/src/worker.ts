@@ -332,8 +332,10 @@ const handlers: { [K in Request['type']]: (r: Extract<Request, { type: K }>) => 
     const code = fn('key_code_of')(r.text.charCodeAt(0));
     if (code) handlers.key({ type: 'key', code });
   },
+  // A run waiting at a fixed point or a repeat goes on to the inputs' steps.
   inputs: (r) => {
-    if (!withBytes(r.text, (p) => fn('set_inputs')(h, p, r.keys ? 1 : 0))) message = text(fn('text')(h));
+    if (withBytes(r.text, (p) => fn('set_inputs')(h, p, r.keys ? 1 : 0))) input();
+    else message = text(fn('text')(h));
   },
   breakpoint: (r) => fn('set_breakpoint')(h, r.address, r.on ? 1 : 0),
   watch: (r) => fn('set_watch')(h, r.cell, r.on ? 1 : 0),
