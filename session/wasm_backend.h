@@ -55,10 +55,10 @@ class WasmCode {
   [[maybe_unused]] int instance_ = 0;  // the module's instance in the page, 0 for none
   [[maybe_unused]] std::array<int, 256> lengths_{};
   [[maybe_unused]] std::array<std::uint16_t, 256> table_{};
-  std::array<std::uint8_t, 256> asked_{};  // for starts whose blocks wait: the times they grew hot
-  std::array<std::uint8_t, 256> drops_{};  // the times each start's block was dropped
-  int waitingCount_ = 0;
-  int kept_ = 0;  // the blocks of the module not dropped
+  [[maybe_unused]] std::array<std::uint8_t, 256> asked_{};  // for starts whose blocks wait: the times they grew hot
+  [[maybe_unused]] std::array<std::uint8_t, 256> drops_{};  // the times each start's block was dropped
+  [[maybe_unused]] int waitingCount_ = 0;
+  [[maybe_unused]] int kept_ = 0;  // the blocks of the module not dropped
   std::size_t moduleBytes_ = 0;
   double lastCompileMs_ = 0;
 };
