@@ -3,6 +3,7 @@
 // text, key codes of typed characters, files) comes from the worker.
 import { initExercises } from './exercises/index';
 import { initEditor } from './editor/editor';
+import { download } from './files/download';
 import { initFiles } from './files/index';
 import { initLinks } from './links/index';
 import { initConsoleAnnouncer } from './console_announcer';
@@ -112,14 +113,6 @@ function showUpdate(u: Update) {
   document.body.dataset.ip = String(ip);
   document.body.dataset.state = u.state;
   if (u.stopped) document.body.dataset.runs = String(Number(document.body.dataset.runs ?? 0) + 1);
-}
-
-function download(name: string, bytes: Uint8Array, mime: string) {
-  const a = document.createElement('a');
-  a.href = URL.createObjectURL(new Blob([bytes], { type: mime }));
-  a.download = name;
-  a.click();
-  setTimeout(() => URL.revokeObjectURL(a.href), 1000);
 }
 
 page.listen((r) => {
