@@ -38,6 +38,11 @@ enum NetCommand : Byte {
   NetListen = 3,
 };
 
+// Whether a network command does something: 1 to 3. The others are cleared
+// and do nothing else, so that a step that gives one is a plain step for
+// the look for repeats.
+constexpr bool NetServes(Byte command) { return command >= NetConnect && command <= NetListen; }
+
 // Cells 238..241 as dotted decimal text, e.g. "127.0.0.1".
 std::string RemoteHostText(const MemoryCells& memory);
 // 256 * cell 242 + cell 243.

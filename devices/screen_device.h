@@ -31,13 +31,17 @@ inline constexpr int ScreenBlueCell = 252;
 
 // The store's own arrays, for code that writes a pixel as operator() does:
 // a row still filling takes the fill colour first, and a write marks its row
-// written and counts its version.
+// written and counts its version. The compiled engines' plots (x86 and
+// WebAssembly) write them as bytes and 32-bit words, and a colour as RGB
+// makes it.
 struct ScreenBufferRaw {
   ColorValue* pixels;
   bool* filling;
   bool* written;
   std::uint32_t* versions;
 };
+static_assert(sizeof(bool) == 1 && sizeof(ColorValue) == 4);
+static_assert(RGB(1, 2, 3) == (1 | 2 << 8 | 3 << 16));
 
 // The pixel store of the screen device, black at start, kept for the whole
 // process whether a window shows it or not. Element (x, y) with x to the right
@@ -117,6 +121,11 @@ enum ScreenCommand : Byte {
   ScreenRead = 4,
   ScreenLine = 5,
 };
+
+// Whether a screen command does something: 1 to 5. The others are cleared
+// and do nothing else, so that a step that gives one is a plain step for
+// the look for repeats.
+constexpr bool ScreenServes(Byte command) { return command >= ScreenClear && command <= ScreenLine; }
 
 // Bresenham-style line from (x0, y0) to (x1, y1), both ends included; the
 // same pixels whichever end comes first. Coinciding ends set that one pixel.

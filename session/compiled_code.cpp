@@ -63,7 +63,7 @@ std::uint32_t ServeScreen(CompiledCode::Context* context) {
   detail::ExecuteScreenCommand(memory, *context->screen, command);
   memory[ScreenCommandCell] = 0;
   context->sum += memory[ScreenRedCell] + memory[ScreenGreenCell] + memory[ScreenBlueCell] - colour;
-  if (command <= ScreenLine) ++*context->services;
+  if (ScreenServes(command)) ++*context->services;
   const std::uint8_t* holds = context->holdsCode;
   return command == ScreenRead && (holds[250] | holds[251] | holds[252]) != 0 ? 1 : 0;
 }
@@ -71,7 +71,7 @@ std::uint32_t ServeScreen(CompiledCode::Context* context) {
 std::uint32_t ServeNetwork(CompiledCode::Context* context) {
   MemoryCells& memory = *reinterpret_cast<MemoryCells*>(context->memory);
   const Byte command = memory[NetCommandCell];
-  if (command >= NetConnect && command <= NetListen) ++*context->services;
+  if (NetServes(command)) ++*context->services;
   context->sum -= command == NetSend ? memory[NetDataCell] : 0;
   context->reached = CheckNetwork(memory, *context->network) == NetCommandResult::Reached ? 1 : 0;
   return context->reached | (command == NetSend ? context->holdsCode[NetDataCell] : 0);

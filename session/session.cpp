@@ -16,12 +16,6 @@ namespace {
 constexpr std::array<int, 7> ServiceCells = {NetDataCell,    NetCommandCell,    ScreenRedCell, ScreenGreenCell,
                                              ScreenBlueCell, ScreenCommandCell, ConsoleCell};
 
-// Whether a command does something: a screen command 1 to 5, a network
-// command 1 to 3. The others are cleared and do nothing else, so that a step
-// that gives one is a plain step for the look for repeats.
-bool ScreenServes(Byte command) { return command >= ScreenClear && command <= ScreenLine; }
-bool NetServes(Byte command) { return command >= NetConnect && command <= NetListen; }
-
 }  // namespace
 
 Session::~Session() = default;

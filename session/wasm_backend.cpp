@@ -56,15 +56,15 @@ std::uint32_t Address(const void* pointer) {
   return static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(pointer));
 }
 
-// Called by compiled code through the table with the command waiting in
-// its cell: whether it wrote a cell that holds code.
+// Called by compiled code through the module's import with the command
+// waiting in its cell: whether it wrote a cell that holds code.
 std::uint32_t ServeScreen(WasmContext* words) {
   RunContext& context = *reinterpret_cast<RunContext*>(words);
   MemoryCells& memory = *reinterpret_cast<MemoryCells*>(context.memory);
   const Byte command = memory[ScreenCommandCell];
   detail::ExecuteScreenCommand(memory, *context.screen, command);
   memory[ScreenCommandCell] = 0;
-  if (command <= ScreenLine) ++*context.services;
+  if (ScreenServes(command)) ++*context.services;
   const std::uint8_t* holds = context.holds;
   return command == ScreenRead && (holds[250] | holds[251] | holds[252]) != 0 ? 1 : 0;
 }
