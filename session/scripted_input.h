@@ -30,6 +30,7 @@ class ScriptedPeer final : public NetworkPort {
   void PeerCloses();
 
   bool Connected() const { return state_ == State::Connected || state_ == State::PeerClosed; }
+  bool Listening() const { return state_ == State::Listening; }
   // Every byte the machine sent, in order.
   const std::string& Received() const { return received_; }
 

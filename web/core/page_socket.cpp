@@ -69,7 +69,7 @@ NetResult PageSocket::SendByte(Byte value) {
 
 void PageSocket::Connected(std::uint32_t use, const std::string& peer) {
   if (!Current(use) || !held_ || rules_.Connected()) return;
-  const bool accepted = state_.rfind("listening", 0) == 0;
+  const bool accepted = rules_.Listening();
   rules_.PeerConnects();
   peer_ = peer;
   Note("connected to " + peer_, (accepted ? "accepted " : "connected to ") + peer_);
@@ -92,8 +92,7 @@ bool PageSocket::Failed(std::uint32_t use, const std::string& description) {
   if (!Current(use) || !held_) return false;
   std::string event = peer_ + ": " + description;
   if (!rules_.Connected()) {
-    event = (state_.rfind("listening", 0) == 0 ? "listening on " : "connecting to ") + target_ +
-            " failed: " + description;
+    event = (rules_.Listening() ? "listening on " : "connecting to ") + target_ + " failed: " + description;
   }
   rules_.Close();
   held_ = false;
