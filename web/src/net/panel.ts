@@ -9,7 +9,7 @@ const LogLines = 200;
 const $ = <T extends HTMLElement>(id: string) => document.getElementById(id) as T;
 
 // The bridge's address and token from the page's link, if it names them.
-export function bridgeFromLink(href: string): { bridge: string; token: string } | undefined {
+function bridgeFromLink(href: string): { bridge: string; token: string } | undefined {
   const url = new URL(href);
   for (const params of [new URLSearchParams(url.hash.slice(1)), url.searchParams]) {
     const bridge = params.get('bridge');

@@ -17,7 +17,7 @@ type Message =
   | { kind: 'close'; from: string; to: string; conn: string };
 
 // How long a connect waits for a listening tab to answer.
-export const TabAnswerMs = 1000;
+const TabAnswerMs = 1000;
 
 const newId = () => Math.random().toString(36).slice(2, 10);
 

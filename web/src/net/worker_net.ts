@@ -39,7 +39,7 @@ class PeerRoute implements Route {
   dispose() {}
 }
 
-export const NetNotes: Record<NetRoute, string> = {
+const NetNotes: Record<NetRoute, string> = {
   off: 'Off: the device is an offline socket; connects and listens do nothing, bytes sent are lost.',
   peer: 'The peer panel: you are the other end. Connect reaches a program that listens or connects.',
   tabs: 'Other tabs of this site: a program that listens on a port here is reached from another tab at 127.0.0.1 and that port, and the other way round.',
