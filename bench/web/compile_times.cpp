@@ -8,6 +8,7 @@
 #include <fstream>
 #include <iterator>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -20,12 +21,16 @@ namespace {
 
 using namespace zar;
 
-// The image of an assembler source.
-MemoryCells Assembled(const char* file) {
+// The image of an assembler source; none, said on stderr, when it does not
+// assemble (or cannot be read).
+std::optional<MemoryCells> Assembled(const char* file) {
   std::ifstream in(file, std::ios::binary);
   const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
   AssemblerState state;
-  Assemble(SourceLines(text), state, {GenerateMode::Copy, false});
+  if (!Assemble(SourceLines(text), state, {GenerateMode::Copy, false}).generated) {
+    std::fprintf(stderr, "zar-compile-times: %s does not assemble\n", file);
+    return std::nullopt;
+  }
   MemoryCells memory{};
   std::copy_n(state.Image.begin(), memory.size(), memory.begin());
   return memory;
@@ -50,8 +55,9 @@ std::vector<Byte> HotStarts(const MemoryCells& memory) {
 
 int CompileTimes(int count, char** files) {
   for (int i = 0; i < count; ++i) {
-    const MemoryCells memory = Assembled(files[i]);
-    if (!CompiledCode::Create()) return 1;
+    const std::optional<MemoryCells> assembled = Assembled(files[i]);
+    if (!assembled || !CompiledCode::Create()) return 1;
+    const MemoryCells& memory = *assembled;
     const std::vector<Byte> hot = HotStarts(memory);
     std::vector<double> hotTimes, allTimes;
     for (int round = 0; round < 5; ++round) {
