@@ -111,8 +111,13 @@ test('a failed case loads into the machine and steps as zar run steps it', async
   await open(page);
   const got = await checkInPage(page, '06_one_key.json', program);
   expect(got.report.cases[1].passed).toBe(false);
+  // The load clears the machine's breakpoints, and so the source's lines' too.
+  const lines = () => page.evaluate(() => window.zarEditor.probe().breakpoints());
+  await page.evaluate(() => window.zarEditor.probe().toggleBreakpoint(3));
+  expect(await lines()).toEqual([3]);
   await page.locator('#exerciseCases tbody tr').nth(1).getByRole('button', { name: 'Step through' }).click();
   await expect(page.locator('#panel-debugger')).toBeVisible();
+  await expect.poll(lines).toEqual([]);
   const script = exercise.cases[1].inputs.join('\n') + '\n';
   for (let k = 1; k <= 3; ++k) {
     await page.click('#Command3');

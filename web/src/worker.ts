@@ -374,7 +374,10 @@ const handlers: { [K in Request['type']]: (r: Extract<Request, { type: K }>) => 
     afterOpen(() => {
       halt();
       const ok = exercise !== 0 && fn('exercise_load_case')(h, exercise, r.index) !== 0;
-      if (ok) message = 'The case was loaded into the machine: step it with the Debugger. Breakpoints and watches were cleared by the load.';
+      if (ok) {
+        message = 'The case was loaded into the machine: step it with the Debugger. Breakpoints and watches were cleared by the load.';
+        lineBreakpointsCleared();
+      }
       post({ type: 'caseLoaded', index: r.index, ok });
     }),
   assemble: (r) => {
