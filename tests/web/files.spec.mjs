@@ -220,4 +220,7 @@ test('File > Load keeps a source among the files and runs it; a program file is 
   await page.setInputFiles('#file', { name: 'memory.oisc', mimeType: 'text/plain', buffer: Buffer.from('0\r\n0\r\n0\r\n') });
   await page.waitForTimeout(300);
   expect((await stored(page)).map((f) => f.name)).toEqual(['hello.OIA']);
+  // The core tells a source by its lines too, whatever its name.
+  await page.setInputFiles('#file', { name: 'hello.txt', mimeType: 'text/plain', buffer: source });
+  await expect.poll(async () => (await stored(page)).map((f) => f.name).sort()).toEqual(['hello.OIA', 'hello.txt']);
 });

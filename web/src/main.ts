@@ -115,8 +115,15 @@ function showUpdate(u: Update) {
   if (u.stopped) document.body.dataset.runs = String(Number(document.body.dataset.runs ?? 0) + 1);
 }
 
+// The file the learner loaded, until the core says whether it is a source:
+// a source loaded is also kept and shown in the assembler, as every source opened.
+let loading: { name: string; bytes: Uint8Array } | undefined;
 page.listen((r) => {
   if (r.type === 'update') showUpdate(r);
+  else if (r.type === 'loaded') {
+    if (r.source && loading?.name === r.name) page.workspace.open(loading, 'load');
+    loading = undefined;
+  }
   else if (r.type === 'file') {
     (window as unknown as { lastFile: Uint8Array }).lastFile = r.bytes;
     download(r.name, r.bytes, r.mime);
@@ -171,9 +178,8 @@ $<HTMLInputElement>('file').addEventListener('change', async (e) => {
   const f = (e.target as HTMLInputElement).files?.[0];
   if (!f) return;
   const bytes = new Uint8Array(await f.arrayBuffer());
+  loading = { name: f.name, bytes };
   send({ type: 'load', bytes, name: f.name });
-  // A source loaded is also kept and shown in the assembler, as every source opened.
-  if (/\.oia$/i.test(f.name)) page.workspace.open({ name: f.name, bytes }, 'load');
   (e.target as HTMLInputElement).value = '';
 });
 

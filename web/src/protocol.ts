@@ -131,6 +131,7 @@ export type Reply =
   | { type: 'exercise'; info?: ExerciseInfo; error?: string } // error: not a valid exercise, or a picture unread
   | { type: 'grade'; report?: GradeReport; error?: string }
   | { type: 'caseLoaded'; index: number; ok: boolean }
+  | { type: 'loaded'; name: string; source: boolean } // the core took the file for a source
   | { type: 'assembly'; command: 'generate' | 'scan'; report: AssemblyReport }
   | { type: 'lineBreakpointsCleared' } // a load cleared the machine's breakpoints
   | NetReply;

@@ -278,6 +278,7 @@ const handlers: { [K in Request['type']]: (r: Extract<Request, { type: K }>) => 
     message = text(fn('text')(h)) || undefined;
     if (kind !== 2) message = (message ?? '') + 'Breakpoints and watches were cleared by the load.';
     lineBreakpointsCleared();
+    post({ type: 'loaded', name: r.name, source: kind !== 0 });
   },
   reset: () => {
     halt();
