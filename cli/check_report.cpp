@@ -79,20 +79,12 @@ std::string NotRun(const Submission& submission) {
 }
 
 Json SubmissionJson(const Exercise& exercise, const Submission& submission) {
-  Json json = {{"path", submission.path},
-               {"assembled", submission.outcome == Outcome::Graded},
-               {"passed", submission.outcome == Outcome::Graded && submission.grade.AllPassed()},
-               {"casesPassed", submission.grade.passed},
-               {"points", PointsJson(submission.grade.points)},
-               {"pointsPossible", PointsJson(exercise.PointsPossible())},
-               {"cases", Json::array()}};
+  Json json = {{"path", submission.path}};
+  json.update(SubmissionGradeJson(exercise, submission.grade, submission.outcome == Outcome::Graded));
   if (submission.outcome == Outcome::Unreadable) json["error"] = submission.error;
   if (submission.outcome == Outcome::NotAssembled) {
     json["messages"] = Json::array();
     for (const StageMessage& m : submission.messages) json["messages"].push_back({{"line", m.line}, {"text", m.text}});
-  }
-  for (std::size_t i = 0; i < submission.grade.cases.size(); ++i) {
-    json["cases"].push_back(CaseJson(exercise, i, submission.grade.cases[i]));
   }
   return json;
 }

@@ -23,4 +23,15 @@ GradeJson CaseJson(const Exercise& exercise, std::size_t i, const CaseResult& re
   return json;
 }
 
+GradeJson SubmissionGradeJson(const Exercise& exercise, const Grade& grade, bool assembled) {
+  GradeJson cases = GradeJson::array();
+  for (std::size_t i = 0; i < grade.cases.size(); ++i) cases.push_back(CaseJson(exercise, i, grade.cases[i]));
+  return {{"assembled", assembled},
+          {"passed", assembled && grade.AllPassed()},
+          {"casesPassed", grade.passed},
+          {"points", PointsJson(grade.points)},
+          {"pointsPossible", PointsJson(exercise.PointsPossible())},
+          {"cases", cases}};
+}
+
 }  // namespace zar

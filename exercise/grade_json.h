@@ -18,5 +18,8 @@ GradeJson PointsJson(double points);
 // failure, steps, whether it ran out of steps or time, and its points where
 // the exercise gives points.
 GradeJson CaseJson(const Exercise& exercise, std::size_t i, const CaseResult& result);
+// A submission's grade: whether it assembled and passed, the cases passed,
+// the points and the points possible, and every case.
+GradeJson SubmissionGradeJson(const Exercise& exercise, const Grade& grade, bool assembled);
 
 }  // namespace zar

@@ -41,7 +41,7 @@ struct PageExercise {
   bool checked = false;
 };
 
-// Points as zar check --json writes them: whole points as an integer.
+// The JSON text, with any byte that is not UTF-8 replaced.
 std::string Dump(const Json& json) { return json.dump(-1, ' ', false, Json::error_handler_t::replace); }
 
 Json DescribeExercise(const zar::Exercise& exercise) {
@@ -81,18 +81,6 @@ bool ProgramOf(std::string_view bytes, std::string_view name, zar::MemoryCells& 
   image = {};
   std::copy_n(state.Image.begin(), image.size(), image.begin());
   return true;
-}
-
-// The grade as zar check --json reports one submission.
-Json GradeJson(const zar::Exercise& exercise, const zar::Grade& grade, bool assembled) {
-  Json cases = Json::array();
-  for (std::size_t i = 0; i < grade.cases.size(); ++i) cases.push_back(zar::CaseJson(exercise, i, grade.cases[i]));
-  return {{"assembled", assembled},
-          {"passed", assembled && grade.AllPassed()},
-          {"casesPassed", grade.passed},
-          {"points", PointsJson(grade.points)},
-          {"pointsPossible", PointsJson(exercise.PointsPossible())},
-          {"cases", cases}};
 }
 
 }  // namespace
@@ -141,7 +129,7 @@ EMSCRIPTEN_KEEPALIVE int zar_exercise_check(PageCore* core, PageExercise* exerci
   if (exercise->checked) {
     grade = zar::GradeProgram(exercise->exercise, exercise->image, std::chrono::steady_clock::now() + CheckTimeout);
   }
-  Json json = GradeJson(exercise->exercise, grade, exercise->checked);
+  Json json = zar::SubmissionGradeJson(exercise->exercise, grade, exercise->checked);
   if (report.contains("messages")) json["messages"] = report["messages"];
   core->Text() = Dump(json);
   return 1;
