@@ -86,17 +86,27 @@ async function readParts(params: URLSearchParams): Promise<Parsed> {
     if (typeof bytes === 'string') return { error: `This exercise link is damaged (${bytes}): nothing was opened.` };
     try {
       const text = new TextDecoder('utf-8', { fatal: true }).decode(bytes);
-      const value: unknown = JSON.parse(text);
-      if (typeof value !== 'object' || value === null || Array.isArray(value)) throw new Error('not an object');
-      return { link: { kind: 'exerciseJson', json: text } };
+      if (isJsonObject(text)) return { link: { kind: 'exerciseJson', json: text } };
     } catch {
-      return { error: 'This exercise link is damaged (it holds no exercise in JSON): nothing was opened.' };
+      // not UTF-8
     }
+    return { error: 'This exercise link is damaged (it holds no exercise in JSON): nothing was opened.' };
   }
   const exercise = params.get('exercise');
   if (exercise !== null && /^[\w.-]{1,100}$/.test(exercise)) return { link: { kind: 'exercise', name: exercise } };
   if (exercise !== null) return { error: 'This exercise link is damaged (no such exercise name): nothing was opened.' };
   return { error: 'This ZAR link holds nothing to open: nothing was opened.' };
+}
+
+// Whether text is a JSON object, as an exercise is (the core says whether
+// it is a valid one).
+export function isJsonObject(text: string): boolean {
+  try {
+    const value: unknown = JSON.parse(text);
+    return typeof value === 'object' && value !== null && !Array.isArray(value);
+  } catch {
+    return false;
+  }
 }
 
 // What a fragment (with or without its #) links to; undefined when there is

@@ -6,7 +6,7 @@
 import { openExercise } from '../exercises/index';
 import type { Files } from '../files/index';
 import type { Page } from '../page';
-import { exerciseJsonFragment, LinkLimit, parseFragment, sourceFragment } from './codec';
+import { exerciseJsonFragment, isJsonObject, LinkLimit, parseFragment, sourceFragment } from './codec';
 
 const $ = <T extends HTMLElement>(id: string) => document.getElementById(id) as T;
 const OwnKey = 'zar-own-link'; // the fragment this tab made: no arrival
@@ -79,13 +79,7 @@ export function initLinks(page: Page, files: Files) {
     if (!f) return;
     const out = $<HTMLInputElement>('exerciseLinkOut');
     const text = await f.text();
-    let value: unknown;
-    try {
-      value = JSON.parse(text);
-    } catch {
-      value = undefined;
-    }
-    if (typeof value !== 'object' || value === null || Array.isArray(value)) {
+    if (!isJsonObject(text)) {
       out.hidden = true;
       return note(`${f.name} is not an exercise in JSON: no link was made.`);
     }
