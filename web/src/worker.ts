@@ -407,10 +407,7 @@ const handlers: { [K in Request['type']]: (r: Extract<Request, { type: K }>) => 
 let net: WorkerNet;
 
 function setLineBreakpoints(lines: number[]) {
-  const p = malloc(4 * lines.length + 4);
-  new Int32Array(core.HEAPU8.buffer, p, lines.length).set(lines);
-  fn('asm_set_lines')(ah, h, p, lines.length);
-  free(p);
+  withBytes(new Uint8Array(Int32Array.from(lines).buffer), (p) => fn('asm_set_lines')(ah, h, p, lines.length));
 }
 function lineBreakpointsCleared() {
   fn('asm_forget_lines')(ah);
