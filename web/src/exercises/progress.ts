@@ -1,6 +1,8 @@
 // The learner's progress: the names of the exercises whose check passed,
 // kept in the browser's localStorage. A browser that keeps nothing (storage
 // off, or full) loses the progress, never the page.
+import { binaryToBytes, bytesToBinary } from '../binary';
+
 const Key = 'zar.exercises.passed';
 
 export function passedExercises(): Set<string> {
@@ -29,10 +31,8 @@ export function markPassed(name: string) {
 const sourceKey = (exercise: string) => `zar.exercises.source.${exercise}`;
 
 export function keepSource(exercise: string, name: string, bytes: Uint8Array) {
-  let text = '';
-  for (let i = 0; i < bytes.length; i += 8192) text += String.fromCharCode(...bytes.subarray(i, i + 8192));
   try {
-    localStorage.setItem(sourceKey(exercise), JSON.stringify({ name, text }));
+    localStorage.setItem(sourceKey(exercise), JSON.stringify({ name, text: bytesToBinary(bytes) }));
   } catch {
     // not kept: the source stays in the page
   }
@@ -44,7 +44,7 @@ export function keptSource(exercise: string): { name: string; bytes: Uint8Array 
     if (!kept || typeof kept !== 'object') return undefined;
     const { name, text } = kept as { name: unknown; text: unknown };
     if (typeof name !== 'string' || typeof text !== 'string') return undefined;
-    return { name, bytes: Uint8Array.from(text, (c) => c.charCodeAt(0) & 255) };
+    return { name, bytes: binaryToBytes(text) };
   } catch {
     return undefined;
   }

@@ -1,6 +1,8 @@
 // What a tab had not yet stored when it was hidden or closed, written at once
 // to localStorage (which the browser keeps even when the tab goes before an
 // IndexedDB write ends) and taken back by the next start of any tab.
+import { binaryToBytes, bytesToBinary } from '../binary';
+
 export interface Unsaved {
   id?: string; // the file it belongs to; none for a source not yet kept
   baseRev: number;
@@ -12,10 +14,9 @@ const Prefix = 'zar-files-unsaved-';
 const tab = `${Prefix}${Date.now().toString(36)}-${Math.random().toString(36).slice(2)}`;
 
 export function writeUnsaved(u: Unsaved) {
-  let s = '';
-  for (const b of u.bytes) s += String.fromCharCode(b);
   try {
-    localStorage.setItem(tab, JSON.stringify({ id: u.id, baseRev: u.baseRev, name: u.name, bytes: btoa(s) }));
+    const bytes = btoa(bytesToBinary(u.bytes));
+    localStorage.setItem(tab, JSON.stringify({ id: u.id, baseRev: u.baseRev, name: u.name, bytes }));
   } catch {
     // Full or refused: the IndexedDB write is still on its way.
   }
@@ -40,7 +41,7 @@ export function takeUnsaved(): Unsaved[] {
   for (const key of keys) {
     try {
       const u = JSON.parse(localStorage.getItem(key) ?? '');
-      const bytes = Uint8Array.from(atob(u.bytes), (c) => c.charCodeAt(0));
+      const bytes = binaryToBytes(atob(u.bytes));
       if (typeof u.name === 'string' && typeof u.baseRev === 'number') found.push({ ...u, bytes });
     } catch {
       // A damaged entry holds nothing to bring back.

@@ -5,6 +5,7 @@
 //   v1/exercisejson=<base64url of the deflated UTF-8 JSON>     a teacher's exercise
 // Sources travel as their code page 1252 bytes, compressed by the browser's
 // CompressionStream (raw deflate).
+import { binaryToBytes, bytesToBinary } from '../binary';
 import { nameProblem } from '../files/names';
 
 export const LinkLimit = 32 * 1024; // characters after the #
@@ -19,14 +20,11 @@ export type Link =
 export type Parsed = { link: Link } | { error: string };
 
 function toBase64url(bytes: Uint8Array): string {
-  let s = '';
-  for (let i = 0; i < bytes.length; i += 0x8000) s += String.fromCharCode(...bytes.subarray(i, i + 0x8000));
-  return btoa(s).replaceAll('+', '-').replaceAll('/', '_').replace(/=+$/, '');
+  return btoa(bytesToBinary(bytes)).replaceAll('+', '-').replaceAll('/', '_').replace(/=+$/, '');
 }
 function fromBase64url(text: string): Uint8Array | undefined {
   if (!/^[A-Za-z0-9_-]*$/.test(text) || text.length % 4 === 1) return undefined;
-  const s = atob(text.replaceAll('-', '+').replaceAll('_', '/'));
-  return Uint8Array.from(s, (c) => c.charCodeAt(0));
+  return binaryToBytes(atob(text.replaceAll('-', '+').replaceAll('_', '/')));
 }
 
 async function pipe(bytes: Uint8Array, through: CompressionStream | DecompressionStream, limit: number) {
