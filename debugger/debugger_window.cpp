@@ -112,8 +112,9 @@ void DebuggerWindow::hideEvent(QHideEvent* event) {
 
 void DebuggerWindow::Refresh() {
   const std::uint64_t steps = controller_.StepsSinceLoad();
+  // Steps that went back (a load, a step back) make no rate.
   if (const qint64 ms = clock_.isValid() ? clock_.elapsed() : 0; ms > 0) {
-    rate_ = static_cast<double>(steps - stepsThen_) * 1000 / static_cast<double>(ms);
+    rate_ = steps < stepsThen_ ? 0.0 : static_cast<double>(steps - stepsThen_) * 1000 / static_cast<double>(ms);
   }
   clock_.start();
   stepsThen_ = steps;
